@@ -1,0 +1,56 @@
+// All of one client's state: settings, buddy list, transcript, connection,
+// history and away state. One per process in the program; every test makes
+// a fresh one.
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <functional>
+#include <string>
+
+#include "client_callbacks.h"
+#include "client_window.h"
+#include "input_history.h"
+#include "module_dispatch.h"
+#include "protocol_binding.h"
+#include "transcript.h"
+#include "user_info.h"
+
+inline constexpr const char* kClientVersion = "zorvane";
+
+struct ClientContext {
+    ClientContext() = default;
+    ClientContext(const ClientContext&) = delete;
+    ClientContext& operator=(const ClientContext&) = delete;
+
+    UserInfo userInfo{};
+    std::string buddyList;
+
+    // Transcript and log
+    OutputBuffer output;
+    std::int32_t autoClearSize = 0;  // compared as an unsigned count; 0 = off
+    bool scrollPending = false;
+    bool paneStale = false;          // the pane shows text the transcript no longer has
+    bool firstRefreshPending = false;
+    LogWriter log;
+    std::function<std::time_t()> clock = [] { return std::time(nullptr); };
+
+    ClientWindow* window = nullptr;
+
+    // Connection
+    ProtocolApi api;
+    ClientCallbacks callbacks{*this};
+    int connectionStatus = 0;  // STATUS_OFFLINE
+    bool protocolInitialised = false;
+    bool autoReconnect = false;
+    int autoReconnectDelayMs = 5000;
+    int reconnectCommandDelayMs = 3000;
+    int pendingProfileRequests = 0;
+
+    // Input line
+    InputHistory history;
+    std::string awayText;
+    bool awayFlag = false;
+
+    ModuleDispatch modules;
+};

@@ -1,0 +1,44 @@
+// The main window as the client logic sees it. The Qt dialog implements it;
+// tests implement it with a recording fake. The logic never includes a widget
+// header: everything it shows or reads passes through here.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+class ClientWindow {
+public:
+    enum class Button { Connect, Disconnect, Send, Warn, Info };
+
+    // Output pane: plain text, never rendered as markup.
+    virtual void SetOutputText(std::string_view text) = 0;
+    virtual void AppendOutputText(std::string_view text) = 0;
+    virtual void ScrollOutputToEnd() = 0;
+
+    // Online list: entries are kept byte for byte as given, ordered by
+    // NameSortsBefore (without regard to case), several may be selected.
+    virtual int OnlineCount() const = 0;
+    virtual std::string OnlineEntry(int index) const = 0;
+    virtual void AddOnlineEntry(std::string_view name) = 0;
+    virtual void RemoveOnlineEntry(int index) = 0;
+    virtual std::vector<int> SelectedOnlineEntries() const = 0;  // ascending, in list order
+
+    virtual std::string InputText() const = 0;
+    virtual void SetInputText(std::string_view text) = 0;
+    virtual std::string FormattingText() const = 0;
+    virtual void SetFormattingText(std::string_view text) = 0;
+
+    virtual void SetButtonEnabled(Button button, bool enabled) = 0;
+    // The owner of the protocol library's message boxes (a QWidget* in the real window).
+    virtual void* OwnerHandle() = 0;
+    // Asks for PumpTick to run once, after delayMs milliseconds.
+    virtual void RequestPump(int delayMs) = 0;
+
+protected:
+    ~ClientWindow() = default;
+};
+
+// The online list's order: letters compared without regard to case, ties
+// broken byte for byte so the order is total.
+bool NameSortsBefore(std::string_view a, std::string_view b);

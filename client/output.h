@@ -1,0 +1,16 @@
+// The client's one output path: every status, plain and message line goes
+// through here into the transcript, the output pane and the log.
+#pragma once
+
+#include <string_view>
+
+struct ClientContext;
+
+void PrintLine(ClientContext& ctx, std::string_view text, bool isStatus = true);
+// The caller makes the grow step with the message seed first (GrowForIm).
+void PrintImLine(ClientContext& ctx, std::string_view screenName, std::string_view text, bool incoming);
+void GrowForIm(ClientContext& ctx);
+// Puts text into the pane whole.
+void RefreshOutputPane(ClientContext& ctx, std::string_view text);
+// The "clear" command: the transcript, if it exists, and the pane become empty.
+void ClearTranscript(ClientContext& ctx);

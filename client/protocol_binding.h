@@ -1,0 +1,24 @@
+// Binding the protocol library by name: the six entry points in their fixed
+// order. The library counts as bound only while all six are.
+#pragma once
+
+#include "tocwire.h"
+
+struct ProtocolApi {
+    void* handle = nullptr;
+    MaintainLoopFn MaintainLoop = nullptr;
+    TOC_EstablishFn TOC_Establish = nullptr;
+    TOC_DisconnectFn TOC_Disconnect = nullptr;
+    TOC_SendFn TOC_Send = nullptr;
+    TOC_InitFn TOC_Init = nullptr;
+    TOC_ShutdownFn TOC_Shutdown = nullptr;
+
+    bool Bound() const { return handle != nullptr; }
+};
+
+inline constexpr const char* kProtocolLibraryName = "libtocwire.so";
+
+// Loads the library by its bare name (found through the executable's RUNPATH
+// and the normal search order) and binds the six names in table order.
+bool BindProtocolLibrary(ProtocolApi& api, const char* libraryName = kProtocolLibraryName);
+void ReleaseProtocolLibrary(ProtocolApi& api);

@@ -1,0 +1,15 @@
+#include "normalize_name.h"
+
+std::string NormalizeName(std::string_view name)
+{
+    std::string out;
+    out.reserve(name.size());
+    for (char c : name) {
+        if (c == ' ')
+            continue;
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+        out.push_back(c);
+    }
+    return out;
+}

@@ -1,0 +1,10 @@
+// The canonical form of a screen name: every blank (0x20) removed and the
+// letters A-Z lowered; every other byte, other white space included, stays.
+// Two names are the same name when their normalised forms are equal, and
+// every name sent to the server is sent normalised.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+std::string NormalizeName(std::string_view name);

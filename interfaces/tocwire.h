@@ -1,0 +1,50 @@
+// The protocol library's published interface: status values, the callback
+// object the host implements, and the six entry points the host binds by name.
+#pragma once
+
+enum {
+    STATUS_OFFLINE = 0,
+    STATUS_SIGNING_ON = 1,
+    STATUS_ONLINE = 2,
+};
+
+// Implemented by the host. The slot order is part of the binary contract
+// between separately built libraries: never reorder, never add virtuals.
+// Texts passed in belong to the library and live only during the call.
+class ProtocolCallbacks {
+public:
+    virtual int OnSignonError(const char* errorText) = 0;
+    virtual int OnServerError(const char* errorText) = 0;
+    virtual void OnServerMessage(const char* command, const char* arguments) = 0;
+    virtual int OnSignonDone() = 0;
+    virtual void OnStatusChange(int status) = 0;
+
+protected:
+    ~ProtocolCallbacks() = default;
+};
+
+#if defined(__GNUC__)
+#define TOCWIRE_EXPORT __attribute__((visibility("default")))
+#else
+#define TOCWIRE_EXPORT
+#endif
+
+extern "C" {
+TOCWIRE_EXPORT void MaintainLoop();
+TOCWIRE_EXPORT int TOC_Establish(const char* host, int port);
+TOCWIRE_EXPORT void TOC_Disconnect();
+TOCWIRE_EXPORT int TOC_Send(char* text, int length);
+TOCWIRE_EXPORT int TOC_Init(void* ownerWindow, ProtocolCallbacks* callbacks, const char* screenName,
+                            const char* password, int loginPort, const char* loginHost,
+                            const char* clientVersion);
+TOCWIRE_EXPORT void TOC_Shutdown();
+}
+
+// Function pointer types for binding the exports with dlsym.
+using MaintainLoopFn = void (*)();
+using TOC_EstablishFn = int (*)(const char*, int);
+using TOC_DisconnectFn = void (*)();
+using TOC_SendFn = int (*)(char*, int);
+using TOC_InitFn = int (*)(void*, ProtocolCallbacks*, const char*, const char*, int, const char*,
+                           const char*);
+using TOC_ShutdownFn = void (*)();

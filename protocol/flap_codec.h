@@ -1,0 +1,58 @@
+// FLAP framing: the greeting, frame encoding, and a stream decoder that
+// reassembles frames across reads. Pure code: no sockets, no Qt.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace tocwire {
+
+enum FrameType : std::uint8_t {
+    MSGTYPE_SIGNON = 1,
+    MSGTYPE_DATA = 2,
+    MSGTYPE_ERROR = 3,
+    MSGTYPE_SIGNOFF = 4,
+    MSGTYPE_KEEPALIVE = 5,
+};
+
+inline constexpr std::string_view kFlapOn{"FLAPON\r\n\r\n", 10};
+inline constexpr std::size_t kFrameHeaderSize = 6;
+inline constexpr std::uint8_t kFrameMarker = '*';
+// An outgoing frame is built in 4096 bytes: the header and at most 4090 payload bytes.
+inline constexpr std::size_t kMaxOutgoingPayload = 4090;
+
+// Header and payload as sent. The caller keeps the payload within
+// kMaxOutgoingPayload; a longer one is refused with an empty result.
+std::string EncodeFrame(std::uint8_t type, std::uint16_t sequence, std::string_view payload);
+
+struct Frame {
+    std::uint8_t type = 0;
+    std::uint16_t sequence = 0;
+    std::string payload;
+};
+
+// Reassembles frames from a byte stream read in arbitrary pieces. Each frame
+// is handed out whole, in arrival order; a length is read only once the whole
+// header is in, and the payload only once all of it is in.
+class FlapDecoder {
+public:
+    enum class Result { Frame, NeedMore, BadMarker };
+
+    void Feed(std::string_view bytes);
+    // Takes the next complete frame. After BadMarker the stream is out of
+    // step for good: every later call says so again until Reset.
+    Result Next(Frame& out);
+    // Drops every complete frame still buffered; a partial frame at the end stays.
+    void DiscardCompleteFrames();
+    void Reset();
+    std::size_t Buffered() const { return buffer_.size() - start_; }
+
+private:
+    std::string buffer_;
+    std::size_t start_ = 0;
+    bool bad_ = false;
+};
+
+}  // namespace tocwire

@@ -1,0 +1,81 @@
+// The library's one connection as the TOC conversation sees it: the state
+// record, the six exported operations, the sign-on reply, the handling of
+// SIGN_ON, ERROR and PAUSE, and the hand-off of every other message.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "flap_codec.h"
+#include "tocwire.h"
+#include "toc_text.h"
+#include "transport.h"
+
+namespace tocwire {
+
+inline constexpr std::size_t kMaxStoredText = 1023;  // TOC_Init's texts are cut to this
+
+struct LibraryState {
+    void* ownerWindow = nullptr;
+    ProtocolCallbacks* callbacks = nullptr;
+    std::string screenName;
+    std::string password;
+    std::string loginHost;
+    std::string clientVersion;
+    int loginPort = -1;  // -1: not initialised
+    int signonState = STATUS_OFFLINE;
+    bool connected = false;
+    std::uint32_t nextSequence = 0;
+    bool paused = false;
+    bool connectPending = false;
+};
+
+using MessageSink = void (*)(void* ownerWindow, const char* text);
+
+class TocLibrary : public TransportEvents {
+public:
+    explicit TocLibrary(MessageSink sink) : sink_(sink) {}
+    void SetTransport(Transport* transport) { transport_ = transport; }
+
+    int Init(void* ownerWindow, ProtocolCallbacks* callbacks, const char* screenName,
+             const char* password, int loginPort, const char* loginHost, const char* clientVersion);
+    int Establish(const char* host, int port);
+    int Send(char* text, int length);
+    void Disconnect();
+    void Shutdown();
+
+    const LibraryState& State() const { return state_; }
+
+    // TransportEvents
+    void OnConnectionWritable() override;
+    void OnConnectFailed(int error) override;
+    void OnBytesReceived(std::string_view bytes) override;
+    void OnConnectionClosed() override;
+
+private:
+    int SendFrame(std::uint8_t type, std::string_view payload);
+    int SendCommandLine(std::string_view line);
+    void DispatchBuffered();
+    bool HandleFrame(const Frame& frame);  // false: drop the rest of what was received
+    bool HandleMessage(const TocMessage& message);
+    bool SendDefaultCompletion();
+    void SignonReply(std::uint16_t sequence);
+    void CloseConnection();  // our own close: SIGNOFF already sent
+    void Teardown();         // the peer closed, or the stream is unusable
+    void ReportStatus(int status);
+    void Message(const char* text);
+    void ConnectFailureMessage(int error);
+
+    MessageSink sink_;
+    Transport* transport_ = nullptr;
+    LibraryState state_;
+    FlapDecoder decoder_;
+    std::string lastHost_;
+    int lastPort_ = 0;
+    bool dispatching_ = false;
+    bool closePending_ = false;
+    std::uint64_t connectionSerial_ = 0;
+};
+
+}  // namespace tocwire

@@ -1,0 +1,65 @@
+#include "toc_text.h"
+
+#include <cstring>
+
+namespace tocwire {
+
+namespace {
+bool NeedsBackslash(char c)
+{
+    return c == '$' || c == '(' || c == ')' || c == '[' || c == ']';
+}
+}  // namespace
+
+std::string EscapeSpecials(std::string_view text)
+{
+    if (text.size() > kMaxCommandLine)
+        text = text.substr(0, kMaxCommandLine);
+    std::string out;
+    out.reserve(text.size() * 2);
+    for (char c : text) {
+        if (NeedsBackslash(c))
+            out.push_back('\\');
+        out.push_back(c);
+    }
+    return out;
+}
+
+std::size_t EscapeSpecialsInPlace(char* text)
+{
+    const std::string escaped = EscapeSpecials(std::string_view(text, std::strlen(text)));
+    std::memcpy(text, escaped.data(), escaped.size());
+    text[escaped.size()] = '\0';
+    return escaped.size();
+}
+
+TocMessage SplitPayload(std::string_view payload)
+{
+    const std::size_t nul = payload.find('\0');
+    if (nul != std::string_view::npos)
+        payload = payload.substr(0, nul);
+    TocMessage message;
+    const std::size_t colon = payload.find(':');
+    std::string_view name = payload.substr(0, colon);
+    std::string_view args = colon == std::string_view::npos ? std::string_view{} : payload.substr(colon + 1);
+    message.command.assign(name.substr(0, kMaxCommandName));
+    message.arguments.assign(args.substr(0, kMaxArgumentText));
+    return message;
+}
+
+std::string RoastPassword(std::string_view password)
+{
+    static constexpr char kHex[] = "0123456789abcdef";
+    if (password.size() > kMaxRoastedPassword)
+        password = password.substr(0, kMaxRoastedPassword);
+    std::string out = "0x";
+    for (std::size_t i = 0; i < password.size(); ++i) {
+        const auto value = static_cast<unsigned char>(password[i]) ^
+                           static_cast<unsigned char>(kRoastKey[i % kRoastKey.size()]);
+        out.push_back(kHex[value >> 4]);
+        out.push_back(kHex[value & 0x0f]);
+    }
+    return out;
+}
+
+}  // namespace tocwire

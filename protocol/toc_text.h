@@ -1,0 +1,40 @@
+// Text rules of the TOC wire: the library's escaping of every command line it
+// sends, the split of a received payload into command name and arguments, and
+// password roasting.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace tocwire {
+
+inline constexpr std::size_t kMaxCommandLine = 2047;   // a command line is cut here before escaping
+inline constexpr std::size_t kMaxCommandName = 1023;   // received command names are cut here
+inline constexpr std::size_t kMaxArgumentText = 2047;  // received argument texts are cut here
+inline constexpr std::size_t kMaxRoastedPassword = 510;  // "0x" + 2 digits each + NUL fit 1024 bytes
+inline constexpr std::string_view kRoastKey = "Tic/Toc";
+
+// Cuts the text to 2047 characters and puts a backslash before each
+// '$', '(', ')', '[' and ']'. The result is at most 4094 characters.
+std::string EscapeSpecials(std::string_view text);
+
+// The same, rewriting a NUL-terminated caller buffer in place (the caller
+// provides room for the escaped text). Returns the new length.
+std::size_t EscapeSpecialsInPlace(char* text);
+
+struct TocMessage {
+    std::string command;
+    std::string arguments;
+};
+
+// The command name is the payload up to the first ':' (or NUL, or the end);
+// the arguments are what follows that ':' up to the first NUL or the end.
+// Both are cut to their room.
+TocMessage SplitPayload(std::string_view payload);
+
+// "0x" and two lower-case hex digits per byte of the password XORed with the
+// roasting key. Passwords longer than kMaxRoastedPassword are cut there.
+std::string RoastPassword(std::string_view password);
+
+}  // namespace tocwire

@@ -1,0 +1,38 @@
+// What the sign-on logic needs from the one TCP connection. The socket file
+// implements it over a non-blocking POSIX socket; tests may drive the logic
+// through a fake.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tocwire {
+
+// Notifications from the connection, always on the thread that opened it.
+class TransportEvents {
+public:
+    virtual void OnConnectionWritable() = 0;        // the connect completed
+    virtual void OnConnectFailed(int error) = 0;     // the asynchronous connect failed
+    virtual void OnBytesReceived(std::string_view bytes) = 0;
+    virtual void OnConnectionClosed() = 0;           // peer closed or the connection was lost
+
+protected:
+    ~TransportEvents() = default;
+};
+
+class Transport {
+public:
+    virtual ~Transport() = default;
+    // Starts a connection to host:port. Returns 0 when connected at once,
+    // 1 when the connect is under way, or a positive error number (errno;
+    // EINVAL when the host name does not resolve) on failure.
+    enum { kConnected = 0, kPending = 1 };
+    virtual int Connect(const std::string& host, int port) = 0;
+    virtual bool IsOpen() const = 0;
+    // Queues bytes; everything queued goes out in order. Returns the count
+    // taken, or -1 when no connection is open or the socket failed.
+    virtual int Write(std::string_view bytes) = 0;
+    virtual void Close() = 0;
+};
+
+}  // namespace tocwire
