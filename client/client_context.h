@@ -6,7 +6,10 @@
 #include <cstdint>
 #include <ctime>
 #include <functional>
+#include <map>
 #include <string>
+
+#include <QObject>
 
 #include "client_callbacks.h"
 #include "client_window.h"
@@ -36,6 +39,8 @@ struct ClientContext {
     std::function<std::time_t()> clock = [] { return std::time(nullptr); };
 
     ClientWindow* window = nullptr;
+    // The online list's names by normalised form, mirroring the window's list.
+    std::map<std::string, std::string> onlineNames;
 
     // Connection
     ProtocolApi api;
@@ -46,6 +51,8 @@ struct ClientContext {
     int autoReconnectDelayMs = 5000;
     int reconnectCommandDelayMs = 3000;
     int pendingProfileRequests = 0;
+    bool reconnectCommandPending = false;
+    bool savedAutoReconnect = false;
 
     // Input line
     InputHistory history;
@@ -53,4 +60,7 @@ struct ClientContext {
     bool awayFlag = false;
 
     ModuleDispatch modules;
+
+    // Owns the client's delayed actions (reconnect waits), so none outlives the client.
+    QObject timerOwner;
 };

@@ -17,12 +17,12 @@ public:
     virtual void ScrollOutputToEnd() = 0;
 
     // Online list: entries are kept byte for byte as given, ordered by
-    // NameSortsBefore (without regard to case), several may be selected.
+    // NameSortsBefore (without regard to case); several may be selected.
     virtual int OnlineCount() const = 0;
-    virtual std::string OnlineEntry(int index) const = 0;
     virtual void AddOnlineEntry(std::string_view name) = 0;
-    virtual void RemoveOnlineEntry(int index) = 0;
-    virtual std::vector<int> SelectedOnlineEntries() const = 0;  // ascending, in list order
+    virtual void RemoveOnlineEntry(std::string_view name) = 0;  // the entry with exactly this text
+    virtual void ClearOnlineEntries() = 0;
+    virtual std::vector<std::string> SelectedOnlineEntries() const = 0;  // in list order
 
     virtual std::string InputText() const = 0;
     virtual void SetInputText(std::string_view text) = 0;

@@ -1,0 +1,21 @@
+// quenlo [--dir DIR] [--help] [--version]
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct CommandLine {
+    enum class Action { Run, Help, Version, Error };
+    Action action = Action::Run;
+    std::string profileDir;  // empty: the default profile folder
+    std::string error;
+};
+
+CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
+std::string UsageText();
+
+// $XDG_CONFIG_HOME/quenlo, or ~/.config/quenlo.
+std::string DefaultProfileDir();
+// Creates the folder (and its parents) with mode 0700 where missing, and
+// makes it the current directory. On failure returns a message for the user.
+std::string EnterProfileDir(const std::string& dir);

@@ -1,0 +1,294 @@
+#include "input_line.h"
+
+#include <cstdio>
+#include <vector>
+
+#include "client_context.h"
+#include "connection.h"
+#include "decimal_text.h"
+#include "normalize_name.h"
+#include "outgoing.h"
+#include "output.h"
+#include "tocwire.h"
+
+namespace {
+
+struct TemplateParts {
+    std::string_view prefix;
+    std::string_view suffix;
+};
+
+// The part before the first "$" and the part after it; no "$": all prefix.
+TemplateParts SplitTemplate(std::string_view formatTemplate)
+{
+    const std::size_t dollar = formatTemplate.find('$');
+    if (dollar == std::string_view::npos)
+        return {formatTemplate, {}};
+    return {formatTemplate.substr(0, dollar), formatTemplate.substr(dollar + 1)};
+}
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+        if (lower(a[i]) != lower(b[i]))
+            return false;
+    }
+    return true;
+}
+
+std::string Format(std::string_view pattern, std::string_view value)
+{
+    std::string out;
+    const std::size_t at = pattern.find("%s");
+    out.append(pattern.substr(0, at));
+    out.append(value);
+    out.append(pattern.substr(at + 2));
+    return out;
+}
+
+std::string TemplateFromWindow(ClientContext& ctx, std::size_t room)
+{
+    if (ctx.window == nullptr)
+        return std::string(FieldText(ctx.userInfo.formatting).substr(0, room));
+    std::string text = ctx.window->FormattingText();
+    if (text.size() > room)
+        text.resize(room);
+    return text;
+}
+
+void SaveBuffer(ClientContext& ctx, std::string_view path)
+{
+    if (path.empty()) {
+        PrintLine(ctx, "savebuffer command requires file path as argument.");
+        return;
+    }
+    if (!ctx.output.Exists() || ctx.output.Text().empty()) {
+        PrintLine(ctx, "Buffer is empty, nothing to save.");
+        return;
+    }
+    const std::string pathText(path);
+    std::FILE* file = std::fopen(pathText.c_str(), "w+");
+    if (file == nullptr) {
+        PrintLine(ctx, Format("Failed to open file '%s'.", path));
+        return;
+    }
+    const std::string& text = ctx.output.Text();
+    std::fwrite(text.data(), 1, text.size(), file);
+    std::fclose(file);
+    PrintLine(ctx, Format("Saved current buffer to '%s'.", path));
+}
+
+void SetAutoClear(ClientContext& ctx, std::string_view argument)
+{
+    if (argument.empty()) {
+        PrintLine(ctx, "mclear command expects byte count as argument. Use 0 to disabled.");
+        return;
+    }
+    ctx.autoClearSize = LeadingDecimal(argument);
+    if (ctx.autoClearSize != 0)
+        PrintLine(ctx, "Autoclearing of buffer after " + std::to_string(ctx.autoClearSize) + " bytes enabled.");
+    else
+        PrintLine(ctx, "Autoclearing of disabled.");
+}
+
+void ToggleAutoReconnect(ClientContext& ctx)
+{
+    ctx.autoReconnect = !ctx.autoReconnect;
+    PrintLine(ctx, ctx.autoReconnect ? "Autoreconnect enabled." : "Autoreconnect disabled.");
+}
+
+void SetAway(ClientContext& ctx, std::string_view argument)
+{
+    if (argument.empty()) {
+        SendCommand(ctx, "toc_set_away");
+        PrintLine(ctx, "Away flag is unset.");
+        ctx.awayFlag = false;
+        return;
+    }
+    const std::string formatTemplate = TemplateFromWindow(ctx, kMaxAwayTemplate);
+    const TemplateParts parts = SplitTemplate(formatTemplate);
+    const std::string text = ExpandBackslashN(argument.substr(0, kMaxAwayArgument));
+    // The server gets the escaped form; the away reply escapes again when it
+    // is sent, so the stored text is the composition as the user meant it.
+    SendCommand(ctx, "toc_set_away \"" + EscapeTocText(parts.prefix) + EscapeTocText(text) +
+                         EscapeTocText(parts.suffix) + "\"");
+    std::string away = std::string(parts.prefix) + NewlinesToBreaks(text) + std::string(parts.suffix);
+    if (away.size() > kMaxMessageText)
+        away.resize(kMaxMessageText);
+    ctx.awayText = std::move(away);
+    ctx.awayFlag = true;
+    PrintLine(ctx, "Away message set. Use /away with no arguments to unset.");
+}
+
+std::vector<std::string> SelectedNames(ClientContext& ctx)
+{
+    std::vector<std::string> names;
+    if (ctx.window != nullptr)
+        names = ctx.window->SelectedOnlineEntries();
+    if (names.size() > kMaxSelected)
+        names.resize(kMaxSelected);
+    for (std::string& name : names) {
+        if (name.size() > kMaxInputLine)
+            name.resize(kMaxInputLine);
+    }
+    return names;
+}
+
+void HandleSlashLine(ClientContext& ctx, std::string_view line)
+{
+    const std::string_view command = line.substr(1);
+    const std::size_t blank = command.find(' ');
+    const std::string_view word = command.substr(0, blank);
+    const std::string_view argument = blank == std::string_view::npos ? std::string_view{} : command.substr(blank + 1);
+    if (RunSlashCommand(ctx, word, argument) == 0)
+        PrintLine(ctx, Format("Command '%s' is not valid.", word));
+}
+
+}  // namespace
+
+std::string ExpandBackslashN(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\\' && i + 1 < text.size() && text[i + 1] == 'n' && i > 0 && text[i - 1] != '\\') {
+            out.push_back('\n');
+            ++i;
+            continue;
+        }
+        out.push_back(text[i]);
+    }
+    return out;
+}
+
+std::string NewlinesToBreaks(std::string_view text)
+{
+    text = text.substr(0, kMaxMessageText);
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        if (c == '\n')
+            out.append("<BR>");
+        else
+            out.push_back(c);
+    }
+    return out;
+}
+
+std::string ComposeMessage(std::string_view text, std::string_view formatTemplate)
+{
+    const TemplateParts parts = SplitTemplate(formatTemplate);
+    std::string message(parts.prefix);
+    message += NewlinesToBreaks(ExpandBackslashN(text));
+    message += parts.suffix;
+    if (message.size() > kMaxComposedMessage)
+        message.resize(kMaxComposedMessage);
+    return message;
+}
+
+int RunSlashCommand(ClientContext& ctx, std::string_view word, std::string_view argument)
+{
+    if (EqualsIgnoringCase(word, "clear")) {
+        ClearTranscript(ctx);
+    } else if (EqualsIgnoringCase(word, "savebuffer")) {
+        SaveBuffer(ctx, argument);
+    } else if (EqualsIgnoringCase(word, "mclear")) {
+        SetAutoClear(ctx, argument);
+    } else if (EqualsIgnoringCase(word, "autoreconnect")) {
+        ToggleAutoReconnect(ctx);
+    } else if (EqualsIgnoringCase(word, "reconnect")) {
+        ReconnectAfterPause(ctx);
+    } else if (EqualsIgnoringCase(word, "away")) {
+        SetAway(ctx, argument);
+    } else {
+        const std::string wordText(word);
+        const std::string argumentText(argument);
+        return ctx.modules.DispatchUserCommand(wordText.c_str(), argumentText.c_str());
+    }
+    return 1;
+}
+
+void SubmitInputLine(ClientContext& ctx)
+{
+    if (ctx.window == nullptr)
+        return;
+    std::string line = ctx.window->InputText();
+    if (line.size() > kMaxInputLine)
+        line.resize(kMaxInputLine);
+    if (line.empty())
+        return;
+    ctx.history.Push(line);
+    if (line.front() == '/') {
+        HandleSlashLine(ctx, line);
+    } else if (ctx.connectionStatus != STATUS_ONLINE) {
+        PrintLine(ctx, "Not logged on.");
+    } else {
+        const std::string message = ComposeMessage(line, TemplateFromWindow(ctx, kMaxTemplate));
+        const std::vector<std::string> names = SelectedNames(ctx);
+        if (names.empty())
+            PrintLine(ctx, "No one selected in list.");
+        for (const std::string& name : names)
+            SendInstantMessage(ctx, name, message, false);
+    }
+    if (ctx.window != nullptr)
+        ctx.window->SetInputText("");
+}
+
+void SendInputLine(ClientContext& ctx, std::string_view recipient, std::string_view text)
+{
+    text = text.substr(0, kMaxInputLine);
+    if (text.empty())
+        return;
+    ctx.history.Push(text);
+    if (text.front() == '/') {
+        HandleSlashLine(ctx, text);
+        return;
+    }
+    SendInstantMessage(ctx, recipient, ComposeMessage(text, TemplateFromWindow(ctx, kMaxTemplate)), false);
+}
+
+void HistoryStep(ClientContext& ctx, bool older)
+{
+    if (const auto text = ctx.history.Step(older); text.has_value() && ctx.window != nullptr)
+        ctx.window->SetInputText(*text);
+}
+
+void RequestInfo(ClientContext& ctx, std::string_view screenName)
+{
+    if (SendCommand(ctx, "toc_get_info " + NormalizeName(screenName)) == -1) {
+        PrintLine(ctx, "Failed to request userinfo.");
+        return;
+    }
+    PrintLine(ctx, Format("Requesting info for %s...", screenName));
+    ++ctx.pendingProfileRequests;
+}
+
+void WarnUser(ClientContext& ctx, std::string_view screenName)
+{
+    if (SendCommand(ctx, "toc_evil " + NormalizeName(screenName) + " norm") == -1) {
+        PrintLine(ctx, "Failed to send warn.");
+        return;
+    }
+    PrintLine(ctx, Format("Warning %s.", screenName));
+}
+
+void InfoOnSelected(ClientContext& ctx)
+{
+    const std::vector<std::string> names = SelectedNames(ctx);
+    if (names.empty())
+        PrintLine(ctx, "No one selected in list.");
+    for (const std::string& name : names)
+        RequestInfo(ctx, name);
+}
+
+void WarnSelected(ClientContext& ctx)
+{
+    const std::vector<std::string> names = SelectedNames(ctx);
+    if (names.empty())
+        PrintLine(ctx, "No one selected in list.");
+    for (const std::string& name : names)
+        WarnUser(ctx, name);
+}

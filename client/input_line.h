@@ -1,0 +1,36 @@
+// The input line: typed messages through the Formatting template, the slash
+// commands, the history keys, and the Warn and Info buttons.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+struct ClientContext;
+
+inline constexpr std::size_t kMaxInputLine = 2047;
+inline constexpr std::size_t kMaxTemplate = 1023;
+inline constexpr std::size_t kMaxAwayTemplate = 511;
+inline constexpr std::size_t kMaxAwayArgument = 1023;
+inline constexpr std::size_t kMaxComposedMessage = 4095;
+inline constexpr std::size_t kMaxSelected = 1024;
+
+void SubmitInputLine(ClientContext& ctx);
+// A text handled as if typed, for one recipient (a module's service).
+void SendInputLine(ClientContext& ctx, std::string_view recipient, std::string_view text);
+// Nonzero when a built-in command or a module took the word.
+int RunSlashCommand(ClientContext& ctx, std::string_view word, std::string_view argument);
+
+// The template's prefix, the text with backslash-n turned into line breaks
+// (sent as "<BR>"), and the template's suffix.
+std::string ComposeMessage(std::string_view text, std::string_view formatTemplate);
+// Each backslash followed by "n" becomes LF, except where the backslash is
+// the text's first character or follows another backslash.
+std::string ExpandBackslashN(std::string_view text);
+// Cut to 2047, then each LF becomes "<BR>".
+std::string NewlinesToBreaks(std::string_view text);
+
+void HistoryStep(ClientContext& ctx, bool older);
+void RequestInfo(ClientContext& ctx, std::string_view screenName);
+void WarnUser(ClientContext& ctx, std::string_view screenName);
+void InfoOnSelected(ClientContext& ctx);
+void WarnSelected(ClientContext& ctx);

@@ -1,0 +1,41 @@
+#include "outgoing.h"
+
+#include "client_context.h"
+#include "connection.h"
+#include "normalize_name.h"
+#include "output.h"
+#include "server_messages.h"
+
+std::string EscapeTocText(std::string_view text)
+{
+    text = text.substr(0, kMaxMessageText);
+    std::string out;
+    out.reserve(text.size() + text.size() / 4 + 8);
+    for (char c : text) {
+        if (c == '\n') {
+            out.append("<BR>");
+            continue;
+        }
+        if (c == '"' || c == '\\' || c == '{' || c == '}')
+            out.push_back('\\');
+        out.push_back(c);
+    }
+    return out;
+}
+
+void SendInstantMessage(ClientContext& ctx, std::string_view recipient, std::string_view text, bool automatic)
+{
+    const std::string recipientText(recipient);
+    const std::string messageText(text);
+    if (ctx.modules.DispatchSendIM(recipientText.c_str(), messageText.c_str(), automatic) == -1)
+        return;
+    std::string command = "toc_send_im " + NormalizeName(recipient) + " \"" + EscapeTocText(text) + "\"";
+    if (automatic)
+        command += " auto";
+    if (SendCommand(ctx, command) == -1) {
+        PrintLine(ctx, "Cannot send IM.");
+        return;
+    }
+    GrowForIm(ctx);
+    PrintImLine(ctx, recipient, StripBodyTags(text), false);
+}

@@ -1,0 +1,17 @@
+// Every instant message the client sends passes one operation.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+struct ClientContext;
+
+inline constexpr std::size_t kMaxMessageText = 2047;
+
+// Escapes free text for a double-quoted TOC argument: cut to 2047, a
+// backslash before '"', '\\', '{' and '}', each LF becomes "<BR>". The
+// result can be four times as long as the cut text.
+std::string EscapeTocText(std::string_view text);
+
+void SendInstantMessage(ClientContext& ctx, std::string_view recipient, std::string_view text, bool automatic);

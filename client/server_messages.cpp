@@ -1,0 +1,158 @@
+#include "server_messages.h"
+
+#include <cstdio>
+
+#include "client_context.h"
+#include "normalize_name.h"
+#include "output.h"
+#include "outgoing.h"
+
+namespace {
+
+constexpr std::size_t kMaxSenderText = 2047;  // the sender, " AUTORESPONSE" included
+constexpr std::size_t kMaxBuddyName = 1023;
+constexpr std::size_t kMaxShortField = 127;
+
+// The field before the next colon; the rest after it (empty when none).
+std::string_view TakeField(std::string_view& rest)
+{
+    const std::size_t colon = rest.find(':');
+    const std::string_view field = rest.substr(0, colon);
+    rest = colon == std::string_view::npos ? std::string_view{} : rest.substr(colon + 1);
+    return field;
+}
+
+std::string Cut(std::string_view text, std::size_t room)
+{
+    return std::string(text.substr(0, room));
+}
+
+void HandleGotoUrl(ClientContext& ctx, std::string_view arguments)
+{
+    if (ctx.pendingProfileRequests <= 0)
+        return;
+    const std::size_t colon = arguments.find(':');
+    const std::string_view url = colon == std::string_view::npos ? std::string_view{} : arguments.substr(colon + 1);
+    std::string line = "<a href=\"http://";
+    line.append(FieldText(ctx.userInfo.tocServer));
+    line.append(":").append(std::to_string(ctx.userInfo.tocPort)).append("/");
+    line.append(url).append("\">Profile Data</a>");
+    PrintLine(ctx, line, false);
+    --ctx.pendingProfileRequests;
+}
+
+void HandleImIn(ClientContext& ctx, std::string_view arguments)
+{
+    GrowForIm(ctx);
+    std::string_view rest = arguments;
+    const std::string sender(TakeField(rest));
+    const std::string_view flag = TakeField(rest);
+    const bool automatic = !flag.empty() && flag.back() == 'T';
+    // What is left after the second colon is the message, colons and all.
+    const std::string message = StripBodyTags(rest);
+    std::string displayName = sender;
+    if (automatic)
+        displayName += " AUTORESPONSE";
+    displayName = Cut(displayName, kMaxSenderText);
+    PrintImLine(ctx, displayName, message, true);
+    if (ctx.awayFlag && !automatic)
+        SendInstantMessage(ctx, sender, ctx.awayText, true);
+    ctx.modules.DispatchReceiveIM(displayName.c_str(), message.c_str());
+}
+
+void HandleUpdateBuddy(ClientContext& ctx, std::string_view arguments)
+{
+    std::string_view rest = arguments;
+    const std::string buddy = Cut(TakeField(rest), kMaxBuddyName);
+    // A message without a name has nobody to list.
+    if (buddy.empty())
+        return;
+    const char flag = rest.empty() ? '\0' : rest.front();
+    if (flag == 'F') {
+        if (RemoveOnlineName(ctx, buddy))
+            PrintLine(ctx, buddy + " signed off.");
+    } else if (AddOnlineName(ctx, buddy)) {
+        PrintLine(ctx, buddy + " signed on.");
+    }
+}
+
+void HandleEviled(ClientContext& ctx, std::string_view arguments)
+{
+    std::string_view rest = arguments;
+    const std::string level = Cut(TakeField(rest), kMaxShortField);
+    const std::string warner = Cut(TakeField(rest), kMaxShortField);
+    if (!warner.empty())
+        PrintLine(ctx, "You have been warned by " + warner + ". Your warning level is now " + level + "%.");
+    else
+        PrintLine(ctx, "You have been anonymously warned. Your warning level is now " + level + "%.");
+}
+
+}  // namespace
+
+void HandleServerMessage(ClientContext& ctx, std::string_view command, std::string_view arguments)
+{
+    if (ctx.window == nullptr)
+        return;
+    const std::string commandText(command);
+    const std::string argumentText(arguments);
+    ctx.modules.DispatchServerCommand(commandText.c_str(), argumentText.c_str());
+    if (command == "GOTO_URL")
+        HandleGotoUrl(ctx, arguments);
+    else if (command == "IM_IN")
+        HandleImIn(ctx, arguments);
+    else if (command == "UPDATE_BUDDY")
+        HandleUpdateBuddy(ctx, arguments);
+    else if (command == "EVILED")
+        HandleEviled(ctx, arguments);
+}
+
+bool AddOnlineName(ClientContext& ctx, std::string_view name)
+{
+    std::string key = NormalizeName(name);
+    if (ctx.onlineNames.count(key) != 0)
+        return false;
+    ctx.onlineNames.emplace(std::move(key), std::string(name));
+    if (ctx.window != nullptr)
+        ctx.window->AddOnlineEntry(name);
+    return true;
+}
+
+bool RemoveOnlineName(ClientContext& ctx, std::string_view name)
+{
+    const auto entry = ctx.onlineNames.find(NormalizeName(name));
+    if (entry == ctx.onlineNames.end())
+        return false;
+    if (ctx.window != nullptr)
+        ctx.window->RemoveOnlineEntry(entry->second);
+    ctx.onlineNames.erase(entry);
+    return true;
+}
+
+std::string StripBodyTags(std::string_view text)
+{
+    static constexpr std::string_view kPlainTags[] = {"<HTML>", "</HTML>", "</BODY>"};
+    std::string out;
+    out.reserve(text.size());
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const std::string_view rest = text.substr(i);
+        if (rest.starts_with("<BODY ")) {
+            const std::size_t close = rest.find('>');
+            if (close == std::string_view::npos)
+                break;
+            i += close + 1;
+            continue;
+        }
+        bool skipped = false;
+        for (std::string_view tag : kPlainTags) {
+            if (rest.starts_with(tag)) {
+                i += tag.size();
+                skipped = true;
+                break;
+            }
+        }
+        if (!skipped)
+            out.push_back(text[i++]);
+    }
+    return out;
+}

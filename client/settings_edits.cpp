@@ -1,0 +1,85 @@
+#include "settings_edits.h"
+
+#include "client_context.h"
+#include "connection.h"
+#include "decimal_text.h"
+#include "normalize_name.h"
+#include "output.h"
+#include "server_messages.h"
+#include "settings_files.h"
+#include "tocwire.h"
+
+namespace {
+
+constexpr std::size_t kMaxPortText = 63;
+
+}  // namespace
+
+UserConfigValues ReadUserConfig(const UserInfo& info)
+{
+    UserConfigValues values;
+    values.screenName = FieldText(info.screenName);
+    values.password = FieldText(info.password);
+    values.oscarServer = FieldText(info.oscarServer);
+    values.oscarPort = std::to_string(info.oscarPort);
+    values.tocServer = FieldText(info.tocServer);
+    values.tocPort = std::to_string(info.tocPort);
+    values.userProfile = FieldText(info.userProfile);
+    values.logPath = FieldText(info.logPath);
+    values.logToFile = info.logToFile != 0;
+    values.timestamp = info.timestamp != 0;
+    return values;
+}
+
+void ApplyUserConfig(ClientContext& ctx, const UserConfigValues& values)
+{
+    UserInfo& info = ctx.userInfo;
+    SetFieldText(info.screenName, values.screenName);
+    SetFieldText(info.password, values.password);
+    SetFieldText(info.oscarServer, values.oscarServer);
+    info.oscarPort = LeadingDecimal(std::string_view(values.oscarPort).substr(0, kMaxPortText));
+    SetFieldText(info.tocServer, values.tocServer);
+    info.tocPort = LeadingDecimal(std::string_view(values.tocPort).substr(0, kMaxPortText));
+    SetFieldText(info.userProfile, values.userProfile);
+    SetFieldText(info.logPath, values.logPath);
+    info.logToFile = values.logToFile ? 1 : 0;
+    info.timestamp = values.timestamp ? 1 : 0;
+    if (!SaveUserInfo(info))
+        PrintLine(ctx, "Failed to write user info.");
+    ReinitConnection(ctx);
+}
+
+std::vector<std::string> BuddyEntries(std::string_view list)
+{
+    std::vector<std::string> names;
+    std::size_t position = 0;
+    while (position < list.size()) {
+        const std::size_t end = list.find('\n', position);
+        const std::size_t stop = end == std::string_view::npos ? list.size() : end;
+        names.emplace_back(list.substr(position, stop - position));
+        position = end == std::string_view::npos ? list.size() : end + 1;
+    }
+    return names;
+}
+
+bool AddBuddyFromEditor(ClientContext& ctx, std::string_view name)
+{
+    name = name.substr(0, kMaxEditorName);
+    if (name.empty() || !AddBuddy(ctx.buddyList, name))
+        return false;
+    if (ctx.connectionStatus != STATUS_OFFLINE)
+        SendCommand(ctx, "toc_add_buddy " + NormalizeName(name));
+    return true;
+}
+
+bool RemoveBuddyFromEditor(ClientContext& ctx, std::string_view name)
+{
+    const std::string key = NormalizeName(name);
+    if (!RemoveBuddy(ctx.buddyList, key))
+        return false;
+    if (ctx.connectionStatus != STATUS_OFFLINE) {
+        RemoveOnlineName(ctx, key);
+        SendCommand(ctx, "toc_remove_buddy " + key);
+    }
+    return true;
+}

@@ -1,0 +1,369 @@
+#include "main_dialog.h"
+
+#include <algorithm>
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSystemTrayIcon>
+#include <QTextCursor>
+#include <QVBoxLayout>
+
+#include "app_icon.h"
+#include "buddy_editor_dialog.h"
+#include "client_context.h"
+#include "client_lifecycle.h"
+#include "connection.h"
+#include "input_line.h"
+#include "user_config_dialog.h"
+
+namespace {
+
+QString ToQString(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::string FromQString(const QString& text)
+{
+    return text.toUtf8().toStdString();
+}
+
+// The pane shows lines; the transcript's CR LF line ends become plain breaks.
+QString PaneText(std::string_view text)
+{
+    std::string copy;
+    copy.reserve(text.size());
+    for (char c : text) {
+        if (c != '\r')
+            copy.push_back(c);
+    }
+    return ToQString(copy);
+}
+
+}  // namespace
+
+MainDialog::MainDialog(ClientContext& ctx, QWidget* parent) : QDialog(parent), ctx_(ctx)
+{
+    setWindowTitle(QStringLiteral("ZORVANE"));
+    setWindowIcon(ApplicationIcon());
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    BuildControls();
+
+    outputFlush_.setSingleShot(true);
+    outputFlush_.setInterval(0);
+    QObject::connect(&outputFlush_, &QTimer::timeout, this, [this] { FlushPendingOutput(); });
+    pump_.setSingleShot(true);
+    QObject::connect(&pump_, &QTimer::timeout, this, [this] { PumpTick(ctx_); });
+}
+
+MainDialog::~MainDialog()
+{
+    if (ctx_.window == this)
+        ctx_.window = nullptr;
+}
+
+void MainDialog::BuildControls()
+{
+    auto* menuBar = new QMenuBar(this);
+    QMenu* file = menuBar->addMenu(QStringLiteral("&File"));
+    QObject::connect(file->addAction(QStringLiteral("&Config")), &QAction::triggered, this,
+                     [this] { OpenUserConfig(); });
+    QObject::connect(file->addAction(QStringLiteral("&BLEED")), &QAction::triggered, this,
+                     [this] { OpenBuddyEditor(); });
+    QObject::connect(file->addAction(QStringLiteral("E&xit")), &QAction::triggered, this, [this] { close(); });
+
+    output_ = new QPlainTextEdit(this);
+    output_->setReadOnly(true);
+    output_->setUndoRedoEnabled(false);
+    output_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    output_->setMinimumSize(520, 300);
+
+    auto* onlineLabel = new QLabel(QStringLiteral("Online Selection Box:"), this);
+    online_ = new QListWidget(this);
+    online_->setSelectionMode(QAbstractItemView::MultiSelection);
+    online_->setSortingEnabled(false);  // the list keeps its own order, without regard to case
+    online_->setFixedWidth(200);
+    onlineLabel->setBuddy(online_);
+
+    warn_ = new QPushButton(QStringLiteral("&Warn"), this);
+    info_ = new QPushButton(QStringLiteral("&Info"), this);
+    input_ = new QLineEdit(this);
+    send_ = new QPushButton(QStringLiteral("&Send"), this);
+    auto* formattingLabel = new QLabel(QStringLiteral("Formatting:"), this);
+    formattingLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    formatting_ = new QLineEdit(this);
+    formattingLabel->setBuddy(formatting_);
+    connect_ = new QPushButton(QStringLiteral("&Connect"), this);
+    disconnect_ = new QPushButton(QStringLiteral("&Disconnect"), this);
+    exit_ = new QPushButton(QStringLiteral("E&xit"), this);
+
+    for (QPushButton* button : {warn_, info_, connect_, disconnect_, exit_})
+        button->setAutoDefault(false);
+    send_->setDefault(true);
+    warn_->setEnabled(false);
+    info_->setEnabled(false);
+    disconnect_->setEnabled(false);
+
+    auto* left = new QVBoxLayout;
+    left->addWidget(onlineLabel);
+    left->addWidget(online_, 1);
+    auto* userButtons = new QHBoxLayout;
+    userButtons->addWidget(warn_);
+    userButtons->addWidget(info_);
+    left->addLayout(userButtons);
+
+    auto* top = new QHBoxLayout;
+    top->addLayout(left);
+    top->addWidget(output_, 1);
+
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(send_);
+    bottom->addWidget(formattingLabel);
+    bottom->addWidget(formatting_, 1);
+    bottom->addWidget(connect_);
+    bottom->addWidget(disconnect_);
+    bottom->addWidget(exit_);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setMenuBar(menuBar);
+    layout->addLayout(top, 1);
+    layout->addWidget(input_);
+    layout->addLayout(bottom);
+
+    setTabOrder(output_, online_);
+    setTabOrder(online_, warn_);
+    setTabOrder(warn_, info_);
+    setTabOrder(info_, input_);
+    setTabOrder(input_, send_);
+    setTabOrder(send_, formatting_);
+    setTabOrder(formatting_, connect_);
+    setTabOrder(connect_, disconnect_);
+    setTabOrder(disconnect_, exit_);
+
+    QObject::connect(send_, &QPushButton::clicked, this, [this] { SubmitInputLine(ctx_); });
+    QObject::connect(connect_, &QPushButton::clicked, this, [this] { ConnectToServer(ctx_); });
+    QObject::connect(disconnect_, &QPushButton::clicked, this, [this] { DisconnectFromServer(ctx_); });
+    QObject::connect(warn_, &QPushButton::clicked, this, [this] { WarnSelected(ctx_); });
+    QObject::connect(info_, &QPushButton::clicked, this, [this] { InfoOnSelected(ctx_); });
+    QObject::connect(exit_, &QPushButton::clicked, this, [this] { close(); });
+
+    // The history keys are seen whichever control has the focus.
+    installEventFilter(this);
+    for (QWidget* child : findChildren<QWidget*>())
+        child->installEventFilter(this);
+    input_->setFocus();
+}
+
+void MainDialog::Initialize(const char* libraryName)
+{
+    if (QSystemTrayIcon::isSystemTrayAvailable()) {
+        tray_ = new QSystemTrayIcon(ApplicationIcon(), this);
+        tray_->setToolTip(QStringLiteral("ZORVANE"));
+        QObject::connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+            if (reason == QSystemTrayIcon::Trigger)
+                ToggleHidden();
+        });
+        tray_->show();
+    }
+    StartClient(ctx_, *this, libraryName);
+}
+
+void MainDialog::Shutdown()
+{
+    if (shutDown_)
+        return;
+    shutDown_ = true;
+    pump_.stop();
+    if (tray_ != nullptr) {
+        tray_->hide();
+        delete tray_;
+        tray_ = nullptr;
+    }
+    ShutdownClient(ctx_);
+    FlushPendingOutput();
+}
+
+void MainDialog::ToggleHidden()
+{
+    // Without a tray icon there would be no way back to a hidden window.
+    if (tray_ == nullptr)
+        return;
+    if (hidden_) {
+        show();
+        hidden_ = false;
+    } else {
+        hide();
+        hidden_ = true;
+    }
+}
+
+QPushButton* MainDialog::ButtonFor(Button button) const
+{
+    switch (button) {
+    case Button::Connect: return connect_;
+    case Button::Disconnect: return disconnect_;
+    case Button::Send: return send_;
+    case Button::Warn: return warn_;
+    case Button::Info: return info_;
+    }
+    return nullptr;
+}
+
+void MainDialog::reject()
+{
+    ConnectToServer(ctx_);
+}
+
+void MainDialog::accept()
+{
+    close();
+}
+
+void MainDialog::closeEvent(QCloseEvent* event)
+{
+    Shutdown();
+    event->accept();
+}
+
+bool MainDialog::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress && isActiveWindow()) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        QWidget* focus = QApplication::focusWidget();
+        // A key press travels from the focus control up to its parents: take
+        // it once, where it starts. Held keys repeat; one press is one step.
+        const bool atOrigin = watched == focus || (focus == nullptr && watched == this);
+        if (atOrigin && !key->isAutoRepeat() && (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down))
+            HistoryStep(ctx_, key->key() == Qt::Key_Up);
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void MainDialog::SetOutputText(std::string_view text)
+{
+    pendingOutput_.clear();
+    outputFlush_.stop();
+    output_->setPlainText(PaneText(text));
+}
+
+void MainDialog::AppendOutputText(std::string_view text)
+{
+    pendingOutput_.append(text);
+    if (!outputFlush_.isActive())
+        outputFlush_.start();
+}
+
+void MainDialog::FlushPendingOutput()
+{
+    if (pendingOutput_.empty())
+        return;
+    QTextCursor cursor(output_->document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(PaneText(pendingOutput_));
+    pendingOutput_.clear();
+}
+
+void MainDialog::ScrollOutputToEnd()
+{
+    FlushPendingOutput();
+    QScrollBar* bar = output_->verticalScrollBar();
+    bar->setValue(bar->maximum());
+}
+
+int MainDialog::OnlineCount() const
+{
+    return static_cast<int>(onlineNames_.size());
+}
+
+void MainDialog::AddOnlineEntry(std::string_view name)
+{
+    const auto position = std::lower_bound(onlineNames_.begin(), onlineNames_.end(), name,
+                                           [](const std::string& a, std::string_view b) { return NameSortsBefore(a, b); });
+    const int row = static_cast<int>(position - onlineNames_.begin());
+    onlineNames_.insert(position, std::string(name));
+    online_->insertItem(row, ToQString(name));
+}
+
+void MainDialog::RemoveOnlineEntry(std::string_view name)
+{
+    const auto position = std::lower_bound(onlineNames_.begin(), onlineNames_.end(), name,
+                                           [](const std::string& a, std::string_view b) { return NameSortsBefore(a, b); });
+    if (position == onlineNames_.end() || *position != name)
+        return;
+    const int row = static_cast<int>(position - onlineNames_.begin());
+    onlineNames_.erase(position);
+    delete online_->takeItem(row);
+}
+
+void MainDialog::ClearOnlineEntries()
+{
+    onlineNames_.clear();
+    online_->clear();
+}
+
+std::vector<std::string> MainDialog::SelectedOnlineEntries() const
+{
+    std::vector<std::string> names;
+    for (int row = 0; row < online_->count(); ++row) {
+        if (online_->item(row)->isSelected())
+            names.push_back(onlineNames_[static_cast<std::size_t>(row)]);
+    }
+    return names;
+}
+
+std::string MainDialog::InputText() const
+{
+    return FromQString(input_->text());
+}
+
+void MainDialog::SetInputText(std::string_view text)
+{
+    input_->setText(ToQString(text));
+}
+
+std::string MainDialog::FormattingText() const
+{
+    return FromQString(formatting_->text());
+}
+
+void MainDialog::SetFormattingText(std::string_view text)
+{
+    formatting_->setText(ToQString(text));
+}
+
+void MainDialog::SetButtonEnabled(Button button, bool enabled)
+{
+    if (QPushButton* target = ButtonFor(button))
+        target->setEnabled(enabled);
+}
+
+void MainDialog::RequestPump(int delayMs)
+{
+    if (shutDown_)
+        return;
+    if (!pump_.isActive() || pump_.remainingTime() > delayMs)
+        pump_.start(delayMs);
+}
+
+void MainDialog::OpenUserConfig()
+{
+    UserConfigDialog dialog(ctx_, this);
+    dialog.exec();
+}
+
+void MainDialog::OpenBuddyEditor()
+{
+    BuddyEditorDialog dialog(ctx_, this);
+    dialog.exec();
+}

@@ -1,0 +1,93 @@
+// The main window: the output pane, the online list, the input line, the
+// Formatting box, five buttons and the File menu, over the client logic.
+#pragma once
+
+#include <QDialog>
+#include <QTimer>
+#include <string>
+#include <vector>
+
+#include "client_window.h"
+
+class QListWidget;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QSystemTrayIcon;
+struct ClientContext;
+
+class MainDialog final : public QDialog, public ClientWindow {
+public:
+    explicit MainDialog(ClientContext& ctx, QWidget* parent = nullptr);
+    ~MainDialog() override;
+
+    // Adds the tray icon and starts the client (settings, library, modules).
+    void Initialize(const char* libraryName = nullptr);
+    // The orderly close shared by the close box, the Exit button and File, Exit.
+    void Shutdown();
+    bool IsShutDown() const { return shutDown_; }
+
+    // The tray icon's click: hide the window, or show it again.
+    void ToggleHidden();
+    bool HasTrayIcon() const { return tray_ != nullptr; }
+
+    // Test access to the controls.
+    QPlainTextEdit* OutputPane() const { return output_; }
+    QListWidget* OnlineList() const { return online_; }
+    QLineEdit* InputLine() const { return input_; }
+    QLineEdit* FormattingBox() const { return formatting_; }
+    QPushButton* ButtonFor(Button button) const;
+
+    // ClientWindow
+    void SetOutputText(std::string_view text) override;
+    void AppendOutputText(std::string_view text) override;
+    void ScrollOutputToEnd() override;
+    int OnlineCount() const override;
+    void AddOnlineEntry(std::string_view name) override;
+    void RemoveOnlineEntry(std::string_view name) override;
+    void ClearOnlineEntries() override;
+    std::vector<std::string> SelectedOnlineEntries() const override;
+    std::string InputText() const override;
+    void SetInputText(std::string_view text) override;
+    std::string FormattingText() const override;
+    void SetFormattingText(std::string_view text) override;
+    void SetButtonEnabled(Button button, bool enabled) override;
+    void* OwnerHandle() override { return static_cast<QWidget*>(this); }
+    void RequestPump(int delayMs) override;
+
+    // Settings dialogs, opened from the File menu.
+    void OpenUserConfig();
+    void OpenBuddyEditor();
+
+protected:
+    void reject() override;  // Escape connects; it never closes the window
+    void accept() override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildControls();
+    void FlushPendingOutput();
+
+    ClientContext& ctx_;
+    QPlainTextEdit* output_ = nullptr;
+    QListWidget* online_ = nullptr;
+    QLineEdit* input_ = nullptr;
+    QLineEdit* formatting_ = nullptr;
+    QPushButton* warn_ = nullptr;
+    QPushButton* info_ = nullptr;
+    QPushButton* send_ = nullptr;
+    QPushButton* connect_ = nullptr;
+    QPushButton* disconnect_ = nullptr;
+    QPushButton* exit_ = nullptr;
+    QSystemTrayIcon* tray_ = nullptr;
+    bool hidden_ = false;
+    bool shutDown_ = false;
+    // The online list's names as given, in the list's order.
+    std::vector<std::string> onlineNames_;
+    // Lines added since the pane was last brought up to date; they go in
+    // together on the next turn of the event loop.
+    std::string pendingOutput_;
+    QTimer outputFlush_;
+    QTimer pump_;
+};

@@ -1,0 +1,114 @@
+#include "user_config_dialog.h"
+
+#include <QCheckBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "client_context.h"
+#include "settings_edits.h"
+
+namespace {
+
+QString ToQString(const std::string& text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::string FromQString(const QString& text)
+{
+    return text.toUtf8().toStdString();
+}
+
+QLineEdit* LimitedEdit(QWidget* parent, int room, const std::string& text)
+{
+    auto* edit = new QLineEdit(parent);
+    edit->setMaxLength(room);
+    edit->setText(ToQString(text));
+    return edit;
+}
+
+}  // namespace
+
+UserConfigDialog::UserConfigDialog(ClientContext& ctx, QWidget* parent) : QDialog(parent), ctx_(ctx)
+{
+    setWindowTitle(QStringLiteral("User Configuration"));
+    setModal(true);
+    const UserConfigValues values = ReadUserConfig(ctx.userInfo);
+
+    auto* ok = new QPushButton(QStringLiteral("&OK"), this);
+    auto* cancel = new QPushButton(QStringLiteral("&Cancel"), this);
+    ok->setDefault(true);
+    screenName_ = LimitedEdit(this, 63, values.screenName);
+    password_ = LimitedEdit(this, 63, values.password);  // shown as typed
+    oscarServer_ = LimitedEdit(this, 127, values.oscarServer);
+    oscarPort_ = LimitedEdit(this, 63, values.oscarPort);
+    tocServer_ = LimitedEdit(this, 127, values.tocServer);
+    tocPort_ = LimitedEdit(this, 63, values.tocPort);
+    profile_ = new QPlainTextEdit(this);
+    profile_->setPlainText(ToQString(values.userProfile));
+    logToFile_ = new QCheckBox(QStringLiteral("&Log to file:"), this);
+    logToFile_->setChecked(values.logToFile);
+    logPath_ = LimitedEdit(this, 1023, values.logPath);
+    timestamp_ = new QCheckBox(QStringLiteral("&Timestamp"), this);
+    timestamp_->setChecked(values.timestamp);
+
+    auto* form = new QFormLayout;
+    form->setLabelAlignment(Qt::AlignRight);
+    form->addRow(QStringLiteral("Screen name:"), screenName_);
+    form->addRow(QStringLiteral("Password:"), password_);
+    form->addRow(QStringLiteral("OSCAR server:"), oscarServer_);
+    form->addRow(QStringLiteral("OSCAR port:"), oscarPort_);
+    form->addRow(QStringLiteral("TOC server:"), tocServer_);
+    form->addRow(QStringLiteral("TOC port:"), tocPort_);
+    form->addRow(QStringLiteral("User profile:"), profile_);
+    form->addRow(QString(), logToFile_);
+    auto* logRow = new QHBoxLayout;
+    logRow->addWidget(logPath_, 1);
+    logRow->addWidget(timestamp_);
+    form->addRow(QString(), logRow);
+
+    auto* buttons = new QVBoxLayout;
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+    buttons->addStretch(1);
+    auto* layout = new QHBoxLayout(this);
+    layout->addLayout(form, 1);
+    layout->addLayout(buttons);
+
+    setTabOrder(ok, cancel);
+    setTabOrder(cancel, screenName_);
+    setTabOrder(screenName_, password_);
+    setTabOrder(password_, oscarServer_);
+    setTabOrder(oscarServer_, oscarPort_);
+    setTabOrder(oscarPort_, tocServer_);
+    setTabOrder(tocServer_, tocPort_);
+    setTabOrder(tocPort_, profile_);
+    setTabOrder(profile_, logPath_);
+    setTabOrder(logPath_, logToFile_);
+    setTabOrder(logToFile_, timestamp_);
+
+    QObject::connect(ok, &QPushButton::clicked, this, [this] { accept(); });
+    QObject::connect(cancel, &QPushButton::clicked, this, [this] { reject(); });
+}
+
+void UserConfigDialog::accept()
+{
+    UserConfigValues values;
+    values.screenName = FromQString(screenName_->text());
+    values.password = FromQString(password_->text());
+    values.oscarServer = FromQString(oscarServer_->text());
+    values.oscarPort = FromQString(oscarPort_->text());
+    values.tocServer = FromQString(tocServer_->text());
+    values.tocPort = FromQString(tocPort_->text());
+    values.userProfile = FromQString(profile_->toPlainText());
+    values.logPath = FromQString(logPath_->text());
+    values.logToFile = logToFile_->isChecked();
+    values.timestamp = timestamp_->isChecked();
+    ApplyUserConfig(ctx_, values);
+    QDialog::accept();
+}

@@ -1,0 +1,41 @@
+// "User Configuration": screen name, password, servers, ports, profile,
+// logging and timestamps. OK saves and applies; Cancel changes nothing.
+#pragma once
+
+#include <QDialog>
+
+class QCheckBox;
+class QLineEdit;
+class QPlainTextEdit;
+struct ClientContext;
+
+class UserConfigDialog final : public QDialog {
+public:
+    UserConfigDialog(ClientContext& ctx, QWidget* parent);
+
+    QLineEdit* ScreenNameEdit() const { return screenName_; }
+    QLineEdit* PasswordEdit() const { return password_; }
+    QLineEdit* OscarServerEdit() const { return oscarServer_; }
+    QLineEdit* OscarPortEdit() const { return oscarPort_; }
+    QLineEdit* TocServerEdit() const { return tocServer_; }
+    QLineEdit* TocPortEdit() const { return tocPort_; }
+    QPlainTextEdit* ProfileEdit() const { return profile_; }
+    QLineEdit* LogPathEdit() const { return logPath_; }
+    QCheckBox* LogToFileBox() const { return logToFile_; }
+    QCheckBox* TimestampBox() const { return timestamp_; }
+
+    void accept() override;
+
+private:
+    ClientContext& ctx_;
+    QLineEdit* screenName_;
+    QLineEdit* password_;
+    QLineEdit* oscarServer_;
+    QLineEdit* oscarPort_;
+    QLineEdit* tocServer_;
+    QLineEdit* tocPort_;
+    QPlainTextEdit* profile_;
+    QLineEdit* logPath_;
+    QCheckBox* logToFile_;
+    QCheckBox* timestamp_;
+};
