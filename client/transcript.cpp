@@ -1,1 +1,142 @@
-// (being written)
+#include "transcript.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr std::string_view kLineEnd = "\r\n";
+constexpr std::string_view kStatusLabel = "STATUS MESSAGE: ";
+// The prefix, arrow and name of a message line share one working text of this room.
+constexpr std::size_t kMaxImHead = 4095;
+
+bool IsBreakTag(std::string_view tag)
+{
+    return tag.size() == 2 && (tag[0] == 'B' || tag[0] == 'b') && (tag[1] == 'R' || tag[1] == 'r');
+}
+
+void AppendCut(std::string& out, std::string_view text, std::size_t limit)
+{
+    if (out.size() >= limit)
+        return;
+    out.append(text.substr(0, limit - out.size()));
+}
+
+}  // namespace
+
+std::string TimestampPrefix(bool enabled, std::time_t now)
+{
+    if (!enabled)
+        return {};
+    std::tm parts{};
+    if (gmtime_r(&now, &parts) == nullptr)
+        return {};
+    char text[64];
+    std::snprintf(text, sizeof text, "[%02d:%02d:%02d] ", parts.tm_hour, parts.tm_min, parts.tm_sec);
+    return text;
+}
+
+std::string StripMarkup(std::string_view text)
+{
+    std::string out;
+    std::size_t i = 0;
+    // Each character is looked at a bounded number of times, so ten thousand
+    // nested or unclosed tags cost no more than plain text of the same length.
+    while (i < text.size() && out.size() < kMaxStrippedText) {
+        if (text[i] != '<') {
+            out.push_back(text[i++]);
+            continue;
+        }
+        const std::size_t close = text.find('>', i + 1);
+        if (close == std::string_view::npos)
+            break;  // an unclosed tag hides everything after it
+        if (IsBreakTag(text.substr(i + 1, close - i - 1)))
+            out.push_back(' ');
+        i = close + 1;
+    }
+    return out;
+}
+
+std::string ComposePrintLine(std::string_view prefix, std::string_view text, bool isStatus)
+{
+    const std::size_t room = kMaxComposedLine - kLineEnd.size();
+    std::string line;
+    if (isStatus) {
+        AppendCut(line, prefix, room);
+        AppendCut(line, kStatusLabel, room);
+    }
+    AppendCut(line, text, room);
+    line.append(kLineEnd);
+    return line;
+}
+
+std::string ComposeImLine(std::string_view prefix, std::string_view screenName, std::string_view strippedText,
+                          bool incoming)
+{
+    // An over-long name is cut rather than the ":  " that ends the head.
+    constexpr std::string_view kEnd = ":  ";
+    const std::size_t fixed = prefix.size() + 2 + kEnd.size();
+    const std::size_t nameRoom = fixed < kMaxImHead ? kMaxImHead - fixed : 0;
+    screenName = screenName.substr(0, nameRoom);
+
+    std::string line;
+    line.reserve(fixed + screenName.size() + strippedText.size() + kLineEnd.size());
+    line.append(prefix);
+    if (incoming) {
+        line.append("<-");
+        line.append(screenName);
+    } else {
+        line.append(screenName);
+        line.append("->");
+    }
+    line.append(kEnd);
+    line.append(strippedText.substr(0, kMaxStrippedText));
+    line.append(kLineEnd);
+    return line;
+}
+
+void OutputBuffer::Grow(std::string_view seed)
+{
+    if (exists_)
+        return;
+    exists_ = true;
+    text_.assign(seed);
+}
+
+LogWriter::~LogWriter()
+{
+    Close();
+}
+
+void LogWriter::Close()
+{
+    if (fd_ >= 0)
+        close(fd_);
+    fd_ = -1;
+    openPath_.clear();
+}
+
+bool LogWriter::Write(const std::string& path, std::string_view text)
+{
+    if (fd_ < 0 || path != openPath_) {
+        Close();
+        // O_NONBLOCK: a FIFO under the log's name fails at once instead of
+        // waiting for a reader; regular files are unaffected.
+        fd_ = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0600);
+        if (fd_ < 0)
+            return false;
+        openPath_ = path;
+    }
+    // Write errors (a full disk) are ignored: the line is still shown.
+    while (!text.empty()) {
+        const ssize_t n = write(fd_, text.data(), text.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        text.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}

@@ -1,0 +1,164 @@
+// One client under test: the real client logic and the real libtocwire.so,
+// a recording window, a fresh profile folder as the current directory, and a
+// fake TOC server on 127.0.0.1.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <string_view>
+#include <unistd.h>
+#include <vector>
+
+#include "client_context.h"
+#include "client_lifecycle.h"
+#include "connection.h"
+#include "fake_toc_server.h"
+#include "recording_window.h"
+#include "temp_dir.h"
+#include "tocwire.h"
+
+inline constexpr const char* kLibraryPath = QUENLO_LIB_DIR "/libtocwire.so";
+
+class ClientHarness : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.Ok());
+        char cwd[4096];
+        ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+        savedCwd_ = cwd;
+        ASSERT_EQ(chdir(dir.Path("").c_str()), 0);
+        ASSERT_TRUE(server.Listen());
+        ctx.autoReconnectDelayMs = 50;
+        ctx.reconnectCommandDelayMs = 50;
+        // A fresh window's buttons, as the real one builds them.
+        for (auto b : {ClientWindow::Button::Warn, ClientWindow::Button::Info, ClientWindow::Button::Disconnect})
+            window.buttons[b] = false;
+        StartClient(ctx, window, kLibraryPath);
+        ASSERT_TRUE(ctx.api.Bound());
+        SetFieldText(ctx.userInfo.screenName, "Alice Test");
+        SetFieldText(ctx.userInfo.password, "secret");
+        SetFieldText(ctx.userInfo.tocServer, "127.0.0.1");
+        ctx.userInfo.tocPort = server.Port();
+        ctx.userInfo.timestamp = 0;
+    }
+
+    void TearDown() override
+    {
+        ShutdownClient(ctx);
+        if (!savedCwd_.empty())
+            (void)chdir(savedCwd_.c_str());
+    }
+
+    // Connects and waits for the completed sign-on (toc_set_info is the last
+    // command the client sends after SIGN_ON).
+    bool SignOn(int client = 0)
+    {
+        ConnectToServer(ctx);
+        if (!faketoc::FakeTocServer::WaitFor([&] {
+                return ctx.connectionStatus == STATUS_ONLINE && HasCommandStartingWith(client, "toc_set_info");
+            }))
+            return false;
+        // The server reports the user's own name like any buddy; let that
+        // line arrive so later checks start from a quiet transcript.
+        if (expectSelfPresence)
+            faketoc::FakeTocServer::WaitFor([&] { return ctx.onlineNames.size() > 0; }, 1000);
+        return true;
+    }
+
+    // The transcript's lines without buddy arrivals and departures.
+    std::vector<std::string> LinesWithoutPresence() const
+    {
+        std::vector<std::string> out;
+        for (const std::string& line : Lines()) {
+            if (!line.ends_with(" signed on.") && !line.ends_with(" signed off."))
+                out.push_back(line);
+        }
+        return out;
+    }
+
+    const faketoc::FakeTocServer::ClientRecord& Peer(int client = 0) const { return server.Client(client); }
+
+    bool HasCommandStartingWith(int client, std::string_view prefix) const
+    {
+        for (const std::string& command : server.Client(client).commands) {
+            if (command.rfind(prefix, 0) == 0)
+                return true;
+        }
+        return false;
+    }
+
+    // The commands sent after the sign-on's toc_signon, as on the wire.
+    std::vector<std::string> CommandsAfterSignon(int client = 0) const
+    {
+        std::vector<std::string> out;
+        bool seen = false;
+        for (const std::string& command : server.Client(client).commands) {
+            if (seen)
+                out.push_back(command);
+            if (command.rfind("toc_signon", 0) == 0)
+                seen = true;
+        }
+        return out;
+    }
+
+    // The server's argument lists of commands with this name, after unescaping.
+    std::vector<std::vector<std::string>> Parsed(const std::string& name, int client = 0) const
+    {
+        std::vector<std::vector<std::string>> out;
+        for (const auto& parsed : server.Client(client).parsedCommands) {
+            if (!parsed.empty() && parsed[0] == name)
+                out.push_back(parsed);
+        }
+        return out;
+    }
+
+    // Lines of the transcript, without their CR LF.
+    std::vector<std::string> Lines() const
+    {
+        std::vector<std::string> lines;
+        const std::string& text = ctx.output.Text();
+        std::size_t start = 0;
+        while (start < text.size()) {
+            const std::size_t end = text.find("\r\n", start);
+            if (end == std::string::npos) {
+                lines.push_back(text.substr(start));
+                break;
+            }
+            lines.push_back(text.substr(start, end - start));
+            start = end + 2;
+        }
+        return lines;
+    }
+
+    bool TranscriptHas(std::string_view line) const
+    {
+        for (const std::string& l : Lines()) {
+            if (l == line)
+                return true;
+        }
+        return false;
+    }
+
+    bool WaitForLine(std::string_view line, int timeoutMs = 5000)
+    {
+        return faketoc::FakeTocServer::WaitFor([&] { return TranscriptHas(line); }, timeoutMs);
+    }
+
+    // Lets the event loop run for a while, for checks that something does not happen.
+    static void Settle(int ms = 150)
+    {
+        faketoc::FakeTocServer::WaitFor([] { return false; }, ms);
+    }
+
+    // Whether the server reports the user's own arrival (it does while it relays).
+    bool expectSelfPresence = true;
+    TempDir dir;
+    faketoc::FakeTocServer server;
+    ClientContext ctx;
+    RecordingWindow window;
+
+private:
+    std::string savedCwd_;
+};

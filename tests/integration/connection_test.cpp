@@ -1,0 +1,227 @@
+// Connection control as the user sees it: status lines, buttons, server
+// error texts, the automatic reconnect and re-initialisation.
+#include "client_harness.h"
+#include "output.h"
+#include "stderr_capture.h"
+
+namespace {
+
+using Button = ClientWindow::Button;
+
+class ConnectionTest : public ClientHarness {};
+
+TEST_F(ConnectionTest, StatusLinesAndButtonsFollowTheConnection)
+{
+    server.SetAutoSignOn(false);
+    ConnectToServer(ctx);
+    ASSERT_TRUE(WaitForLine("STATUS MESSAGE: Logging onto AIM..."));
+    EXPECT_FALSE(window.ButtonEnabled(Button::Connect));
+    EXPECT_FALSE(window.ButtonEnabled(Button::Disconnect));
+    EXPECT_FALSE(window.ButtonEnabled(Button::Warn));
+
+    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return server.AcceptSignOn(0); }));
+    ASSERT_TRUE(WaitForLine("STATUS MESSAGE: Connected to AIM server."));
+    EXPECT_FALSE(window.ButtonEnabled(Button::Connect));
+    for (Button b : {Button::Send, Button::Info, Button::Warn, Button::Disconnect})
+        EXPECT_TRUE(window.ButtonEnabled(b));
+
+    server.SendData(0, "UPDATE_BUDDY:Bob:T:0:0:0: O");
+    ASSERT_TRUE(WaitForLine("STATUS MESSAGE: Bob signed on."));
+    DisconnectFromServer(ctx);
+    ASSERT_TRUE(WaitForLine("STATUS MESSAGE: Disconnected from AIM server."));
+    EXPECT_TRUE(window.ButtonEnabled(Button::Connect));
+    EXPECT_TRUE(window.ButtonEnabled(Button::Send));
+    for (Button b : {Button::Info, Button::Warn, Button::Disconnect})
+        EXPECT_FALSE(window.ButtonEnabled(b));
+    EXPECT_EQ(window.OnlineCount(), 0);
+
+    const std::vector<std::string> expected = {
+        "STATUS MESSAGE: Logging onto AIM...", "STATUS MESSAGE: Connected to AIM server.",
+        "STATUS MESSAGE: Disconnected from AIM server."};
+    EXPECT_EQ(LinesWithoutPresence(), expected);
+    // The server saw the sign-off frame before the close.
+    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return !Peer().connected; }));
+    EXPECT_EQ(Peer().frames.back().type, faketoc::kFrameSignoff);
+}
+
+TEST_F(ConnectionTest, MissingCredentialsStopBeforeTheLibrary)
+{
+    SetFieldText(ctx.userInfo.screenName, "");
+    SetFieldText(ctx.userInfo.password, "");
+    ConnectToServer(ctx);
+    SetFieldText(ctx.userInfo.screenName, "alice");
+    ConnectToServer(ctx);
+    Settle();
+    const std::vector<std::string> expected = {"STATUS MESSAGE: Set a login name before attempting to connect.",
+                                               "STATUS MESSAGE: Set a password before attempting to connect."};
+    EXPECT_EQ(Lines(), expected);
+    EXPECT_EQ(server.ClientCount(), 0);
+    EXPECT_FALSE(ctx.protocolInitialised);
+}
+
+TEST_F(ConnectionTest, ServerErrorsWhileOnlineBecomeTheirTexts)
+{
+    ASSERT_TRUE(SignOn());
+    const std::pair<std::string, std::string> cases[] = {
+        {"ERROR:903", "A message has been dropped, you are exceeding the server speed limit"},
+        {"ERROR:901:bob", "User not currently available"},
+        {"ERROR:962", "You missed an IM from a user because it was sent too fast."},
+        {"ERROR:999", "Server sent unhandled error."},
+        {"ERROR:abc", "Server sent unhandled error."},
+        {"ERROR", "Server sent unhandled error."},
+        {"ERROR:99999999999999999999", "Server sent unhandled error."},
+        {"ERROR:%s%n%x", "Server sent unhandled error."},
+    };
+    for (const auto& [message, text] : cases) {
+        const std::size_t before = Lines().size();
+        server.SendData(0, message);
+        ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return Lines().size() == before + 1; })) << message;
+        EXPECT_EQ(Lines().back(), "STATUS MESSAGE: " + text) << message;
+    }
+    EXPECT_EQ(ctx.connectionStatus, STATUS_ONLINE);
+}
+
+TEST_F(ConnectionTest, FailedSignonIsReportedAndNeverRetried)
+{
+    server.SetPassword("alicetest", "other");
+    ctx.autoReconnect = true;
+    ConnectToServer(ctx);
+    ASSERT_TRUE(WaitForLine("STATUS MESSAGE: Error during signon. Try again later."));
+    Settle(300);
+    const std::vector<std::string> expected = {"STATUS MESSAGE: Logging onto AIM...",
+                                               "STATUS MESSAGE: Disconnected from AIM server.",
+                                               "STATUS MESSAGE: Error during signon. Try again later."};
+    EXPECT_EQ(Lines(), expected);
+    EXPECT_EQ(server.ClientCount(), 1);
+}
+
+TEST_F(ConnectionTest, OneAutomaticReconnectAfterADropFromOnline)
+{
+    ctx.autoReconnect = true;
+    ASSERT_TRUE(SignOn(0));
+    server.Close(0);
+    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return server.ClientCount() == 2 && Peer(1).signedOn; }));
+    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return ctx.connectionStatus == STATUS_ONLINE; }));
+    const std::vector<std::string> expected = {
+        "STATUS MESSAGE: Logging onto AIM...", "STATUS MESSAGE: Connected to AIM server.",
+        "STATUS MESSAGE: Disconnected from AIM server.", "STATUS MESSAGE: Logging onto AIM...",
+        "STATUS MESSAGE: Connected to AIM server."};
+    EXPECT_EQ(LinesWithoutPresence(), expected);
+}
+
+TEST_F(ConnectionTest, NoReconnectWithoutTheFlag)
+{
+    ASSERT_TRUE(SignOn(0));
+    server.Close(0);
+    ASSERT_TRUE(WaitForLine("STATUS MESSAGE: Disconnected from AIM server."));
+    Settle(300);
+    EXPECT_EQ(server.ClientCount(), 1);
+    EXPECT_EQ(ctx.connectionStatus, STATUS_OFFLINE);
+}
+
+TEST_F(ConnectionTest, ReinitWhileOfflineStartsNothing)
+{
+    ReinitConnection(ctx);
+    Settle();
+    EXPECT_TRUE(ctx.protocolInitialised);
+    EXPECT_TRUE(Lines().empty());
+    EXPECT_EQ(server.ClientCount(), 0);
+    // The library took the new settings: a later connect signs on with them.
+    ASSERT_TRUE(SignOn());
+    EXPECT_EQ(Peer().screenName, "alicetest");
+}
+
+TEST_F(ConnectionTest, ReinitWhileOnlineSignsOnAgainWithNewSettings)
+{
+    ASSERT_TRUE(SignOn(0));
+    SetFieldText(ctx.userInfo.screenName, "Alice Two");
+    ReinitConnection(ctx);
+    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return server.ClientCount() == 2 && Peer(1).signedOn; }));
+    EXPECT_EQ(Peer(1).screenName, "alicetwo");
+    EXPECT_TRUE(TranscriptHas("STATUS MESSAGE: Reconnecting for updated userinfo."));
+    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return !Peer(0).connected; }));
+}
+
+TEST_F(ConnectionTest, ConnectWhileConnectedIsRefusedWithoutInitialisingAgain)
+{
+    ASSERT_TRUE(SignOn());
+    StderrCapture messages;
+    ConnectToServer(ctx);
+    EXPECT_EQ(Lines().back(), "STATUS MESSAGE: Failed to establish a connection with AIM services.");
+    EXPECT_EQ(messages.Text().find("You cannot call init again"), std::string::npos);
+    EXPECT_EQ(server.ClientCount(), 1);
+}
+
+TEST_F(ConnectionTest, RefusedConnectionIsReportedAndTheClientCanConnectAgain)
+{
+    // Nothing listens on that port once the second server is gone.
+    {
+        faketoc::FakeTocServer gone;
+        ASSERT_TRUE(gone.Listen());
+        ctx.userInfo.tocPort = gone.Port();
+    }
+    StderrCapture messages;
+    ConnectToServer(ctx);
+    const std::string expected =
+        "Can't connect to 127.0.0.1 on port " + std::to_string(ctx.userInfo.tocPort) + ". LastError is 111.";
+    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return messages.Text().find(expected) != std::string::npos; }));
+    EXPECT_EQ(ctx.connectionStatus, STATUS_OFFLINE);
+    EXPECT_TRUE(window.ButtonEnabled(Button::Connect));
+
+    ctx.userInfo.tocPort = server.Port();
+    ASSERT_TRUE(SignOn());
+}
+
+TEST_F(ConnectionTest, UnresolvableHostFailsAtOnce)
+{
+    SetFieldText(ctx.userInfo.tocServer, "no-such-host.invalid");
+    StderrCapture messages;
+    ConnectToServer(ctx);
+    EXPECT_EQ(Lines().back(), "STATUS MESSAGE: Failed to establish a connection with AIM services.");
+    EXPECT_NE(messages.Text().find("Can't connect to no-such-host.invalid on port"), std::string::npos);
+    SetFieldText(ctx.userInfo.tocServer, "127.0.0.1");
+    ASSERT_TRUE(SignOn());
+}
+
+TEST_F(ConnectionTest, RepeatedOnlineReportPrintsOnce)
+{
+    ASSERT_TRUE(SignOn());
+    StderrCapture messages;
+    server.SendData(0, "SIGN_ON:TOC1.0");
+    // The library completes the sign-on again; the client shows one line.
+    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return Parsed("toc_init_done").size() == 2; }));
+    int connected = 0;
+    for (const std::string& line : Lines())
+        connected += line == "STATUS MESSAGE: Connected to AIM server." ? 1 : 0;
+    EXPECT_EQ(connected, 1);
+    EXPECT_NE(messages.Text().find("Got SIGN_ON in weird state"), std::string::npos);
+}
+
+TEST(ConnectionWithoutLibrary, FatalLineAndConnectStaysHarmless)
+{
+    TempDir dir;
+    char cwd[4096];
+    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+    ASSERT_EQ(chdir(dir.Path("").c_str()), 0);
+    {
+        ClientContext ctx;
+        RecordingWindow window;
+        StartClient(ctx, window, "libtocwire-missing.so");
+        SetFieldText(ctx.userInfo.screenName, "alice");
+        SetFieldText(ctx.userInfo.password, "pw");
+        ConnectToServer(ctx);
+        DisconnectFromServer(ctx);
+        ReinitConnection(ctx);
+        EXPECT_EQ(SendCommand(ctx, "toc_init_done"), -1);
+        PumpTick(ctx);
+        ShutdownClient(ctx);
+        EXPECT_NE(ctx.output.Text().find("STATUS MESSAGE: FATAL ERROR: Couldn't load libtocwire.so!\r\n"),
+                  std::string::npos);
+        EXPECT_NE(ctx.output.Text().find(std::string(kLibraryNotLoaded)), std::string::npos);
+        // Both files were still written at the close.
+        EXPECT_EQ(ReadBytes(dir.Path("userinfo.cfg")).size(), kUserInfoSize);
+    }
+    ASSERT_EQ(chdir(cwd), 0);
+}
+
+}  // namespace

@@ -1,0 +1,266 @@
+// The input line: slash commands, composition, sending to the selection,
+// history, away, Warn and Info, reconnect.
+#include <fstream>
+
+#include "client_harness.h"
+#include "input_history.h"
+#include "input_line.h"
+#include "output.h"
+
+namespace {
+
+class InputLineTest : public ClientHarness {
+protected:
+    void Type(const std::string& line)
+    {
+        window.input = line;
+        SubmitInputLine(ctx);
+    }
+    std::string LastLine() const
+    {
+        const auto lines = Lines();
+        return lines.empty() ? std::string() : lines.back();
+    }
+};
+
+TEST(ComposeMessage, TemplateSplitsAtTheFirstDollar)
+{
+    const std::tuple<std::string, std::string, std::string> cases[] = {
+        {"hi", "<b>$</b>", "<b>hi</b>"},
+        {"hi", "$", "hi"},
+        {"hi", "", "hi"},
+        {"hi", "[no dollar]", "[no dollar]hi"},
+        {"hi", "<i>$-$</i>", "<i>hi-$</i>"},
+        {"one\\ntwo", "<b>$</b>", "<b>one<BR>two</b>"},
+    };
+    for (const auto& [text, formatTemplate, expected] : cases)
+        EXPECT_EQ(ComposeMessage(text, formatTemplate), expected) << formatTemplate;
+}
+
+TEST(ComposeMessage, BackslashNBecomesABreakExceptAtTheStartOrAfterABackslash)
+{
+    const std::pair<std::string, std::string> cases[] = {
+        {"a\\nb", "a\nb"},
+        {"\\nstart", "\\nstart"},
+        {"a\\\\nb", "a\\\\nb"},
+        {"x\\n\\ny", "x\n\ny"},
+        {"end\\", "end\\"},
+        {"\\", "\\"},
+    };
+    for (const auto& [text, expected] : cases)
+        EXPECT_EQ(ExpandBackslashN(text), expected) << text;
+    EXPECT_EQ(NewlinesToBreaks(std::string(3000, 'a')).size(), 2047u);
+    EXPECT_EQ(NewlinesToBreaks("a\nb\n"), "a<BR>b<BR>");
+}
+
+TEST(InputHistory, KeepsSixtyFourAndWalksBothWays)
+{
+    InputHistory history;
+    for (int i = 1; i <= 65; ++i)
+        history.Push("line " + std::to_string(i));
+    std::vector<std::string> seen;
+    for (int i = 0; i < 64; ++i) {
+        const auto text = history.Step(true);
+        ASSERT_TRUE(text.has_value());
+        seen.push_back(*text);
+    }
+    EXPECT_EQ(seen.front(), "line 65");
+    EXPECT_EQ(seen.back(), "line 2");  // line 1 fell off
+    EXPECT_FALSE(history.Step(true).has_value());
+    for (int i = 63; i > 0; --i)
+        EXPECT_EQ(history.Step(false), "line " + std::to_string(66 - i));
+    EXPECT_EQ(history.Step(false), "");
+    EXPECT_FALSE(history.Step(false).has_value());
+}
+
+TEST(InputHistory, RecallStopsAtTheOldestStoredLine)
+{
+    InputHistory history;
+    history.Push("a");
+    history.Push("a");
+    EXPECT_EQ(history.Step(true), "a");
+    EXPECT_EQ(history.Step(true), "a");
+    EXPECT_FALSE(history.Step(true).has_value());
+    history.Push("b");
+    EXPECT_EQ(history.Position(), 0);
+    EXPECT_EQ(history.Step(true), "b");
+}
+
+TEST_F(InputLineTest, CommandsMatchWithoutRegardToCase)
+{
+    Type("/autoreconnect");
+    EXPECT_EQ(LastLine(), "STATUS MESSAGE: Autoreconnect enabled.");
+    Type("/AutoReconnect");
+    EXPECT_EQ(LastLine(), "STATUS MESSAGE: Autoreconnect disabled.");
+    Type("/CLEAR");
+    EXPECT_TRUE(ctx.output.Exists());
+    EXPECT_TRUE(ctx.output.Text().empty());
+    EXPECT_EQ(window.pane, "");
+}
+
+TEST_F(InputLineTest, UnknownAndEmptyWordsAreNotValid)
+{
+    Type("/");
+    EXPECT_EQ(LastLine(), "STATUS MESSAGE: Command '' is not valid.");
+    Type("/frobnicate now please");
+    EXPECT_EQ(LastLine(), "STATUS MESSAGE: Command 'frobnicate' is not valid.");
+    Type("/%s%n");
+    EXPECT_EQ(LastLine(), "STATUS MESSAGE: Command '%s%n' is not valid.");
+}
+
+TEST_F(InputLineTest, MclearSetsTheAutoClearSize)
+{
+    Type("/mclear");
+    EXPECT_EQ(LastLine(), "STATUS MESSAGE: mclear command expects byte count as argument. Use 0 to disabled.");
+    Type("/mclear 0");
+    EXPECT_EQ(LastLine(), "STATUS MESSAGE: Autoclearing of disabled.");
+    Type("/mclear letters");
+    EXPECT_EQ(LastLine(), "STATUS MESSAGE: Autoclearing of disabled.");
+    EXPECT_EQ(ctx.autoClearSize, 0);
+    Type("/mclear 5000x");
+    EXPECT_EQ(LastLine(), "STATUS MESSAGE: Autoclearing of buffer after 5000 bytes enabled.");
+    Type("/mclear -5");
+    EXPECT_EQ(LastLine(), "STATUS MESSAGE: Autoclearing of buffer after -5 bytes enabled.");
+    // Compared as an unsigned count, a negative size never clears.
+    for (int i = 0; i < 50; ++i)
+        PrintLine(ctx, "filler line");
+    EXPECT_GT(ctx.output.Length(), 1000u);
+}
+
+TEST_F(InputLineTest, SavebufferWritesTheTranscript)
+{
+    Type("/savebuffer");
+    EXPECT_EQ(LastLine(), "STATUS MESSAGE: savebuffer command requires file path as argument.");
+    Type("/clear");
+    Type("/savebuffer " + dir.Path("empty.txt"));
+    EXPECT_EQ(LastLine(), "STATUS MESSAGE: Buffer is empty, nothing to save.");
+    const std::string missing = dir.Path("no/such/folder/out.txt");
+    Type("/savebuffer " + missing);
+    EXPECT_EQ(LastLine(), "STATUS MESSAGE: Failed to open file '" + missing + "'.");
+    const std::string before = ctx.output.Text();
+    Type("/savebuffer " + dir.Path("saved.txt"));
+    EXPECT_EQ(ReadBytes(dir.Path("saved.txt")), before);
+    EXPECT_EQ(LastLine(), "STATUS MESSAGE: Saved current buffer to '" + dir.Path("saved.txt") + "'.");
+}
+
+TEST_F(InputLineTest, OfflineLineIsStoredAndCleared)
+{
+    Type("hello there");
+    EXPECT_EQ(LastLine(), "STATUS MESSAGE: Not logged on.");
+    EXPECT_EQ(window.input, "");
+    HistoryStep(ctx, true);
+    EXPECT_EQ(window.input, "hello there");
+    HistoryStep(ctx, false);
+    EXPECT_EQ(window.input, "");
+}
+
+TEST_F(InputLineTest, EmptyLineDoesNothing)
+{
+    Type("");
+    EXPECT_TRUE(Lines().empty());
+    HistoryStep(ctx, true);
+    EXPECT_EQ(window.input, "");
+}
+
+TEST_F(InputLineTest, MessageGoesToEverySelectedNameInListOrder)
+{
+    ASSERT_TRUE(SignOn());
+    Type("nobody selected");
+    EXPECT_EQ(LastLine(), "STATUS MESSAGE: No one selected in list.");
+    for (const char* name : {"carl", "Bob Smith", "alice"})
+        server.SendData(0, std::string("UPDATE_BUDDY:") + name + ":T:0:0:0: O");
+    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return window.OnlineCount() == 4; }));  // and our own name
+    for (const char* name : {"carl", "Bob Smith", "alice"})
+        window.Select(name);
+    window.formatting = "<b>$</b>";
+    Type("hi\\nall");
+    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return Parsed("toc_send_im").size() == 3; }));
+    const auto sends = Parsed("toc_send_im");
+    EXPECT_EQ(sends[0], std::vector<std::string>({"toc_send_im", "alice", "<b>hi<BR>all</b>"}));
+    EXPECT_EQ(sends[1], std::vector<std::string>({"toc_send_im", "bobsmith", "<b>hi<BR>all</b>"}));
+    EXPECT_EQ(sends[2], std::vector<std::string>({"toc_send_im", "carl", "<b>hi<BR>all</b>"}));
+    EXPECT_TRUE(TranscriptHas("carl->:  hi all"));
+}
+
+TEST_F(InputLineTest, AwayTextIsSentEscapedAndRepliedExactly)
+{
+    ASSERT_TRUE(SignOn());
+    window.formatting = "<i>$</i>";
+    Type("/away say \"hi\" {later} \\n $5 [ok]");
+    EXPECT_EQ(LastLine(), "STATUS MESSAGE: Away message set. Use /away with no arguments to unset.");
+    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return !Parsed("toc_set_away").empty(); }));
+    const std::string meant = "<i>say \"hi\" {later} <BR> $5 [ok]</i>";
+    EXPECT_EQ(Parsed("toc_set_away")[0], std::vector<std::string>({"toc_set_away", meant}));
+    EXPECT_EQ(ctx.awayText, meant);
+
+    server.SendData(0, "IM_IN:Bob:F:hello?");
+    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return !Parsed("toc_send_im").empty(); }));
+    EXPECT_EQ(Parsed("toc_send_im")[0], std::vector<std::string>({"toc_send_im", "bob", meant, "auto"}));
+
+    Type("/away");
+    EXPECT_EQ(LastLine(), "STATUS MESSAGE: Away flag is unset.");
+    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return Parsed("toc_set_away").size() == 2; }));
+    EXPECT_EQ(Parsed("toc_set_away")[1], std::vector<std::string>({"toc_set_away"}));
+    EXPECT_FALSE(ctx.awayFlag);
+}
+
+TEST_F(InputLineTest, AwayArgumentBlanks)
+{
+    Type("/away ");
+    EXPECT_EQ(LastLine(), "STATUS MESSAGE: Away flag is unset.");
+    EXPECT_FALSE(ctx.awayFlag);
+    Type("/away  text");
+    EXPECT_TRUE(ctx.awayFlag);
+    EXPECT_EQ(ctx.awayText, " text");
+}
+
+TEST_F(InputLineTest, InfoAndWarnOnTheSelection)
+{
+    ASSERT_TRUE(SignOn());
+    server.SendData(0, "UPDATE_BUDDY:Bob Smith:T:0:0:0: O");
+    ASSERT_TRUE(WaitForLine("STATUS MESSAGE: Bob Smith signed on."));
+    window.Select("Bob Smith");
+    InfoOnSelected(ctx);
+    EXPECT_EQ(LastLine(), "STATUS MESSAGE: Requesting info for Bob Smith...");
+    EXPECT_EQ(ctx.pendingProfileRequests, 1);
+    // The fake server answers with one GOTO_URL; one link line, no more.
+    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return ctx.pendingProfileRequests == 0; }));
+    EXPECT_EQ(LastLine().rfind("<a href=\"http://127.0.0.1:", 0), 0u);
+    EXPECT_EQ(Parsed("toc_get_info")[0], std::vector<std::string>({"toc_get_info", "bobsmith"}));
+
+    WarnSelected(ctx);
+    EXPECT_EQ(LastLine(), "STATUS MESSAGE: Warning Bob Smith.");
+    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return !Parsed("toc_evil").empty(); }));
+    EXPECT_EQ(Parsed("toc_evil")[0], std::vector<std::string>({"toc_evil", "bobsmith", "norm"}));
+}
+
+TEST_F(InputLineTest, InfoAndWarnOfflineReportFailure)
+{
+    RequestInfo(ctx, "bob");
+    EXPECT_EQ(LastLine(), "STATUS MESSAGE: Failed to request userinfo.");
+    WarnUser(ctx, "bob");
+    EXPECT_EQ(LastLine(), "STATUS MESSAGE: Failed to send warn.");
+    EXPECT_EQ(ctx.pendingProfileRequests, 0);
+    InfoOnSelected(ctx);
+    EXPECT_EQ(LastLine(), "STATUS MESSAGE: No one selected in list.");
+}
+
+TEST_F(InputLineTest, ReconnectSignsOnAgainWithoutAnAutomaticAttempt)
+{
+    ASSERT_TRUE(SignOn(0));
+    ctx.autoReconnect = true;
+    Type("/reconnect");
+    EXPECT_FALSE(ctx.autoReconnect);
+    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return server.ClientCount() == 2 && Peer(1).signedOn; }));
+    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return ctx.connectionStatus == STATUS_ONLINE; }));
+    Settle(200);
+    EXPECT_EQ(server.ClientCount(), 2);
+    EXPECT_TRUE(ctx.autoReconnect);
+    const std::vector<std::string> expected = {
+        "STATUS MESSAGE: Logging onto AIM...", "STATUS MESSAGE: Connected to AIM server.",
+        "STATUS MESSAGE: Disconnected from AIM server.", "STATUS MESSAGE: Logging onto AIM...",
+        "STATUS MESSAGE: Connected to AIM server."};
+    EXPECT_EQ(LinesWithoutPresence(), expected);
+}
+
+}  // namespace

@@ -1,0 +1,74 @@
+// The online list's order, and the recording window that keeps it.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "client_window.h"
+#include "recording_window.h"
+
+namespace {
+
+TEST(NameSortsBeforeTest, IgnoresCaseThenBreaksTiesByteForByte)
+{
+    struct Case {
+        const char* a;
+        const char* b;
+        bool before;
+    };
+    const Case cases[] = {
+        {"alice", "Bob", true},
+        {"Bob", "alice", false},
+        {"Bob", "bob", true},   // equal but for case: 'B' (0x42) before 'b' (0x62)
+        {"bob", "Bob", false},
+        {"bob", "bob", false},  // never before itself
+        {"bob", "BOBBY", true},
+        {"BOBBY", "bob", false},
+        {"", "a", true},
+        {"a", "", false},
+        {"_x", "ax", true},     // letters compare as lower case: '_' (0x5F) before 'a' (0x61)
+        {"Zed", "_x", false},
+        {"zed", "\xE9t\xE9", true},  // bytes above 0x7F sort after ASCII, not before it
+        {"\x80", "\xFF", true},
+        {"a b", "ab", true},    // a blank is a character like any other
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(NameSortsBefore(c.a, c.b), c.before) << '"' << c.a << "\" vs \"" << c.b << '"';
+}
+
+TEST(NameSortsBeforeTest, OrdersAListTotally)
+{
+    std::vector<std::string> names = {"carol", "Bob", "bob", "ALICE", "alice", "Alice", "b", "\xE9", "_", "BOB"};
+    std::sort(names.begin(), names.end(),
+              [](const std::string& a, const std::string& b) { return NameSortsBefore(a, b); });
+    const std::vector<std::string> expected = {"_", "ALICE", "Alice", "alice", "b", "BOB", "Bob", "bob", "carol", "\xE9"};
+    EXPECT_EQ(names, expected);
+    // Exactly one of a<b, b<a for distinct names.
+    for (const auto& a : names)
+        for (const auto& b : names)
+            if (a != b) {
+                EXPECT_NE(NameSortsBefore(a, b), NameSortsBefore(b, a)) << a << " " << b;
+            }
+}
+
+TEST(RecordingWindowTest, KeepsTheOnlineListSortedWithItsSelection)
+{
+    RecordingWindow w;
+    for (const char* name : {"carol", "Bob", "alice"})
+        w.AddOnlineEntry(name);
+    w.Select("Bob");
+    w.AddOnlineEntry("Al");
+    w.AddOnlineEntry("bob");
+    EXPECT_EQ(w.OnlineNames(), (std::vector<std::string>{"Al", "alice", "Bob", "bob", "carol"}));
+    EXPECT_EQ(w.SelectedOnlineEntries(), std::vector<std::string>{"Bob"});
+    w.RemoveOnlineEntry("BOB");  // only the exact text counts
+    w.RemoveOnlineEntry("Al");
+    EXPECT_EQ(w.OnlineNames(), (std::vector<std::string>{"alice", "Bob", "bob", "carol"}));
+    w.RemoveOnlineEntry("Bob");
+    EXPECT_TRUE(w.SelectedOnlineEntries().empty());
+    w.ClearOnlineEntries();
+    EXPECT_EQ(w.OnlineCount(), 0);
+}
+
+}  // namespace
