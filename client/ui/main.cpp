@@ -5,6 +5,7 @@
 #include "client_context.h"
 #include "command_line.h"
 #include "main_dialog.h"
+#include "termination_signals.h"
 
 int main(int argc, char** argv)
 {
@@ -39,5 +40,6 @@ int main(int argc, char** argv)
     MainDialog window(ctx);
     window.show();
     window.Initialize();
+    CloseOnTerminationSignals([&window] { window.close(); });
     return app.exec();
 }
