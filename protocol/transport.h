@@ -23,10 +23,11 @@ protected:
 class Transport {
 public:
     virtual ~Transport() = default;
-    // Starts a connection to host:port. Returns 0 when connected at once,
-    // 1 when the connect is under way, or a positive error number (errno;
-    // EINVAL when the host name does not resolve) on failure.
-    enum { kConnected = 0, kPending = 1 };
+    // Starts a connection to host:port. Returns kConnected when connected at
+    // once, kPending when the connect is under way, or a positive error number
+    // (errno, EINVAL when the host name does not resolve) on failure. kPending
+    // is negative so no error number (EPERM is 1) can be mistaken for it.
+    enum { kConnected = 0, kPending = -1 };
     virtual int Connect(const std::string& host, int port) = 0;
     virtual bool IsOpen() const = 0;
     // Queues bytes; everything queued goes out in order. Returns the count
