@@ -1,0 +1,134 @@
+// The fake server's answers to a signed-on client's commands: instant
+// messages, buddy registration and presence, profile links and warnings.
+#include "fake_toc_server_impl.h"
+#include "toc_command_line.h"
+
+namespace faketoc {
+
+namespace {
+constexpr int kWarningStep = 10;
+constexpr int kMaxWarningLevel = 100;
+}  // namespace
+
+void FakeTocServer::Impl::HandleCommand(Connection& connection, const std::vector<std::string>& args)
+{
+    if (args.empty())
+        return;
+    const std::string& command = args[0];
+    if (command == "toc_signon") {
+        if (connection.phase == Connection::Phase::AwaitTocSignon) {
+            HandleTocSignon(connection, args);
+        } else if (connection.phase == Connection::Phase::AwaitSignonFrame) {
+            connection.record.signonError = "toc_signon before the sign-on frame";
+            DropConnection(connection, "toc_signon before the sign-on frame");
+        }
+        return;  // a repeated toc_signon is only recorded
+    }
+    if (connection.phase != Connection::Phase::Online)
+        return;  // anything else before sign-on is only recorded
+    if (command == "toc_send_im") {
+        HandleSendIm(connection, args);
+    } else if (command == "toc_add_buddy") {
+        HandleAddBuddy(connection, args);
+    } else if (command == "toc_remove_buddy") {
+        for (std::size_t i = 1; i < args.size(); ++i)
+            connection.buddies.erase(NormalizeScreenName(args[i]));
+    } else if (command == "toc_get_info" && args.size() >= 2) {
+        const std::string name = NormalizeScreenName(args[1]);
+        SendText(connection, "GOTO_URL:" + name + ":info?user=" + name);
+    } else if (command == "toc_evil") {
+        HandleEvil(connection, args);
+    }
+}
+
+// toc_send_im <name> "<message>" [auto]
+void FakeTocServer::Impl::HandleSendIm(Connection& sender, const std::vector<std::string>& args)
+{
+    if (args.size() < 3)
+        return;
+    const std::string target = NormalizeScreenName(args[1]);
+    const std::string& message = args[2];
+    const char* flag = args.size() > 3 && args[3] == "auto" ? "T" : "F";
+    if (echoBot && target == kEchoBotKey) {
+        SendText(sender, "IM_IN:" + std::string(kEchoBotName) + ":" + flag + ":" + message);
+        return;
+    }
+    if (!relay)
+        return;
+    const std::vector<Connection*> recipients = OnlineAs(target);
+    if (recipients.empty()) {
+        SendText(sender, "ERROR:901:" + target);
+        return;
+    }
+    const std::string text = "IM_IN:" + sender.record.screenName + ":" + flag + ":" + message;
+    for (Connection* recipient : recipients)
+        SendText(*recipient, text);
+}
+
+// toc_add_buddy <name> ...: each registered name that is online is reported at once.
+void FakeTocServer::Impl::HandleAddBuddy(Connection& connection, const std::vector<std::string>& args)
+{
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string name = NormalizeScreenName(args[i]);
+        if (name.empty())
+            continue;
+        connection.buddies.insert(name);
+        if (echoBot && name == kEchoBotKey) {
+            SendText(connection, BuddyOnlineText(kEchoBotName, startTime));
+        } else if (relay) {
+            const std::vector<Connection*> online = OnlineAs(name);
+            if (!online.empty())
+                SendText(connection, BuddyOnlineText(name, online.front()->signonTime));
+        }
+    }
+}
+
+// toc_evil <name> norm|anon
+void FakeTocServer::Impl::HandleEvil(Connection& sender, const std::vector<std::string>& args)
+{
+    if (args.size() < 2 || !relay)
+        return;
+    const std::string target = NormalizeScreenName(args[1]);
+    const bool anonymous = args.size() > 2 && args[2] == "anon";
+    const std::vector<Connection*> targets = OnlineAs(target);
+    if (targets.empty()) {
+        SendText(sender, "ERROR:901:" + target);
+        return;
+    }
+    for (Connection* warned : targets) {
+        warned->warningLevel = std::min(warned->warningLevel + kWarningStep, kMaxWarningLevel);
+        SendText(*warned, "EVILED:" + std::to_string(warned->warningLevel) + ":" +
+                              (anonymous ? std::string() : sender.record.screenName));
+    }
+}
+
+void FakeTocServer::Impl::AnnounceArrival(const Connection& arriving)
+{
+    const std::string text = BuddyOnlineText(arriving.record.screenName, arriving.signonTime);
+    for (const auto& watcher : connections) {
+        if (watcher.get() != &arriving && watcher->record.online &&
+            watcher->buddies.count(arriving.record.screenName) != 0)
+            SendText(*watcher, text);
+    }
+}
+
+void FakeTocServer::Impl::AnnounceDeparture(const std::string& name)
+{
+    const std::string text = BuddyOfflineText(name);
+    for (const auto& watcher : connections) {
+        if (watcher->record.online && watcher->buddies.count(name) != 0)
+            SendText(*watcher, text);
+    }
+}
+
+std::vector<Connection*> FakeTocServer::Impl::OnlineAs(const std::string& name)
+{
+    std::vector<Connection*> found;
+    for (const auto& connection : connections) {
+        if (connection->record.online && connection->record.screenName == name)
+            found.push_back(connection.get());
+    }
+    return found;
+}
+
+}  // namespace faketoc

@@ -1,0 +1,96 @@
+// Inside the fake TOC server: per-connection state and the operations shared
+// by the connection handling (fake_toc_server.cpp) and the command handling
+// (fake_toc_commands.cpp). Not for tests to include.
+#pragma once
+
+#include <QPointer>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "fake_flap.h"
+#include "fake_toc_server.h"
+
+namespace faketoc {
+
+inline constexpr std::string_view kEchoBotName = "Echo Bot";
+inline constexpr std::string_view kEchoBotKey = "echobot";
+
+struct Connection {
+    enum class Phase {
+        Greeting,         // waiting for "FLAPON\r\n\r\n"
+        AwaitSignonFrame, // server SIGNON sent, waiting for the client's
+        AwaitTocSignon,   // waiting for toc_signon
+        AwaitAccept,      // good toc_signon, held back until AcceptSignOn
+        Online,
+        Finished,         // refused, signed off or dropped
+    };
+
+    QPointer<QTcpSocket> socket;
+    FakeTocServer::ClientRecord record;
+    FrameParser parser;
+    Phase phase = Phase::Greeting;
+    std::uint16_t nextSequence = 0;
+    std::set<std::string> buddies;  // normalised names registered with toc_add_buddy
+    std::int64_t signonTime = 0;
+    int warningLevel = 0;
+    bool closedByServer = false;
+};
+
+struct FakeTocServer::Impl {
+    Impl();
+
+    // connection handling
+    void AcceptPending();
+    void OnReadyRead(Connection& connection);
+    void OnDisconnected(Connection& connection);
+    void TakeGreeting(Connection& connection, std::string_view& bytes);
+    void HandleFrame(Connection& connection, RecordedFrame frame);
+    void HandleSignonFrame(Connection& connection, const RecordedFrame& frame);
+    void DropConnection(Connection& connection, std::string reason);
+
+    // sign-on
+    void HandleTocSignon(Connection& connection, const std::vector<std::string>& args);
+    void RefuseSignOn(Connection& connection, std::string reason);
+    void CompleteSignOn(Connection& connection);
+    void SignOff(Connection& connection);
+
+    // commands after sign-on
+    void HandleCommand(Connection& connection, const std::vector<std::string>& args);
+    void HandleSendIm(Connection& sender, const std::vector<std::string>& args);
+    void HandleAddBuddy(Connection& connection, const std::vector<std::string>& args);
+    void HandleEvil(Connection& sender, const std::vector<std::string>& args);
+    void AnnounceArrival(const Connection& arriving);
+    void AnnounceDeparture(const std::string& name);
+    std::vector<Connection*> OnlineAs(const std::string& name);
+
+    // output
+    std::string NextFrame(Connection& connection, std::uint8_t type, std::string_view payload);
+    bool Write(Connection& connection, std::string_view bytes);
+    bool SendText(Connection& connection, std::string_view text, bool trailingNul = true);
+    Connection* Find(int index);
+
+    QTcpServer server;
+    std::vector<std::unique_ptr<Connection>> connections;
+    std::map<std::string, std::string> accounts;  // normalised name -> password
+    std::uint16_t signonSequence = 1000;
+    bool autoSignOn = true;
+    bool acceptAnyPassword = true;
+    bool rememberFirstPassword = false;
+    bool relay = true;
+    bool echoBot = false;
+    bool recording = true;
+    std::int64_t startTime = 0;  // the Echo Bot's sign-on time
+};
+
+std::string BuddyOnlineText(std::string_view name, std::int64_t signonTime);
+std::string BuddyOfflineText(std::string_view name);
+
+}  // namespace faketoc
