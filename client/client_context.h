@@ -52,6 +52,7 @@ struct ClientContext {
     int reconnectCommandDelayMs = 3000;
     int pendingProfileRequests = 0;
     bool reconnectCommandPending = false;
+    bool shutDown = false;  // after ShutdownClient no delayed reconnect may run
     bool savedAutoReconnect = false;
 
     // Input line

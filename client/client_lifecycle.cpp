@@ -42,6 +42,8 @@ void PumpTick(ClientContext& ctx)
 
 void ShutdownClient(ClientContext& ctx)
 {
+    // The sign-off below reports a drop; it must not start a reconnect.
+    ctx.shutDown = true;
     if (ctx.api.Bound())
         ctx.api.TOC_Shutdown();
     ctx.protocolInitialised = false;

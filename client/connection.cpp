@@ -129,7 +129,10 @@ void HandleStatusChange(ClientContext& ctx, int status)
     // One automatic attempt per drop from online. The wait runs on a timer so
     // the window stays alive; the order of lines is the same as a frozen wait.
     if (ctx.autoReconnect && previous == STATUS_ONLINE && status == STATUS_OFFLINE)
-        QTimer::singleShot(ctx.autoReconnectDelayMs, &ctx.timerOwner, [&ctx] { ConnectToServer(ctx); });
+        QTimer::singleShot(ctx.autoReconnectDelayMs, &ctx.timerOwner, [&ctx] {
+            if (!ctx.shutDown)
+                ConnectToServer(ctx);
+        });
 }
 
 std::string_view ErrorCodeText(std::string_view argument)
@@ -177,7 +180,8 @@ void ReconnectAfterPause(ClientContext& ctx)
         return;
     ctx.reconnectCommandPending = true;
     QTimer::singleShot(ctx.reconnectCommandDelayMs, &ctx.timerOwner, [&ctx] {
-        ConnectToServer(ctx);
+        if (!ctx.shutDown)
+            ConnectToServer(ctx);
         ctx.autoReconnect = ctx.savedAutoReconnect;
         ctx.reconnectCommandPending = false;
     });

@@ -29,6 +29,7 @@ BuddyEditorDialog::BuddyEditorDialog(ClientContext& ctx, QWidget* parent) : QDia
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
     name_ = new QLineEdit(this);
     name_->setMaxLength(static_cast<int>(kMaxEditorName));
+    name_->setFocus();
     add_ = new QPushButton(QStringLiteral("&Add"), this);
     remove_ = new QPushButton(QStringLiteral("&Remove"), this);
     add_->setAutoDefault(false);

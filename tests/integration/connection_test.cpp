@@ -109,6 +109,16 @@ TEST_F(ConnectionTest, OneAutomaticReconnectAfterADropFromOnline)
     EXPECT_EQ(LinesWithoutPresence(), expected);
 }
 
+TEST_F(ConnectionTest, ClosingTheClientNeverReconnects)
+{
+    ctx.autoReconnect = true;
+    ASSERT_TRUE(SignOn(0));
+    ShutdownClient(ctx);
+    Settle(300);
+    EXPECT_EQ(server.ClientCount(), 1);
+    EXPECT_EQ(LinesWithoutPresence().back(), "STATUS MESSAGE: Disconnected from AIM server.");
+}
+
 TEST_F(ConnectionTest, NoReconnectWithoutTheFlag)
 {
     ASSERT_TRUE(SignOn(0));

@@ -1,0 +1,177 @@
+// "Buddy List Entry Editor" offscreen: the list in case-blind order, Add and
+// Remove on the buddy list, and the server told only while connected.
+#include <QLineEdit>
+#include <QListWidget>
+#include <QtTest/QTest>
+
+#include "buddy_editor_dialog.h"
+#include "main_window_harness.h"
+
+namespace {
+
+class BuddyEditorTest : public MainWindowHarness {
+protected:
+    static std::vector<std::string> Entries(const BuddyEditorDialog& dialog)
+    {
+        std::vector<std::string> names;
+        for (int row = 0; row < dialog.BuddyList()->count(); ++row)
+            names.push_back(dialog.BuddyList()->item(row)->text().toStdString());
+        return names;
+    }
+
+    static void Add(BuddyEditorDialog& dialog, const char* name)
+    {
+        dialog.NameEdit()->setText(name);
+        QTest::mouseClick(dialog.AddButton(), Qt::LeftButton);
+    }
+
+    static void Select(BuddyEditorDialog& dialog, const char* name)
+    {
+        const QList<QListWidgetItem*> found = dialog.BuddyList()->findItems(name, Qt::MatchExactly);
+        ASSERT_EQ(found.size(), 1) << name;
+        dialog.BuddyList()->setCurrentItem(found.front());
+        ASSERT_TRUE(found.front()->isSelected());
+    }
+
+    // Signs on with this buddy list and has the server report these names online.
+    void SignOnWithOnline(std::vector<const char*> online)
+    {
+        ASSERT_TRUE(SignOn());
+        for (const char* name : online)
+            ASSERT_TRUE(server.SendData(0, std::string("UPDATE_BUDDY:") + name + ":T:0:0:0: O"));
+        ASSERT_TRUE(faketoc::FakeTocServer::WaitFor(
+            [&] { return window.OnlineList()->count() == static_cast<int>(online.size()); }));
+    }
+};
+
+TEST_F(BuddyEditorTest, ShowsTheControlsItNeeds)
+{
+    Start();
+    BuddyEditorDialog dialog(ctx, &window);
+    EXPECT_EQ(dialog.windowTitle(), "Buddy List Entry Editor");
+    EXPECT_TRUE(dialog.isModal());
+    EXPECT_EQ(dialog.AddButton()->text(), "&Add");
+    EXPECT_EQ(dialog.RemoveButton()->text(), "&Remove");
+    EXPECT_EQ(dialog.BuddyList()->selectionMode(), QAbstractItemView::SingleSelection);
+    bool okIsDefault = false;
+    for (QPushButton* button : dialog.findChildren<QPushButton*>())
+        okIsDefault |= button->text() == "&OK" && button->isDefault();
+    EXPECT_TRUE(okIsDefault);
+}
+
+TEST_F(BuddyEditorTest, ListsTheBuddyListWithoutRegardToCase)
+{
+    WriteBytes(dir.Path("blist.cfg"), "carl\nBob Smith\nalice\nDave\n");
+    Start();
+    BuddyEditorDialog dialog(ctx, &window);
+    // A case-sensitive order would put the capitals first.
+    EXPECT_EQ(Entries(dialog), (std::vector<std::string>{"alice", "Bob Smith", "carl", "Dave"}));
+
+    dialog.show();
+    Add(dialog, "Ben");
+    Add(dialog, "ZED");
+    Add(dialog, "aaron");
+    EXPECT_EQ(Entries(dialog), (std::vector<std::string>{"aaron", "alice", "Ben", "Bob Smith", "carl", "Dave", "ZED"}));
+}
+
+TEST_F(BuddyEditorTest, OfflineAddKeepsTheNameAndSendsNothing)
+{
+    Start();
+    BuddyEditorDialog dialog(ctx, &window);
+    dialog.show();
+
+    Add(dialog, "Bob Smith");
+    EXPECT_EQ(Entries(dialog), std::vector<std::string>{"Bob Smith"});
+    EXPECT_EQ(ctx.buddyList, "Bob Smith\n");
+
+    // The same name once normalised: refused without a word.
+    Add(dialog, "bobsmith");
+    EXPECT_EQ(Entries(dialog), std::vector<std::string>{"Bob Smith"});
+    EXPECT_EQ(ctx.buddyList, "Bob Smith\n");
+    EXPECT_EQ(dialog.NameEdit()->text(), "bobsmith");  // the edit box keeps its text
+
+    // An empty edit box adds nothing.
+    Add(dialog, "");
+    EXPECT_EQ(ctx.buddyList, "Bob Smith\n");
+
+    Settle();
+    EXPECT_EQ(server.ClientCount(), 0);
+    EXPECT_EQ(PaneText(), "");
+
+    // Written when the client closes.
+    dialog.accept();
+    window.close();
+    EXPECT_EQ(ReadBytes(dir.Path("blist.cfg")), "Bob Smith\n");
+}
+
+TEST_F(BuddyEditorTest, OnlineAddTellsTheServerOnce)
+{
+    Start();
+    ASSERT_TRUE(SignOn());
+    BuddyEditorDialog dialog(ctx, &window);
+    dialog.show();
+
+    Add(dialog, "Bob Smith");
+    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return HasCommand(0, "toc_add_buddy bobsmith"); }));
+    EXPECT_EQ(ctx.buddyList, "Bob Smith\n");
+    EXPECT_EQ(Entries(dialog), std::vector<std::string>{"Bob Smith"});
+
+    Add(dialog, "BOBSMITH");
+    Settle();
+    EXPECT_EQ(CountCommandsStartingWith(0, "toc_add_buddy bobsmith"), 1);
+    EXPECT_EQ(ctx.buddyList, "Bob Smith\n");
+}
+
+TEST_F(BuddyEditorTest, OnlineRemoveTakesTheNameOffTheOnlineListAndTellsTheServer)
+{
+    WriteBytes(dir.Path("blist.cfg"), "Bob Smith\ncarl\n");
+    Start();
+    SignOnWithOnline({"Bob Smith", "carl"});
+    ASSERT_EQ(OnlineListTexts(), (std::vector<std::string>{"Bob Smith", "carl"}));
+
+    BuddyEditorDialog dialog(ctx, &window);
+    dialog.show();
+    Select(dialog, "Bob Smith");
+    QTest::mouseClick(dialog.RemoveButton(), Qt::LeftButton);
+
+    EXPECT_EQ(Entries(dialog), std::vector<std::string>{"carl"});
+    EXPECT_EQ(ctx.buddyList, "carl\n");
+    EXPECT_EQ(OnlineListTexts(), std::vector<std::string>{"carl"});
+    EXPECT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return HasCommand(0, "toc_remove_buddy bobsmith"); }));
+}
+
+TEST_F(BuddyEditorTest, RemoveWithoutSelectionDoesNothing)
+{
+    WriteBytes(dir.Path("blist.cfg"), "Bob Smith\ncarl\n");
+    Start();
+    SignOnWithOnline({"Bob Smith"});
+
+    BuddyEditorDialog dialog(ctx, &window);
+    dialog.show();
+    dialog.BuddyList()->clearSelection();
+    ASSERT_TRUE(dialog.BuddyList()->selectedItems().isEmpty());
+    QTest::mouseClick(dialog.RemoveButton(), Qt::LeftButton);
+
+    Settle();
+    EXPECT_EQ(Entries(dialog), (std::vector<std::string>{"Bob Smith", "carl"}));
+    EXPECT_EQ(ctx.buddyList, "Bob Smith\ncarl\n");
+    EXPECT_EQ(OnlineListTexts(), std::vector<std::string>{"Bob Smith"});
+    EXPECT_EQ(CountCommandsStartingWith(0, "toc_remove_buddy"), 0);
+}
+
+TEST_F(BuddyEditorTest, OfflineRemoveChangesOnlyTheList)
+{
+    WriteBytes(dir.Path("blist.cfg"), "Bob Smith\ncarl\n");
+    Start();
+    BuddyEditorDialog dialog(ctx, &window);
+    dialog.show();
+    Select(dialog, "carl");
+    QTest::mouseClick(dialog.RemoveButton(), Qt::LeftButton);
+
+    EXPECT_EQ(Entries(dialog), std::vector<std::string>{"Bob Smith"});
+    EXPECT_EQ(ctx.buddyList, "Bob Smith\n");
+    Settle();
+    EXPECT_EQ(server.ClientCount(), 0);
+}
+
+}  // namespace

@@ -1,0 +1,190 @@
+// One client under test with its real main window, offscreen: a fresh
+// profile folder as the current directory, the real libtocwire.so and a fake
+// TOC server on 127.0.0.1 in the same event loop.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include <string>
+#include <string_view>
+#include <unistd.h>
+#include <vector>
+
+#include "client_context.h"
+#include "fake_toc_server.h"
+#include "main_dialog.h"
+#include "temp_dir.h"
+#include "tocwire.h"
+#include "user_info.h"
+
+inline constexpr const char* kLibraryPath = QUENLO_LIB_DIR "/libtocwire.so";
+
+class MainWindowHarness : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.Ok());
+        char cwd[4096];
+        ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+        savedCwd_ = cwd;
+        ASSERT_EQ(chdir(dir.Path("").c_str()), 0);
+        ASSERT_TRUE(server.Listen());
+        // No presence relaying: the client registers its own name at sign-on,
+        // and the online list should hold only the names a test announces.
+        server.SetRelay(false);
+        ctx.autoReconnectDelayMs = 50;
+        ctx.reconnectCommandDelayMs = 50;
+    }
+
+    void TearDown() override
+    {
+        // Only a started client writes its files, and only into the test's folder.
+        if (started_)
+            window.Shutdown();
+        window.hide();
+        if (!savedCwd_.empty())
+            (void)chdir(savedCwd_.c_str());
+    }
+
+    // Shows the window, starts the client with the given protocol library and
+    // points the settings at the fake server. Files the test put into the
+    // profile folder beforehand are read here.
+    void Start(const char* libraryPath = kLibraryPath)
+    {
+        started_ = true;
+        window.show();
+        window.Initialize(libraryPath);
+        SetFieldText(ctx.userInfo.screenName, "Alice Test");
+        SetFieldText(ctx.userInfo.password, "secret");
+        SetFieldText(ctx.userInfo.tocServer, "127.0.0.1");
+        ctx.userInfo.tocPort = server.Port();
+        ctx.userInfo.timestamp = 0;
+    }
+
+    // Connects with the Connect button and waits for the completed sign-on
+    // (toc_set_info is the last command the client sends after SIGN_ON).
+    bool SignOn(int client = 0)
+    {
+        Button(ClientWindow::Button::Connect)->click();
+        return faketoc::FakeTocServer::WaitFor([&] {
+            return ctx.connectionStatus == STATUS_ONLINE && HasCommandStartingWith(client, "toc_set_info");
+        });
+    }
+
+    QPushButton* Button(ClientWindow::Button which) const { return window.ButtonFor(which); }
+
+    bool HasCommand(int client, std::string_view command) const
+    {
+        for (const std::string& sent : server.Client(client).commands) {
+            if (sent == command)
+                return true;
+        }
+        return false;
+    }
+
+    bool HasCommandStartingWith(int client, std::string_view prefix) const
+    {
+        for (const std::string& sent : server.Client(client).commands) {
+            if (sent.rfind(prefix, 0) == 0)
+                return true;
+        }
+        return false;
+    }
+
+    int CountCommandsStartingWith(int client, std::string_view prefix) const
+    {
+        int count = 0;
+        for (const std::string& sent : server.Client(client).commands) {
+            if (sent.rfind(prefix, 0) == 0)
+                ++count;
+        }
+        return count;
+    }
+
+    // The server's argument lists of commands with this name, after unescaping.
+    std::vector<std::vector<std::string>> Parsed(const std::string& name, int client = 0) const
+    {
+        std::vector<std::vector<std::string>> out;
+        for (const auto& parsed : server.Client(client).parsedCommands) {
+            if (!parsed.empty() && parsed[0] == name)
+                out.push_back(parsed);
+        }
+        return out;
+    }
+
+    std::string PaneText() const { return window.OutputPane()->toPlainText().toStdString(); }
+
+    // The pane is brought up to date on a later turn of the event loop.
+    bool WaitForPaneLine(std::string_view line, int timeoutMs = 5000) const
+    {
+        return faketoc::FakeTocServer::WaitFor([&] { return PaneHasLine(line); }, timeoutMs);
+    }
+
+    bool PaneHasLine(std::string_view line) const
+    {
+        for (const std::string& shown : PaneLines()) {
+            if (shown == line)
+                return true;
+        }
+        return false;
+    }
+
+    std::vector<std::string> PaneLines() const
+    {
+        std::vector<std::string> lines;
+        const std::string text = PaneText();
+        std::size_t start = 0;
+        while (start < text.size()) {
+            const std::size_t end = text.find('\n', start);
+            if (end == std::string::npos) {
+                lines.push_back(text.substr(start));
+                break;
+            }
+            lines.push_back(text.substr(start, end - start));
+            start = end + 1;
+        }
+        return lines;
+    }
+
+    std::vector<std::string> OnlineListTexts() const
+    {
+        std::vector<std::string> names;
+        for (int row = 0; row < window.OnlineList()->count(); ++row)
+            names.push_back(window.OnlineList()->item(row)->text().toStdString());
+        return names;
+    }
+
+    // Lets the event loop run for a while, for checks that something does not happen.
+    static void Settle(int ms = 150)
+    {
+        faketoc::FakeTocServer::WaitFor([] { return false; }, ms);
+    }
+
+    TempDir dir;
+    faketoc::FakeTocServer server;
+    ClientContext ctx;
+    MainDialog window{ctx};
+
+private:
+    std::string savedCwd_;
+    bool started_ = false;
+};
+
+// The same, started with the real library before each test.
+class StartedWindowTest : public MainWindowHarness {
+protected:
+    void SetUp() override
+    {
+        MainWindowHarness::SetUp();
+        if (HasFatalFailure())
+            return;
+        Start();
+        ASSERT_TRUE(ctx.api.Bound());
+    }
+};

@@ -1,0 +1,65 @@
+// The File menu's "&Config" and "&BLEED" entries each run their dialog
+// modally over the main window.
+#include <QAction>
+#include <QDialog>
+#include <QMenu>
+#include <QTimer>
+
+#include "main_window_harness.h"
+
+namespace {
+
+class MenuDialogTest : public StartedWindowTest, public ::testing::WithParamInterface<std::pair<const char*, const char*>> {
+protected:
+    QAction* MenuAction(const QString& text) const
+    {
+        for (QMenu* menu : window.findChildren<QMenu*>()) {
+            for (QAction* action : menu->actions()) {
+                if (action->text() == text)
+                    return action;
+            }
+        }
+        return nullptr;
+    }
+};
+
+TEST_P(MenuDialogTest, OpensAModalDialog)
+{
+    const auto [entry, title] = GetParam();
+    QAction* action = MenuAction(entry);
+    ASSERT_NE(action, nullptr);
+
+    QString seenTitle;
+    bool seenModal = false;
+    QWidget* seenParent = nullptr;
+    int tries = 0;
+    QTimer probe;
+    probe.setInterval(10);
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        auto* dialog = dynamic_cast<QDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr && ++tries < 300)
+            return;
+        probe.stop();
+        if (dialog == nullptr)
+            return;
+        seenTitle = dialog->windowTitle();
+        seenModal = dialog->isModal();
+        seenParent = dialog->parentWidget();
+        dialog->reject();
+    });
+    probe.start();
+    action->trigger();  // returns when the dialog closes
+
+    EXPECT_EQ(seenTitle, title);
+    EXPECT_TRUE(seenModal);
+    EXPECT_EQ(seenParent, &window);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_FALSE(window.IsShutDown());
+}
+
+INSTANTIATE_TEST_SUITE_P(Entries, MenuDialogTest,
+                         ::testing::Values(std::make_pair("&Config", "User Configuration"),
+                                           std::make_pair("&BLEED", "Buddy List Entry Editor")),
+                         [](const auto& info) { return info.index == 0 ? "Config" : "Bleed"; });
+
+}  // namespace
