@@ -172,4 +172,16 @@ TEST(TocLibraryMessages, FieldsAreCutAndEndAtTheFirstNul)
                               "message " + std::string(1023, 'C') + "|" + std::string(2047, 'a')}));
 }
 
+TEST(TocLibraryMessages, SendReturnsZeroEvenWhenTheSocketRefuses)
+{
+    LibraryHarness h;
+    h.Init();
+    h.ReachOnline();
+    h.Take();
+    h.transport.failWrite = [](const std::string&) { return true; };
+    char text[] = "toc_init_done";
+    EXPECT_EQ(h.library.Send(text, -1), 0);
+    EXPECT_TRUE(h.Matching("box").empty());
+}
+
 }  // namespace

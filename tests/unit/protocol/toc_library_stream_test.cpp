@@ -65,35 +65,6 @@ TEST(TocLibraryStream, KeepAliveSendFailureIsReported)
     EXPECT_EQ(h.Status(), STATUS_ONLINE);
 }
 
-TEST(TocLibraryStream, OtherFrameTypesAreSkippedByTheirLength)
-{
-    LibraryHarness h;
-    h.Init();
-    h.ReachOnline();
-    h.Take();
-    // Payloads that would be messages if they were read as DATA.
-    h.Feed(RawFrame(3, 1, "ERROR:980") + RawFrame(4, 2, "") + Data("IM_IN:a:F:1") + RawFrame(0, 3, "SIGN_ON") +
-           RawFrame(6, 4, "IM_IN:x:F:six") + RawFrame(255, 5, std::string(300, '*')) + Data("IM_IN:b:F:2"));
-    EXPECT_EQ(h.Take(), (Log{"message IM_IN|a:F:1", "message IM_IN|b:F:2"}));
-    EXPECT_TRUE(h.transport.open);  // a server SIGNOFF frame alone does not close
-    EXPECT_EQ(h.Status(), STATUS_ONLINE);
-}
-
-TEST(TocLibraryStream, ZeroLengthAndLongDataKeepTheStreamInStep)
-{
-    LibraryHarness h;
-    h.Init();
-    h.ReachOnline();
-    h.Take();
-    h.Feed(Data("IM_IN:a:F:before") + RawFrame(2, 0, "") + RawFrame(2, 0, std::string(65535, 'm')) +
-           Data("IM_IN:b:F:after"));
-    const Log messages = h.Messages();
-    ASSERT_GE(messages.size(), 2u);
-    EXPECT_EQ(messages.front(), "message IM_IN|a:F:before");
-    EXPECT_EQ(messages.back(), "message IM_IN|b:F:after");
-    EXPECT_TRUE(h.transport.open);
-}
-
 TEST(TocLibraryStream, BadMarkerClosesTheConnectionLikeAServerClose)
 {
     struct Case {
