@@ -42,7 +42,7 @@ void WriteLog(ClientContext& ctx, std::string_view line)
         ctx.log.Close();
         return;
     }
-    if (ctx.log.Write(std::string(FieldText(ctx.userInfo.logPath)), line))
+    if (ctx.log.Write(FieldText(ctx.userInfo.logPath), line))
         return;
     // Off first, so the message below is not itself sent to the log.
     ctx.userInfo.logToFile = 0;

@@ -135,6 +135,12 @@ std::string StripBodyTags(std::string_view text)
     out.reserve(text.size());
     std::size_t i = 0;
     while (i < text.size()) {
+        // Only a '<' can start one of these tags: copy up to the next at once.
+        const std::size_t open = text.find('<', i);
+        out.append(text.substr(i, open == std::string_view::npos ? std::string_view::npos : open - i));
+        if (open == std::string_view::npos)
+            break;
+        i = open;
         const std::string_view rest = text.substr(i);
         if (rest.starts_with("<BODY ")) {
             const std::size_t close = rest.find('>');

@@ -1,5 +1,6 @@
 #include "transcript.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -30,12 +31,19 @@ std::string TimestampPrefix(bool enabled, std::time_t now)
 {
     if (!enabled)
         return {};
+    // Lines come in bursts within one second: each second is formatted once.
+    static bool cached = false;
+    static std::time_t cachedTime = 0;
+    static char cachedText[64];
+    if (cached && now == cachedTime)
+        return cachedText;
     std::tm parts{};
     if (gmtime_r(&now, &parts) == nullptr)
         return {};
-    char text[64];
-    std::snprintf(text, sizeof text, "[%02d:%02d:%02d] ", parts.tm_hour, parts.tm_min, parts.tm_sec);
-    return text;
+    std::snprintf(cachedText, sizeof cachedText, "[%02d:%02d:%02d] ", parts.tm_hour, parts.tm_min, parts.tm_sec);
+    cached = true;
+    cachedTime = now;
+    return cachedText;
 }
 
 std::string StripMarkup(std::string_view text)
@@ -46,7 +54,11 @@ std::string StripMarkup(std::string_view text)
     // nested or unclosed tags cost no more than plain text of the same length.
     while (i < text.size() && out.size() < kMaxStrippedText) {
         if (text[i] != '<') {
-            out.push_back(text[i++]);
+            // The plain run up to the next tag, copied at once within the room left.
+            const std::size_t open = std::min(text.find('<', i), text.size());
+            const std::size_t run = std::min(open - i, kMaxStrippedText - out.size());
+            out.append(text.substr(i, run));
+            i += run;
             continue;
         }
         const std::size_t close = text.find('>', i + 1);
@@ -118,16 +130,17 @@ void LogWriter::Close()
     openPath_.clear();
 }
 
-bool LogWriter::Write(const std::string& path, std::string_view text)
+bool LogWriter::Write(std::string_view path, std::string_view text)
 {
     if (fd_ < 0 || path != openPath_) {
         Close();
+        const std::string pathText(path);
         // O_NONBLOCK: a FIFO under the log's name fails at once instead of
         // waiting for a reader; regular files are unaffected.
-        fd_ = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0600);
+        fd_ = open(pathText.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0600);
         if (fd_ < 0)
             return false;
-        openPath_ = path;
+        openPath_ = pathText;
     }
     // Write errors (a full disk) are ignored: the line is still shown.
     while (!text.empty()) {

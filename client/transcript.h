@@ -52,7 +52,7 @@ public:
     LogWriter& operator=(const LogWriter&) = delete;
     ~LogWriter();
     // False when the file cannot be opened (missing folder, a folder's name).
-    bool Write(const std::string& path, std::string_view text);
+    bool Write(std::string_view path, std::string_view text);
     void Close();
 
 private:

@@ -1,4 +1,6 @@
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QTimer>
 #include <cstdio>
 #include <csignal>
 
@@ -9,6 +11,8 @@
 
 int main(int argc, char** argv)
 {
+    QElapsedTimer sinceMain;
+    sinceMain.start();
     std::vector<std::string> arguments(argv + 1, argv + argc);
     const CommandLine options = ParseCommandLine(arguments);
     switch (options.action) {
@@ -40,6 +44,15 @@ int main(int argc, char** argv)
     MainDialog window(ctx);
     window.show();
     window.Initialize();
+    // QUENLO_EXIT_AFTER_STARTUP=1 (for the benchmark): once the window is up
+    // and the first event-loop turn has run, report the time and close.
+    if (qEnvironmentVariableIsSet("QUENLO_EXIT_AFTER_STARTUP")) {
+        QTimer::singleShot(0, &window, [&] {
+            std::printf("quenlo: started in %.1f ms after main\n", static_cast<double>(sinceMain.nsecsElapsed()) / 1e6);
+            std::fflush(stdout);
+            window.close();
+        });
+    }
     CloseOnTerminationSignals([&window] { window.close(); });
     return app.exec();
 }

@@ -43,9 +43,12 @@ QString PaneText(std::string_view text)
 {
     std::string copy;
     copy.reserve(text.size());
-    for (char c : text) {
-        if (c != '\r')
-            copy.push_back(c);
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t cr = text.find('\r', at);
+        copy.append(text.substr(at, cr == std::string_view::npos ? std::string_view::npos : cr - at));
+        if (cr == std::string_view::npos)
+            break;
+        at = cr + 1;
     }
     return ToQString(copy);
 }
@@ -268,10 +271,33 @@ void MainDialog::FlushPendingOutput()
 {
     if (pendingOutput_.empty())
         return;
+    // Taken out first: whatever is added meanwhile waits for the next flush.
+    std::string batch;
+    batch.swap(pendingOutput_);
     QTextCursor cursor(output_->document());
     cursor.movePosition(QTextCursor::End);
-    cursor.insertText(PaneText(pendingOutput_));
-    pendingOutput_.clear();
+    // In slices that end at a line break, so a burst's text never has to be
+    // converted whole (no line, and no UTF-8 sequence, is cut in two); one
+    // edit block, so the pane lays itself out once for all of them.
+    constexpr std::size_t kSlice = 64 * 1024;
+    const std::string_view pending = batch;
+    cursor.beginEditBlock();
+    for (std::size_t at = 0; at < pending.size();) {
+        std::size_t end = pending.size();
+        if (end - at > kSlice) {
+            const std::size_t newline = pending.find('\n', at + kSlice);
+            if (newline != std::string_view::npos)
+                end = newline + 1;
+        }
+        cursor.insertText(PaneText(pending.substr(at, end - at)));
+        at = end;
+    }
+    cursor.endEditBlock();
+    // Keep the buffer's room for the next burst.
+    if (pendingOutput_.empty()) {
+        batch.clear();
+        pendingOutput_.swap(batch);
+    }
 }
 
 void MainDialog::ScrollOutputToEnd()

@@ -1,0 +1,123 @@
+// Transcript growth: what one instant-message line costs, from PrintImLine
+// until the pane shows it and has scrolled and repainted, with 1,000,
+// 100,000 and 1,000,000 lines already in the transcript.
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include <QApplication>
+
+#include "client_context.h"
+#include "output.h"
+#include "process_stats.h"
+#include "runs.h"
+#include "window_client.h"
+
+namespace bench {
+
+namespace {
+
+constexpr std::string_view kSender = "Growth Sender";
+constexpr std::size_t kSamples = 300;
+constexpr std::size_t kFillBatch = 10000;
+
+std::string Body(std::size_t index)
+{
+    char text[96];
+    std::snprintf(text, sizeof text, "<HTML><BODY><FONT SIZE=2>Growth line %07zu of the bench</FONT></BODY></HTML>",
+                  index);
+    return text;
+}
+
+std::string Shown(std::size_t index)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "<-Growth Sender:  Growth line %07zu of the bench", index);
+    return text;
+}
+
+void AddLine(ClientContext& ctx, std::size_t index)
+{
+    GrowForIm(ctx);
+    PrintImLine(ctx, kSender, Body(index), true);
+}
+
+// Runs the event loop until the pane shows the given line and the scroll
+// has happened, then once more for the repaint.
+bool Drain(WindowClient& client, std::size_t index)
+{
+    const std::string tail = Shown(index);
+    ClientContext& ctx = client.Context();
+    for (int turn = 0; turn < 1000; ++turn) {
+        if (!ctx.scrollPending && EndsWith(client.PaneLastLine(), tail)) {
+            QCoreApplication::processEvents();
+            return true;
+        }
+        QCoreApplication::processEvents();
+    }
+    return false;
+}
+
+// Median microseconds of one line added to the transcript as it is now.
+[[gnu::noinline]] double SampleLineCost(WindowClient& client, std::size_t& next)
+{
+    std::vector<double> costs;
+    for (std::size_t i = 0; i < kSamples; ++i) {
+        const std::int64_t start = NowNs();
+        AddLine(client.Context(), next);
+        if (!Drain(client, next))
+            return -1;
+        costs.push_back(static_cast<double>(NowNs() - start) / 1000.0);
+        ++next;
+    }
+    std::nth_element(costs.begin(), costs.begin() + costs.size() / 2, costs.end());
+    return costs[costs.size() / 2];
+}
+
+}  // namespace
+
+int RunGrowth(std::size_t maxLines)
+{
+    int argc = 1;
+    char name[] = "quenlo_bench";
+    char* argv[] = {name, nullptr};
+    QApplication app(argc, argv);
+    WindowClient client;
+    if (!client.Start()) {
+        std::fprintf(stderr, "growth: the client did not start\n");
+        return 1;
+    }
+    ClientContext& ctx = client.Context();
+    std::size_t next = 0;
+    std::vector<double> costs;
+    for (std::size_t level : {std::size_t{1000}, std::size_t{100000}, std::size_t{1000000}}) {
+        if (level > maxLines)
+            break;
+        while (next < level) {
+            const std::size_t batchEnd = std::min(level, next + kFillBatch);
+            for (; next < batchEnd; ++next)
+                AddLine(ctx, next);
+            if (!Drain(client, next - 1)) {
+                std::fprintf(stderr, "growth: the pane fell behind at %zu lines\n", next);
+                return 1;
+            }
+        }
+        const double cost = SampleLineCost(client, next);
+        if (cost < 0) {
+            std::fprintf(stderr, "growth: a line did not reach the pane\n");
+            return 1;
+        }
+        costs.push_back(cost);
+        PrintFigure("growth.line_cost.at_" + std::to_string(level), cost, "us");
+        // Lines that arrive one at a time are each shown, so each keeps a layout.
+        PrintFigure("rss.growth.at_" + std::to_string(level), StatusFieldMiB("VmRSS"), "MiB");
+    }
+    if (costs.size() == 3) {
+        PrintFigure("growth.ratio_1000000_to_1000", costs.back() / costs.front(), "x");
+        PrintFigure("rss_peak.growth_1000000", StatusFieldMiB("VmHWM"), "MiB");
+    }
+    return 0;
+}
+
+}  // namespace bench

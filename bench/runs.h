@@ -1,0 +1,18 @@
+// The measurements made in child processes of the benchmark, one process per
+// run so each starts from a fresh client. Each prints figure lines on
+// stdout, problems on stderr, and returns the process's exit status.
+#pragma once
+
+#include <cstddef>
+
+namespace bench {
+
+// The server writes count IM_IN frames; the window takes them in.
+int RunBurst(std::size_t count, bool log);
+// The cost of one instant-message line as the transcript grows to 1,000,
+// 100,000 and 1,000,000 lines (only the levels up to maxLines).
+int RunGrowth(std::size_t maxLines);
+// The signed-on client left alone for a number of seconds.
+int RunIdle(int seconds);
+
+}  // namespace bench

@@ -1,0 +1,108 @@
+#include "window_client.h"
+
+#include <cstdio>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTimer>
+
+#include "connection.h"
+#include "process_stats.h"
+#include "tocwire.h"
+#include "user_info.h"
+
+namespace bench {
+
+WindowClient::WindowClient()
+{
+    char cwd[4096];
+    if (getcwd(cwd, sizeof cwd) != nullptr)
+        savedCwd_ = cwd;
+    if (profile_.Ok())
+        (void)chdir(profile_.Path().c_str());
+}
+
+WindowClient::~WindowClient()
+{
+    if (started_)
+        window_.Shutdown();
+    window_.hide();
+    if (!savedCwd_.empty())
+        (void)chdir(savedCwd_.c_str());
+}
+
+bool WindowClient::Start()
+{
+    if (!profile_.Ok())
+        return false;
+    started_ = true;
+    window_.show();
+    // By its full path, beside this program as in the build tree: a bare
+    // name would depend on who calls dlopen (a sanitizer's runtime does).
+    const std::string program = ExecutablePath();
+    const std::string library = program.substr(0, program.rfind('/')) + "/../lib/quenlo/libtocwire.so";
+    window_.Initialize(library.c_str());
+    if (!ctx_.api.Bound()) {
+        std::fprintf(stderr, "quenlo_bench: %s", ctx_.output.Text().c_str());
+        return false;
+    }
+    return RunUntil([this] { return !ctx_.firstRefreshPending && !ctx_.scrollPending; }, 5000);
+}
+
+void WindowClient::PointAt(std::uint16_t port, bool log)
+{
+    SetFieldText(ctx_.userInfo.screenName, "Bench User");
+    SetFieldText(ctx_.userInfo.password, "secret");
+    SetFieldText(ctx_.userInfo.tocServer, "127.0.0.1");
+    ctx_.userInfo.tocPort = port;
+    ctx_.userInfo.logToFile = log ? 1 : 0;
+    SetFieldText(ctx_.userInfo.logPath, "bench_log.txt");
+}
+
+std::string WindowClient::LogPath() const
+{
+    return profile_.Path() + "/bench_log.txt";
+}
+
+bool WindowClient::SignOn()
+{
+    ConnectToServer(ctx_);
+    if (!RunUntil([this] { return ctx_.connectionStatus == STATUS_ONLINE && !ctx_.onlineNames.empty(); }, 10000))
+        return false;
+    // Let the sign-on's lines reach the pane and the scroll happen.
+    Settle(200);
+    return true;
+}
+
+std::string WindowClient::PaneLastLine() const
+{
+    QTextBlock block = window_.OutputPane()->document()->lastBlock();
+    if (block.length() <= 1 && block.previous().isValid())
+        block = block.previous();
+    return block.text().toStdString();
+}
+
+std::string WindowClient::PaneText() const
+{
+    return window_.OutputPane()->toPlainText().toStdString();
+}
+
+bool WindowClient::RunUntil(const std::function<bool()>& pred, int timeoutMs)
+{
+    bool expired = false;
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    QObject::connect(&deadline, &QTimer::timeout, [&expired] { expired = true; });
+    deadline.start(timeoutMs);
+    while (!pred()) {
+        if (expired)
+            return pred();
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    }
+    return true;
+}
+
+}  // namespace bench
