@@ -4,13 +4,12 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
-#include <QPlainTextEdit>
-#include <QTextBlock>
-#include <QTextDocument>
+
 #include <QTimer>
 
 #include "connection.h"
 #include "process_stats.h"
+#include "transcript_pane.h"
 #include "tocwire.h"
 #include "user_info.h"
 
@@ -79,15 +78,12 @@ bool WindowClient::SignOn()
 
 std::string WindowClient::PaneLastLine() const
 {
-    QTextBlock block = window_.OutputPane()->document()->lastBlock();
-    if (block.length() <= 1 && block.previous().isValid())
-        block = block.previous();
-    return block.text().toStdString();
+    return window_.OutputPane()->LastLineText().toStdString();
 }
 
 std::string WindowClient::PaneText() const
 {
-    return window_.OutputPane()->toPlainText().toStdString();
+    return window_.OutputPane()->PlainText().toStdString();
 }
 
 bool WindowClient::RunUntil(const std::function<bool()>& pred, int timeoutMs)

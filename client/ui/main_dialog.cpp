@@ -11,11 +11,8 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QSystemTrayIcon>
-#include <QTextCursor>
 #include <QVBoxLayout>
 
 #include "app_icon.h"
@@ -24,6 +21,7 @@
 #include "client_lifecycle.h"
 #include "connection.h"
 #include "input_line.h"
+#include "transcript_pane.h"
 #include "user_config_dialog.h"
 
 namespace {
@@ -36,21 +34,6 @@ QString ToQString(std::string_view text)
 std::string FromQString(const QString& text)
 {
     return text.toUtf8().toStdString();
-}
-
-// The pane shows lines; the transcript's CR LF line ends become plain breaks.
-QString PaneText(std::string_view text)
-{
-    std::string copy;
-    copy.reserve(text.size());
-    for (std::size_t at = 0; at < text.size();) {
-        const std::size_t cr = text.find('\r', at);
-        copy.append(text.substr(at, cr == std::string_view::npos ? std::string_view::npos : cr - at));
-        if (cr == std::string_view::npos)
-            break;
-        at = cr + 1;
-    }
-    return ToQString(copy);
 }
 
 }  // namespace
@@ -86,10 +69,7 @@ void MainDialog::BuildControls()
                      [this] { OpenBuddyEditor(); });
     QObject::connect(file->addAction(QStringLiteral("E&xit")), &QAction::triggered, this, [this] { close(); });
 
-    output_ = new QPlainTextEdit(this);
-    output_->setReadOnly(true);
-    output_->setUndoRedoEnabled(false);
-    output_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    output_ = new TranscriptPane(this);
     output_->setMinimumSize(520, 300);
 
     auto* onlineLabel = new QLabel(QStringLiteral("Online Selection Box:"), this);
@@ -257,7 +237,7 @@ void MainDialog::SetOutputText(std::string_view text)
 {
     pendingOutput_.clear();
     outputFlush_.stop();
-    output_->setPlainText(PaneText(text));
+    output_->SetText(text);
 }
 
 void MainDialog::AppendOutputText(std::string_view text)
@@ -271,40 +251,14 @@ void MainDialog::FlushPendingOutput()
 {
     if (pendingOutput_.empty())
         return;
-    // Taken out first: whatever is added meanwhile waits for the next flush.
-    std::string batch;
-    batch.swap(pendingOutput_);
-    QTextCursor cursor(output_->document());
-    cursor.movePosition(QTextCursor::End);
-    // In slices that end at a line break, so a burst's text never has to be
-    // converted whole (no line, and no UTF-8 sequence, is cut in two); one
-    // edit block, so the pane lays itself out once for all of them.
-    constexpr std::size_t kSlice = 64 * 1024;
-    const std::string_view pending = batch;
-    cursor.beginEditBlock();
-    for (std::size_t at = 0; at < pending.size();) {
-        std::size_t end = pending.size();
-        if (end - at > kSlice) {
-            const std::size_t newline = pending.find('\n', at + kSlice);
-            if (newline != std::string_view::npos)
-                end = newline + 1;
-        }
-        cursor.insertText(PaneText(pending.substr(at, end - at)));
-        at = end;
-    }
-    cursor.endEditBlock();
-    // Keep the buffer's room for the next burst.
-    if (pendingOutput_.empty()) {
-        batch.clear();
-        pendingOutput_.swap(batch);
-    }
+    output_->AppendText(pendingOutput_);
+    pendingOutput_.clear();
 }
 
 void MainDialog::ScrollOutputToEnd()
 {
     FlushPendingOutput();
-    QScrollBar* bar = output_->verticalScrollBar();
-    bar->setValue(bar->maximum());
+    output_->ScrollToEnd();
 }
 
 int MainDialog::OnlineCount() const

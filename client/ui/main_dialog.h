@@ -11,10 +11,10 @@
 
 class QListWidget;
 class QLineEdit;
-class QPlainTextEdit;
 class QPushButton;
 class QSystemTrayIcon;
 struct ClientContext;
+class TranscriptPane;
 
 class MainDialog final : public QDialog, public ClientWindow {
 public:
@@ -32,7 +32,7 @@ public:
     bool HasTrayIcon() const { return tray_ != nullptr; }
 
     // Test access to the controls.
-    QPlainTextEdit* OutputPane() const { return output_; }
+    TranscriptPane* OutputPane() const { return output_; }
     QListWidget* OnlineList() const { return online_; }
     QLineEdit* InputLine() const { return input_; }
     QLineEdit* FormattingBox() const { return formatting_; }
@@ -70,7 +70,7 @@ private:
     void FlushPendingOutput();
 
     ClientContext& ctx_;
-    QPlainTextEdit* output_ = nullptr;
+    TranscriptPane* output_ = nullptr;
     QListWidget* online_ = nullptr;
     QLineEdit* input_ = nullptr;
     QLineEdit* formatting_ = nullptr;

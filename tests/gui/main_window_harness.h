@@ -8,7 +8,7 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPlainTextEdit>
+#include "transcript_pane.h"
 #include <QPushButton>
 
 #include <string>
@@ -118,7 +118,7 @@ protected:
         return out;
     }
 
-    std::string PaneText() const { return window.OutputPane()->toPlainText().toStdString(); }
+    std::string PaneText() const { return window.OutputPane()->PlainText().toStdString(); }
 
     // The pane is brought up to date on a later turn of the event loop.
     bool WaitForPaneLine(std::string_view line, int timeoutMs = 5000) const

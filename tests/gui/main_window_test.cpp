@@ -98,7 +98,10 @@ TEST_F(MainWindowTest, InitialWindowHasTitleControlsAndMenu)
     ASSERT_NE(formattingLabel, nullptr);
     EXPECT_EQ(formattingLabel->buddy(), window.FormattingBox());
 
-    EXPECT_TRUE(window.OutputPane()->isReadOnly());
+    // The pane is read-only: typing into it changes nothing.
+    const QString before = window.OutputPane()->PlainText();
+    QTest::keyClicks(window.OutputPane(), "typed");
+    EXPECT_EQ(window.OutputPane()->PlainText(), before);
     EXPECT_EQ(window.OnlineList()->selectionMode(), QAbstractItemView::MultiSelection);
     // First run: no userinfo.cfg, so the template is the default.
     EXPECT_EQ(window.FormattingBox()->text(), "$");

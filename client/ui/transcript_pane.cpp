@@ -1,0 +1,330 @@
+#include "transcript_pane.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QTextLayout>
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+constexpr int kMargin = 4;
+
+}  // namespace
+
+TranscriptPane::TranscriptPane(QWidget* parent) : QAbstractScrollArea(parent)
+{
+    starts_.push_back(0);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setFocusPolicy(Qt::StrongFocus);
+    viewport()->setCursor(Qt::IBeamCursor);
+    viewport()->setBackgroundRole(QPalette::Base);
+    viewport()->setAutoFillBackground(true);
+    verticalScrollBar()->setSingleStep(1);
+}
+
+TranscriptPane::~TranscriptPane() = default;
+
+void TranscriptPane::AddLineStarts(std::size_t from)
+{
+    const char* data = text_.data();
+    const std::size_t size = text_.size();
+    while (from < size) {
+        const void* found = std::memchr(data + from, '\n', size - from);
+        if (found == nullptr)
+            break;
+        from = static_cast<std::size_t>(static_cast<const char*>(found) - data) + 1;
+        starts_.push_back(from);
+    }
+}
+
+void TranscriptPane::SetText(std::string_view utf8)
+{
+    text_.clear();
+    starts_.assign(1, 0);
+    anchor_ = cursor_ = Position{};
+    verticalScrollBar()->setValue(0);
+    AppendText(utf8);
+    viewport()->update();
+}
+
+void TranscriptPane::AppendText(std::string_view utf8)
+{
+    const std::size_t from = text_.size();
+    text_.reserve(from + utf8.size());
+    for (std::size_t at = 0; at < utf8.size();) {
+        const std::size_t cr = utf8.find('\r', at);
+        const std::size_t end = cr == std::string_view::npos ? utf8.size() : cr;
+        text_.append(utf8.substr(at, end - at));
+        at = end + (cr == std::string_view::npos ? 0 : 1);
+    }
+    AddLineStarts(from);
+    UpdateScrollRange();
+    viewport()->update();
+}
+
+void TranscriptPane::ScrollToEnd()
+{
+    QScrollBar* bar = verticalScrollBar();
+    bar->setValue(bar->maximum());
+}
+
+std::string_view TranscriptPane::LineBytes(int line) const
+{
+    const std::size_t begin = starts_[static_cast<std::size_t>(line)];
+    std::size_t end = text_.size();
+    if (static_cast<std::size_t>(line) + 1 < starts_.size())
+        end = starts_[static_cast<std::size_t>(line) + 1] - 1;  // before its LF
+    return std::string_view(text_).substr(begin, end - begin);
+}
+
+QString TranscriptPane::LineText(int line) const
+{
+    const std::string_view bytes = LineBytes(line);
+    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+QString TranscriptPane::PlainText() const
+{
+    return QString::fromUtf8(text_.data(), static_cast<qsizetype>(text_.size()));
+}
+
+QString TranscriptPane::LastLineText() const
+{
+    for (int line = LineCount() - 1; line >= 0; --line) {
+        if (!LineBytes(line).empty())
+            return LineText(line);
+    }
+    return {};
+}
+
+int TranscriptPane::TextWidth() const
+{
+    return std::max(1, viewport()->width() - 2 * kMargin);
+}
+
+int TranscriptPane::LayOut(int line, QTextLayout& layout) const
+{
+    layout.setText(LineText(line));
+    layout.setFont(font());
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    layout.setCacheEnabled(false);
+    layout.beginLayout();
+    qreal y = 0;
+    for (;;) {
+        QTextLine row = layout.createLine();
+        if (!row.isValid())
+            break;
+        row.setLineWidth(TextWidth());
+        row.setPosition(QPointF(0, y));
+        y += row.height();
+    }
+    layout.endLayout();
+    const int height = static_cast<int>(std::ceil(y));
+    return std::max(height, fontMetrics().height());
+}
+
+void TranscriptPane::UpdateScrollRange()
+{
+    // The last top line from which the end of the text still fits the pane,
+    // found by laying out lines from the end: it costs one screenful.
+    const int available = viewport()->height() - 2 * kMargin;
+    int top = LineCount() - 1;
+    QTextLayout layout;
+    int used = LayOut(top, layout);
+    while (top > 0) {
+        QTextLayout previous;
+        const int height = LayOut(top - 1, previous);
+        if (used + height > available)
+            break;
+        used += height;
+        --top;
+    }
+    QScrollBar* bar = verticalScrollBar();
+    bar->setRange(0, top);
+    bar->setPageStep(std::max(1, available / std::max(1, fontMetrics().height())));
+}
+
+void TranscriptPane::resizeEvent(QResizeEvent* event)
+{
+    const bool atEnd = verticalScrollBar()->value() == verticalScrollBar()->maximum();
+    QAbstractScrollArea::resizeEvent(event);
+    UpdateScrollRange();
+    if (atEnd)
+        ScrollToEnd();
+}
+
+void TranscriptPane::scrollContentsBy(int, int)
+{
+    viewport()->update();
+}
+
+void TranscriptPane::paintEvent(QPaintEvent*)
+{
+    QPainter painter(viewport());
+    const Position from = std::min(anchor_, cursor_);
+    const Position to = std::max(anchor_, cursor_);
+    QTextLayout::FormatRange selected;
+    selected.format.setBackground(palette().brush(QPalette::Highlight));
+    selected.format.setForeground(palette().brush(QPalette::HighlightedText));
+    painter.setPen(palette().color(QPalette::Text));
+    int y = kMargin;
+    for (int line = verticalScrollBar()->value(); line < LineCount() && y < viewport()->height(); ++line) {
+        QTextLayout layout;
+        const int height = LayOut(line, layout);
+        QList<QTextLayout::FormatRange> selections;
+        if (from < to && line >= from.line && line <= to.line) {
+            selected.start = line == from.line ? from.column : 0;
+            const int end = line == to.line ? to.column : static_cast<int>(layout.text().size()) + 1;
+            selected.length = std::max(0, end - selected.start);
+            selections.append(selected);
+        }
+        layout.draw(&painter, QPointF(kMargin, y), selections);
+        y += height;
+    }
+}
+
+TranscriptPane::Position TranscriptPane::PositionAt(const QPoint& point) const
+{
+    int y = kMargin;
+    const int first = verticalScrollBar()->value();
+    if (point.y() < y)
+        return Position{first, 0};
+    for (int line = first; line < LineCount(); ++line) {
+        QTextLayout layout;
+        const int height = LayOut(line, layout);
+        if (point.y() < y + height || line == LineCount() - 1) {
+            const qreal rowY = point.y() - y;
+            for (int i = 0; i < layout.lineCount(); ++i) {
+                const QTextLine row = layout.lineAt(i);
+                if (rowY < row.y() + row.height() || i == layout.lineCount() - 1)
+                    return Position{line, row.xToCursor(point.x() - kMargin)};
+            }
+            return Position{line, 0};
+        }
+        y += height;
+        if (y > viewport()->height())
+            return Position{line, static_cast<int>(LineText(line).size())};
+    }
+    return Position{LineCount() - 1, 0};
+}
+
+void TranscriptPane::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton)
+        return QAbstractScrollArea::mousePressEvent(event);
+    anchor_ = cursor_ = PositionAt(event->position().toPoint());
+    selecting_ = true;
+    viewport()->update();
+}
+
+void TranscriptPane::mouseMoveEvent(QMouseEvent* event)
+{
+    if (!selecting_)
+        return;
+    QScrollBar* bar = verticalScrollBar();
+    if (event->position().y() < 0)
+        bar->setValue(bar->value() - 1);
+    else if (event->position().y() > viewport()->height())
+        bar->setValue(bar->value() + 1);
+    cursor_ = PositionAt(event->position().toPoint());
+    viewport()->update();
+}
+
+void TranscriptPane::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton)
+        selecting_ = false;
+    if (QApplication::clipboard()->supportsSelection() && !(anchor_ == cursor_)) {
+        QApplication::clipboard()->setText(SelectedText(), QClipboard::Selection);
+    }
+}
+
+QString TranscriptPane::SelectedText() const
+{
+    const Position from = std::min(anchor_, cursor_);
+    const Position to = std::max(anchor_, cursor_);
+    if (!(from < to))
+        return {};
+    QString out;
+    for (int line = from.line; line <= to.line && line < LineCount(); ++line) {
+        const QString text = LineText(line);
+        const int begin = line == from.line ? from.column : 0;
+        const int end = line == to.line ? std::min<int>(to.column, static_cast<int>(text.size())) : static_cast<int>(text.size());
+        out += text.mid(begin, std::max(0, end - begin));
+        if (line != to.line)
+            out += QLatin1Char('\n');
+    }
+    return out;
+}
+
+void TranscriptPane::SelectAll()
+{
+    anchor_ = Position{0, 0};
+    cursor_ = Position{LineCount() - 1, static_cast<int>(LineText(LineCount() - 1).size())};
+    viewport()->update();
+}
+
+void TranscriptPane::CopySelection() const
+{
+    const QString text = SelectedText();
+    if (!text.isEmpty())
+        QApplication::clipboard()->setText(text);
+}
+
+void TranscriptPane::keyPressEvent(QKeyEvent* event)
+{
+    if (event->matches(QKeySequence::Copy)) {
+        CopySelection();
+        return;
+    }
+    if (event->matches(QKeySequence::SelectAll)) {
+        SelectAll();
+        return;
+    }
+    QScrollBar* bar = verticalScrollBar();
+    switch (event->key()) {
+    case Qt::Key_PageUp: bar->triggerAction(QAbstractSlider::SliderPageStepSub); return;
+    case Qt::Key_PageDown: bar->triggerAction(QAbstractSlider::SliderPageStepAdd); return;
+    case Qt::Key_Home:
+        if (event->modifiers() & Qt::ControlModifier) {
+            bar->setValue(0);
+            return;
+        }
+        break;
+    case Qt::Key_End:
+        if (event->modifiers() & Qt::ControlModifier) {
+            ScrollToEnd();
+            return;
+        }
+        break;
+    default:
+        break;
+    }
+    QAbstractScrollArea::keyPressEvent(event);
+}
+
+void TranscriptPane::contextMenuEvent(QContextMenuEvent* event)
+{
+    QMenu menu(this);
+    QAction* copy = menu.addAction(QStringLiteral("&Copy"));
+    copy->setShortcut(QKeySequence::Copy);
+    copy->setEnabled(!(anchor_ == cursor_));
+    QAction* all = menu.addAction(QStringLiteral("Select &All"));
+    all->setShortcut(QKeySequence::SelectAll);
+    QAction* chosen = menu.exec(event->globalPos());
+    if (chosen == copy)
+        CopySelection();
+    else if (chosen == all)
+        SelectAll();
+}
