@@ -39,10 +39,14 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b)
     return true;
 }
 
+// A message pattern with its one "%s" filled in; the value is taken literally,
+// never read as a format.
 std::string Format(std::string_view pattern, std::string_view value)
 {
     std::string out;
     const std::size_t at = pattern.find("%s");
+    if (at == std::string_view::npos)
+        return std::string(pattern);
     out.append(pattern.substr(0, at));
     out.append(value);
     out.append(pattern.substr(at + 2));
