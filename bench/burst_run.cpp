@@ -8,7 +8,6 @@
 #include <string>
 #include <unistd.h>
 
-#include <QApplication>
 
 #include "burst_frames.h"
 #include "client_context.h"
@@ -101,20 +100,10 @@ int RunBurst(std::size_t count, bool log)
         std::fprintf(stderr, "burst: the server did not start\n");
         return 1;
     }
-    int argc = 1;
-    char name[] = "quenlo_bench";
-    char* argv[] = {name, nullptr};
-    QApplication app(argc, argv);
-    WindowClient client;
-    if (!client.Start()) {
-        std::fprintf(stderr, "burst: the client did not start\n");
+    ClientProcess process;
+    if (!process.Start("burst", server.Port(), log))
         return 1;
-    }
-    client.PointAt(server.Port(), log);
-    if (!client.SignOn()) {
-        std::fprintf(stderr, "burst: sign-on failed\n");
-        return 1;
-    }
+    WindowClient& client = process.Client();
     ClientContext& ctx = client.Context();
     const std::size_t offset = ctx.output.Length();
 

@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include <QApplication>
 
 #include "client_context.h"
 #include "output.h"
@@ -79,15 +78,10 @@ bool Drain(WindowClient& client, std::size_t index)
 
 int RunGrowth(std::size_t maxLines)
 {
-    int argc = 1;
-    char name[] = "quenlo_bench";
-    char* argv[] = {name, nullptr};
-    QApplication app(argc, argv);
-    WindowClient client;
-    if (!client.Start()) {
-        std::fprintf(stderr, "growth: the client did not start\n");
+    ClientProcess process;
+    if (!process.Start("growth"))
         return 1;
-    }
+    WindowClient& client = process.Client();
     ClientContext& ctx = client.Context();
     std::size_t next = 0;
     std::vector<double> costs;

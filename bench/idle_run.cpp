@@ -3,7 +3,6 @@
 // switches), over the whole process: window, library and any Qt threads.
 #include <cstdio>
 
-#include <QApplication>
 
 #include "process_stats.h"
 #include "runs.h"
@@ -19,20 +18,9 @@ int RunIdle(int seconds)
         std::fprintf(stderr, "idle: the server did not start\n");
         return 1;
     }
-    int argc = 1;
-    char name[] = "quenlo_bench";
-    char* argv[] = {name, nullptr};
-    QApplication app(argc, argv);
-    WindowClient client;
-    if (!client.Start()) {
-        std::fprintf(stderr, "idle: the client did not start\n");
+    ClientProcess process;
+    if (!process.Start("idle", server.Port(), false))
         return 1;
-    }
-    client.PointAt(server.Port(), false);
-    if (!client.SignOn()) {
-        std::fprintf(stderr, "idle: sign-on failed\n");
-        return 1;
-    }
     WindowClient::Settle(1000);
     const CpuSample before = SampleSelf();
     const std::int64_t start = NowNs();

@@ -101,4 +101,20 @@ bool WindowClient::RunUntil(const std::function<bool()>& pred, int timeoutMs)
     return true;
 }
 
+bool ClientProcess::Start(const char* what, int serverPort, bool log)
+{
+    if (!client_.Start()) {
+        std::fprintf(stderr, "%s: the client did not start\n", what);
+        return false;
+    }
+    if (serverPort < 0)
+        return true;
+    client_.PointAt(static_cast<std::uint16_t>(serverPort), log);
+    if (!client_.SignOn()) {
+        std::fprintf(stderr, "%s: sign-on failed\n", what);
+        return false;
+    }
+    return true;
+}
+
 }  // namespace bench

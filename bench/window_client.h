@@ -7,6 +7,8 @@
 #include <functional>
 #include <string>
 
+#include <QApplication>
+
 #include "client_context.h"
 #include "main_dialog.h"
 #include "temp_folder.h"
@@ -45,6 +47,23 @@ private:
     ClientContext ctx_;
     MainDialog window_{ctx_};
     bool started_ = false;
+};
+
+// What every measurement runs in: a QApplication and the window client in it,
+// started (and, with a server, signed on); failures are reported as `what`.
+class ClientProcess {
+public:
+    ClientProcess() : app_(argc_, argv_) {}
+    // Starts the window; with a server port, also points at it and signs on.
+    bool Start(const char* what, int serverPort = -1, bool log = false);
+    WindowClient& Client() { return client_; }
+
+private:
+    int argc_ = 1;
+    char name_[13] = "quenlo_bench";
+    char* argv_[2] = {name_, nullptr};
+    QApplication app_;
+    WindowClient client_;
 };
 
 // Whether text ends with the given tail.
