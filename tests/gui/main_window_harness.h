@@ -8,19 +8,18 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QListWidget>
-#include "transcript_pane.h"
 #include <QPushButton>
 
 #include <string>
 #include <string_view>
-#include <unistd.h>
 #include <vector>
 
 #include "client_context.h"
 #include "fake_toc_server.h"
 #include "main_dialog.h"
-#include "temp_dir.h"
+#include "test_profile.h"
 #include "tocwire.h"
+#include "transcript_pane.h"
 #include "user_info.h"
 
 inline constexpr const char* kLibraryPath = QUENLO_LIB_DIR "/libtocwire.so";
@@ -30,10 +29,6 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(dir.Ok());
-        char cwd[4096];
-        ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-        savedCwd_ = cwd;
-        ASSERT_EQ(chdir(dir.Path("").c_str()), 0);
         ASSERT_TRUE(server.Listen());
         // No presence relaying: the client registers its own name at sign-on,
         // and the online list should hold only the names a test announces.
@@ -48,8 +43,7 @@ protected:
         if (started_)
             window.Shutdown();
         window.hide();
-        if (!savedCwd_.empty())
-            (void)chdir(savedCwd_.c_str());
+        dir.Leave();
     }
 
     // Shows the window, starts the client with the given protocol library and
@@ -60,11 +54,7 @@ protected:
         started_ = true;
         window.show();
         window.Initialize(libraryPath);
-        SetFieldText(ctx.userInfo.screenName, "Alice Test");
-        SetFieldText(ctx.userInfo.password, "secret");
-        SetFieldText(ctx.userInfo.tocServer, "127.0.0.1");
-        ctx.userInfo.tocPort = server.Port();
-        ctx.userInfo.timestamp = 0;
+        PointAtFakeServer(ctx.userInfo, server.Port());
     }
 
     // Connects with the Connect button and waits for the completed sign-on
@@ -166,13 +156,11 @@ protected:
         faketoc::FakeTocServer::WaitFor([] { return false; }, ms);
     }
 
-    TempDir dir;
+    ProfileFolder dir;
     faketoc::FakeTocServer server;
     ClientContext ctx;
     MainDialog window{ctx};
 
-private:
-    std::string savedCwd_;
     bool started_ = false;
 };
 

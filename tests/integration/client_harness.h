@@ -7,7 +7,6 @@
 
 #include <string>
 #include <string_view>
-#include <unistd.h>
 #include <vector>
 
 #include "client_context.h"
@@ -15,7 +14,7 @@
 #include "connection.h"
 #include "fake_toc_server.h"
 #include "recording_window.h"
-#include "temp_dir.h"
+#include "test_profile.h"
 #include "tocwire.h"
 
 inline constexpr const char* kLibraryPath = QUENLO_LIB_DIR "/libtocwire.so";
@@ -25,10 +24,6 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(dir.Ok());
-        char cwd[4096];
-        ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-        savedCwd_ = cwd;
-        ASSERT_EQ(chdir(dir.Path("").c_str()), 0);
         ASSERT_TRUE(server.Listen());
         ctx.autoReconnectDelayMs = 50;
         ctx.reconnectCommandDelayMs = 50;
@@ -37,18 +32,13 @@ protected:
             window.buttons[b] = false;
         StartClient(ctx, window, kLibraryPath);
         ASSERT_TRUE(ctx.api.Bound());
-        SetFieldText(ctx.userInfo.screenName, "Alice Test");
-        SetFieldText(ctx.userInfo.password, "secret");
-        SetFieldText(ctx.userInfo.tocServer, "127.0.0.1");
-        ctx.userInfo.tocPort = server.Port();
-        ctx.userInfo.timestamp = 0;
+        PointAtFakeServer(ctx.userInfo, server.Port());
     }
 
     void TearDown() override
     {
         ShutdownClient(ctx);
-        if (!savedCwd_.empty())
-            (void)chdir(savedCwd_.c_str());
+        dir.Leave();
     }
 
     // Connects and waits for the completed sign-on (toc_set_info is the last
@@ -154,11 +144,8 @@ protected:
 
     // Whether the server reports the user's own arrival (it does while it relays).
     bool expectSelfPresence = true;
-    TempDir dir;
+    ProfileFolder dir;
     faketoc::FakeTocServer server;
     ClientContext ctx;
     RecordingWindow window;
-
-private:
-    std::string savedCwd_;
 };

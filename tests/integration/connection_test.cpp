@@ -209,10 +209,8 @@ TEST_F(ConnectionTest, RepeatedOnlineReportPrintsOnce)
 
 TEST(ConnectionWithoutLibrary, FatalLineAndConnectStaysHarmless)
 {
-    TempDir dir;
-    char cwd[4096];
-    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-    ASSERT_EQ(chdir(dir.Path("").c_str()), 0);
+    ProfileFolder dir;
+    ASSERT_TRUE(dir.Ok());
     {
         ClientContext ctx;
         RecordingWindow window;
@@ -231,7 +229,6 @@ TEST(ConnectionWithoutLibrary, FatalLineAndConnectStaysHarmless)
         // Both files were still written at the close.
         EXPECT_EQ(ReadBytes(dir.Path("userinfo.cfg")).size(), kUserInfoSize);
     }
-    ASSERT_EQ(chdir(cwd), 0);
 }
 
 }  // namespace
