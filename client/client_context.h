@@ -9,7 +9,7 @@
 #include <map>
 #include <string>
 
-#include <QObject>
+#include <QTimer>
 
 #include "client_callbacks.h"
 #include "client_window.h"
@@ -62,6 +62,8 @@ struct ClientContext {
 
     ModuleDispatch modules;
 
-    // Owns the client's delayed actions (reconnect waits), so none outlives the client.
-    QObject timerOwner;
+    // The two reconnect waits. Owned here so neither outlives the client; every
+    // path that starts a connection or closes the client stops them.
+    QTimer autoReconnectWait;
+    QTimer reconnectCommandWait;
 };

@@ -39,8 +39,21 @@ void InitProtocol(ClientContext& ctx)
     ctx.protocolInitialised = true;
 }
 
+// A connection started any other way replaces a reconnect still waiting:
+// otherwise the wait would end in a second attempt on top of this one.
+void CancelReconnectWaits(ClientContext& ctx)
+{
+    ctx.autoReconnectWait.stop();
+    if (ctx.reconnectCommandPending) {
+        ctx.reconnectCommandWait.stop();
+        ctx.autoReconnect = ctx.savedAutoReconnect;
+        ctx.reconnectCommandPending = false;
+    }
+}
+
 bool Establish(ClientContext& ctx)
 {
+    CancelReconnectWaits(ctx);
     const std::string tocServer(FieldText(ctx.userInfo.tocServer));
     if (ctx.api.TOC_Establish(tocServer.c_str(), ctx.userInfo.tocPort) != 0)
         return true;
@@ -54,6 +67,17 @@ void EnableButtons(ClientContext& ctx, std::initializer_list<ClientWindow::Butto
         return;
     for (ClientWindow::Button button : buttons)
         ctx.window->SetButtonEnabled(button, enabled);
+}
+
+// One single-shot wait at a time per timer: a new start replaces the old action.
+template <typename Action>
+void StartWait(QTimer& timer, int delayMs, Action action)
+{
+    timer.stop();
+    timer.disconnect();
+    timer.setSingleShot(true);
+    QObject::connect(&timer, &QTimer::timeout, action);
+    timer.start(delayMs);
 }
 
 }  // namespace
@@ -128,11 +152,8 @@ void HandleStatusChange(ClientContext& ctx, int status)
     }
     // One automatic attempt per drop from online. The wait runs on a timer so
     // the window stays alive; the order of lines is the same as a frozen wait.
-    if (ctx.autoReconnect && previous == STATUS_ONLINE && status == STATUS_OFFLINE)
-        QTimer::singleShot(ctx.autoReconnectDelayMs, &ctx.timerOwner, [&ctx] {
-            if (!ctx.shutDown)
-                ConnectToServer(ctx);
-        });
+    if (ctx.autoReconnect && previous == STATUS_ONLINE && status == STATUS_OFFLINE && !ctx.shutDown)
+        StartWait(ctx.autoReconnectWait, ctx.autoReconnectDelayMs, [&ctx] { ConnectToServer(ctx); });
 }
 
 std::string_view ErrorCodeText(std::string_view argument)
@@ -172,6 +193,7 @@ void ReconnectAfterPause(ClientContext& ctx)
     if (!ctx.reconnectCommandPending)
         ctx.savedAutoReconnect = ctx.autoReconnect;
     ctx.autoReconnect = false;
+    ctx.autoReconnectWait.stop();
     if (ctx.protocolInitialised && ctx.api.Bound()) {
         ctx.api.TOC_Shutdown();
         ctx.protocolInitialised = false;
@@ -179,12 +201,18 @@ void ReconnectAfterPause(ClientContext& ctx)
     if (ctx.reconnectCommandPending)
         return;
     ctx.reconnectCommandPending = true;
-    QTimer::singleShot(ctx.reconnectCommandDelayMs, &ctx.timerOwner, [&ctx] {
-        if (!ctx.shutDown)
-            ConnectToServer(ctx);
+    StartWait(ctx.reconnectCommandWait, ctx.reconnectCommandDelayMs, [&ctx] {
         ctx.autoReconnect = ctx.savedAutoReconnect;
         ctx.reconnectCommandPending = false;
+        ConnectToServer(ctx);
     });
+}
+
+void StopReconnectWaits(ClientContext& ctx)
+{
+    ctx.autoReconnectWait.stop();
+    ctx.reconnectCommandWait.stop();
+    ctx.reconnectCommandPending = false;
 }
 
 // The library's calls into the client.

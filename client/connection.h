@@ -18,5 +18,7 @@ std::string_view ErrorCodeText(std::string_view argument);
 void ClearOnlineList(ClientContext& ctx);
 // The "reconnect" command: off, wait, on again with the current settings.
 void ReconnectAfterPause(ClientContext& ctx);
+// Closing the client: no reconnect wait may end in a connection afterwards.
+void StopReconnectWaits(ClientContext& ctx);
 
 inline constexpr std::string_view kLibraryNotLoaded = "The protocol library libtocwire.so is not loaded.";

@@ -55,7 +55,8 @@ void HandleImIn(ClientContext& ctx, std::string_view arguments)
         displayName += " AUTORESPONSE";
     displayName = Cut(displayName, kMaxSenderText);
     PrintImLine(ctx, displayName, message, true);
-    if (ctx.awayFlag && !automatic)
+    // Nobody to answer when the message names no sender.
+    if (ctx.awayFlag && !automatic && !NormalizeName(sender).empty())
         SendInstantMessage(ctx, sender, ctx.awayText, true);
     ctx.modules.DispatchReceiveIM(displayName.c_str(), message.c_str());
 }

@@ -7,14 +7,16 @@
 #include <QVBoxLayout>
 
 #include "client_context.h"
+#include "display_text.h"
 #include "normalize_name.h"
 #include "settings_edits.h"
 
 namespace {
 
-std::string FromQString(const QString& text)
+// Each row keeps the name's bytes as stored, whatever the text shown for them.
+std::string EntryBytes(const QListWidgetItem* item)
 {
-    return text.toUtf8().toStdString();
+    return item->data(Qt::UserRole).toByteArray().toStdString();
 }
 
 }  // namespace
@@ -36,7 +38,7 @@ BuddyEditorDialog::BuddyEditorDialog(ClientContext& ctx, QWidget* parent) : QDia
     remove_->setAutoDefault(false);
 
     for (const std::string& name : BuddyEntries(ctx.buddyList))
-        InsertSorted(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
+        InsertSorted(name);
 
     auto* side = new QVBoxLayout;
     side->addWidget(ok);
@@ -54,21 +56,23 @@ BuddyEditorDialog::BuddyEditorDialog(ClientContext& ctx, QWidget* parent) : QDia
     QObject::connect(remove_, &QPushButton::clicked, this, [this] { RemoveSelected(); });
 }
 
-void BuddyEditorDialog::InsertSorted(const QString& name)
+void BuddyEditorDialog::InsertSorted(const std::string& name)
 {
     int row = 0;
-    while (row < list_->count() && QString::compare(list_->item(row)->text(), name, Qt::CaseInsensitive) <= 0)
+    while (row < list_->count() && !NameSortsBefore(name, EntryBytes(list_->item(row))))
         ++row;
-    list_->insertItem(row, name);
+    auto* item = new QListWidgetItem(DisplayText(name));
+    item->setData(Qt::UserRole, QByteArray(name.data(), static_cast<qsizetype>(name.size())));
+    list_->insertItem(row, item);
 }
 
 void BuddyEditorDialog::AddName()
 {
-    const QString text = name_->text();
-    if (text.isEmpty())
+    const std::string name = FieldBytes(name_);
+    if (name.empty())
         return;
-    if (AddBuddyFromEditor(ctx_, FromQString(text)))
-        InsertSorted(text);
+    if (AddBuddyFromEditor(ctx_, name))
+        InsertSorted(name);
 }
 
 void BuddyEditorDialog::RemoveSelected()
@@ -76,11 +80,11 @@ void BuddyEditorDialog::RemoveSelected()
     const QList<QListWidgetItem*> selected = list_->selectedItems();
     if (selected.isEmpty())
         return;
-    const std::string key = NormalizeName(FromQString(selected.front()->text()));
+    const std::string key = NormalizeName(EntryBytes(selected.front()));
     if (!RemoveBuddyFromEditor(ctx_, key))
         return;
     for (int row = 0; row < list_->count(); ++row) {
-        if (NormalizeName(FromQString(list_->item(row)->text())) == key) {
+        if (NormalizeName(EntryBytes(list_->item(row))) == key) {
             delete list_->takeItem(row);
             break;
         }

@@ -1,6 +1,8 @@
 // "Buddy List Entry Editor": the buddy list, a name to add, Add and Remove.
 #pragma once
 
+#include <string>
+
 #include <QDialog>
 
 class QLineEdit;
@@ -20,7 +22,7 @@ public:
 private:
     void AddName();
     void RemoveSelected();
-    void InsertSorted(const QString& name);
+    void InsertSorted(const std::string& name);
 
     ClientContext& ctx_;
     QListWidget* list_;

@@ -20,23 +20,10 @@
 #include "client_context.h"
 #include "client_lifecycle.h"
 #include "connection.h"
+#include "display_text.h"
 #include "input_line.h"
 #include "transcript_pane.h"
 #include "user_config_dialog.h"
-
-namespace {
-
-QString ToQString(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-std::string FromQString(const QString& text)
-{
-    return text.toUtf8().toStdString();
-}
-
-}  // namespace
 
 MainDialog::MainDialog(ClientContext& ctx, QWidget* parent) : QDialog(parent), ctx_(ctx)
 {
@@ -272,7 +259,7 @@ void MainDialog::AddOnlineEntry(std::string_view name)
                                            [](const std::string& a, std::string_view b) { return NameSortsBefore(a, b); });
     const int row = static_cast<int>(position - onlineNames_.begin());
     onlineNames_.insert(position, std::string(name));
-    online_->insertItem(row, ToQString(name));
+    online_->insertItem(row, DisplayText(name));
 }
 
 void MainDialog::RemoveOnlineEntry(std::string_view name)
@@ -304,22 +291,22 @@ std::vector<std::string> MainDialog::SelectedOnlineEntries() const
 
 std::string MainDialog::InputText() const
 {
-    return FromQString(input_->text());
+    return FieldBytes(input_);
 }
 
 void MainDialog::SetInputText(std::string_view text)
 {
-    input_->setText(ToQString(text));
+    SetFieldBytes(input_, text);
 }
 
 std::string MainDialog::FormattingText() const
 {
-    return FromQString(formatting_->text());
+    return FieldBytes(formatting_);
 }
 
 void MainDialog::SetFormattingText(std::string_view text)
 {
-    formatting_->setText(ToQString(text));
+    SetFieldBytes(formatting_, text);
 }
 
 void MainDialog::SetButtonEnabled(Button button, bool enabled)

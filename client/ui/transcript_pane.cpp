@@ -1,5 +1,7 @@
 #include "transcript_pane.h"
 
+#include "display_text.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -88,13 +90,19 @@ std::string_view TranscriptPane::LineBytes(int line) const
 
 QString TranscriptPane::LineText(int line) const
 {
-    const std::string_view bytes = LineBytes(line);
-    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    return DisplayText(LineBytes(line));
 }
 
 QString TranscriptPane::PlainText() const
 {
-    return QString::fromUtf8(text_.data(), static_cast<qsizetype>(text_.size()));
+    // Line by line: each line is decoded on its own, as it is shown.
+    QString text;
+    for (int line = 0; line < LineCount(); ++line) {
+        if (line > 0)
+            text.append(QLatin1Char('\n'));
+        text.append(LineText(line));
+    }
+    return text;
 }
 
 QString TranscriptPane::LastLineText() const

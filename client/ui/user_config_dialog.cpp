@@ -10,25 +10,16 @@
 #include <QVBoxLayout>
 
 #include "client_context.h"
+#include "display_text.h"
 #include "settings_edits.h"
 
 namespace {
-
-QString ToQString(const std::string& text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-std::string FromQString(const QString& text)
-{
-    return text.toUtf8().toStdString();
-}
 
 QLineEdit* LimitedEdit(QWidget* parent, int room, const std::string& text)
 {
     auto* edit = new QLineEdit(parent);
     edit->setMaxLength(room);
-    edit->setText(ToQString(text));
+    SetFieldBytes(edit, text);
     return edit;
 }
 
@@ -50,7 +41,7 @@ UserConfigDialog::UserConfigDialog(ClientContext& ctx, QWidget* parent) : QDialo
     tocServer_ = LimitedEdit(this, 127, values.tocServer);
     tocPort_ = LimitedEdit(this, 63, values.tocPort);
     profile_ = new QPlainTextEdit(this);
-    profile_->setPlainText(ToQString(values.userProfile));
+    SetFieldBytes(profile_, values.userProfile);
     logToFile_ = new QCheckBox(QStringLiteral("&Log to file:"), this);
     logToFile_->setChecked(values.logToFile);
     logPath_ = LimitedEdit(this, 1023, values.logPath);
@@ -99,14 +90,14 @@ UserConfigDialog::UserConfigDialog(ClientContext& ctx, QWidget* parent) : QDialo
 void UserConfigDialog::accept()
 {
     UserConfigValues values;
-    values.screenName = FromQString(screenName_->text());
-    values.password = FromQString(password_->text());
-    values.oscarServer = FromQString(oscarServer_->text());
-    values.oscarPort = FromQString(oscarPort_->text());
-    values.tocServer = FromQString(tocServer_->text());
-    values.tocPort = FromQString(tocPort_->text());
-    values.userProfile = FromQString(profile_->toPlainText());
-    values.logPath = FromQString(logPath_->text());
+    values.screenName = FieldBytes(screenName_);
+    values.password = FieldBytes(password_);
+    values.oscarServer = FieldBytes(oscarServer_);
+    values.oscarPort = FieldBytes(oscarPort_);
+    values.tocServer = FieldBytes(tocServer_);
+    values.tocPort = FieldBytes(tocPort_);
+    values.userProfile = FieldBytes(profile_);
+    values.logPath = FieldBytes(logPath_);
     values.logToFile = logToFile_->isChecked();
     values.timestamp = timestamp_->isChecked();
     ApplyUserConfig(ctx_, values);

@@ -109,6 +109,40 @@ TEST_F(ConnectionTest, OneAutomaticReconnectAfterADropFromOnline)
     EXPECT_EQ(LinesWithoutPresence(), expected);
 }
 
+// Connecting by hand while the automatic reconnect waits replaces it: the
+// wait must not end in a second attempt or a stray failure line, and a
+// failed sign-on of the hand-made attempt is never retried.
+TEST_F(ConnectionTest, ConnectingDuringTheReconnectWaitCancelsIt)
+{
+    ctx.autoReconnectDelayMs = 400;
+    ctx.autoReconnect = true;
+    ASSERT_TRUE(SignOn(0));
+    server.SetPassword("alicetest", "other");
+    server.Close(0);
+    ASSERT_TRUE(WaitForLine("STATUS MESSAGE: Disconnected from AIM server."));
+    ConnectToServer(ctx);
+    ASSERT_TRUE(WaitForLine("STATUS MESSAGE: Error during signon. Try again later."));
+    Settle(700);
+    EXPECT_EQ(server.ClientCount(), 2);
+    EXPECT_FALSE(TranscriptHas("STATUS MESSAGE: Failed to establish a connection with AIM services."));
+    EXPECT_EQ(ctx.connectionStatus, STATUS_OFFLINE);
+}
+
+TEST_F(ConnectionTest, ReconnectCommandDuringTheWaitConnectsOnce)
+{
+    ctx.autoReconnectDelayMs = 400;
+    ctx.autoReconnect = true;
+    ASSERT_TRUE(SignOn(0));
+    server.Close(0);
+    ASSERT_TRUE(WaitForLine("STATUS MESSAGE: Disconnected from AIM server."));
+    ReconnectAfterPause(ctx);
+    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return ctx.connectionStatus == STATUS_ONLINE; }));
+    Settle(700);
+    EXPECT_EQ(server.ClientCount(), 2);
+    EXPECT_FALSE(TranscriptHas("STATUS MESSAGE: Failed to establish a connection with AIM services."));
+    EXPECT_TRUE(ctx.autoReconnect);
+}
+
 TEST_F(ConnectionTest, ClosingTheClientNeverReconnects)
 {
     ctx.autoReconnect = true;

@@ -75,6 +75,21 @@ TEST_F(ServerMessagesTest, AwayReplyFollowsTheIncomingLine)
     EXPECT_EQ(replies[0], reply);
 }
 
+TEST_F(ServerMessagesTest, NoAwayReplyWithoutASender)
+{
+    ctx.awayFlag = true;
+    ctx.awayText = "gone fishing";
+    Deliver("IM_IN::F:hi");
+    Deliver("IM_IN:   :F:blanks only");
+    Deliver("IM_IN:Bob:F:real");
+    // Only Bob's message is answered; the reply to him is the last command sent.
+    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return !Parsed("toc_send_im").empty(); }));
+    Settle();
+    const auto replies = Parsed("toc_send_im");
+    ASSERT_EQ(replies.size(), 1u);
+    EXPECT_EQ(replies[0][1], "bob");
+}
+
 TEST_F(ServerMessagesTest, BuddiesArriveAndLeaveOncePerNormalisedName)
 {
     Deliver("UPDATE_BUDDY:Some Body:T:0:0:0: O");
