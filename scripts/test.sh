@@ -25,6 +25,6 @@ echo "== Fuzzing (clang libFuzzer, bounded) =="
 rm -rf build-fuzz
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DQUENLO_SANITIZE=ON -DQUENLO_BUILD_FUZZERS=ON -DQUENLO_BUILD_BENCH=OFF
-cmake --build build-fuzz -j2 --target fuzz_flap_stream
+cmake --build build-fuzz -j2 --target fuzz_flap_stream fuzz_server_messages
 ctest --test-dir build-fuzz --output-on-failure -R '^fuzz_'
 echo "All test runs passed."
