@@ -6,6 +6,7 @@
 #include "normalize_name.h"
 #include "output.h"
 #include "outgoing.h"
+#include "transcript.h"
 
 namespace {
 
@@ -55,6 +56,8 @@ void HandleImIn(ClientContext& ctx, std::string_view arguments)
         displayName += " AUTORESPONSE";
     displayName = Cut(displayName, kMaxSenderText);
     PrintImLine(ctx, displayName, message, true);
+    if (ctx.window != nullptr)
+        ctx.window->NotifyIncomingMessage(sender, StripMarkup(message));
     // Nobody to answer when the message names no sender.
     if (ctx.awayFlag && !automatic && !NormalizeName(sender).empty())
         SendInstantMessage(ctx, sender, ctx.awayText, true);

@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QMessageBox>
 #include <QTimer>
 #include <cstdio>
 #include <csignal>
@@ -7,7 +8,22 @@
 #include "client_context.h"
 #include "command_line.h"
 #include "main_dialog.h"
+#include "profile_lock.h"
 #include "termination_signals.h"
+
+namespace {
+
+// A message box where there is a screen to show it on; on the offscreen and
+// minimal platforms nobody could answer it.
+void ShowStartupError(const QString& text)
+{
+    const QString platform = QGuiApplication::platformName();
+    if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal"))
+        return;
+    QMessageBox::critical(nullptr, QStringLiteral("quenlo"), text);
+}
+
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -40,6 +56,21 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quenlo"));
     QApplication::setDesktopFileName(QStringLiteral("quenlo"));
+    ProfileLock lock;
+    switch (lock.Acquire(kProfileLockFile)) {
+    case ProfileLock::Result::Locked:
+        break;
+    case ProfileLock::Result::Busy: {
+        const std::string message = "Another quenlo is already using the profile folder " + dir + ".";
+        std::fprintf(stderr, "quenlo: %s\n", message.c_str());
+        ShowStartupError(QString::fromLocal8Bit(message.c_str()));
+        return 1;
+    }
+    case ProfileLock::Result::Failed:
+        // A folder where no lock file can be made (read-only media) still runs.
+        std::fprintf(stderr, "quenlo: cannot lock the profile folder: %s\n", lock.error().c_str());
+        break;
+    }
     ClientContext ctx;
     MainDialog window(ctx);
     window.show();

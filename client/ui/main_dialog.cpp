@@ -22,6 +22,7 @@
 #include "connection.h"
 #include "display_text.h"
 #include "input_line.h"
+#include "normalize_name.h"
 #include "transcript_pane.h"
 #include "user_config_dialog.h"
 
@@ -144,6 +145,12 @@ void MainDialog::Initialize(const char* libraryName)
             if (reason == QSystemTrayIcon::Trigger)
                 ToggleHidden();
         });
+        // Desktops that show the icon as a StatusNotifierItem open its menu
+        // instead of sending a click: the menu offers the same toggle.
+        auto* trayMenu = new QMenu(this);
+        trayMenu->addAction(QStringLiteral("Show/Hide"), this, [this] { ToggleHidden(); });
+        trayMenu->addAction(QStringLiteral("Exit"), this, [this] { close(); });
+        tray_->setContextMenu(trayMenu);
         tray_->show();
     }
     StartClient(ctx_, *this, libraryName);
@@ -333,4 +340,30 @@ void MainDialog::OpenBuddyEditor()
 {
     BuddyEditorDialog dialog(ctx_, this);
     dialog.exec();
+}
+
+void MainDialog::NotifyIncomingMessage(std::string_view sender, std::string_view text)
+{
+    // The user is looking at the conversation: the transcript says it all.
+    if (isVisible() && !isMinimized() && isActiveWindow())
+        return;
+    QApplication::alert(this);
+    if (notifier_ == nullptr) {
+        desktopNotifications_ = std::make_unique<DesktopNotifications>();
+        UseNotificationSink(*desktopNotifications_);
+    }
+    notifier_->Notify(QString::fromStdString(NormalizeName(sender)), DisplayText(sender), DisplayText(text));
+}
+
+void MainDialog::UseNotificationSink(NotificationSink& sink)
+{
+    notifier_ = std::make_unique<MessageNotifier>(sink);
+    sink.clicked = [this](quint32 id) {
+        if (notifier_ == nullptr || !notifier_->Owns(id))
+            return;
+        showNormal();
+        hidden_ = false;
+        raise();
+        activateWindow();
+    };
 }

@@ -4,10 +4,12 @@
 
 #include <QDialog>
 #include <QTimer>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "client_window.h"
+#include "message_notifier.h"
 
 class QListWidget;
 class QLineEdit;
@@ -54,6 +56,9 @@ public:
     void SetButtonEnabled(Button button, bool enabled) override;
     void* OwnerHandle() override { return static_cast<QWidget*>(this); }
     void RequestPump(int delayMs) override;
+    void NotifyIncomingMessage(std::string_view sender, std::string_view text) override;
+    // Tests put a recorder in place of the desktop's notification service.
+    void UseNotificationSink(NotificationSink& sink);
 
     // Settings dialogs, opened from the File menu.
     void OpenUserConfig();
@@ -89,5 +94,8 @@ private:
     // together on the next turn of the event loop.
     std::string pendingOutput_;
     QTimer outputFlush_;
+    // Made on the first message that needs one, so start-up never waits for the bus.
+    std::unique_ptr<DesktopNotifications> desktopNotifications_;
+    std::unique_ptr<MessageNotifier> notifier_;
     QTimer pump_;
 };
