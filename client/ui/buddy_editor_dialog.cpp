@@ -32,6 +32,8 @@ BuddyEditorDialog::BuddyEditorDialog(ClientContext& ctx, QWidget* parent) : QDia
     name_ = new QLineEdit(this);
     name_->setMaxLength(static_cast<int>(kMaxEditorName));
     name_->setFocus();
+    list_->setAccessibleName(QStringLiteral("Buddy list"));
+    name_->setAccessibleName(QStringLiteral("Screen name to add"));
     add_ = new QPushButton(QStringLiteral("&Add"), this);
     remove_ = new QPushButton(QStringLiteral("&Remove"), this);
     add_->setAutoDefault(false);

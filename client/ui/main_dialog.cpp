@@ -33,6 +33,7 @@ MainDialog::MainDialog(ClientContext& ctx, QWidget* parent) : QDialog(parent), c
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
     BuildControls();
+    NameControls();
 
     outputFlush_.setSingleShot(true);
     outputFlush_.setInterval(0);
@@ -366,4 +367,17 @@ void MainDialog::UseNotificationSink(NotificationSink& sink)
         raise();
         activateWindow();
     };
+}
+
+// What assistive technology calls each control: the visible labels say it
+// for most; these have none, or only a mnemonic.
+void MainDialog::NameControls()
+{
+    input_->setAccessibleName(QStringLiteral("Message"));
+    input_->setAccessibleDescription(QStringLiteral("Sent to every name selected in the online list"));
+    online_->setAccessibleName(QStringLiteral("Online buddies"));
+    formatting_->setAccessibleName(QStringLiteral("Formatting"));
+    formatting_->setAccessibleDescription(QStringLiteral("$ stands for the text you type"));
+    warn_->setAccessibleDescription(QStringLiteral("Warn the selected users"));
+    info_->setAccessibleDescription(QStringLiteral("Ask for the selected users' profiles"));
 }

@@ -72,6 +72,7 @@ protected:
 
 private:
     void BuildControls();
+    void NameControls();
     void FlushPendingOutput();
 
     ClientContext& ctx_;

@@ -1,7 +1,9 @@
 #include "transcript_pane.h"
 
 #include "display_text.h"
+#include "transcript_accessible.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -31,6 +33,12 @@ TranscriptPane::TranscriptPane(QWidget* parent) : QAbstractScrollArea(parent)
     viewport()->setBackgroundRole(QPalette::Base);
     viewport()->setAutoFillBackground(true);
     verticalScrollBar()->setSingleStep(1);
+    static const bool factoryInstalled = [] {
+        QAccessible::installFactory(TranscriptAccessibleFactory);
+        return true;
+    }();
+    (void)factoryInstalled;
+    setAccessibleName(QStringLiteral("Conversation"));
 }
 
 TranscriptPane::~TranscriptPane() = default;
@@ -50,6 +58,11 @@ void TranscriptPane::AddLineStarts(std::size_t from)
 
 void TranscriptPane::SetText(std::string_view utf8)
 {
+    if (QAccessible::isActive() && CharacterCount() > 0) {
+        QAccessibleTextRemoveEvent event(this, 0, TextBetween(0, CharacterCount()));
+        QAccessible::updateAccessibility(&event);
+    }
+    charStarts_.clear();
     text_.clear();
     starts_.assign(1, 0);
     anchor_ = cursor_ = Position{};
@@ -60,6 +73,8 @@ void TranscriptPane::SetText(std::string_view utf8)
 
 void TranscriptPane::AppendText(std::string_view utf8)
 {
+    const bool announce = QAccessible::isActive();
+    const int oldCount = announce ? CharacterCount() : 0;
     const std::size_t from = text_.size();
     text_.reserve(from + utf8.size());
     for (std::size_t at = 0; at < utf8.size();) {
@@ -71,6 +86,8 @@ void TranscriptPane::AppendText(std::string_view utf8)
     AddLineStarts(from);
     UpdateScrollRange();
     viewport()->update();
+    if (announce)
+        AnnounceAppended(oldCount);
 }
 
 void TranscriptPane::ScrollToEnd()

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QAbstractScrollArea>
+#include <QRect>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -30,6 +31,16 @@ public:
     QString LastLineText() const;
     void SelectAll();
     void CopySelection() const;
+
+    // The text as assistive technology sees it: one string of characters,
+    // lines joined by '\n', offsets counted in that string.
+    int CharacterCount() const;
+    QString TextBetween(int start, int end) const;
+    void SelectionOffsets(int* start, int* end) const;  // equal when nothing is selected
+    int CursorOffset() const;
+    void SetSelectionOffsets(int anchor, int cursor);
+    QRect CharacterRect(int offset) const;  // in viewport coordinates; empty when off screen
+    int OffsetAt(const QPoint& viewportPoint) const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -57,10 +68,17 @@ private:
     void UpdateScrollRange();
     Position PositionAt(const QPoint& point) const;
     void AddLineStarts(std::size_t from);
+    // Character offsets of line starts, built on the first question from
+    // assistive technology and extended as lines arrive.
+    void EnsureCharStarts() const;
+    int OffsetOf(const Position& position) const;
+    Position PositionOf(int offset) const;
+    void AnnounceAppended(int oldCount);
 
     std::string text_;                  // without CR; lines end with LF
     std::vector<std::size_t> starts_;   // where each line begins in text_
     Position anchor_;
     Position cursor_;
     bool selecting_ = false;
+    mutable std::vector<int> charStarts_;
 };
