@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages needed to build, run and test quenlo.
 set -euo pipefail
-packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev clang libclang-rt-14-dev)
+# Building and running need the first list; the test command adds the test
+# frameworks, clang for the fuzzers and the tools that check the package.
+packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev)
 if [ "${1:-}" = "--run" ]; then
   packages+=(fonts-dejavu-core)
+else
+  packages+=(libgtest-dev libgmock-dev clang libclang-rt-14-dev desktop-file-utils appstream dpkg-dev file)
 fi
 missing=()
 for p in "${packages[@]}"; do

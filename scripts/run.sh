@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh --run
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUENLO_BUILD_TESTS=OFF
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUENLO_BUILD_TESTS=OFF -DQUENLO_BUILD_BENCH=OFF
 cmake --build build -j2
 if ! (exec 3<>/dev/tcp/127.0.0.1/9898) 2>/dev/null; then
   build/bin/tocd --port 9898 &

@@ -15,6 +15,9 @@ cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build-test -j2
 ctest --test-dir build-test --output-on-failure -j2
 
+echo "== Install, SDK example and Debian package =="
+scripts/check-install.sh build-test
+
 echo "== AddressSanitizer and UndefinedBehaviorSanitizer build =="
 rm -rf build-san
 cmake -S . -B build-san -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUENLO_SANITIZE=ON -DQUENLO_BUILD_BENCH=OFF

@@ -1,29 +1,11 @@
 #include "app_icon.h"
 
-#include <QColor>
-#include <QFont>
-#include <QPainter>
-#include <QPixmap>
-
 QIcon ApplicationIcon()
 {
-    QIcon icon;
-    for (int size : {16, 22, 32, 48, 64}) {
-        QPixmap pixmap(size, size);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setBrush(QColor(0x2e, 0x6d, 0xb4));
-        painter.setPen(Qt::NoPen);
-        painter.drawEllipse(QRectF(0.5, 0.5, size - 1.0, size - 1.0));
-        QFont font;
-        font.setBold(true);
-        font.setPixelSize(size * 5 / 8);
-        painter.setFont(font);
-        painter.setPen(Qt::white);
-        painter.drawText(QRect(0, 0, size, size), Qt::AlignCenter, QStringLiteral("Q"));
-        painter.end();
-        icon.addPixmap(pixmap);
-    }
-    return icon;
+    // The installed theme icon where there is one, so the window matches the
+    // launcher; otherwise the same pictures, built into the program.
+    QIcon builtIn;
+    for (int size : {16, 32, 48, 64, 128, 256})
+        builtIn.addFile(QStringLiteral(":/icons/quenlo-%1.png").arg(size), QSize(size, size));
+    return QIcon::fromTheme(QStringLiteral("quenlo"), builtIn);
 }

@@ -80,6 +80,9 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsSet("QUENLO_EXIT_AFTER_STARTUP")) {
         QTimer::singleShot(0, &window, [&] {
             std::printf("quenlo: started in %.1f ms after main\n", static_cast<double>(sinceMain.nsecsElapsed()) / 1e6);
+            // What the start-up showed (library, modules), for install checks.
+            if (qEnvironmentVariableIsSet("QUENLO_PRINT_TRANSCRIPT"))
+                std::fwrite(ctx.output.Text().data(), 1, ctx.output.Text().size(), stdout);
             std::fflush(stdout);
             window.close();
         });

@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# Checks what a user installs: `cmake --install` into a temporary prefix and
+# the Debian package from cpack, each unpacked and started offscreen from
+# another working directory. Usage: scripts/check-install.sh BUILD_DIR
+set -euo pipefail
+build=$(cd "${1:?usage: check-install.sh BUILD_DIR}" && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+fail() { echo "check-install: $*" >&2; exit 1; }
+
+# Starts an installed quenlo on a fresh profile from / and prints what its
+# start-up showed in the transcript.
+start_installed() {
+  (cd / && QT_QPA_PLATFORM=offscreen QUENLO_EXIT_AFTER_STARTUP=1 QUENLO_PRINT_TRANSCRIPT=1 \
+     timeout 60 "$1" --dir "$2")
+}
+
+expect_started() {
+  local what=$1 output=$2
+  grep -q "quenlo: started in" <<<"$output" || fail "$what: the program did not start: $output"
+  if grep -q "FATAL ERROR" <<<"$output"; then fail "$what: the protocol library was not found: $output"; fi
+  for module in user_parley.so user_shun.so; do
+    grep -q "Loaded user module '$module'." <<<"$output" || fail "$what: $module was not loaded: $output"
+  done
+}
+
+echo "== Install into a temporary prefix =="
+prefix=$work/prefix
+cmake --install "$build" --prefix "$prefix" >/dev/null
+libdir=$(sed -n 's/^CMAKE_INSTALL_LIBDIR:PATH=//p' "$build/CMakeCache.txt")
+for f in bin/quenlo bin/tocd "$libdir/quenlo/libtocwire.so" \
+         "$libdir/quenlo/modules/user_shun.so" "$libdir/quenlo/modules/user_parley.so" \
+         share/applications/quenlo.desktop share/metainfo/org.quenlo.Quenlo.metainfo.xml \
+         share/man/man1/quenlo.1 share/man/man1/tocd.1 share/icons/hicolor/scalable/apps/quenlo.svg \
+         include/quenlo/user_module.h include/quenlo/normalize_name.h "$libdir/pkgconfig/quenlo-module.pc"; do
+  [ -e "$prefix/$f" ] || fail "missing after install: $f"
+done
+for size in 16 32 48 64 128 256; do
+  [ -e "$prefix/share/icons/hicolor/${size}x${size}/apps/quenlo.png" ] || fail "missing icon ${size}x${size}"
+done
+desktop-file-validate "$prefix/share/applications/quenlo.desktop"
+appstreamcli validate --no-net "$prefix/share/metainfo/org.quenlo.Quenlo.metainfo.xml" >/dev/null
+expect_started "installed program" "$(start_installed "$prefix/bin/quenlo" "$work/profile-installed")"
+
+echo "== A module built against the installed SDK alone =="
+example_build=$work/hello-build
+PKG_CONFIG_PATH="$prefix/$libdir/pkgconfig" cmake -S examples/hello_module -B "$example_build" -G Ninja >/dev/null
+cmake --build "$example_build" >/dev/null
+mkdir -p "$work/profile-hello/modules"
+cp "$example_build/user_hello.so" "$work/profile-hello/modules/"
+output=$(start_installed "$prefix/bin/quenlo" "$work/profile-hello")
+grep -q "Loaded user module 'user_hello.so'." <<<"$output" || fail "the example module was not loaded: $output"
+
+echo "== Debian package =="
+(cd "$build" && cpack -G DEB >/dev/null)
+deb=$(ls "$build"/quenlo_*.deb | head -n 1)
+dpkg-deb -f "$deb" Depends | grep -q libqt6widgets6 || fail "package dependencies miss Qt: $(dpkg-deb -f "$deb" Depends)"
+dpkg-deb -x "$deb" "$work/unpacked"
+expect_started "unpacked package" "$(start_installed "$work/unpacked/usr/bin/quenlo" "$work/profile-deb")"
+echo "Install checks passed: $(basename "$deb")"
