@@ -9,6 +9,7 @@
 #include "client_context.h"
 #include "normalize_name.h"
 #include "settings_edits.h"
+#include "settings_files.h"
 
 namespace {
 
@@ -35,7 +36,7 @@ BuddyEditorDialog::BuddyEditorDialog(ClientContext& ctx, QWidget* parent) : QDia
     add_->setAutoDefault(false);
     remove_->setAutoDefault(false);
 
-    for (const std::string& name : BuddyEntries(ctx.buddyList))
+    for (const std::string& name : BuddyListNames(ctx.buddyList))
         InsertSorted(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
 
     auto* side = new QVBoxLayout;

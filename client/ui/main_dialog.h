@@ -4,12 +4,14 @@
 
 #include <QDialog>
 #include <QTimer>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "client_window.h"
 
 class QListWidget;
+class QMessageBox;
 class QLineEdit;
 class QPushButton;
 class QSystemTrayIcon;
@@ -26,6 +28,13 @@ public:
     // The orderly close shared by the close box, the Exit button and File, Exit.
     void Shutdown();
     bool IsShutDown() const { return shutDown_; }
+    // A termination signal's close: the same shutdown, but nobody is at the
+    // screen to answer a message box, so save failures go to standard error only.
+    void CloseForSignal();
+
+    // Tests answer the box that lists unsaved settings here: when set, it is
+    // called with the box instead of running it.
+    static inline std::function<void(QMessageBox&)> messageBoxHookForTesting;
 
     // The tray icon's click: hide the window, or show it again.
     void ToggleHidden();
@@ -68,6 +77,7 @@ protected:
 private:
     void BuildControls();
     void FlushPendingOutput();
+    void ShowSaveFailures();
 
     ClientContext& ctx_;
     TranscriptPane* output_ = nullptr;
@@ -83,6 +93,7 @@ private:
     QSystemTrayIcon* tray_ = nullptr;
     bool hidden_ = false;
     bool shutDown_ = false;
+    bool closingForSignal_ = false;
     // The online list's names as given, in the list's order.
     std::vector<std::string> onlineNames_;
     // Lines added since the pane was last brought up to date; they go in
