@@ -145,13 +145,6 @@ TEST_P(SaveFailureBoxTest, UserCloseShowsOneBoxListingTheFailure)
     EXPECT_EQ(ReadBytes(dir.Path("blist.cfg")), "Bob Smith\ncarl\n");
 }
 
-TEST_P(SaveFailureBoxTest, NoBoxWhenEverythingWasSaved)
-{
-    CloseBy(GetParam());
-    EXPECT_TRUE(window.IsShutDown());
-    EXPECT_TRUE(boxTexts.empty());
-}
-
 INSTANTIATE_TEST_SUITE_P(Paths, SaveFailureBoxTest,
                          ::testing::Values(ClosePath::TitleBarClose, ClosePath::ExitButton, ClosePath::FileExit));
 

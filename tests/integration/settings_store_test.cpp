@@ -116,12 +116,15 @@ class SettingsAtExit : public ClientHarness {};
 TEST_F(SettingsAtExit, HeldFileTheRunDidNotChangeIsNotReported)
 {
     ShutdownClient(ctx);  // the harness's own start wrote nothing unusual
+    WriteBytes(dir.Path("blist.cfg"), "alice\n");
     FailNextSettingsReadForTesting("blist.cfg", EACCES);
     ClientContext again;
     RecordingWindow other;
     StartClient(again, other, kLibraryPath);
     StderrCapture err;
     ShutdownClient(again);
+    EXPECT_EQ(again.buddyList, "");
+    EXPECT_EQ(ReadBytes(dir.Path("blist.cfg")), "alice\n");  // not emptied by the save
     EXPECT_TRUE(again.saveFailures.empty());
     EXPECT_EQ(err.Text(), "");
 }

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <cstring>
 #include <functional>
 #include <string>
 #include <sys/stat.h>
@@ -114,11 +113,6 @@ TEST(SettingsRead, StopsAtTheLimitAndFollowsLinks)
     ASSERT_EQ(symlink("real.cfg", dir.Path("link.cfg").c_str()), 0);
     EXPECT_EQ(ReadSettingsFile(dir.Path("link.cfg"), 3472).bytes.size(), 3472u);
     EXPECT_EQ(ReadSettingsFile(dir.Path("link.cfg")).bytes.size(), 100000u);
-}
-
-TEST(SettingsRead, MessageNamesTheFileAndTheReason)
-{
-    EXPECT_EQ(CannotReadMessage("userinfo.cfg", std::strerror(EACCES)), "Cannot read userinfo.cfg: Permission denied.");
 }
 
 }  // namespace
