@@ -1,6 +1,7 @@
 #include "atomic_file.h"
 
 #include <cerrno>
+#include <climits>
 #include <fcntl.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -9,6 +10,7 @@
 namespace {
 
 int g_failNextWith = 0;
+constexpr int kMaxLinkHops = 40;  // as the kernel allows
 
 std::string FolderOf(const std::string& path)
 {
@@ -62,18 +64,59 @@ void FailNextAtomicWriteForTesting(int error)
     g_failNextWith = error;
 }
 
-bool WriteFileAtomically(const std::string& path, std::string_view data, mode_t mode)
+bool ResolveWriteTarget(const std::string& path, std::string& target)
+{
+    target = path;
+    for (int hops = 0;; ++hops) {
+        struct stat st {};
+        if (lstat(target.c_str(), &st) != 0) {
+            if (errno == ENOENT)
+                return true;  // a new file, or the missing end of a dangling link
+            return false;
+        }
+        if (!S_ISLNK(st.st_mode))
+            return true;
+        if (hops >= kMaxLinkHops) {
+            errno = ELOOP;
+            return false;
+        }
+        std::string next(PATH_MAX, '\0');
+        const ssize_t n = readlink(target.c_str(), next.data(), next.size());
+        if (n < 0)
+            return false;
+        if (n == 0 || static_cast<std::size_t>(n) >= next.size()) {
+            errno = n == 0 ? ENOENT : ENAMETOOLONG;
+            return false;
+        }
+        next.resize(static_cast<std::size_t>(n));
+        if (next.front() != '/')
+            next = FolderOf(target) + "/" + next;
+        target = std::move(next);
+    }
+}
+
+FileWriteFailure ReplaceFile(const std::string& path, std::string_view data, mode_t mode)
 {
     if (path.empty() || path.back() == '/') {
         errno = EINVAL;
-        return false;
+        return FileWriteFailure::Open;
     }
-    const std::string folder = FolderOf(path);
+    std::string target;
+    if (!ResolveWriteTarget(path, target))
+        return FileWriteFailure::Open;
+    // Only a regular file is ever replaced: a FIFO or a device under the
+    // name is the user's, not a settings file to overwrite.
+    struct stat existing {};
+    if (stat(target.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode)) {
+        errno = S_ISDIR(existing.st_mode) ? EISDIR : EINVAL;
+        return FileWriteFailure::Open;
+    }
+    const std::string folder = FolderOf(target);
     // A hidden name in the same folder, so the rename never crosses file systems.
-    std::string temp = folder + "/." + BaseNameOf(path) + ".XXXXXX";
+    std::string temp = folder + "/." + BaseNameOf(target) + ".XXXXXX";
     const int fd = mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0)
-        return false;
+        return FileWriteFailure::Open;
 
     bool ok = true;
     if (g_failNextWith != 0) {
@@ -87,15 +130,15 @@ bool WriteFileAtomically(const std::string& path, std::string_view data, mode_t 
         ok = false;
         savedErrno = errno;
     }
-    if (ok && rename(temp.c_str(), path.c_str()) != 0) {
+    if (ok && rename(temp.c_str(), target.c_str()) != 0) {
         ok = false;
         savedErrno = errno;
     }
     if (!ok) {
         unlink(temp.c_str());
         errno = savedErrno;
-        return false;
+        return FileWriteFailure::Write;
     }
     SyncFolder(folder);
-    return true;
+    return FileWriteFailure::None;
 }

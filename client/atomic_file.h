@@ -1,13 +1,31 @@
 // Replacing a file so that a crash or a full disk never leaves it half
 // written: a temporary file in the same folder, written, synced, renamed.
+// A symbolic link is written through: the temporary file goes beside the
+// link's final target and is renamed onto it, so the link stays. Anything
+// but a regular file at the target (a folder, a FIFO, a device) is left alone.
+// Standard library and POSIX only.
 #pragma once
 
 #include <string>
 #include <string_view>
 #include <sys/types.h>
 
+// Where a replacement stopped: it could not start (no temporary file, a
+// target that is not a regular file, a link that leads nowhere usable), or
+// it failed while writing, syncing or renaming.
+enum class FileWriteFailure { None, Open, Write };
+
 // On failure the old file is untouched and no temporary file is left; errno tells why.
-bool WriteFileAtomically(const std::string& path, std::string_view data, mode_t mode);
+FileWriteFailure ReplaceFile(const std::string& path, std::string_view data, mode_t mode);
+inline bool WriteFileAtomically(const std::string& path, std::string_view data, mode_t mode)
+{
+    return ReplaceFile(path, data, mode) == FileWriteFailure::None;
+}
+
+// The file a write to `path` lands in: symbolic links followed, relative
+// targets taken from the link's folder; a missing last link is where the
+// file will be created. False (errno set) for a loop or an unreadable link.
+bool ResolveWriteTarget(const std::string& path, std::string& target);
 
 // Tests run as root, where permissions never make a write fail: this makes
 // the next write fail with the given errno after the temporary file exists.

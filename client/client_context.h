@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
 #include <QTimer>
 
@@ -16,6 +17,7 @@
 #include "input_history.h"
 #include "module_dispatch.h"
 #include "protocol_binding.h"
+#include "settings_store.h"
 #include "transcript.h"
 #include "user_info.h"
 
@@ -28,6 +30,12 @@ struct ClientContext {
 
     UserInfo userInfo{};
     std::string buddyList;
+    // Why a settings file that is there could not be read at start, or empty.
+    // Such a file is never written in this run (settings_store.h).
+    std::string userInfoUnreadable;
+    std::string buddyListUnreadable;
+    // What the close could not save, for the window to show.
+    std::vector<SaveFailure> saveFailures;
 
     // Transcript and log
     OutputBuffer output;

@@ -4,16 +4,16 @@
 #include "connection.h"
 #include "output.h"
 #include "settings_files.h"
+#include "settings_store.h"
 #include "tocwire.h"
 
 void StartClient(ClientContext& ctx, ClientWindow& window, const char* libraryName)
 {
     ctx.window = &window;
     ctx.history.Clear();
-    LoadUserInfo(ctx.userInfo);
-    RefreshOutputPane(ctx, "");
+    LoadSettingsFiles(ctx);
+    RefreshOutputPane(ctx, ctx.output.Text());
     window.SetFormattingText(FieldText(ctx.userInfo.formatting));
-    ctx.buddyList = LoadBuddyList();
     if (!BindProtocolLibrary(ctx.api, libraryName != nullptr ? libraryName : kProtocolLibraryName))
         PrintLine(ctx, "FATAL ERROR: Couldn't load libtocwire.so!");
     // User modules are loaded here once the loader exists.
@@ -51,9 +51,6 @@ void ShutdownClient(ClientContext& ctx)
     ReleaseProtocolLibrary(ctx.api);
     if (ctx.window != nullptr)
         SetFieldText(ctx.userInfo.formatting, ctx.window->FormattingText());
-    if (!SaveUserInfo(ctx.userInfo))
-        PrintLine(ctx, "Failed to write user info.");
-    if (!SaveBuddyList(ctx.buddyList))
-        PrintLine(ctx, "Failed to write buddy list.");
+    SaveSettingsFilesAtExit(ctx);
     ctx.log.Close();
 }

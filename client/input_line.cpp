@@ -1,7 +1,9 @@
 #include "input_line.h"
 
-#include <cstdio>
+#include <sys/stat.h>
 #include <vector>
+
+#include "atomic_file.h"
 
 #include "client_context.h"
 #include "connection.h"
@@ -63,6 +65,14 @@ std::string TemplateFromWindow(ClientContext& ctx, std::size_t room)
     return text;
 }
 
+// The mode a newly created file gets: 0666 less the process's umask.
+mode_t NewFileMode()
+{
+    const mode_t mask = umask(0);
+    umask(mask);
+    return 0666 & ~mask;
+}
+
 void SaveBuffer(ClientContext& ctx, std::string_view path)
 {
     if (path.empty()) {
@@ -73,16 +83,13 @@ void SaveBuffer(ClientContext& ctx, std::string_view path)
         PrintLine(ctx, "Buffer is empty, nothing to save.");
         return;
     }
-    const std::string pathText(path);
-    std::FILE* file = std::fopen(pathText.c_str(), "w+");
-    if (file == nullptr) {
-        PrintLine(ctx, Format("Failed to open file '%s'.", path));
-        return;
+    // Replaced atomically: a full disk or a failed write leaves no half-written
+    // file, and any earlier file of that name as it was.
+    switch (ReplaceFile(std::string(path), ctx.output.Text(), NewFileMode())) {
+    case FileWriteFailure::None: PrintLine(ctx, Format("Saved current buffer to '%s'.", path)); break;
+    case FileWriteFailure::Open: PrintLine(ctx, Format("Failed to open file '%s'.", path)); break;
+    case FileWriteFailure::Write: PrintLine(ctx, Format("Failed to write file '%s'.", path)); break;
     }
-    const std::string& text = ctx.output.Text();
-    std::fwrite(text.data(), 1, text.size(), file);
-    std::fclose(file);
-    PrintLine(ctx, Format("Saved current buffer to '%s'.", path));
 }
 
 void SetAutoClear(ClientContext& ctx, std::string_view argument)

@@ -7,6 +7,7 @@
 #include "output.h"
 #include "server_messages.h"
 #include "settings_files.h"
+#include "settings_store.h"
 #include "tocwire.h"
 
 namespace {
@@ -44,28 +45,21 @@ void ApplyUserConfig(ClientContext& ctx, const UserConfigValues& values)
     SetFieldText(info.logPath, values.logPath);
     info.logToFile = values.logToFile ? 1 : 0;
     info.timestamp = values.timestamp ? 1 : 0;
-    if (!SaveUserInfo(info))
-        PrintLine(ctx, "Failed to write user info.");
+    SaveUserInfoNow(ctx);
     ReinitConnection(ctx);
-}
-
-std::vector<std::string> BuddyEntries(std::string_view list)
-{
-    std::vector<std::string> names;
-    std::size_t position = 0;
-    while (position < list.size()) {
-        const std::size_t end = list.find('\n', position);
-        const std::size_t stop = end == std::string_view::npos ? list.size() : end;
-        names.emplace_back(list.substr(position, stop - position));
-        position = end == std::string_view::npos ? list.size() : end + 1;
-    }
-    return names;
 }
 
 bool AddBuddyFromEditor(ClientContext& ctx, std::string_view name)
 {
     name = name.substr(0, kMaxEditorName);
-    if (name.empty() || !AddBuddy(ctx.buddyList, name))
+    if (name.empty())
+        return false;
+    if (!IsValidScreenName(name)) {
+        PrintLine(ctx, "Cannot add '" + std::string(name) +
+                           "': a screen name holds only letters, digits, blanks and @._-");
+        return false;
+    }
+    if (!AddBuddy(ctx.buddyList, name))
         return false;
     if (ctx.connectionStatus != STATUS_OFFLINE)
         SendCommand(ctx, "toc_add_buddy " + NormalizeName(name));
@@ -79,7 +73,9 @@ bool RemoveBuddyFromEditor(ClientContext& ctx, std::string_view name)
         return false;
     if (ctx.connectionStatus != STATUS_OFFLINE) {
         RemoveOnlineName(ctx, key);
-        SendCommand(ctx, "toc_remove_buddy " + key);
+        // A name that could never have been sent is not sent now either.
+        if (IsValidScreenName(key))
+            SendCommand(ctx, "toc_remove_buddy " + key);
     }
     return true;
 }

@@ -29,9 +29,8 @@ UserConfigValues ReadUserConfig(const UserInfo& info);
 // atoi's rules), userinfo.cfg written, the connection re-initialised.
 void ApplyUserConfig(ClientContext& ctx, const UserConfigValues& values);
 
-// The buddy list's names, one per line, as stored.
-std::vector<std::string> BuddyEntries(std::string_view list);
-// Add: true when the name was new. While not offline the server is told.
+// Add: true when the name was new. A name that is no valid screen name is
+// refused with a status line. While not offline the server is told.
 bool AddBuddyFromEditor(ClientContext& ctx, std::string_view name);
 // Remove: true when an entry went. While not offline the name also leaves
 // the online list and the server is told.

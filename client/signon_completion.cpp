@@ -3,6 +3,7 @@
 #include <string>
 #include <string_view>
 
+#include "buddy_lines.h"
 #include "client_context.h"
 #include "connection.h"
 #include "normalize_name.h"
@@ -24,19 +25,18 @@ constexpr std::string_view kCapabilityUuids[] = {
     "0946134a-4C7F-11D1-8222-444553540000",
 };
 
-// Calls visit(name) for each name of the list, in order: a name runs to the
-// next LF, a last name without one to the end of the text.
+// Calls visit(name) with the normalised form of each name the server may be
+// sent, in list order; visit returns false to stop. A line that is no valid
+// screen name (a quote or a backslash would change the command it went
+// into) stays in the list and the file but is never sent.
 template <typename Visit>
-void ForEachBuddy(std::string_view list, Visit visit)
+void ForEachSendableBuddy(std::string_view list, Visit visit)
 {
-    std::size_t position = 0;
-    while (position < list.size()) {
-        const std::size_t end = list.find('\n', position);
-        const std::size_t stop = end == std::string_view::npos ? list.size() : end;
-        if (!visit(list.substr(position, stop - position)))
-            return;
-        position = end == std::string_view::npos ? list.size() : end + 1;
-    }
+    ForEachBuddyLine(list, [&](const BuddyLine& line) {
+        if (!IsValidScreenName(line.name))
+            return false;
+        return !visit(NormalizeName(line.name));
+    });
 }
 
 }  // namespace
@@ -44,8 +44,8 @@ void ForEachBuddy(std::string_view list, Visit visit)
 void SendBuddyConfig(ClientContext& ctx)
 {
     std::string config = "toc_set_config \"m 4\ng Fuckers\n";
-    ForEachBuddy(ctx.buddyList, [&](std::string_view name) {
-        const std::string entry = "b " + NormalizeName(name) + "\n";
+    ForEachSendableBuddy(ctx.buddyList, [&](const std::string& name) {
+        const std::string entry = "b " + name + "\n";
         if (config.size() + entry.size() + 1 > kMaxLine)
             return false;
         config += entry;
@@ -56,8 +56,8 @@ void SendBuddyConfig(ClientContext& ctx)
 
     const std::string kEmptyBatch = "toc_add_buddy";
     std::string batch = kEmptyBatch + " " + NormalizeName(FieldText(ctx.userInfo.screenName));
-    ForEachBuddy(ctx.buddyList, [&](std::string_view name) {
-        const std::string entry = " " + NormalizeName(name);
+    ForEachSendableBuddy(ctx.buddyList, [&](const std::string& name) {
+        const std::string entry = " " + name;
         if (batch != kEmptyBatch && batch.size() + entry.size() > kMaxLine) {
             SendCommand(ctx, batch);
             batch = kEmptyBatch;

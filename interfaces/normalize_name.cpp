@@ -13,3 +13,15 @@ std::string NormalizeName(std::string_view name)
     }
     return out;
 }
+
+bool IsValidScreenName(std::string_view name)
+{
+    bool hasNonBlank = false;
+    for (char c : name) {
+        const bool letterOrDigit = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+        if (!letterOrDigit && c != ' ' && c != '@' && c != '.' && c != '_' && c != '-')
+            return false;
+        hasNonBlank = hasNonBlank || c != ' ';
+    }
+    return hasNonBlank;
+}

@@ -8,3 +8,9 @@
 #include <string_view>
 
 std::string NormalizeName(std::string_view name);
+
+// A text that can be a screen name: at least one character that is not a
+// blank, and nothing but ASCII letters, digits, blanks and "@._-". Anything
+// else (quotes, backslashes, braces, control or high bytes) could change the
+// meaning of the command the name is put into, so it is never sent.
+bool IsValidScreenName(std::string_view name);

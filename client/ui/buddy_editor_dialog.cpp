@@ -10,6 +10,7 @@
 #include "display_text.h"
 #include "normalize_name.h"
 #include "settings_edits.h"
+#include "settings_files.h"
 
 namespace {
 
@@ -39,7 +40,7 @@ BuddyEditorDialog::BuddyEditorDialog(ClientContext& ctx, QWidget* parent) : QDia
     add_->setAutoDefault(false);
     remove_->setAutoDefault(false);
 
-    for (const std::string& name : BuddyEntries(ctx.buddyList))
+    for (const std::string& name : BuddyListNames(ctx.buddyList))
         InsertSorted(name);
 
     auto* side = new QVBoxLayout;

@@ -87,6 +87,6 @@ int main(int argc, char** argv)
             window.close();
         });
     }
-    CloseOnTerminationSignals([&window] { window.close(); });
+    CloseOnTerminationSignals([&window] { window.CloseForSignal(); });
     return app.exec();
 }

@@ -11,6 +11,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSystemTrayIcon>
 #include <QVBoxLayout>
@@ -23,6 +24,7 @@
 #include "display_text.h"
 #include "input_line.h"
 #include "normalize_name.h"
+#include "settings_store.h"
 #include "transcript_pane.h"
 #include "user_config_dialog.h"
 
@@ -170,6 +172,27 @@ void MainDialog::Shutdown()
     }
     ShutdownClient(ctx_);
     FlushPendingOutput();
+    ShowSaveFailures();
+}
+
+void MainDialog::CloseForSignal()
+{
+    closingForSignal_ = true;
+    close();
+}
+
+void MainDialog::ShowSaveFailures()
+{
+    // The transcript is about to disappear with the window: the user who
+    // closed it is told in a box (standard error has it too).
+    if (ctx_.saveFailures.empty() || closingForSignal_)
+        return;
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("ZORVANE"),
+                    DisplayText(SaveFailureText(ctx_.saveFailures)), QMessageBox::Ok, this);
+    if (messageBoxHookForTesting)
+        messageBoxHookForTesting(box);
+    else
+        box.exec();
 }
 
 void MainDialog::ToggleHidden()

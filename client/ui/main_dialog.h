@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QTimer>
 #include <memory>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "message_notifier.h"
 
 class QListWidget;
+class QMessageBox;
 class QLineEdit;
 class QPushButton;
 class QSystemTrayIcon;
@@ -28,6 +30,13 @@ public:
     // The orderly close shared by the close box, the Exit button and File, Exit.
     void Shutdown();
     bool IsShutDown() const { return shutDown_; }
+    // A termination signal's close: the same shutdown, but nobody is at the
+    // screen to answer a message box, so save failures go to standard error only.
+    void CloseForSignal();
+
+    // Tests answer the box that lists unsaved settings here: when set, it is
+    // called with the box instead of running it.
+    static inline std::function<void(QMessageBox&)> messageBoxHookForTesting;
 
     // The tray icon's click: hide the window, or show it again.
     void ToggleHidden();
@@ -74,6 +83,7 @@ private:
     void BuildControls();
     void NameControls();
     void FlushPendingOutput();
+    void ShowSaveFailures();
 
     ClientContext& ctx_;
     TranscriptPane* output_ = nullptr;
@@ -89,6 +99,7 @@ private:
     QSystemTrayIcon* tray_ = nullptr;
     bool hidden_ = false;
     bool shutDown_ = false;
+    bool closingForSignal_ = false;
     // The online list's names as given, in the list's order.
     std::vector<std::string> onlineNames_;
     // Lines added since the pane was last brought up to date; they go in

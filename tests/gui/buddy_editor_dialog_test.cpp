@@ -174,4 +174,34 @@ TEST_F(BuddyEditorTest, OfflineRemoveChangesOnlyTheList)
     EXPECT_EQ(server.ClientCount(), 0);
 }
 
+// A blist.cfg written on another system: the editor shows the names without
+// their CR and without blank lines, and Remove deletes such an entry whole.
+TEST_F(BuddyEditorTest, CrLfListShowsPlainNamesThatRemoveDeletes)
+{
+    WriteBytes(dir.Path("blist.cfg"), "Bob Smith\r\n\r\ncarl\r\n");
+    Start();
+    BuddyEditorDialog dialog(ctx, &window);
+    dialog.show();
+    EXPECT_EQ(Entries(dialog), (std::vector<std::string>{"Bob Smith", "carl"}));
+    Select(dialog, "carl");
+    QTest::mouseClick(dialog.RemoveButton(), Qt::LeftButton);
+    EXPECT_EQ(Entries(dialog), std::vector<std::string>{"Bob Smith"});
+    EXPECT_EQ(ctx.buddyList, "Bob Smith\r\n\r\n");
+}
+
+TEST_F(BuddyEditorTest, AddRefusesANameNoScreenNameHasWithAStatusLine)
+{
+    Start();
+    ASSERT_TRUE(SignOn());
+    BuddyEditorDialog dialog(ctx, &window);
+    dialog.show();
+    Add(dialog, "x\" \"y");
+    EXPECT_TRUE(Entries(dialog).empty());
+    EXPECT_EQ(ctx.buddyList, "");
+    EXPECT_TRUE(WaitForPaneLine("STATUS MESSAGE: Cannot add 'x\" \"y': a screen name holds only letters, digits, "
+                                "blanks and @._-"));
+    Settle();
+    EXPECT_EQ(CountCommandsStartingWith(0, "toc_add_buddy"), 1);  // only the sign-on's own
+}
+
 }  // namespace

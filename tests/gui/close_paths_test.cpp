@@ -5,9 +5,14 @@
 #include <QFile>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QtTest/QTest>
 
+#include <cerrno>
 #include <cstdio>
+
+#include "atomic_file.h"
+#include "stderr_capture.h"
 
 #include "main_window_harness.h"
 #include "record_bytes.h"
@@ -104,6 +109,61 @@ INSTANTIATE_TEST_SUITE_P(Paths, ClosePathTest,
                              }
                              return "Unknown";
                          });
+
+// A save that fails at exit is told where the user can see it: one box
+// listing each file and why (the closing window's transcript is gone), and
+// standard error. A termination signal has nobody to answer a box.
+class SaveFailureBoxTest : public ClosePathTest {
+protected:
+    void SetUp() override
+    {
+        ClosePathTest::SetUp();
+        MainDialog::messageBoxHookForTesting = [this](QMessageBox& box) {
+            boxTexts.push_back(box.text().toStdString());
+            box.accept();
+        };
+    }
+    void TearDown() override
+    {
+        MainDialog::messageBoxHookForTesting = nullptr;
+        ClosePathTest::TearDown();
+    }
+    std::vector<std::string> boxTexts;
+};
+
+TEST_P(SaveFailureBoxTest, UserCloseShowsOneBoxListingTheFailure)
+{
+    WriteBytes(dir.Path("userinfo.cfg"), "old");
+    StderrCapture err;
+    FailNextAtomicWriteForTesting(ENOSPC);
+    CloseBy(GetParam());
+    EXPECT_TRUE(window.IsShutDown());
+    ASSERT_EQ(boxTexts.size(), 1u);
+    EXPECT_EQ(boxTexts[0], "These settings could not be saved:\n\nuserinfo.cfg: No space left on device.");
+    EXPECT_EQ(err.Text(), "quenlo: Could not save userinfo.cfg: No space left on device.\n");
+    EXPECT_EQ(ReadBytes(dir.Path("userinfo.cfg")), "old");
+    EXPECT_EQ(ReadBytes(dir.Path("blist.cfg")), "Bob Smith\ncarl\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, SaveFailureBoxTest,
+                         ::testing::Values(ClosePath::TitleBarClose, ClosePath::ExitButton, ClosePath::FileExit));
+
+class SignalCloseTest : public MainWindowHarness {};
+
+TEST_F(SignalCloseTest, SignalCloseReportsOnStandardErrorOnly)
+{
+    Start();
+    std::vector<std::string> boxTexts;
+    MainDialog::messageBoxHookForTesting = [&](QMessageBox& box) { boxTexts.push_back(box.text().toStdString()); };
+    StderrCapture err;
+    FailNextAtomicWriteForTesting(EIO);
+    window.CloseForSignal();
+    MainDialog::messageBoxHookForTesting = nullptr;
+    EXPECT_TRUE(window.IsShutDown());
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_TRUE(boxTexts.empty());
+    EXPECT_EQ(err.Text(), "quenlo: Could not save userinfo.cfg: Input/output error.\n");
+}
 
 class FormattingSaveTest : public MainWindowHarness {};
 

@@ -1,6 +1,11 @@
 // The input line: slash commands, composition, sending to the selection,
 // history, away, Warn and Info, reconnect.
+#include <cerrno>
+#include <filesystem>
 #include <fstream>
+#include <unistd.h>
+
+#include "atomic_file.h"
 
 #include "client_harness.h"
 #include "input_history.h"
@@ -141,6 +146,35 @@ TEST_F(InputLineTest, SavebufferWritesTheTranscript)
     Type("/savebuffer " + dir.Path("saved.txt"));
     EXPECT_EQ(ReadBytes(dir.Path("saved.txt")), before);
     EXPECT_EQ(LastLine(), "STATUS MESSAGE: Saved current buffer to '" + dir.Path("saved.txt") + "'.");
+}
+
+// A failed write must not be reported as saved, nor leave half a file: the
+// earlier file of that name stays as it was, and no temporary file remains.
+TEST_F(InputLineTest, SaveBufferWriteFailureLeavesTheOldFileAndSaysSo)
+{
+    PrintLine(ctx, "something to save");
+    struct Case {
+        const char* name;
+        int error;
+    };
+    for (const Case& c : {Case{"DiskFull", ENOSPC}, Case{"IoError", EIO}}) {
+        SCOPED_TRACE(c.name);
+        const std::string path = dir.Path("saved.txt");
+        WriteBytes(path, "the old file\n");
+        FailNextAtomicWriteForTesting(c.error);
+        Type("/savebuffer " + path);
+        EXPECT_EQ(LastLine(), "STATUS MESSAGE: Failed to write file '" + path + "'.");
+        EXPECT_EQ(ReadBytes(path), "the old file\n");
+        for (const auto& entry : std::filesystem::directory_iterator(dir.Path("")))
+            EXPECT_NE(entry.path().filename().string().front(), '.') << entry.path();
+    }
+    // A link is written through, and stays a link.
+    const std::string target = dir.Path("kept.txt");
+    ASSERT_EQ(symlink(target.c_str(), dir.Path("link.txt").c_str()), 0);
+    const std::string before = ctx.output.Text();
+    Type("/savebuffer " + dir.Path("link.txt"));
+    EXPECT_EQ(ReadBytes(target), before);
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.Path("link.txt")));
 }
 
 TEST_F(InputLineTest, OfflineLineIsStoredAndCleared)

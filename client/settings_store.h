@@ -1,0 +1,33 @@
+// The two settings files over one run: loaded at start, held back when they
+// are there but could not be read (so defaults never overwrite them), saved
+// from the configuration dialog and at exit, and what could not be saved.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct ClientContext;
+
+// A settings file the client could not save at exit, and why.
+struct SaveFailure {
+    std::string file;
+    std::string why;
+};
+
+// Reads userinfo.cfg and blist.cfg into the context. A file that exists but
+// cannot be read gives "Cannot read <file>: <reason>." in the transcript,
+// the defaults, and is held: not written again in this run.
+void LoadSettingsFiles(ClientContext& ctx);
+
+// The configuration dialog's save: "Failed to write user info." when the
+// write fails, a line saying why nothing was written when the file is held.
+void SaveUserInfoNow(ClientContext& ctx);
+
+// The close's save of both files. Each failure gives its status line, a line
+// on standard error (the window is closing, the transcript will not be
+// seen) and an entry in ctx.saveFailures for the window to show. A held
+// file is reported only when the run changed what it would hold.
+void SaveSettingsFilesAtExit(ClientContext& ctx);
+
+// The saving failures as one text for a message box, one line each.
+std::string SaveFailureText(const std::vector<SaveFailure>& failures);

@@ -1,0 +1,32 @@
+// Reading a settings file (userinfo.cfg, blist.cfg, blocklst.cfg) so that
+// only a missing file counts as missing. A file that is there but cannot be
+// read (permission, I/O error, a folder, a FIFO or a device under the name)
+// must never be replaced by defaults at exit: its reader gets Unreadable and
+// a reason, says so, runs on with defaults and leaves the file alone.
+// Standard library and POSIX only, so every separately built part can link
+// its own copy.
+#pragma once
+
+#include <cstddef>
+#include <limits>
+#include <string>
+#include <string_view>
+
+struct SettingsRead {
+    enum class Outcome { Read, Missing, Unreadable };
+    Outcome outcome = Outcome::Missing;
+    std::string bytes;  // what was read (Read only)
+    std::string why;    // the reason (Unreadable only), e.g. "Permission denied"
+};
+
+// Reads at most `limit` bytes. Never blocks on a FIFO; follows symbolic
+// links (a dangling link is a missing file, a loop is unreadable).
+SettingsRead ReadSettingsFile(const std::string& path,
+                              std::size_t limit = std::numeric_limits<std::size_t>::max());
+
+// "Cannot read <file>: <why>." for the transcript.
+std::string CannotReadMessage(std::string_view fileName, std::string_view why);
+
+// Tests run as root, where permission bits never make a read fail: the next
+// read of exactly this path fails with the given errno as if open() had.
+void FailNextSettingsReadForTesting(const std::string& path, int error);

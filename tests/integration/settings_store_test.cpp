@@ -1,0 +1,204 @@
+// The settings files over a whole run of the client: a file that is there
+// but cannot be read is said so and survives the run untouched; a save that
+// fails at exit reaches standard error; names that are no screen names stay
+// in the buddy list but never reach the server.
+#include <algorithm>
+#include <cerrno>
+#include <filesystem>
+#include <functional>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "atomic_file.h"
+#include "client_harness.h"
+#include "settings_edits.h"
+#include "settings_read.h"
+#include "stderr_capture.h"
+
+namespace {
+
+// What is under a name, to check that a run left it alone.
+std::string Snapshot(const std::string& path)
+{
+    struct stat st {};
+    if (lstat(path.c_str(), &st) != 0)
+        return "missing";
+    if (S_ISFIFO(st.st_mode))
+        return "fifo";
+    if (S_ISDIR(st.st_mode))
+        return "folder";
+    if (S_ISLNK(st.st_mode))
+        return "link";
+    return "file:" + ReadBytes(path);
+}
+
+struct HeldCase {
+    const char* name;
+    const char* file;
+    std::function<void(const std::string&)> prepare;
+    const char* why;
+};
+
+void PrintTo(const HeldCase& c, std::ostream* os) { *os << c.name; }
+
+// The file is prepared in the profile folder before the client starts.
+class HeldSettingsFile : public ClientHarness, public ::testing::WithParamInterface<HeldCase> {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.Ok());
+        WriteBytes(dir.Path("userinfo.cfg"), std::string(3472, 'u'));
+        WriteBytes(dir.Path("blist.cfg"), "alice\nbob\n");
+        GetParam().prepare(GetParam().file);
+        ClientHarness::SetUp();
+    }
+};
+
+TEST_P(HeldSettingsFile, IsReportedAndSurvivesTheRun)
+{
+    const HeldCase& c = GetParam();
+    const std::string file = c.file;
+    const std::string other = file == "userinfo.cfg" ? "blist.cfg" : "userinfo.cfg";
+    const std::string before = Snapshot(dir.Path(file));
+    // The defaults put a time before the line.
+    const std::string line = "STATUS MESSAGE: Cannot read " + file + ": " + c.why + ".";
+    const std::vector<std::string> lines = Lines();
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const std::string& l) { return l.ends_with(line); }))
+        << ctx.output.Text();
+
+    // Change what the file would hold, from the dialogs.
+    ApplyUserConfig(ctx, ReadUserConfig(ctx.userInfo));
+    EXPECT_TRUE(AddBuddyFromEditor(ctx, "carl"));
+    const std::string held = "not written, because it could not be read at start-up (" + std::string(c.why) + ")";
+    EXPECT_EQ(TranscriptHas("STATUS MESSAGE: userinfo.cfg " + held + "."), file == "userinfo.cfg");
+
+    StderrCapture err;
+    ShutdownClient(ctx);
+    EXPECT_EQ(Snapshot(dir.Path(file)), before);
+    // The other file is saved as usual.
+    EXPECT_NE(Snapshot(dir.Path(other)), "file:" + (other == "blist.cfg" ? std::string("alice\nbob\n")
+                                                                         : std::string(3472, 'u')));
+    ASSERT_EQ(ctx.saveFailures.size(), 1u);
+    EXPECT_EQ(ctx.saveFailures[0].file, file);
+    EXPECT_EQ(ctx.saveFailures[0].why, held);
+    EXPECT_NE(err.Text().find("quenlo: Could not save " + file + ": " + held + "."), std::string::npos) << err.Text();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, HeldSettingsFile,
+    ::testing::Values(
+        HeldCase{"UserInfoPermissionDenied", "userinfo.cfg",
+                 [](const std::string& f) { FailNextSettingsReadForTesting(f, EACCES); }, "Permission denied"},
+        HeldCase{"BuddyListIoError", "blist.cfg", [](const std::string& f) { FailNextSettingsReadForTesting(f, EIO); },
+                 "Input/output error"},
+        HeldCase{"BuddyListFifo", "blist.cfg",
+                 [](const std::string& f) {
+                     std::remove(f.c_str());
+                     ASSERT_EQ(mkfifo(f.c_str(), 0600), 0);
+                 },
+                 "Not a regular file"},
+        HeldCase{"UserInfoFolder", "userinfo.cfg",
+                 [](const std::string& f) {
+                     std::remove(f.c_str());
+                     ASSERT_EQ(mkdir(f.c_str(), 0700), 0);
+                 },
+                 "Is a directory"},
+        HeldCase{"BuddyListLinkLoop", "blist.cfg",
+                 [](const std::string& f) {
+                     std::remove(f.c_str());
+                     ASSERT_EQ(symlink(f.c_str(), f.c_str()), 0);
+                 },
+                 "Too many levels of symbolic links"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+class SettingsAtExit : public ClientHarness {};
+
+TEST_F(SettingsAtExit, HeldFileTheRunDidNotChangeIsNotReported)
+{
+    ShutdownClient(ctx);  // the harness's own start wrote nothing unusual
+    WriteBytes(dir.Path("blist.cfg"), "alice\n");
+    FailNextSettingsReadForTesting("blist.cfg", EACCES);
+    ClientContext again;
+    RecordingWindow other;
+    StartClient(again, other, kLibraryPath);
+    StderrCapture err;
+    ShutdownClient(again);
+    EXPECT_EQ(again.buddyList, "");
+    EXPECT_EQ(ReadBytes(dir.Path("blist.cfg")), "alice\n");  // not emptied by the save
+    EXPECT_TRUE(again.saveFailures.empty());
+    EXPECT_EQ(err.Text(), "");
+}
+
+TEST_F(SettingsAtExit, FailedSaveReachesStandardErrorAndLeavesTheOldFile)
+{
+    WriteBytes(dir.Path("userinfo.cfg"), "old image");
+    StderrCapture err;
+    FailNextAtomicWriteForTesting(ENOSPC);
+    ShutdownClient(ctx);
+    EXPECT_TRUE(TranscriptHas("STATUS MESSAGE: Failed to write user info."));
+    EXPECT_EQ(ReadBytes(dir.Path("userinfo.cfg")), "old image");
+    ASSERT_EQ(ctx.saveFailures.size(), 1u);
+    EXPECT_EQ(ctx.saveFailures[0].file, "userinfo.cfg");
+    EXPECT_EQ(ctx.saveFailures[0].why, "No space left on device");
+    EXPECT_EQ(err.Text(), "quenlo: Could not save userinfo.cfg: No space left on device.\n");
+    EXPECT_EQ(SaveFailureText(ctx.saveFailures),
+              "These settings could not be saved:\n\nuserinfo.cfg: No space left on device.");
+}
+
+TEST_F(SettingsAtExit, LinkedSettingsFilesStayLinks)
+{
+    ASSERT_EQ(mkdir(dir.Path("real").c_str(), 0700), 0);
+    ASSERT_EQ(symlink("real/userinfo", dir.Path("userinfo.cfg").c_str()), 0);
+    ASSERT_EQ(symlink("real/buddies", dir.Path("blist.cfg").c_str()), 0);
+    ctx.buddyList = "alice\n";
+    ShutdownClient(ctx);
+    EXPECT_TRUE(ctx.saveFailures.empty());
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.Path("userinfo.cfg")));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.Path("blist.cfg")));
+    EXPECT_EQ(ReadBytes(dir.Path("real/userinfo")).size(), 3472u);
+    EXPECT_EQ(ReadBytes(dir.Path("real/buddies")), "alice\n");
+}
+
+// ---------------------------------------------------------------- names sent to the server
+
+class BuddyNamesSent : public ClientHarness {};
+
+TEST_F(BuddyNamesSent, CrLfListAndBadNamesAtSignOn)
+{
+    // A list saved on another system, with lines no screen name can be.
+    ctx.buddyList = "Bob\r\nal\"ice\r\ncarl\" \"x\r\n\r\nj\xF6rg\r\nback\\slash\r\nDave";
+    const std::string stored = ctx.buddyList;
+    ASSERT_TRUE(SignOn());
+    const std::vector<std::string> commands = CommandsAfterSignon();
+    ASSERT_GE(commands.size(), 2u);
+    EXPECT_EQ(commands[0], "toc_set_config \"m 4\ng Fuckers\nb bob\nb dave\n\"");
+    EXPECT_EQ(commands[1], "toc_add_buddy alicetest bob dave");
+    EXPECT_EQ(Parsed("toc_add_buddy").size(), 1u);
+    // Kept in the list (and so in the file), only never sent.
+    EXPECT_EQ(ctx.buddyList, stored);
+}
+
+TEST_F(BuddyNamesSent, EditorRefusesBadNamesAndNeverSendsOne)
+{
+    ctx.buddyList = "bad\"name\r\nBob\r\n";
+    ASSERT_TRUE(SignOn());
+    const std::size_t sentBefore = Peer().commands.size();
+
+    for (const char* name : {"x\" \"y", "back\\slash", "tab\tname", "   "}) {
+        EXPECT_FALSE(AddBuddyFromEditor(ctx, name)) << name;
+        EXPECT_TRUE(TranscriptHas("STATUS MESSAGE: Cannot add '" + std::string(name) +
+                                  "': a screen name holds only letters, digits, blanks and @._-"))
+            << name;
+    }
+    // A stored bad name can still be removed; the server is not told of it.
+    EXPECT_TRUE(RemoveBuddyFromEditor(ctx, "bad\"name"));
+    // A CR LF entry is removed whole, and the server is told its real name.
+    EXPECT_TRUE(RemoveBuddyFromEditor(ctx, "bob"));
+    EXPECT_EQ(ctx.buddyList, "");
+    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return HasCommandStartingWith(0, "toc_remove_buddy"); }));
+    Settle();
+    const std::vector<std::string> sent(Peer().commands.begin() + static_cast<long>(sentBefore), Peer().commands.end());
+    EXPECT_EQ(sent, std::vector<std::string>{"toc_remove_buddy bob"});
+}
+
+}  // namespace
