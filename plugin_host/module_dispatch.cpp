@@ -2,16 +2,25 @@
 // whatever the others returned; a module's service call may run a whole
 // inner dispatch before the outer loop goes on (the table never changes
 // during one: it is filled at start-up and emptied at exit).
+#include <cstdio>
+
 #include "user_module_host.h"
 
 template <typename Call>
 void UserModuleHost::ForEachModule(Call call)
 {
+    if (nesting_ >= kMaxNesting) {
+        std::fprintf(stderr, "quenlo: user modules nest events more than %d deep; this one reaches none\n",
+                     kMaxNesting);
+        return;
+    }
+    ++nesting_;
     for (int i = 0; i < userModuleCount_; ++i) {
         const UserModule& module = userModules_[static_cast<std::size_t>(i)];
         if (module.handle != nullptr)
             call(module);
     }
+    --nesting_;
 }
 
 void UserModuleHost::DispatchServerCommand(const char* command, const char* arguments)

@@ -57,6 +57,11 @@ public:
 
     int LoadedCount() const { return userModuleCount_; }
 
+    // Dispatches nest when a module's service call leads to another event; a
+    // module that answers every event with another would never end, so
+    // beyond this depth an event reaches nobody.
+    static constexpr int kMaxNesting = 64;
+
 private:
     // Runs call(module) for every module still loaded, in load order.
     template <typename Call>
@@ -65,6 +70,7 @@ private:
 
     std::array<UserModule, MAX_USER_MODULES> userModules_{};
     int userModuleCount_ = 0;
+    int nesting_ = 0;
     void* mainWindow_ = nullptr;
     HostServices* services_ = nullptr;
     ExtendedHostServices* extended_ = nullptr;

@@ -2,7 +2,8 @@
 // it receives is appended, one line each, to "recorder.log" in the current
 // folder as "<file name>|<entry>|<arguments...>", so the order across modules
 // is one sequence. What it returns and which service it calls are read from
-// "recorder.cfg" at each call: lines "<file name or *>|<entry>|<result>" and
+// "recorder.cfg" at each call: lines "<file name or *>|<entry>|<result>"
+// (the entry may be "<entry>:<first argument>" to match one call only) and
 // optionally "|<service>|<argument>|<argument>"; the service's result is
 // logged as "<file name>|=<service>|<result>".
 #include <dlfcn.h>
@@ -98,7 +99,9 @@ int Called(const std::string& entry, const std::vector<std::string>& arguments, 
     const std::string self = ModuleName();
     for (std::string line; std::getline(config, line);) {
         const std::vector<std::string> rule = Split(line);
-        if (rule.size() < 3 || (rule[0] != "*" && rule[0] != self) || rule[1] != entry)
+        const bool entryMatches =
+            rule.size() >= 3 && (rule[1] == entry || (!arguments.empty() && rule[1] == entry + ":" + arguments[0]));
+        if (!entryMatches || (rule[0] != "*" && rule[0] != self))
             continue;
         if (rule.size() > 3 && g_host != nullptr)
             CallService(rule);
