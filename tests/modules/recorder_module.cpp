@@ -61,33 +61,29 @@ std::string Text(const char* text)
 void CallService(const std::vector<std::string>& rule)
 {
     const std::string& service = rule[3];
-    const std::string a = rule.size() > 4 ? rule[4] : "";
-    const std::string b = rule.size() > 5 ? rule[5] : "";
+    const std::string a = rule.size() > 4 ? rule[4] : "", b = rule.size() > 5 ? rule[5] : "";
+    const auto flag = [](bool value) { return std::string(value ? "true" : "false"); };
     std::string result = "done";
-    if (service == "SendInputLine") {
+    if (service == "SendInputLine")
         g_host->SendInputLine(a.c_str(), b.c_str(), 1);
-    } else if (service == "PrintStatus") {
+    else if (service == "PrintStatus")
         g_host->PrintStatus(a.c_str());
-    } else if (service == "PrintText") {
+    else if (service == "PrintText")
         g_host->PrintText(a.c_str());
-    } else if (service == "GetOutputText") {
-        const char* text = g_host->GetOutputText();
-        result = text != nullptr ? "size " + std::to_string(std::string(text).size()) : "<null>";
-    } else if (service == "SendCommand") {
+    else if (service == "GetOutputText")
+        result = g_host->GetOutputText() != nullptr ? "text" : "<null>";
+    else if (service == "SendCommand")
         result = std::to_string(g_host->SendCommand(a.c_str()));
-    } else if (service == "AddOnlineName") {
-        result = g_host->AddOnlineName(a.c_str()) ? "true" : "false";
-    } else if (service == "RemoveOnlineName") {
-        result = g_host->RemoveOnlineName(a.c_str()) ? "true" : "false";
-    } else if (service == "Disconnect") {
+    else if (service == "AddOnlineName")
+        result = flag(g_host->AddOnlineName(a.c_str()));
+    else if (service == "RemoveOnlineName")
+        result = flag(g_host->RemoveOnlineName(a.c_str()));
+    else if (service == "Disconnect")
         g_host->Disconnect();
-    } else if (service == "SetAwayText") {
+    else if (service == "SetAwayText")
         g_host->SetAwayText(a == "<null>" ? nullptr : a.c_str());
-    } else if (service == "RunCommand") {
-        result = g_extended != nullptr ? std::to_string(g_extended->RunCommand(a.c_str(), b.c_str())) : "no extended";
-    } else {
-        result = "unknown service";
-    }
+    else if (service == "RunCommand")
+        result = g_extended != nullptr ? std::to_string(g_extended->RunCommand(a.c_str(), b.c_str())) : "none";
     Log("=" + service, {result});
 }
 
@@ -125,10 +121,7 @@ int Initialize(void*, HostServices* host)
 #endif
 }
 
-int Shutdown()
-{
-    return Called("Shutdown", {}, 0);
-}
+int Shutdown() { return Called("Shutdown", {}, 0); }
 
 int OnServerCommand(const char* command, const char* arguments)
 {
@@ -169,16 +162,10 @@ int OnReceiveIM(const char* sender, const char* text)
 }
 
 #ifndef RECORDER_WITHOUT_ONCONNECT
-int OnConnect()
-{
-    return Called("OnConnect", {}, 0);
-}
+int OnConnect() { return Called("OnConnect", {}, 0); }
 #endif
 
-int OnDisconnect()
-{
-    return Called("OnDisconnect", {}, 0);
-}
+int OnDisconnect() { return Called("OnDisconnect", {}, 0); }
 
 #ifdef RECORDER_SUFFIXED
 int GetExtendedUserZORVANE(ExtendedHostServices* host)

@@ -45,10 +45,6 @@ TEST_F(Loader, TakesUserFilesInNameOrderAndRefusedOnesUseNoRecord)
     EXPECT_TRUE(LogOf("OnSendIMZORVANE").empty());
     EXPECT_TRUE(LogOf("GetExtendedUser").empty());
     EXPECT_EQ(LogOf("GetExtendedUserZORVANE"), (std::vector<std::string>{"user_f.so|GetExtendedUserZORVANE"}));
-
-    ShutdownClient(ctx);
-    EXPECT_EQ(LogOf("Shutdown"), (std::vector<std::string>{"User_B.so|Shutdown", "user_d.so|Shutdown",
-                                                           "user_f.so|Shutdown"}));
 }
 
 TEST_F(Loader, StopsAtTheTableLimit)
