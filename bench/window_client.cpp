@@ -1,6 +1,7 @@
 #include "window_client.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -8,6 +9,7 @@
 #include <QTimer>
 
 #include "connection.h"
+#include "host_services.h"
 #include "process_stats.h"
 #include "transcript_pane.h"
 #include "tocwire.h"
@@ -43,6 +45,9 @@ bool WindowClient::Start()
     // name would depend on who calls dlopen (a sanitizer's runtime does).
     const std::string program = ExecutablePath();
     const std::string library = program.substr(0, program.rfind('/')) + "/../lib/quenlo/libtocwire.so";
+    // QUENLO_BENCH_MODULES=1: the standard modules loaded, as the program loads them.
+    if (std::getenv("QUENLO_BENCH_MODULES") != nullptr)
+        ctx_.installedModuleFolder = InstalledModuleFolder(program);
     window_.Initialize(library.c_str());
     if (!ctx_.api.Bound()) {
         std::fprintf(stderr, "quenlo_bench: %s", ctx_.output.Text().c_str());

@@ -14,12 +14,13 @@
 
 #include "client_callbacks.h"
 #include "client_window.h"
+#include "host_services.h"
 #include "input_history.h"
-#include "module_dispatch.h"
 #include "protocol_binding.h"
 #include "settings_store.h"
 #include "transcript.h"
 #include "user_info.h"
+#include "user_module_host.h"
 
 inline constexpr const char* kClientVersion = "zorvane";
 
@@ -68,7 +69,11 @@ struct ClientContext {
     std::string awayText;
     bool awayFlag = false;
 
-    ModuleDispatch modules;
+    // User modules, and the services the client offers them.
+    UserModuleHost modules;
+    ClientHostServices hostServices{*this};
+    ClientExtendedHostServices extendedHostServices{*this};
+    std::string installedModuleFolder;  // searched after the profile's "modules"; empty: none
 
     // The two reconnect waits. Owned here so neither outlives the client; every
     // path that starts a connection or closes the client stops them.

@@ -2,6 +2,7 @@
 
 #include "client_context.h"
 #include "connection.h"
+#include "host_services.h"
 #include "output.h"
 #include "settings_files.h"
 #include "settings_store.h"
@@ -16,7 +17,8 @@ void StartClient(ClientContext& ctx, ClientWindow& window, const char* libraryNa
     window.SetFormattingText(FieldText(ctx.userInfo.formatting));
     if (!BindProtocolLibrary(ctx.api, libraryName != nullptr ? libraryName : kProtocolLibraryName))
         PrintLine(ctx, "FATAL ERROR: Couldn't load libtocwire.so!");
-    // User modules are loaded here once the loader exists.
+    // Last, also when the library did not bind: modules work offline too.
+    LoadClientModules(ctx);
     ctx.firstRefreshPending = true;
     window.RequestPump(kFirstRefreshDelayMs + 1);
 }
@@ -49,6 +51,8 @@ void ShutdownClient(ClientContext& ctx)
         ctx.api.TOC_Shutdown();
     ctx.protocolInitialised = false;
     ReleaseProtocolLibrary(ctx.api);
+    // Modules see nothing more; what they save is saved before the client's files.
+    ctx.modules.UnloadUserModules();
     if (ctx.window != nullptr)
         SetFieldText(ctx.userInfo.formatting, ctx.window->FormattingText());
     SaveSettingsFilesAtExit(ctx);

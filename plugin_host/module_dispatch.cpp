@@ -1,10 +1,64 @@
-#include "module_dispatch.h"
+// The six dispatch operations. Every loaded module is called, in load order,
+// whatever the others returned; a module's service call may run a whole
+// inner dispatch before the outer loop goes on (the table never changes
+// during one: it is filled at start-up and emptied at exit).
+#include <cstdio>
 
-// No module table exists yet: every operation reaches nobody and reports
-// that no module acted.
-void ModuleDispatch::DispatchServerCommand(const char*, const char*) {}
-int ModuleDispatch::DispatchUserCommand(const char*, const char*) { return 0; }
-int ModuleDispatch::DispatchSendIM(const char*, const char*, bool) { return 0; }
-void ModuleDispatch::DispatchReceiveIM(const char*, const char*) {}
-void ModuleDispatch::DispatchConnect() {}
-void ModuleDispatch::DispatchDisconnect() {}
+#include "user_module_host.h"
+
+template <typename Call>
+void UserModuleHost::ForEachModule(Call call)
+{
+    if (nesting_ >= kMaxNesting) {
+        std::fprintf(stderr, "quenlo: user modules nest events more than %d deep; this one reaches none\n",
+                     kMaxNesting);
+        return;
+    }
+    ++nesting_;
+    for (int i = 0; i < userModuleCount_; ++i) {
+        const UserModule& module = userModules_[static_cast<std::size_t>(i)];
+        if (module.handle != nullptr)
+            call(module);
+    }
+    --nesting_;
+}
+
+void UserModuleHost::DispatchServerCommand(const char* command, const char* arguments)
+{
+    ForEachModule([&](const UserModule& m) { m.OnServerCommand(command, arguments); });
+}
+
+int UserModuleHost::DispatchUserCommand(const char* word, const char* arguments)
+{
+    int handled = 0;
+    ForEachModule([&](const UserModule& m) {
+        if (m.OnUserCommand(word, arguments) != 0)
+            handled = 1;
+    });
+    return handled;
+}
+
+int UserModuleHost::DispatchSendIM(const char* recipient, const char* text, bool automatic)
+{
+    int result = 0;
+    ForEachModule([&](const UserModule& m) {
+        if (m.OnSendIM(recipient, text, automatic ? 1 : 0) == -1)
+            result = -1;
+    });
+    return result;
+}
+
+void UserModuleHost::DispatchReceiveIM(const char* sender, const char* text)
+{
+    ForEachModule([&](const UserModule& m) { m.OnReceiveIM(sender, text); });
+}
+
+void UserModuleHost::DispatchConnect()
+{
+    ForEachModule([](const UserModule& m) { m.OnConnect(); });
+}
+
+void UserModuleHost::DispatchDisconnect()
+{
+    ForEachModule([](const UserModule& m) { m.OnDisconnect(); });
+}

@@ -4,9 +4,12 @@
 #include <QTimer>
 #include <cstdio>
 #include <csignal>
+#include <filesystem>
+#include <system_error>
 
 #include "client_context.h"
 #include "command_line.h"
+#include "host_services.h"
 #include "main_dialog.h"
 #include "profile_lock.h"
 #include "termination_signals.h"
@@ -72,6 +75,8 @@ int main(int argc, char** argv)
         break;
     }
     ClientContext ctx;
+    std::error_code noProgramPath;
+    ctx.installedModuleFolder = InstalledModuleFolder(std::filesystem::read_symlink("/proc/self/exe", noProgramPath));
     MainDialog window(ctx);
     window.show();
     window.Initialize();

@@ -38,6 +38,8 @@ void FakeTocServer::Impl::HandleCommand(Connection& connection, const std::vecto
         SendText(connection, "GOTO_URL:" + name + ":info?user=" + name);
     } else if (command == "toc_evil") {
         HandleEvil(connection, args);
+    } else if (command == "toc_add_deny" || command == "toc_add_permit") {
+        HandlePrivacy(connection, args, command == "toc_add_permit");
     }
 }
 
@@ -50,12 +52,14 @@ void FakeTocServer::Impl::HandleSendIm(Connection& sender, const std::vector<std
     const std::string& message = args[2];
     const char* flag = args.size() > 3 && args[3] == "auto" ? "T" : "F";
     if (echoBot && target == kEchoBotKey) {
-        SendText(sender, "IM_IN:" + std::string(kEchoBotName) + ":" + flag + ":" + message);
+        AnswerAsEchoBot(sender, message, flag);
         return;
     }
     if (!relay)
         return;
-    const std::vector<Connection*> recipients = OnlineAs(target);
+    // A user who denies the sender looks offline to the sender.
+    std::vector<Connection*> recipients = OnlineAs(target);
+    std::erase_if(recipients, [&](const Connection* r) { return Blocks(*r, sender.record.screenName); });
     if (recipients.empty()) {
         SendText(sender, "ERROR:901:" + target);
         return;
@@ -73,6 +77,8 @@ void FakeTocServer::Impl::HandleAddBuddy(Connection& connection, const std::vect
         if (name.empty())
             continue;
         connection.buddies.insert(name);
+        if (Blocks(connection, name))
+            continue;
         if (echoBot && name == kEchoBotKey) {
             SendText(connection, BuddyOnlineText(kEchoBotName, startTime));
         } else if (relay) {
@@ -107,7 +113,7 @@ void FakeTocServer::Impl::AnnounceArrival(const Connection& arriving)
     const std::string text = BuddyOnlineText(arriving.record.screenName, arriving.signonTime);
     for (const auto& watcher : connections) {
         if (watcher.get() != &arriving && watcher->record.online &&
-            watcher->buddies.count(arriving.record.screenName) != 0)
+            watcher->buddies.count(arriving.record.screenName) != 0 && !Blocks(*watcher, arriving.record.screenName))
             SendText(*watcher, text);
     }
 }
@@ -116,7 +122,7 @@ void FakeTocServer::Impl::AnnounceDeparture(const std::string& name)
 {
     const std::string text = BuddyOfflineText(name);
     for (const auto& watcher : connections) {
-        if (watcher->record.online && watcher->buddies.count(name) != 0)
+        if (watcher->record.online && watcher->buddies.count(name) != 0 && !Blocks(*watcher, name))
             SendText(*watcher, text);
     }
 }

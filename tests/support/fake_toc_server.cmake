@@ -8,6 +8,7 @@ add_library(fake_toc_server STATIC
   ${_fake_toc_dir}/toc_command_line.cpp
   ${_fake_toc_dir}/fake_toc_server.cpp
   ${_fake_toc_dir}/fake_toc_commands.cpp
+  ${_fake_toc_dir}/fake_toc_privacy.cpp
 )
 target_include_directories(fake_toc_server PUBLIC ${_fake_toc_dir})
 # Its own codec only: the code under test (tocwire_core) stays out.

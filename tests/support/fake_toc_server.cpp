@@ -212,7 +212,7 @@ void FakeTocServer::Impl::CompleteSignOn(Connection& connection)
     connection.record.online = true;
     connection.signonTime = QDateTime::currentSecsSinceEpoch();
     SendText(connection, "SIGN_ON:TOC1.0");
-    if (echoBot)
+    if (echoBot && !Blocks(connection, std::string(kEchoBotKey)))
         SendText(connection, BuddyOnlineText(kEchoBotName, startTime));
     if (relay)
         AnnounceArrival(connection);

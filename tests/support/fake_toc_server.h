@@ -52,8 +52,11 @@ public:
     // "Echo Bot" (normalised "echobot"), always online: announced to every
     // user right after SIGN_ON with UPDATE_BUDDY, and answers every IM with
     // the same text, keeping the auto-response flag (so an away reply is not
-    // answered with a fresh message). No one else may sign on as echobot
-    // while it runs. Default false.
+    // answered with a fresh message); to "invite me" it adds a CHAT_INVITE.
+    // No one else may sign on as echobot while it runs. Default false.
+    //
+    // toc_add_deny and toc_add_permit work as in TOC: a user's messages and
+    // presence are kept from whoever denies them (the sender gets ERROR:901).
     void SetEchoBot(bool on);
     // Keep frames and commands in the client records (default true). tocd
     // turns it off so a long-running server does not grow.

@@ -39,6 +39,10 @@ struct Connection {
     Phase phase = Phase::Greeting;
     std::uint16_t nextSequence = 0;
     std::set<std::string> buddies;  // normalised names registered with toc_add_buddy
+    // Who may reach this user: in deny mode everyone but the listed names
+    // (an empty list: everyone), in permit mode only the listed names.
+    bool permitMode = false;
+    std::set<std::string> privacyList;
     std::int64_t signonTime = 0;
     int warningLevel = 0;
     bool closedByServer = false;
@@ -67,6 +71,10 @@ struct FakeTocServer::Impl {
     void HandleSendIm(Connection& sender, const std::vector<std::string>& args);
     void HandleAddBuddy(Connection& connection, const std::vector<std::string>& args);
     void HandleEvil(Connection& sender, const std::vector<std::string>& args);
+    void HandlePrivacy(Connection& connection, const std::vector<std::string>& args, bool permit);
+    void ShowPresenceChanges(Connection& watcher, const std::set<std::string>& blockedBefore);
+    std::set<std::string> BlockedNames(const Connection& watcher);
+    void AnswerAsEchoBot(Connection& sender, const std::string& message, const char* flag);
     void AnnounceArrival(const Connection& arriving);
     void AnnounceDeparture(const std::string& name);
     std::vector<Connection*> OnlineAs(const std::string& name);
@@ -89,6 +97,9 @@ struct FakeTocServer::Impl {
     bool recording = true;
     std::int64_t startTime = 0;  // the Echo Bot's sign-on time
 };
+
+// Whether the watcher keeps this (normalised) name's messages and presence away.
+bool Blocks(const Connection& watcher, const std::string& name);
 
 std::string BuddyOnlineText(std::string_view name, std::int64_t signonTime);
 std::string BuddyOfflineText(std::string_view name);

@@ -1,6 +1,7 @@
 // tocd: a local TOC server for trying the client without the real service.
 // Any screen name may sign on; its first sign-on sets its password. Signed-on
-// users can message each other, and "Echo Bot" answers everyone.
+// users can message each other and deny each other (toc_add_deny), and "Echo
+// Bot" answers everyone (and sends a chat invitation to "invite me").
 #include <QCoreApplication>
 
 #include <cerrno>

@@ -1,0 +1,103 @@
+#include "host_services.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "client_context.h"
+#include "connection.h"
+#include "input_line.h"
+#include "output.h"
+#include "server_messages.h"
+#include "tocwire.h"
+
+namespace {
+
+constexpr std::size_t kMaxAwayText = 2047;
+
+// Modules may pass null; the client treats it as an empty text.
+std::string_view Text(const char* text)
+{
+    return text != nullptr ? std::string_view(text) : std::string_view();
+}
+
+}  // namespace
+
+void ClientHostServices::SendInputLine(const char* recipient, const char* text, int)
+{
+    ::SendInputLine(ctx_, Text(recipient), Text(text));
+}
+
+void ClientHostServices::PrintStatus(const char* text)
+{
+    PrintLine(ctx_, Text(text), true);
+}
+
+void ClientHostServices::PrintText(const char* text)
+{
+    PrintLine(ctx_, Text(text), false);
+}
+
+const char* ClientHostServices::GetOutputText()
+{
+    return ctx_.output.Exists() ? ctx_.output.Text().c_str() : nullptr;
+}
+
+int ClientHostServices::SendCommand(const char* text)
+{
+    return ::SendCommand(ctx_, Text(text)) == -1 ? -1 : 0;
+}
+
+bool ClientHostServices::AddOnlineName(const char* name)
+{
+    return ::AddOnlineName(ctx_, Text(name));
+}
+
+bool ClientHostServices::RemoveOnlineName(const char* name)
+{
+    return ::RemoveOnlineName(ctx_, Text(name));
+}
+
+void ClientHostServices::Disconnect()
+{
+    if (ctx_.connectionStatus != STATUS_OFFLINE)
+        DisconnectFromServer(ctx_);
+}
+
+void ClientHostServices::SetAwayText(const char* text)
+{
+    const std::string_view away = Text(text);
+    if (away.empty()) {
+        ctx_.awayFlag = false;
+        return;
+    }
+    ctx_.awayText.assign(away.substr(0, kMaxAwayText));
+    ctx_.awayFlag = true;
+}
+
+int ClientExtendedHostServices::RunCommand(const char* word, const char* arguments)
+{
+    return RunSlashCommand(ctx_, Text(word), Text(arguments)) != 0 ? 1 : 0;
+}
+
+std::string InstalledModuleFolder(const std::string& executablePath)
+{
+    if (executablePath.empty())
+        return {};
+    const std::filesystem::path programFolder = std::filesystem::path(executablePath).parent_path();
+    // The build tree mirrors the install tree; an install may use another
+    // library folder name (lib64, lib/<triplet>).
+    for (const char* libraryFolder : {"lib/quenlo", QUENLO_INSTALL_LIBDIR}) {
+        const std::filesystem::path folder = programFolder / ".." / libraryFolder / "modules";
+        std::error_code error;
+        if (std::filesystem::is_directory(folder, error))
+            return folder.lexically_normal().string();
+    }
+    return {};
+}
+
+void LoadClientModules(ClientContext& ctx)
+{
+    ctx.modules.Attach(ctx.window != nullptr ? ctx.window->OwnerHandle() : nullptr, &ctx.hostServices,
+                       &ctx.extendedHostServices, [&ctx](std::string_view line) { PrintLine(ctx, line); });
+    ctx.modules.LoadUserModules({"modules", ctx.installedModuleFolder});
+}

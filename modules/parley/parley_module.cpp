@@ -1,0 +1,66 @@
+// user_parley: this client has no chat rooms, so every chat invitation is
+// answered with a message saying so, sent as if the user had typed it.
+#include <cstring>
+#include <string>
+
+#include "chat_invite.h"
+#include "user_module.h"
+
+namespace {
+HostServices* g_host = nullptr;
+}  // namespace
+
+extern "C" {
+
+int Initialize(void*, HostServices* host)
+{
+    g_host = host;
+    return 1;
+}
+
+int Shutdown()
+{
+    g_host = nullptr;
+    return 1;
+}
+
+int OnServerCommand(const char* command, const char* arguments)
+{
+    if (g_host == nullptr || command == nullptr || arguments == nullptr || std::strcmp(command, "CHAT_INVITE") != 0)
+        return 0;
+    const std::optional<std::string> user = parley::InvitingUser(arguments);
+    if (!user)
+        return 0;
+    // Kept before the call: the reply may run every module's hooks, this one's included.
+    HostServices* host = g_host;
+    host->PrintStatus((*user + " tried to do a chat invite, auto-replying with denial.").c_str());
+    host->SendInputLine(user->c_str(), "This client doesn't support chatting.", 1);
+    return 0;
+}
+
+int OnUserCommand(const char*, const char*)
+{
+    return 0;
+}
+
+int OnSendIM(const char*, const char*, int)
+{
+    return 0;
+}
+
+int OnReceiveIM(const char*, const char*)
+{
+    return 0;
+}
+
+int OnConnect()
+{
+    return 0;
+}
+
+int OnDisconnect()
+{
+    return 0;
+}
+
+}  // extern "C"

@@ -1,0 +1,81 @@
+// The user modules of one client: the loader that finds and binds them, the
+// table that keeps them in load order, and the six dispatch operations that
+// give every loaded module its turn at each event. Knows only the module
+// contract: the client hands it its two service objects and a status printer.
+#pragma once
+
+#include <array>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "user_module.h"
+
+// One loaded module: its library handle (null when free or released) and its
+// entry points in binding order.
+struct UserModule {
+    void* handle = nullptr;
+    UserModuleInitializeFn Initialize = nullptr;
+    UserModuleShutdownFn Shutdown = nullptr;
+    UserModuleServerCommandFn OnServerCommand = nullptr;
+    UserModuleUserCommandFn OnUserCommand = nullptr;
+    UserModuleSendIMFn OnSendIM = nullptr;
+    UserModuleReceiveIMFn OnReceiveIM = nullptr;
+    UserModuleConnectFn OnConnect = nullptr;
+    UserModuleDisconnectFn OnDisconnect = nullptr;
+    UserModuleGetExtendedFn GetExtendedUser = nullptr;
+};
+
+class UserModuleHost {
+public:
+    using StatusPrinter = std::function<void(std::string_view)>;
+
+    UserModuleHost() = default;
+    UserModuleHost(const UserModuleHost&) = delete;
+    UserModuleHost& operator=(const UserModuleHost&) = delete;
+    // Releases what UnloadUserModules has not (without calling Shutdown).
+    ~UserModuleHost();
+
+    // What every module is given, and where the loader's lines go. Set before loading.
+    void Attach(void* mainWindow, HostServices* services, ExtendedHostServices* extended, StatusPrinter print);
+
+    // Loads every "user_*.so" (prefix in any case) from the folders, in file
+    // name order; a name in an earlier folder hides the same name in a later one.
+    void LoadUserModules(const std::vector<std::string>& folders);
+    // 1 loaded, 0 refused (the record stays free for the next one).
+    int LoadUserModule(const std::string& path);
+    // Shutdown and release for each module, in load order.
+    void UnloadUserModules();
+
+    void DispatchServerCommand(const char* command, const char* arguments);
+    int DispatchUserCommand(const char* word, const char* arguments);       // 1 if a module took it
+    int DispatchSendIM(const char* recipient, const char* text, bool automatic);  // -1: vetoed
+    void DispatchReceiveIM(const char* sender, const char* text);
+    void DispatchConnect();
+    void DispatchDisconnect();
+
+    int LoadedCount() const { return userModuleCount_; }
+
+    // Dispatches nest when a module's service call leads to another event; a
+    // module that answers every event with another would never end, so
+    // beyond this depth an event reaches nobody.
+    static constexpr int kMaxNesting = 64;
+
+private:
+    // Runs call(module) for every module still loaded, in load order.
+    template <typename Call>
+    void ForEachModule(Call call);
+    void Print(std::string_view text);
+
+    std::array<UserModule, MAX_USER_MODULES> userModules_{};
+    int userModuleCount_ = 0;
+    int nesting_ = 0;
+    void* mainWindow_ = nullptr;
+    HostServices* services_ = nullptr;
+    ExtendedHostServices* extended_ = nullptr;
+    StatusPrinter print_;
+};
+
+// Whether a file name is a module's: "user_" in any case, then anything, ".so".
+bool IsUserModuleFileName(std::string_view fileName);

@@ -1,0 +1,104 @@
+// Loading user modules at start-up through the real client: which files are
+// taken, in which order, what is said about each, and the table's limit.
+#include <filesystem>
+
+#include "module_harness.h"
+#include "stderr_capture.h"
+
+using Loader = ModuleHarness;
+
+TEST_F(Loader, TakesUserFilesInNameOrderAndRefusedOnesUseNoRecord)
+{
+    InstallRecorder("User_B.so");  // any case of the prefix
+    InstallRecorder("usertest.so");
+    InstallRecorder("test_user_.so");
+    InstallRecorder("user_a.so", "user_noconnect");  // lacks OnConnect
+    InstallRecorder("user_c.so", "user_refuser");    // Initialize returns 0
+    InstallRecorder("user_d.so");
+    WriteBytes(dir.Path("modules/user_e.so"), "not a library");
+    InstallRecorder("user_f.so", "user_suffixed");
+    std::filesystem::create_directory("modules/user_g.so");  // a folder is no file
+    StderrCapture errors;
+    ASSERT_NO_FATAL_FAILURE(Start());
+
+    EXPECT_EQ(Lines(), (std::vector<std::string>{
+                           Status("Loaded user module 'User_B.so'."),
+                           Status("'user_a.so' is not a valid user module."),
+                           Status("'user_c.so' is not a valid user module."),
+                           Status("Loaded user module 'user_d.so'."),
+                           Status("'user_e.so' is not a valid user module."),
+                           Status("Loaded user module 'user_f.so'."),
+                       }));
+    EXPECT_EQ(ctx.modules.LoadedCount(), 3);
+    EXPECT_NE(errors.Text().find("user_e.so"), std::string::npos) << "dlerror's reason for the module's writer";
+    EXPECT_NE(errors.Text().find("OnConnect"), std::string::npos);
+
+    // Every loaded module is called, in load order; the refused ones never again.
+    Type("/foo bar baz");
+    EXPECT_EQ(LogOf("OnUserCommand"), (std::vector<std::string>{"User_B.so|OnUserCommand|foo|bar baz",
+                                                                "user_d.so|OnUserCommand|foo|bar baz",
+                                                                "user_f.so|OnUserCommand|foo|bar baz"}));
+    // The plain name is bound before the suffixed one; the extended entry
+    // only under its suffixed name.
+    SendInputLine(ctx, "bob", "hi");
+    EXPECT_EQ(LogOf("OnSendIM").size(), 3u);
+    EXPECT_TRUE(LogOf("OnSendIMZORVANE").empty());
+    EXPECT_TRUE(LogOf("GetExtendedUser").empty());
+    EXPECT_EQ(LogOf("GetExtendedUserZORVANE"), (std::vector<std::string>{"user_f.so|GetExtendedUserZORVANE"}));
+}
+
+TEST_F(Loader, StopsAtTheTableLimit)
+{
+    // Links to one library: the same instance loaded again and again.
+    std::filesystem::create_directory("modules");
+    for (int i = 0; i <= MAX_USER_MODULES; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "user_%03d.so", i);
+        std::filesystem::create_symlink(kTestModules + "/user_recorder.so", std::string("modules/") + name);
+    }
+    ASSERT_NO_FATAL_FAILURE(Start());
+
+    const std::vector<std::string> lines = Lines();
+    ASSERT_EQ(lines.size(), 257u);
+    EXPECT_EQ(lines[255], Status("Loaded user module 'user_255.so'."));
+    EXPECT_EQ(lines[256], Status("MAX_USER_MODULES reached."));
+    EXPECT_EQ(ctx.modules.LoadedCount(), MAX_USER_MODULES);
+    EXPECT_EQ(LogOf("Initialize").size(), 256u) << "the 257th file is not looked at";
+}
+
+TEST_F(Loader, ProfileFolderHidesTheInstalledOneAndInitializeMayPrint)
+{
+    TempDir installed;
+    Install(kTestModules + "/user_recorder.so", "user_a.so", installed.Path("modules"));
+    Install(kTestModules + "/user_recorder.so", "user_z.so", installed.Path("modules"));
+    Install(kTestModules + "/user_suffixed.so", "user_a.so");
+    InstallRecorder("user_m.so");
+    ctx.installedModuleFolder = installed.Path("modules");
+    // Nothing is shown yet when the first module starts; the second prints
+    // before its own "Loaded" line.
+    Configure({"user_a.so|Initialize|1|GetOutputText", "user_m.so|Initialize|1|PrintStatus|hello from m"});
+    ASSERT_NO_FATAL_FAILURE(Start());
+
+    EXPECT_EQ(Lines(), (std::vector<std::string>{Status("Loaded user module 'user_a.so'."), Status("hello from m"),
+                                                 Status("Loaded user module 'user_m.so'."),
+                                                 Status("Loaded user module 'user_z.so'.")}));
+    EXPECT_EQ(LogOf("=GetOutputText"), (std::vector<std::string>{"user_a.so|=GetOutputText|<null>"}));
+    EXPECT_EQ(LogOf("GetExtendedUserZORVANE").size(), 1u) << "the profile's user_a.so is the one loaded";
+}
+
+TEST_F(Loader, ModulesLoadAlsoWithoutTheProtocolLibrary)
+{
+    InstallRecorder("user_a.so");
+    StartClient(ctx, window, "/nonexistent/libtocwire.so");
+    ASSERT_EQ(Lines().size(), 2u);
+    EXPECT_TRUE(Lines()[0].ends_with("FATAL ERROR: Couldn't load libtocwire.so!"));
+    EXPECT_TRUE(Lines()[1].ends_with("Loaded user module 'user_a.so'."));
+}
+
+TEST(InstalledModuleFolder, IsBesideTheBuildTreesLibraryFolder)
+{
+    // This test program lives in build/tests, beside build/lib.
+    const std::string found = InstalledModuleFolder(std::filesystem::read_symlink("/proc/self/exe"));
+    EXPECT_EQ(std::filesystem::canonical(found), std::filesystem::canonical(kStandardModules));
+    EXPECT_EQ(InstalledModuleFolder(""), "");
+}

@@ -1,0 +1,196 @@
+// user_shun and user_parley as shipped, through the real client against the
+// fake server (whose Echo Bot honours deny lists and can invite).
+#include <filesystem>
+
+#include "module_harness.h"
+
+class Shun : public ModuleHarness {
+protected:
+    void SetUp() override
+    {
+        std::filesystem::create_directory("modules");
+        std::filesystem::create_symlink(kStandardModules + "/user_shun.so", "modules/user_shun.so");
+    }
+    std::vector<std::string> DenyCommands(int client = 0) const
+    {
+        std::vector<std::string> out;
+        for (const std::string& command : CommandsAfterSignon(client)) {
+            if (command.starts_with("toc_add_deny") || command.starts_with("toc_add_permit"))
+                out.push_back(command);
+        }
+        return out;
+    }
+};
+
+TEST_F(Shun, CommandsSayWhatTheyDidAndTellTheServer)
+{
+    ASSERT_NO_FATAL_FAILURE(Start());
+    ASSERT_TRUE(SignOn());
+    server.SendData(0, "UPDATE_BUDDY:Bob Smith:T:0:0:0: O");
+    ASSERT_TRUE(WaitForLine(Status("Bob Smith signed on.")));
+    const std::string longName(511, 'x');
+    struct Case {
+        std::string typed;
+        std::string said;
+        std::vector<std::string> sent;
+    };
+    const Case cases[] = {
+        {"/block Bob Smith", "User added to block list.", {"toc_add_deny bobsmith"}},
+        {"/BLOCK bobsmith", "That user is already blocked.", {}},
+        {"/block alice", "User added to block list.", {"toc_add_deny alice"}},
+        {"/blocklist", "Blocked users: Bob Smith, alice", {}},
+        {"/block", "Specify a name.", {}},
+        {"/block    ", "Specify a name.", {}},
+        {"/block " + longName + "y", "Name length too large.", {}},
+        {"/block " + longName, "User added to block list.", {"toc_add_deny " + longName}},
+        {"/unblock nobody", "That user is not in the list.", {}},
+        {"/unblock", "Specify a name.", {}},
+        {"/unblock BOB SMITH", "User unblocked.",
+         {"toc_add_permit bobsmith", "toc_add_deny", "toc_add_deny alice " + longName}},
+        {"/blocklist extra words", "Blocked users: alice, " + longName, {}},
+        {"/blocked", "Command 'blocked' is not valid.", {}},
+    };
+    for (const Case& c : cases) {
+        const std::size_t sentBefore = DenyCommands().size();
+        Type(c.typed);
+        ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return DenyCommands().size() >= sentBefore + c.sent.size(); }));
+        Settle(30);
+        EXPECT_EQ(LinesWithoutPresence().back(), Status(c.said)) << c.typed;
+        const std::vector<std::string> all = DenyCommands();
+        EXPECT_EQ(std::vector<std::string>(all.begin() + static_cast<std::ptrdiff_t>(sentBefore), all.end()), c.sent)
+            << c.typed;
+    }
+    EXPECT_EQ(ctx.onlineNames.count("bobsmith"), 0u) << "a blocked user leaves the online list";
+}
+
+TEST_F(Shun, DenyListIsSplitAndSentAgainAtEachSignOn)
+{
+    // 150 names of 20 characters, CR LF line ends, the last without one.
+    std::string file;
+    std::vector<std::string> names;
+    for (int i = 0; i < 150; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "Blocked User %07d", i);
+        names.push_back(NormalizeName(name));
+        file += std::string(name) + (i + 1 < 150 ? "\r\n" : "");
+    }
+    WriteBytes(dir.Path("blocklst.cfg"), file);
+    ASSERT_NO_FATAL_FAILURE(Start());
+    for (int client = 0; client < 2; ++client) {
+        ASSERT_TRUE(SignOn(client));
+        std::vector<std::string> sentNames;
+        const std::vector<std::string> commands = DenyCommands(client);
+        ASSERT_GT(commands.size(), 1u);
+        for (const std::string& command : commands) {
+            EXPECT_LE(command.size(), 1024u + 1 + 511);
+            std::vector<std::string> words = Parsed("toc_add_deny", client)[&command - commands.data()];
+            sentNames.insert(sentNames.end(), words.begin() + 1, words.end());
+        }
+        EXPECT_EQ(sentNames, names);
+        const std::vector<std::string> wire = CommandsAfterSignon(client);
+        EXPECT_LT(std::find(wire.begin(), wire.end(), commands.back()), std::find(wire.begin(), wire.end(), "toc_init_done"));
+        DisconnectFromServer(ctx);
+        ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return ctx.connectionStatus == STATUS_OFFLINE; }));
+    }
+    Type("/blocklist");
+    EXPECT_TRUE(Lines().back().starts_with(Status("Blocked users: Blocked User 0000000, Blocked User 0000001, ")));
+    EXPECT_TRUE(Lines().back().ends_with(", Blocked User 0000149")) << "no CR is part of a name";
+}
+
+TEST_F(Shun, ListSurvivesTheRunInItsFileAndATooBigFileIsKept)
+{
+    // Offline: the list changes although nothing reaches the server.
+    ASSERT_NO_FATAL_FAILURE(Start());
+    Type("/block Bob Smith");
+    Type("/block alice");
+    EXPECT_EQ(LinesWithoutPresence().back(), Status("User added to block list."));
+    ShutdownClient(ctx);
+    EXPECT_EQ(ReadBytes(dir.Path("blocklst.cfg")), "Bob Smith\nalice\n");
+
+    const std::string big(8192, 'a');
+    WriteBytes(dir.Path("blocklst.cfg"), big);
+    ClientContext second;
+    RecordingWindow secondWindow;
+    StartClient(second, secondWindow, kLibraryPath);
+    secondWindow.input = "/block carol";
+    SubmitInputLine(second);
+    EXPECT_NE(second.output.Text().find("STATUS MESSAGE: blocklst.cfg is too big!"), std::string::npos);
+    ShutdownClient(second);
+    EXPECT_EQ(ReadBytes(dir.Path("blocklst.cfg")), big) << "the user's file is never written over";
+}
+
+TEST_F(Shun, BlockedEchoBotFallsSilentUntilUnblocked)
+{
+    server.SetEchoBot(true);
+    ASSERT_NO_FATAL_FAILURE(Start());
+    ASSERT_TRUE(SignOn());
+    ASSERT_TRUE(WaitForLine(Status("Echo Bot signed on.")));
+    Type("/block Echo Bot");
+    SendInstantMessage(ctx, "Echo Bot", "anyone there?", false);
+    Settle(300);
+    EXPECT_FALSE(TranscriptHas("<-Echo Bot:  anyone there?"));
+    EXPECT_EQ(ctx.onlineNames.count("echobot"), 0u);
+
+    Type("/unblock echobot");
+    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return ctx.onlineNames.count("echobot") == 1; }))
+        << "the server shows it again";
+    SendInstantMessage(ctx, "Echo Bot", "back?", false);
+    EXPECT_TRUE(WaitForLine("<-Echo Bot:  back?"));
+}
+
+class Parley : public ModuleHarness {
+protected:
+    void SetUp() override
+    {
+        std::filesystem::create_directory("modules");
+        std::filesystem::create_symlink(kStandardModules + "/user_parley.so", "modules/user_parley.so");
+    }
+    static constexpr const char* kRefusal = "This client doesn't support chatting.";
+};
+
+TEST_F(Parley, InvitationIsAnsweredAsATypedLine)
+{
+    server.SetEchoBot(true);
+    ASSERT_NO_FATAL_FAILURE(Start());
+    window.formatting = "<b>$</b>";
+    ASSERT_TRUE(SignOn());
+    server.SendData(0, "CHAT_INVITE:Room 1:77:Bob Smith:join us");
+    ASSERT_TRUE(WaitForLine(Status("Bob Smith tried to do a chat invite, auto-replying with denial.")));
+    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return !Parsed("toc_send_im").empty(); }));
+    EXPECT_EQ(Parsed("toc_send_im").back(),
+              (std::vector<std::string>{"toc_send_im", "bobsmith", std::string("<b>") + kRefusal + "</b>"}));
+
+    // The Echo Bot invites on request; the answer goes back to it.
+    window.formatting = "";
+    SendInstantMessage(ctx, "Echo Bot", "invite me", false);
+    ASSERT_TRUE(WaitForLine(Status("Echo Bot tried to do a chat invite, auto-replying with denial.")));
+    EXPECT_TRUE(WaitForLine(std::string("<-Echo Bot:  ") + kRefusal));
+}
+
+TEST_F(Parley, OtherMessagesAndMalformedInvitationsAreIgnored)
+{
+    ASSERT_NO_FATAL_FAILURE(Start());
+    ASSERT_TRUE(SignOn());
+    for (const char* message : {"chat_invite:Room 1:77:Bob:hi", "CHAT_INVITE:Room 1", "CHAT_INVITE:Room 1:77",
+                                "CHAT_INVITE:Room 1:77::hi", "IM_IN:Bob:F:CHAT_INVITE"}) {
+        server.SendData(0, message);
+    }
+    server.SendData(0, "CHAT_INVITE:Room:1:" + std::string(600, 'z') + ":hi");
+    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return !Parsed("toc_send_im").empty(); }));
+    Settle();
+    ASSERT_EQ(Parsed("toc_send_im").size(), 1u);
+    EXPECT_EQ(Parsed("toc_send_im")[0][1], std::string(511, 'z'));
+}
+
+TEST_F(Parley, AnotherModulesVetoStopsTheAnswerButNotTheLine)
+{
+    InstallRecorder("user_veto.so");
+    Configure({"user_veto.so|OnSendIM|-1"});
+    ASSERT_NO_FATAL_FAILURE(Start());
+    ASSERT_TRUE(SignOn());
+    server.SendData(0, "CHAT_INVITE:Room 1:77:Bob Smith:join us");
+    ASSERT_TRUE(WaitForLine(Status("Bob Smith tried to do a chat invite, auto-replying with denial.")));
+    Settle();
+    EXPECT_TRUE(Parsed("toc_send_im").empty());
+    EXPECT_EQ(LogOf("OnSendIM"), (std::vector<std::string>{std::string("user_veto.so|OnSendIM|Bob Smith|") + kRefusal + "|0"}));
+}
