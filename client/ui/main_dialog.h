@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "client_window.h"
+#include "modal_close_guard.h"
 
 class QListWidget;
 class QLineEdit;
@@ -90,4 +91,6 @@ private:
     std::string pendingOutput_;
     QTimer outputFlush_;
     QTimer pump_;
+    // A close requested while a modal box is open waits for the box's loop.
+    ModalCloseGuard closeGuard_{[this] { close(); }};
 };
