@@ -66,8 +66,9 @@ private:
 // box closed.
 class BoxWatch {
 public:
-    explicit BoxWatch(const MainDialog& window, std::function<void(QMessageBox&)> whileOpen)
-        : window_(window), whileOpen_(std::move(whileOpen))
+    BoxWatch(const MainDialog& window, std::function<void(QDialog&)> whileOpen,
+             QString title = QStringLiteral("Protocol Module"))
+        : window_(window), whileOpen_(std::move(whileOpen)), title_(std::move(title))
     {
         probe_.setInterval(10);
         QObject::connect(&probe_, &QTimer::timeout, [this] { Look(); });
@@ -81,12 +82,13 @@ public:
 private:
     void Look()
     {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (box == nullptr || box->windowTitle() != "Protocol Module")
+        auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (box == nullptr || box->windowTitle() != title_)
             return;
         if (!seen) {
             seen = true;
-            text = box->text();
+            if (auto* messageBox = qobject_cast<QMessageBox*>(box))
+                text = messageBox->text();
             QObject::connect(box, &QDialog::finished, [this] { shutDownWhenBoxClosed = window_.IsShutDown(); });
         }
         if (whileOpen_)
@@ -94,7 +96,8 @@ private:
     }
 
     const MainDialog& window_;
-    std::function<void(QMessageBox&)> whileOpen_;
+    std::function<void(QDialog&)> whileOpen_;
+    QString title_;
     QTimer probe_;
 };
 
@@ -137,7 +140,7 @@ TEST_F(ProtocolBoxTest, TerminationSignalDuringCantConnectBox)
             target->close();
     });
     bool signalled = false;
-    BoxWatch watch(window, [&](QMessageBox&) {
+    BoxWatch watch(window, [&](QDialog&) {
         if (!signalled) {
             signalled = true;
             ::raise(SIGTERM);  // what ending the desktop session does
@@ -159,7 +162,7 @@ TEST_F(ProtocolBoxTest, WindowClosedDuringABoxTheServerRaised)
     window.FormattingBox()->setText("<i>$</i>");
     ASSERT_TRUE(SignOn());
     bool closed = false;
-    BoxWatch watch(window, [&](QMessageBox&) {
+    BoxWatch watch(window, [&](QDialog&) {
         if (!closed) {
             closed = true;
             window.close();
@@ -183,7 +186,7 @@ TEST_F(ProtocolBoxTest, NothingIsReadWhileABoxIsOpenAndNothingIsLost)
     qint64 waitingWhileOpen = 0;
     std::size_t linesWhileOpen = 0;
     int ticks = 0;
-    BoxWatch watch(window, [&](QMessageBox& box) {
+    BoxWatch watch(window, [&](QDialog& box) {
         if (ticks++ == 0) {
             QByteArray flood;
             for (int i = 0; i < kMessages; ++i)
@@ -221,6 +224,25 @@ TEST_F(ProtocolBoxTest, NothingIsReadWhileABoxIsOpenAndNothingIsLost)
     for (int i = 0; i < kMessages; ++i)
         ASSERT_EQ(seen[static_cast<std::size_t>(i)], i);
     EXPECT_EQ(ctx.connectionStatus, STATUS_ONLINE);
+}
+
+TEST_F(ProtocolBoxTest, WindowClosedWhileASettingsDialogIsOpen)
+{
+    Start();
+    window.FormattingBox()->setText("<i>$</i>");
+    bool closed = false;
+    BoxWatch watch(
+        window,
+        [&](QDialog&) {
+            if (!closed) {
+                closed = true;
+                window.close();
+            }
+        },
+        QStringLiteral("User Configuration"));
+    window.OpenUserConfig();  // returns once the dialog is closed
+    EXPECT_FALSE(window.IsShutDown()) << "shut down under the dialog's loop";
+    ExpectClosedInOrderWithFilesSaved(watch);
 }
 
 class SignonTimeLimitTest : public MainWindowHarness {
