@@ -26,7 +26,7 @@ int TocLibrary::Init(void* ownerWindow, ProtocolCallbacks* callbacks, const char
                      const char* clientVersion)
 {
     if (state_.loginPort != -1) {
-        sink_(ownerWindow, "You cannot call init again without shutting down first!");
+        ShowBox(ownerWindow, "You cannot call init again without shutting down first!");
         return 0;
     }
     state_.screenName = CopyCut(screenName);
@@ -55,6 +55,7 @@ int TocLibrary::Establish(const char* host, int port)
     lastPort_ = port;
     decoder_.Reset();
     closePending_ = false;
+    signonTimedOut_ = false;
     ++connectionSerial_;
     const int result = transport_->Connect(lastHost_, port);
     if (result == Transport::kConnected) {
@@ -122,6 +123,7 @@ void TocLibrary::OnConnectionWritable()
     // no second TOC_Establish is accepted in the middle of the handshake.
     state_.connectPending = false;
     state_.connected = true;
+    transport_->ArmDeadline(signonTimeLimitMs_);
     if (transport_->Write(kFlapOn) == -1)
         Message("Error sending FLAPON");
 }
@@ -155,6 +157,19 @@ void TocLibrary::OnConnectionClosed()
         DispatchBuffered();
 }
 
+void TocLibrary::OnDeadline()
+{
+    if (state_.signonState == STATUS_ONLINE || !transport_->IsOpen())
+        return;
+    // The same end as a server that closes during the sign-on. Frames being
+    // handled right now (under a message box) finish first.
+    if (dispatching_) {
+        signonTimedOut_ = true;
+        return;
+    }
+    Teardown();
+}
+
 void TocLibrary::DispatchBuffered()
 {
     dispatching_ = true;
@@ -175,8 +190,9 @@ void TocLibrary::DispatchBuffered()
             break;  // a callback started a new connection; its stream is fresh
     }
     dispatching_ = false;
-    if (serial == connectionSerial_ && (badStream || closePending_)) {
+    if (serial == connectionSerial_ && (badStream || closePending_ || signonTimedOut_)) {
         closePending_ = false;
+        signonTimedOut_ = false;
         Teardown();
     }
 }
@@ -234,8 +250,15 @@ bool TocLibrary::HandleMessage(const TocMessage& message)
     if (message.command == "SIGN_ON") {
         if (!transport_->IsOpen())
             return true;  // left over from a connection already closed
-        if (state_.signonState != STATUS_SIGNING_ON && !state_.paused)
+        if (state_.signonState != STATUS_SIGNING_ON && !state_.paused) {
+            const std::uint64_t serial = connectionSerial_;
             Message("Got SIGN_ON in weird state");
+            // Closed (or replaced) while the box was open: nothing is left to sign on.
+            if (serial != connectionSerial_ || !transport_->IsOpen())
+                return true;
+        }
+        transport_->CancelDeadline();
+        signonTimedOut_ = false;
         state_.paused = false;
         state_.signonState = STATUS_ONLINE;
         state_.connected = true;
@@ -309,6 +332,7 @@ int TocLibrary::SendCommandLine(std::string_view line)
 
 void TocLibrary::CloseConnection()
 {
+    ++connectionSerial_;
     transport_->Close();
     decoder_.Reset();
     closePending_ = false;
@@ -321,6 +345,8 @@ void TocLibrary::CloseConnection()
 
 void TocLibrary::Teardown()
 {
+    ++connectionSerial_;
+    signonTimedOut_ = false;
     transport_->Close();
     decoder_.Reset();
     state_.connected = false;
@@ -338,7 +364,19 @@ void TocLibrary::ReportStatus(int status)
 
 void TocLibrary::Message(const char* text)
 {
-    sink_(state_.ownerWindow, text);
+    ShowBox(state_.ownerWindow, text);
+}
+
+void TocLibrary::ShowBox(void* ownerWindow, const char* text)
+{
+    // A box runs the event loop until it is closed. Meanwhile nothing more is
+    // read: the server is held back by the kernel's flow control instead of
+    // filling our memory, and what it sent is handled in order afterwards.
+    if (boxDepth_++ == 0 && transport_ != nullptr)
+        transport_->HoldReads(true);
+    sink_(ownerWindow, text);
+    if (--boxDepth_ == 0 && transport_ != nullptr)
+        transport_->HoldReads(false);
 }
 
 void TocLibrary::ConnectFailureMessage(int error)

@@ -15,6 +15,9 @@
 namespace tocwire {
 
 inline constexpr std::size_t kMaxStoredText = 1023;  // TOC_Init's texts are cut to this
+// A server that accepts the connection but never answers the sign-on would
+// otherwise keep the client signing on for ever.
+inline constexpr int kSignonTimeLimitMs = 30000;
 
 struct LibraryState {
     void* ownerWindow = nullptr;
@@ -37,6 +40,11 @@ class TocLibrary : public TransportEvents {
 public:
     explicit TocLibrary(MessageSink sink) : sink_(sink) {}
     void SetTransport(Transport* transport) { transport_ = transport; }
+    // Time from the TCP connect to SIGN_ON before the attempt is given up.
+    void SetSignonTimeLimit(int ms) { signonTimeLimitMs_ = ms > 0 ? ms : kSignonTimeLimitMs; }
+    // True while one of the library's message boxes is open (its frames are
+    // on the stack below the box's event loop).
+    bool MessageOpen() const { return boxDepth_ > 0; }
 
     int Init(void* ownerWindow, ProtocolCallbacks* callbacks, const char* screenName,
              const char* password, int loginPort, const char* loginHost, const char* clientVersion);
@@ -52,6 +60,7 @@ public:
     void OnConnectFailed(int error) override;
     void OnBytesReceived(std::string_view bytes) override;
     void OnConnectionClosed() override;
+    void OnDeadline() override;
 
 private:
     int SendFrame(std::uint8_t type, std::string_view payload);
@@ -65,6 +74,7 @@ private:
     void Teardown();         // the peer closed, or the stream is unusable
     void ReportStatus(int status);
     void Message(const char* text);
+    void ShowBox(void* ownerWindow, const char* text);
     void ConnectFailureMessage(int error);
 
     MessageSink sink_;
@@ -75,6 +85,11 @@ private:
     int lastPort_ = 0;
     bool dispatching_ = false;
     bool closePending_ = false;
+    bool signonTimedOut_ = false;  // the limit passed while frames were being handled
+    int signonTimeLimitMs_ = kSignonTimeLimitMs;
+    int boxDepth_ = 0;
+    // Names the connection a handler works on: a handler that finds it
+    // changed after a callback or a box stops.
     std::uint64_t connectionSerial_ = 0;
 };
 

@@ -9,6 +9,7 @@
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
+#include <QTimer>
 
 namespace tocwire {
 
@@ -43,6 +44,7 @@ TocSocket::~TocSocket()
     if (QCoreApplication::instance() != nullptr) {
         delete readNotifier_;
         delete writeNotifier_;
+        delete deadline_;
     }
 }
 
@@ -80,10 +82,11 @@ int TocSocket::Connect(const std::string& host, int port)
     }
     fd_ = fd;
     awaitingConnect_ = true;  // the first writable notification completes the connect
+    readEnded_ = false;
     EnsureNotifiers();
     readNotifier_->setSocket(fd_);
     writeNotifier_->setSocket(fd_);
-    readNotifier_->setEnabled(false);
+    UpdateReadNotifier();
     writeNotifier_->setEnabled(true);
     return result;
 }
@@ -135,6 +138,36 @@ void TocSocket::UpdateWriteNotifier()
         writeNotifier_->setEnabled(awaitingConnect_ || pendingStart_ < pending_.size());
 }
 
+void TocSocket::UpdateReadNotifier()
+{
+    if (readNotifier_ != nullptr && fd_ >= 0)
+        readNotifier_->setEnabled(!awaitingConnect_ && !readEnded_ && readHolds_ == 0);
+}
+
+void TocSocket::HoldReads(bool hold)
+{
+    readHolds_ += hold ? 1 : -1;
+    if (readHolds_ < 0)
+        readHolds_ = 0;
+    UpdateReadNotifier();
+}
+
+void TocSocket::ArmDeadline(int ms)
+{
+    if (deadline_ == nullptr) {
+        deadline_ = new QTimer;
+        deadline_->setSingleShot(true);
+        QObject::connect(deadline_, &QTimer::timeout, [this] { events_.OnDeadline(); });
+    }
+    deadline_->start(ms);
+}
+
+void TocSocket::CancelDeadline()
+{
+    if (deadline_ != nullptr)
+        deadline_->stop();
+}
+
 void TocSocket::HandleWritable()
 {
     if (fd_ < 0)
@@ -151,7 +184,7 @@ void TocSocket::HandleWritable()
             return;
         }
         awaitingConnect_ = false;
-        readNotifier_->setEnabled(true);
+        UpdateReadNotifier();
         events_.OnConnectionWritable();
         if (serial != serial_ || fd_ < 0)
             return;
@@ -166,7 +199,8 @@ void TocSocket::HandleReadable()
         return;
     const std::uint64_t serial = serial_;
     std::size_t total = 0;
-    while (total < kMaxBytesPerNotification) {
+    // A hold taken inside a handler (a message box) stops the loop at once.
+    while (total < kMaxBytesPerNotification && readHolds_ == 0) {
         const ssize_t got = ::recv(fd_, readBuffer_.data(), readBuffer_.size(), 0);
         if (got > 0) {
             total += static_cast<std::size_t>(got);
@@ -180,6 +214,7 @@ void TocSocket::HandleReadable()
         if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
             return;
         // End of stream, or the connection was reset: either way it is gone.
+        readEnded_ = true;
         readNotifier_->setEnabled(false);
         writeNotifier_->setEnabled(false);
         events_.OnConnectionClosed();
@@ -189,6 +224,7 @@ void TocSocket::HandleReadable()
 
 void TocSocket::Close()
 {
+    CancelDeadline();
     if (fd_ < 0)
         return;
     if (readNotifier_ != nullptr) {

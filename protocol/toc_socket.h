@@ -9,6 +9,7 @@
 #include "transport.h"
 
 class QSocketNotifier;
+class QTimer;
 
 namespace tocwire {
 
@@ -23,6 +24,9 @@ public:
     bool IsOpen() const override { return fd_ >= 0; }
     int Write(std::string_view bytes) override;
     void Close() override;
+    void HoldReads(bool hold) override;
+    void ArmDeadline(int ms) override;
+    void CancelDeadline() override;
 
 private:
     void EnsureNotifiers();
@@ -30,16 +34,20 @@ private:
     void HandleWritable();
     bool Flush();  // false: the socket failed
     void UpdateWriteNotifier();
+    void UpdateReadNotifier();
 
     TransportEvents& events_;
     int fd_ = -1;
     bool awaitingConnect_ = false;
+    bool readEnded_ = false;    // end of stream seen; the library closes next
+    int readHolds_ = 0;
     std::uint64_t serial_ = 0;  // changes with every close, so a handler sees its socket go
     std::string pending_;       // bytes queued, in order, not yet taken by the socket
     std::size_t pendingStart_ = 0;
     std::vector<char> readBuffer_ = std::vector<char>(65536);
     QSocketNotifier* readNotifier_ = nullptr;
     QSocketNotifier* writeNotifier_ = nullptr;
+    QTimer* deadline_ = nullptr;
 };
 
 }  // namespace tocwire

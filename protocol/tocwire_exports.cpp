@@ -1,5 +1,9 @@
 // The six entry points the host binds by name. One connection per process:
 // the library's state is one static instance.
+#include <dlfcn.h>
+
+#include <cstdlib>
+
 #include "message_box.h"
 #include "toc_library.h"
 #include "toc_socket.h"
@@ -7,10 +11,40 @@
 
 namespace {
 
+// TOCWIRE_SIGNON_TIMEOUT_MS (milliseconds, for tests) shortens the sign-on
+// time limit; anything but a positive number keeps the default.
+int SignonTimeLimitFromEnvironment()
+{
+    const char* text = std::getenv("TOCWIRE_SIGNON_TIMEOUT_MS");
+    if (text == nullptr)
+        return tocwire::kSignonTimeLimitMs;
+    char* end = nullptr;
+    const long value = std::strtol(text, &end, 10);
+    if (end == text || *end != '\0' || value <= 0 || value > tocwire::kSignonTimeLimitMs)
+        return tocwire::kSignonTimeLimitMs;
+    return static_cast<int>(value);
+}
+
+// A host that shuts the library down while one of its message boxes is open
+// will unload it next, with the box's frames still on the stack: keep the
+// code mapped until the process ends.
+void KeepLoadedForTheProcess()
+{
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void*>(&KeepLoadedForTheProcess), &info) == 0 || info.dli_fname == nullptr)
+        return;
+    // NOLOAD takes no new reference; NODELETE marks the loaded library resident.
+    dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+}
+
 struct Instance {
     tocwire::TocLibrary library{&tocwire::ShowProtocolMessage};
     tocwire::TocSocket socket{library};
-    Instance() { library.SetTransport(&socket); }
+    Instance()
+    {
+        library.SetTransport(&socket);
+        library.SetSignonTimeLimit(SignonTimeLimitFromEnvironment());
+    }
 };
 
 Instance& Library()
@@ -54,6 +88,8 @@ TOCWIRE_EXPORT int TOC_Init(void* ownerWindow, ProtocolCallbacks* callbacks, con
 
 TOCWIRE_EXPORT void TOC_Shutdown()
 {
+    if (Library().library.MessageOpen())
+        KeepLoadedForTheProcess();
     Library().library.Shutdown();
 }
 

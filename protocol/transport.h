@@ -15,6 +15,7 @@ public:
     virtual void OnConnectFailed(int error) = 0;     // the asynchronous connect failed
     virtual void OnBytesReceived(std::string_view bytes) = 0;
     virtual void OnConnectionClosed() = 0;           // peer closed or the connection was lost
+    virtual void OnDeadline() {}                     // the time given to ArmDeadline ran out
 
 protected:
     ~TransportEvents() = default;
@@ -34,6 +35,13 @@ public:
     // taken, or -1 when no connection is open or the socket failed.
     virtual int Write(std::string_view bytes) = 0;
     virtual void Close() = 0;
+    // While held (calls nest), nothing more is read from the connection: the
+    // bytes wait in the kernel, whose flow control then holds the peer back.
+    virtual void HoldReads(bool hold) { (void)hold; }
+    // OnDeadline once, ms from now, unless cancelled first; a new Connect or
+    // a Close cancels it too.
+    virtual void ArmDeadline(int ms) { (void)ms; }
+    virtual void CancelDeadline() {}
 };
 
 }  // namespace tocwire

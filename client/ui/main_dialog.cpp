@@ -233,6 +233,10 @@ void MainDialog::accept()
 
 void MainDialog::closeEvent(QCloseEvent* event)
 {
+    if (!shutDown_ && !closeGuard_.MayCloseNow()) {
+        event->ignore();
+        return;
+    }
     Shutdown();
     event->accept();
 }

@@ -11,6 +11,7 @@
 
 #include "client_window.h"
 #include "message_notifier.h"
+#include "modal_close_guard.h"
 
 class QListWidget;
 class QMessageBox;
@@ -110,4 +111,6 @@ private:
     std::unique_ptr<DesktopNotifications> desktopNotifications_;
     std::unique_ptr<MessageNotifier> notifier_;
     QTimer pump_;
+    // A close requested while a modal box is open waits for the box's loop.
+    ModalCloseGuard closeGuard_{[this] { close(); }};
 };

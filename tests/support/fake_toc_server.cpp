@@ -331,6 +331,12 @@ bool FakeTocServer::SendRaw(int client, const QByteArray& bytes)
            impl_->Write(*connection, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
 }
 
+qint64 FakeTocServer::BytesWaiting(int client) const
+{
+    const Connection* connection = impl_->Find(client);
+    return connection != nullptr && connection->socket != nullptr ? connection->socket->bytesToWrite() : 0;
+}
+
 QByteArray FakeTocServer::Frame(int client, std::uint8_t type, const QByteArray& payload)
 {
     Connection* connection = impl_->Find(client);

@@ -86,6 +86,9 @@ public:
     // --- sending to a client (index in accept order); false if there is no
     // such client or its connection is closed ---
     bool SendRaw(int client, const QByteArray& bytes);
+    // Bytes sent to the client that the kernel has not taken yet: they stay
+    // here while the client does not read and its socket buffers are full.
+    qint64 BytesWaiting(int client) const;
     // Builds a frame with the client's next server sequence number (and uses
     // it up), for joining or cutting frames with SendRaw.
     QByteArray Frame(int client, std::uint8_t type, const QByteArray& payload);

@@ -6,6 +6,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <QElapsedTimer>
+#include <cstdlib>
+
 #include "protocol_fixture.h"
 #include "raw_peer.h"
 #include "stderr_capture.h"
@@ -150,5 +153,75 @@ const CloseCase kCloseCases[] = {
 };
 INSTANTIATE_TEST_SUITE_P(Stages, ServerCloseTest, ::testing::ValuesIn(kCloseCases),
                          [](const auto& info) { return std::string(info.param.label); });
+
+}  // namespace
+
+// --- a server that never finishes the sign-on ---
+
+namespace {
+
+class SignonTimeLimitTest : public ProtocolLibraryTest, public ::testing::WithParamInterface<bool> {
+protected:
+    // Read by the library when it first starts, so set before any call.
+    void SetUp() override
+    {
+        ::setenv("TOCWIRE_SIGNON_TIMEOUT_MS", "250", 1);
+        ProtocolLibraryTest::SetUp();
+    }
+    void TearDown() override
+    {
+        ProtocolLibraryTest::TearDown();
+        ::unsetenv("TOCWIRE_SIGNON_TIMEOUT_MS");
+    }
+};
+
+// false: the server takes the connection and says nothing; true: it answers
+// up to toc_signon and never sends SIGN_ON.
+TEST_P(SignonTimeLimitTest, EndsLikeAServerCloseAndConnectsAgain)
+{
+    const bool answersGreeting = GetParam();
+    RawPeer silent;
+    ASSERT_TRUE(silent.Listening());
+    StderrCapture errors;
+    ASSERT_EQ(Init(), 1);
+    Settle(10);
+    const int descriptorsBefore = OpenDescriptorCount();
+    QElapsedTimer sinceEstablish;
+    sinceEstablish.start();
+    if (answersGreeting) {
+        ASSERT_TRUE(SignOnHeld());
+    } else {
+        ASSERT_EQ(Establish(silent.Port()), 1);
+        ASSERT_TRUE(silent.WaitForConnection());
+    }
+    ASSERT_TRUE(WaitFor([&] { return calls.log.size() >= 2 && calls.LastStatus() == STATUS_OFFLINE; }, 3000))
+        << ::testing::PrintToString(calls.log);
+    EXPECT_GE(sinceEstablish.elapsed(), 200);  // a coarse timer may fire 5% early
+    const std::vector<std::string> expected =
+        answersGreeting ? std::vector<std::string>{kOff, kSigningOn, kOff} : std::vector<std::string>{kOff, kOff};
+    EXPECT_EQ(calls.log, expected);
+    if (answersGreeting) {
+        EXPECT_TRUE(WaitForServerSideClosed());
+    } else {
+        EXPECT_TRUE(WaitFor([&] {
+            silent.Drain();
+            return silent.ClientClosed();
+        }));
+        silent.CloseConnection();  // its descriptor is ours too
+    }
+    EXPECT_EQ(Send("toc_init_done"), -1);
+    EXPECT_TRUE(WaitFor([&] { return OpenDescriptorCount() == descriptorsBefore; }, 2000));
+    EXPECT_EQ(errors.Text().find("Protocol Module"), std::string::npos) << errors.Text();
+
+    // Usable again, and a prompt sign-on outlives the limit.
+    server.SetAutoSignOn(true);
+    ASSERT_EQ(Establish(), 1);
+    ASSERT_TRUE(WaitForStatus(STATUS_ONLINE));
+    Settle(400);
+    EXPECT_EQ(calls.LastStatus(), STATUS_ONLINE);
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, SignonTimeLimitTest, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "SilentAfterTocSignon" : "SilentAfterConnect"; });
 
 }  // namespace

@@ -23,6 +23,7 @@ public:
     {
         log_.push_back("connect " + host + ":" + std::to_string(port));
         ++connects;
+        deadlineMs = 0;
         open = connectResult == kConnected || connectResult == kPending;
         return connectResult;
     }
@@ -47,13 +48,19 @@ public:
         if (open)
             log_.push_back("close");
         open = false;
+        deadlineMs = 0;
     }
+    void HoldReads(bool hold) override { readHolds += hold ? 1 : -1; }
+    void ArmDeadline(int ms) override { deadlineMs = ms; }
+    void CancelDeadline() override { deadlineMs = 0; }
 
     int connectResult = kPending;        // what the next Connect answers
     std::function<bool(const std::string&)> failWrite;  // given Describe() of the bytes
     bool open = false;
     int connects = 0;
     std::vector<std::string> sent;       // every write taken, byte for byte
+    int readHolds = 0;                   // reads are held while above 0
+    int deadlineMs = 0;                  // the deadline armed, 0 when none is
 
 private:
     std::vector<std::string>& log_;

@@ -1,0 +1,290 @@
+// The protocol library's "Protocol Module" boxes run their own event loop
+// with the library's frames below it. Closing the client meanwhile (SIGTERM,
+// the close box, File, Exit) closes the box first and shuts down only once
+// its loop has returned; the settings are saved and the library is released.
+// While a box is open the library reads nothing more from the server.
+#include <QMessageBox>
+#include <QPointer>
+#include <QTimer>
+
+#include <arpa/inet.h>
+#include <csignal>
+#include <cstdlib>
+#include <dlfcn.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+
+#include "fake_flap.h"
+#include "main_window_harness.h"
+#include "record_bytes.h"
+#include "termination_signals.h"
+
+namespace {
+
+bool LibraryLoaded()
+{
+    void* handle = dlopen(kLibraryPath, RTLD_NOW | RTLD_NOLOAD);
+    if (handle == nullptr)
+        return false;
+    dlclose(handle);
+    return true;
+}
+
+// A port on 127.0.0.1 that is bound but never listened on: connects are refused.
+class RefusingPort {
+public:
+    RefusingPort()
+    {
+        fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (fd_ >= 0 && ::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+            ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+            port_ = ntohs(address.sin_port);
+    }
+    ~RefusingPort()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    RefusingPort(const RefusingPort&) = delete;
+    RefusingPort& operator=(const RefusingPort&) = delete;
+    int Port() const { return port_; }
+
+private:
+    int fd_ = -1;
+    int port_ = 0;
+};
+
+// Watches for the library's box and runs a step inside its event loop;
+// remembers what the box said and whether the client was still up when the
+// box closed.
+class BoxWatch {
+public:
+    BoxWatch(const MainDialog& window, std::function<void(QDialog&)> whileOpen,
+             QString title = QStringLiteral("Protocol Module"))
+        : window_(window), whileOpen_(std::move(whileOpen)), title_(std::move(title))
+    {
+        probe_.setInterval(10);
+        QObject::connect(&probe_, &QTimer::timeout, [this] { Look(); });
+        probe_.start();
+    }
+
+    QString text;
+    bool shutDownWhenBoxClosed = true;
+    bool seen = false;
+
+private:
+    void Look()
+    {
+        auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (box == nullptr || box->windowTitle() != title_)
+            return;
+        if (!seen) {
+            seen = true;
+            if (auto* messageBox = qobject_cast<QMessageBox*>(box))
+                text = messageBox->text();
+            QObject::connect(box, &QDialog::finished, [this] { shutDownWhenBoxClosed = window_.IsShutDown(); });
+        }
+        if (whileOpen_)
+            whileOpen_(*box);
+    }
+
+    const MainDialog& window_;
+    std::function<void(QDialog&)> whileOpen_;
+    QString title_;
+    QTimer probe_;
+};
+
+class ProtocolBoxTest : public MainWindowHarness {
+protected:
+    void SetUp() override
+    {
+        MainWindowHarness::SetUp();
+        if (HasFatalFailure())
+            return;
+        ASSERT_FALSE(LibraryLoaded()) << "an earlier test left libtocwire.so loaded";
+        WriteBytes(dir.Path("blist.cfg"), "Bob Smith\ncarl\n");
+    }
+
+    void ExpectClosedInOrderWithFilesSaved(const BoxWatch& watch)
+    {
+        ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return window.IsShutDown(); }));
+        EXPECT_TRUE(watch.seen);
+        EXPECT_FALSE(watch.shutDownWhenBoxClosed) << "the client shut down under the open box";
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+        EXPECT_FALSE(window.isVisible());
+        EXPECT_FALSE(ctx.api.Bound());
+        EXPECT_FALSE(LibraryLoaded()) << "the library stayed loaded after the close";
+        const std::string image = ReadBytes(dir.Path("userinfo.cfg"));
+        ASSERT_EQ(image.size(), 3472u);
+        EXPECT_EQ(TextAt(image, 128, 1024), "<i>$</i>");
+        EXPECT_EQ(ReadBytes(dir.Path("blist.cfg")), "Bob Smith\ncarl\n");
+    }
+};
+
+TEST_F(ProtocolBoxTest, TerminationSignalDuringCantConnectBox)
+{
+    RefusingPort refusing;
+    ASSERT_NE(refusing.Port(), 0);
+    Start();
+    ctx.userInfo.tocPort = refusing.Port();
+    window.FormattingBox()->setText("<i>$</i>");
+    CloseOnTerminationSignals([target = QPointer<MainDialog>(&window)] {
+        if (target != nullptr)
+            target->close();
+    });
+    bool signalled = false;
+    BoxWatch watch(window, [&](QDialog&) {
+        if (!signalled) {
+            signalled = true;
+            ::raise(SIGTERM);  // what ending the desktop session does
+        }
+    });
+
+    Button(ClientWindow::Button::Connect)->click();
+    ExpectClosedInOrderWithFilesSaved(watch);
+    std::signal(SIGTERM, SIG_DFL);
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGHUP, SIG_DFL);
+    EXPECT_TRUE(watch.text.startsWith("Can't connect to 127.0.0.1 on port " + QString::number(refusing.Port())))
+        << watch.text.toStdString();
+}
+
+TEST_F(ProtocolBoxTest, WindowClosedDuringABoxTheServerRaised)
+{
+    Start();
+    window.FormattingBox()->setText("<i>$</i>");
+    ASSERT_TRUE(SignOn());
+    bool closed = false;
+    BoxWatch watch(window, [&](QDialog&) {
+        if (!closed) {
+            closed = true;
+            window.close();
+        }
+    });
+    // A second SIGN_ON while online: "Got SIGN_ON in weird state".
+    ASSERT_TRUE(server.SendData(0, "SIGN_ON:TOC1.0"));
+    ExpectClosedInOrderWithFilesSaved(watch);
+    EXPECT_EQ(watch.text, "Got SIGN_ON in weird state");
+    EXPECT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return !server.Client(0).connected; }));
+}
+
+TEST_F(ProtocolBoxTest, NothingIsReadWhileABoxIsOpenAndNothingIsLost)
+{
+    Start();
+    window.FormattingBox()->setText("<i>$</i>");
+    ASSERT_TRUE(SignOn());
+    // Far more than the kernel's socket buffers on both ends hold.
+    constexpr int kMessages = 12000;
+    const std::string filler(2000, 'x');
+    qint64 waitingWhileOpen = 0;
+    std::size_t linesWhileOpen = 0;
+    int ticks = 0;
+    BoxWatch watch(window, [&](QDialog& box) {
+        if (ticks++ == 0) {
+            QByteArray flood;
+            for (int i = 0; i < kMessages; ++i)
+                flood += server.Frame(0, faketoc::kFrameData,
+                                      QByteArray::fromStdString("IM_IN:Bob Smith:F:#" + std::to_string(i) + "#" +
+                                                                filler + '\0'));
+            server.SendRaw(0, flood);
+            return;
+        }
+        if (ticks < 40)
+            return;  // 400 ms for the client to read whatever it would read
+        waitingWhileOpen = server.BytesWaiting(0);
+        linesWhileOpen = static_cast<std::size_t>(std::count(ctx.output.Text().begin(), ctx.output.Text().end(), '#'));
+        box.done(QMessageBox::Ok);
+    });
+    ASSERT_TRUE(server.SendData(0, "SIGN_ON:TOC1.0"));
+
+    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor(
+        [&] {
+            const std::string& text = ctx.output.Text();
+            return text.find("#" + std::to_string(kMessages - 1) + "#") != std::string::npos;
+        },
+        20000));
+    EXPECT_EQ(watch.text, "Got SIGN_ON in weird state");
+    EXPECT_EQ(linesWhileOpen, 0u);
+    // The server could hand the kernel only what fits its buffers.
+    EXPECT_GT(waitingWhileOpen, 12 * 1024 * 1024) << "the client kept reading while the box was open";
+
+    // The numbers between the '#' pairs, in transcript order.
+    const std::string text = ctx.output.Text();
+    std::vector<int> seen;
+    for (std::size_t open = text.find('#'); open != std::string::npos;) {
+        const std::size_t close = text.find('#', open + 1);
+        if (close == std::string::npos)
+            break;
+        seen.push_back(std::stoi(text.substr(open + 1, close - open - 1)));
+        open = text.find('#', close + 1);
+    }
+    ASSERT_EQ(seen.size(), static_cast<std::size_t>(kMessages));
+    for (int i = 0; i < kMessages; ++i)
+        ASSERT_EQ(seen[static_cast<std::size_t>(i)], i);
+    EXPECT_EQ(ctx.connectionStatus, STATUS_ONLINE);
+}
+
+TEST_F(ProtocolBoxTest, WindowClosedWhileASettingsDialogIsOpen)
+{
+    Start();
+    window.FormattingBox()->setText("<i>$</i>");
+    bool closed = false;
+    BoxWatch watch(
+        window,
+        [&](QDialog&) {
+            if (!closed) {
+                closed = true;
+                window.close();
+            }
+        },
+        QStringLiteral("User Configuration"));
+    window.OpenUserConfig();  // returns once the dialog is closed
+    EXPECT_FALSE(window.IsShutDown()) << "shut down under the dialog's loop";
+    ExpectClosedInOrderWithFilesSaved(watch);
+}
+
+class SignonTimeLimitTest : public MainWindowHarness {
+protected:
+    void SetUp() override
+    {
+        ::setenv("TOCWIRE_SIGNON_TIMEOUT_MS", "300", 1);
+        MainWindowHarness::SetUp();
+    }
+    void TearDown() override
+    {
+        MainWindowHarness::TearDown();
+        ::unsetenv("TOCWIRE_SIGNON_TIMEOUT_MS");
+    }
+};
+
+TEST_F(SignonTimeLimitTest, AServerThatNeverSignsOnIsLeftAfterTheLimit)
+{
+    Start();
+    server.SetAutoSignOn(false);
+    Button(ClientWindow::Button::Connect)->click();
+    ASSERT_TRUE(WaitForPaneLine("STATUS MESSAGE: Logging onto AIM..."));
+    EXPECT_FALSE(Button(ClientWindow::Button::Connect)->isEnabled());
+    // The Disconnect button does nothing while signing on; the limit ends it.
+    ASSERT_TRUE(WaitForPaneLine("STATUS MESSAGE: Disconnected from AIM server.", 3000));
+    EXPECT_EQ(ctx.connectionStatus, STATUS_OFFLINE);
+    EXPECT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return !server.Client(0).connected; }));
+    EXPECT_TRUE(Button(ClientWindow::Button::Connect)->isEnabled());
+    EXPECT_TRUE(Button(ClientWindow::Button::Send)->isEnabled());
+    EXPECT_FALSE(Button(ClientWindow::Button::Disconnect)->isEnabled());
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+
+    // Connect works again, and a sign-on within the limit stays.
+    server.SetAutoSignOn(true);
+    ASSERT_TRUE(SignOn(1));
+    Settle(500);
+    EXPECT_EQ(ctx.connectionStatus, STATUS_ONLINE);
+    EXPECT_TRUE(server.Client(1).connected);
+}
+
+}  // namespace
