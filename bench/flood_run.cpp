@@ -11,7 +11,7 @@
 #include <QAbstractItemView>
 #include <QAbstractItemModel>
 #include <QElapsedTimer>
-#include <QListWidget>
+#include <QListView>
 #include <QTimer>
 
 #include "burst_frames.h"

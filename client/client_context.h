@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <ctime>
 #include <functional>
-#include <map>
 #include <string>
 
 #include <QObject>
@@ -15,6 +14,7 @@
 #include "client_window.h"
 #include "input_history.h"
 #include "module_dispatch.h"
+#include "online_list.h"
 #include "protocol_binding.h"
 #include "transcript.h"
 #include "user_info.h"
@@ -39,8 +39,8 @@ struct ClientContext {
     std::function<std::time_t()> clock = [] { return std::time(nullptr); };
 
     ClientWindow* window = nullptr;
-    // The online list's names by normalised form, mirroring the window's list.
-    std::map<std::string, std::string> onlineNames;
+    // The online list; the window shows it.
+    OnlineList online;
 
     // Connection
     ProtocolApi api;
