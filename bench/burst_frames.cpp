@@ -1,6 +1,9 @@
 #include "burst_frames.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <numeric>
+#include <random>
 
 namespace bench {
 
@@ -24,6 +27,46 @@ std::string BurstLineTail(std::size_t index)
 std::string ImInPayload(std::size_t index)
 {
     std::string payload = "IM_IN:" + std::string(kBurstSender) + ":F:" + BurstBody(index);
+    payload.push_back('\0');
+    return payload;
+}
+
+bool ParseFloodOrder(std::string_view word, FloodOrder& order)
+{
+    if (word == "ascending")
+        order = FloodOrder::Ascending;
+    else if (word == "descending")
+        order = FloodOrder::Descending;
+    else if (word == "random")
+        order = FloodOrder::Random;
+    else
+        return false;
+    return true;
+}
+
+std::string FloodName(std::size_t index)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "Flood Buddy %07zu", index);
+    return text;
+}
+
+std::vector<std::size_t> FloodSequence(std::size_t count, FloodOrder order)
+{
+    std::vector<std::size_t> sequence(count);
+    std::iota(sequence.begin(), sequence.end(), std::size_t{0});
+    if (order == FloodOrder::Descending)
+        std::reverse(sequence.begin(), sequence.end());
+    if (order == FloodOrder::Random) {
+        std::mt19937_64 random(12);
+        std::shuffle(sequence.begin(), sequence.end(), random);
+    }
+    return sequence;
+}
+
+std::string UpdateBuddyPayload(std::string_view name)
+{
+    std::string payload = "UPDATE_BUDDY:" + std::string(name) + ":T:0:1000:0: U";
     payload.push_back('\0');
     return payload;
 }

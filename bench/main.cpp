@@ -26,16 +26,18 @@ namespace {
 using namespace bench;
 
 constexpr std::size_t kBurstSizes[] = {1000, 20000, 100000};
+constexpr std::size_t kFloodSize = 100000;
+constexpr const char* kFloodOrders[] = {"ascending", "descending", "random"};
 constexpr int kIdleSeconds = 10;
-const std::set<std::string> kGroups = {"burst", "growth", "idle", "startup"};
+const std::set<std::string> kGroups = {"burst", "flood", "growth", "idle", "startup"};
 
 void PrintUsage(std::FILE* to)
 {
     std::fprintf(to,
                  "usage: quenlo_bench [--runs N] [--only GROUP]...\n"
                  "Measures the client on 127.0.0.1 and prints one line per figure: name, value, unit.\n"
-                 "GROUP is burst, growth, idle or startup (default: all). Burst and start-up figures\n"
-                 "are medians of N runs (default 3); growth and idle run once.\n");
+                 "GROUP is burst, flood, growth, idle or startup (default: all). Burst, flood and\n"
+                 "start-up figures are medians of N runs (default 3); growth and idle run once.\n");
 }
 
 // Figures in the order first reported, each with every run's value.
@@ -95,6 +97,8 @@ int RunChildMode(int argc, char** argv)
     const std::string what = argc > 2 ? argv[2] : "";
     if (what == "burst" && argc == 5)
         return RunBurst(std::strtoull(argv[3], nullptr, 10), std::strcmp(argv[4], "on") == 0);
+    if (what == "flood" && argc == 5)
+        return RunFlood(std::strtoull(argv[3], nullptr, 10), argv[4]);
     if (what == "growth")
         return RunGrowth(argc > 3 ? std::strtoull(argv[3], nullptr, 10) : 1000000);
     if (what == "idle" && argc == 4)
@@ -153,6 +157,12 @@ int main(int argc, char** argv)
                 ok = RunMeasurement(self, {"burst", std::to_string(count), "off"}, figures) && ok;
                 ok = RunMeasurement(self, {"burst", std::to_string(count), "on"}, figures) && ok;
             }
+        }
+    }
+    if (groups.count("flood") != 0) {
+        for (int run = 0; run < runs; ++run) {
+            for (const char* order : kFloodOrders)
+                ok = RunMeasurement(self, {"flood", std::to_string(kFloodSize), order}, figures) && ok;
         }
     }
     if (groups.count("growth") != 0)

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 
 namespace bench {
 
@@ -12,6 +13,9 @@ int RunBurst(std::size_t count, bool log);
 // The cost of one instant-message line as the transcript grows to 1,000,
 // 100,000 and 1,000,000 lines (only the levels up to maxLines).
 int RunGrowth(std::size_t maxLines);
+// The server announces count distinct buddies in the named order
+// (ascending, descending, random); the online list takes them in.
+int RunFlood(std::size_t count, const std::string& order);
 // The signed-on client left alone for a number of seconds.
 int RunIdle(int seconds);
 

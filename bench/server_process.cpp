@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 #include <QByteArray>
 #include <QCoreApplication>
@@ -32,13 +33,11 @@ bool WriteAll(int fd, const std::string& text)
     return true;
 }
 
-void SendBurst(faketoc::FakeTocServer& server, std::size_t count, int replyFd)
+void SendPayloads(faketoc::FakeTocServer& server, const std::vector<std::string>& payloads, int replyFd)
 {
     QByteArray blob;
-    for (std::size_t i = 0; i < count; ++i) {
-        const std::string payload = ImInPayload(i);
+    for (const std::string& payload : payloads)
         blob += server.Frame(0, faketoc::kFrameData, QByteArray(payload.data(), static_cast<qsizetype>(payload.size())));
-    }
     const std::int64_t start = NowNs();
     const bool sent = server.SendRaw(0, blob);
     WriteAll(replyFd, sent ? "start " + std::to_string(start) + "\n" : std::string("start -1\n"));
@@ -75,10 +74,25 @@ void SendBurst(faketoc::FakeTocServer& server, std::size_t count, int replyFd)
             while ((end = commands.find('\n')) != std::string::npos) {
                 const std::string line = commands.substr(0, end);
                 commands.erase(0, end + 1);
-                if (line.rfind("burst ", 0) == 0)
-                    SendBurst(server, std::strtoull(line.c_str() + 6, nullptr, 10), replyFd);
-                else if (line == "quit")
+                if (line.rfind("burst ", 0) == 0) {
+                    std::vector<std::string> payloads;
+                    for (std::size_t i = 0, count = std::strtoull(line.c_str() + 6, nullptr, 10); i < count; ++i)
+                        payloads.push_back(ImInPayload(i));
+                    SendPayloads(server, payloads, replyFd);
+                } else if (line.rfind("flood ", 0) == 0) {
+                    // "flood COUNT ORDER"
+                    char* after = nullptr;
+                    const std::size_t count = std::strtoull(line.c_str() + 6, &after, 10);
+                    FloodOrder order = FloodOrder::Ascending;
+                    std::vector<std::string> payloads;
+                    if (*after == ' ' && ParseFloodOrder(after + 1, order)) {
+                        for (std::size_t i : FloodSequence(count, order))
+                            payloads.push_back(UpdateBuddyPayload(FloodName(i)));
+                    }
+                    SendPayloads(server, payloads, replyFd);
+                } else if (line == "quit") {
                     QCoreApplication::quit();
+                }
             }
         });
         QCoreApplication::exec();
@@ -127,6 +141,11 @@ bool ServerProcess::Start()
 bool ServerProcess::RequestBurst(std::size_t count)
 {
     return commandFd_ >= 0 && WriteAll(commandFd_, "burst " + std::to_string(count) + "\n");
+}
+
+bool ServerProcess::RequestFlood(std::size_t count, const std::string& order)
+{
+    return commandFd_ >= 0 && WriteAll(commandFd_, "flood " + std::to_string(count) + " " + order + "\n");
 }
 
 std::int64_t ServerProcess::BurstStartNs()

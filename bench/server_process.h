@@ -23,6 +23,10 @@ public:
     // The server builds count IM_IN frames for its first client, then writes
     // them all into the connection as fast as the socket takes them.
     bool RequestBurst(std::size_t count);
+    // The server announces count distinct buddies (UPDATE_BUDDY, online) to
+    // its first client in the given order ("ascending", "descending",
+    // "random"), all written as fast as the socket takes them.
+    bool RequestFlood(std::size_t count, const std::string& order);
     // Waits for the server's report of when it began writing (NowNs), or -1.
     std::int64_t BurstStartNs();
     void Stop();

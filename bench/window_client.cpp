@@ -74,7 +74,7 @@ std::string WindowClient::LogPath() const
 bool WindowClient::SignOn()
 {
     ConnectToServer(ctx_);
-    if (!RunUntil([this] { return ctx_.connectionStatus == STATUS_ONLINE && !ctx_.onlineNames.empty(); }, 10000))
+    if (!RunUntil([this] { return ctx_.connectionStatus == STATUS_ONLINE && !ctx_.online.Empty(); }, 10000))
         return false;
     // Let the sign-on's lines reach the pane and the scroll happen.
     Settle(200);

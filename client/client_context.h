@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <ctime>
 #include <functional>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -16,6 +15,7 @@
 #include "client_window.h"
 #include "host_services.h"
 #include "input_history.h"
+#include "online_list.h"
 #include "protocol_binding.h"
 #include "settings_store.h"
 #include "transcript.h"
@@ -48,8 +48,8 @@ struct ClientContext {
     std::function<std::time_t()> clock = [] { return std::time(nullptr); };
 
     ClientWindow* window = nullptr;
-    // The online list's names by normalised form, mirroring the window's list.
-    std::map<std::string, std::string> onlineNames;
+    // The online list; the window shows it.
+    OnlineList online;
 
     // Connection
     ProtocolApi api;

@@ -29,7 +29,7 @@ void PumpTick(ClientContext& ctx)
         return;
     if (ctx.api.Bound())
         ctx.api.MaintainLoop();
-    if (ctx.connectionStatus == STATUS_OFFLINE && ctx.window->OnlineCount() > 0)
+    if (ctx.connectionStatus == STATUS_OFFLINE && !ctx.online.Empty())
         ClearOnlineList(ctx);
     if (ctx.firstRefreshPending) {
         RefreshOutputPane(ctx, ctx.output.Text());

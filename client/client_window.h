@@ -7,7 +7,11 @@
 #include <string_view>
 #include <vector>
 
-class ClientWindow {
+#include "online_list.h"
+
+// As an OnlineListObserver the window is told of each change to the client's
+// online list (ClientContext::online) by row, and shows it.
+class ClientWindow : public OnlineListObserver {
 public:
     enum class Button { Connect, Disconnect, Send, Warn, Info };
 
@@ -16,13 +20,9 @@ public:
     virtual void AppendOutputText(std::string_view text) = 0;
     virtual void ScrollOutputToEnd() = 0;
 
-    // Online list: entries are kept byte for byte as given, ordered by
-    // NameSortsBefore (without regard to case); several may be selected.
-    virtual int OnlineCount() const = 0;
-    virtual void AddOnlineEntry(std::string_view name) = 0;
-    virtual void RemoveOnlineEntry(std::string_view name) = 0;  // the entry with exactly this text
-    virtual void ClearOnlineEntries() = 0;
-    virtual std::vector<std::string> SelectedOnlineEntries() const = 0;  // in list order
+    // The online list's selected rows, ascending; several may be selected.
+    // The selection stays on its names as rows come and go.
+    virtual std::vector<int> SelectedOnlineRows() const = 0;
 
     virtual std::string InputText() const = 0;
     virtual void SetInputText(std::string_view text) = 0;

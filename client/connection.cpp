@@ -182,9 +182,7 @@ std::string_view ErrorCodeText(std::string_view argument)
 
 void ClearOnlineList(ClientContext& ctx)
 {
-    ctx.onlineNames.clear();
-    if (ctx.window != nullptr)
-        ctx.window->ClearOnlineEntries();
+    ctx.online.Clear(ctx.window);
 }
 
 void ReconnectAfterPause(ClientContext& ctx)

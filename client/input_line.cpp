@@ -137,13 +137,13 @@ void SetAway(ClientContext& ctx, std::string_view argument)
 std::vector<std::string> SelectedNames(ClientContext& ctx)
 {
     std::vector<std::string> names;
-    if (ctx.window != nullptr)
-        names = ctx.window->SelectedOnlineEntries();
-    if (names.size() > kMaxSelected)
-        names.resize(kMaxSelected);
-    for (std::string& name : names) {
-        if (name.size() > kMaxInputLine)
-            name.resize(kMaxInputLine);
+    if (ctx.window == nullptr)
+        return names;
+    for (int row : ctx.window->SelectedOnlineRows()) {
+        if (names.size() == kMaxSelected)
+            break;
+        if (row >= 0 && row < ctx.online.Count())
+            names.push_back(ctx.online.At(row).substr(0, kMaxInputLine));
     }
     return names;
 }

@@ -112,24 +112,12 @@ void HandleServerMessage(ClientContext& ctx, std::string_view command, std::stri
 
 bool AddOnlineName(ClientContext& ctx, std::string_view name)
 {
-    std::string key = NormalizeName(name);
-    if (ctx.onlineNames.count(key) != 0)
-        return false;
-    ctx.onlineNames.emplace(std::move(key), std::string(name));
-    if (ctx.window != nullptr)
-        ctx.window->AddOnlineEntry(name);
-    return true;
+    return ctx.online.Insert(name, ctx.window);
 }
 
 bool RemoveOnlineName(ClientContext& ctx, std::string_view name)
 {
-    const auto entry = ctx.onlineNames.find(NormalizeName(name));
-    if (entry == ctx.onlineNames.end())
-        return false;
-    if (ctx.window != nullptr)
-        ctx.window->RemoveOnlineEntry(entry->second);
-    ctx.onlineNames.erase(entry);
-    return true;
+    return ctx.online.Remove(name, ctx.window);
 }
 
 std::string StripBodyTags(std::string_view text)

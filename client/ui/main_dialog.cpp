@@ -8,7 +8,8 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QItemSelectionModel>
+#include <QListView>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -25,6 +26,7 @@
 #include "input_line.h"
 #include "normalize_name.h"
 #include "settings_store.h"
+#include "online_list_model.h"
 #include "transcript_pane.h"
 #include "user_config_dialog.h"
 
@@ -64,9 +66,14 @@ void MainDialog::BuildControls()
     output_->setMinimumSize(520, 300);
 
     auto* onlineLabel = new QLabel(QStringLiteral("Online Selection Box:"), this);
-    online_ = new QListWidget(this);
+    // The view shows the client's own list, which keeps the order (without
+    // regard to case); the model tells it of each row that comes or goes.
+    onlineModel_ = new OnlineListModel(ctx_.online, &DisplayText, this);
+    online_ = new QListView(this);
+    online_->setModel(onlineModel_);
     online_->setSelectionMode(QAbstractItemView::MultiSelection);
-    online_->setSortingEnabled(false);  // the list keeps its own order, without regard to case
+    online_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    online_->setUniformItemSizes(true);  // plain text lines: no row needs measuring on its own
     online_->setFixedWidth(200);
     onlineLabel->setBuddy(online_);
 
@@ -283,45 +290,43 @@ void MainDialog::ScrollOutputToEnd()
     output_->ScrollToEnd();
 }
 
-int MainDialog::OnlineCount() const
+std::vector<int> MainDialog::SelectedOnlineRows() const
 {
-    return static_cast<int>(onlineNames_.size());
+    std::vector<int> rows;
+    for (const QModelIndex& index : online_->selectionModel()->selectedRows())
+        rows.push_back(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
 }
 
-void MainDialog::AddOnlineEntry(std::string_view name)
+void MainDialog::OnlineRowInserting(int row)
 {
-    const auto position = std::lower_bound(onlineNames_.begin(), onlineNames_.end(), name,
-                                           [](const std::string& a, std::string_view b) { return NameSortsBefore(a, b); });
-    const int row = static_cast<int>(position - onlineNames_.begin());
-    onlineNames_.insert(position, std::string(name));
-    online_->insertItem(row, DisplayText(name));
+    onlineModel_->OnlineRowInserting(row);
 }
 
-void MainDialog::RemoveOnlineEntry(std::string_view name)
+void MainDialog::OnlineRowInserted(int row, std::string_view name)
 {
-    const auto position = std::lower_bound(onlineNames_.begin(), onlineNames_.end(), name,
-                                           [](const std::string& a, std::string_view b) { return NameSortsBefore(a, b); });
-    if (position == onlineNames_.end() || *position != name)
-        return;
-    const int row = static_cast<int>(position - onlineNames_.begin());
-    onlineNames_.erase(position);
-    delete online_->takeItem(row);
+    onlineModel_->OnlineRowInserted(row, name);
 }
 
-void MainDialog::ClearOnlineEntries()
+void MainDialog::OnlineRowRemoving(int row)
 {
-    onlineNames_.clear();
-    online_->clear();
+    onlineModel_->OnlineRowRemoving(row);
 }
 
-std::vector<std::string> MainDialog::SelectedOnlineEntries() const
+void MainDialog::OnlineRowRemoved(int row)
 {
-    std::vector<std::string> names;
-    for (int row = 0; row < online_->count(); ++row) {
-        if (online_->item(row)->isSelected())
-            names.push_back(onlineNames_[static_cast<std::size_t>(row)]);
-    }
-    return names;
+    onlineModel_->OnlineRowRemoved(row);
+}
+
+void MainDialog::OnlineListClearing()
+{
+    onlineModel_->OnlineListClearing();
+}
+
+void MainDialog::OnlineListCleared()
+{
+    onlineModel_->OnlineListCleared();
 }
 
 std::string MainDialog::InputText() const

@@ -13,7 +13,8 @@
 #include "message_notifier.h"
 #include "modal_close_guard.h"
 
-class QListWidget;
+class OnlineListModel;
+class QListView;
 class QMessageBox;
 class QLineEdit;
 class QPushButton;
@@ -45,7 +46,7 @@ public:
 
     // Test access to the controls.
     TranscriptPane* OutputPane() const { return output_; }
-    QListWidget* OnlineList() const { return online_; }
+    QListView* OnlineList() const { return online_; }
     QLineEdit* InputLine() const { return input_; }
     QLineEdit* FormattingBox() const { return formatting_; }
     QPushButton* ButtonFor(Button button) const;
@@ -54,11 +55,13 @@ public:
     void SetOutputText(std::string_view text) override;
     void AppendOutputText(std::string_view text) override;
     void ScrollOutputToEnd() override;
-    int OnlineCount() const override;
-    void AddOnlineEntry(std::string_view name) override;
-    void RemoveOnlineEntry(std::string_view name) override;
-    void ClearOnlineEntries() override;
-    std::vector<std::string> SelectedOnlineEntries() const override;
+    std::vector<int> SelectedOnlineRows() const override;
+    void OnlineRowInserting(int row) override;
+    void OnlineRowInserted(int row, std::string_view name) override;
+    void OnlineRowRemoving(int row) override;
+    void OnlineRowRemoved(int row) override;
+    void OnlineListClearing() override;
+    void OnlineListCleared() override;
     std::string InputText() const override;
     void SetInputText(std::string_view text) override;
     std::string FormattingText() const override;
@@ -88,7 +91,8 @@ private:
 
     ClientContext& ctx_;
     TranscriptPane* output_ = nullptr;
-    QListWidget* online_ = nullptr;
+    QListView* online_ = nullptr;
+    OnlineListModel* onlineModel_ = nullptr;
     QLineEdit* input_ = nullptr;
     QLineEdit* formatting_ = nullptr;
     QPushButton* warn_ = nullptr;
@@ -101,8 +105,6 @@ private:
     bool hidden_ = false;
     bool shutDown_ = false;
     bool closingForSignal_ = false;
-    // The online list's names as given, in the list's order.
-    std::vector<std::string> onlineNames_;
     // Lines added since the pane was last brought up to date; they go in
     // together on the next turn of the event loop.
     std::string pendingOutput_;

@@ -112,7 +112,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     CheckSent();
     // The window shows what the transcript holds, and one list entry per name.
-    FUZZ_CHECK(window.OnlineCount() == static_cast<int>(ctx.onlineNames.size()));
+    FUZZ_CHECK(window.OnlineCount() == ctx.online.Count());
+    FUZZ_CHECK(window.badOnlineNotices == 0);
     FUZZ_CHECK(ctx.pendingProfileRequests >= 0);
     ctx.window = nullptr;
     ctx.api = ProtocolApi{};

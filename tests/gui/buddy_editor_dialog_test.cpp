@@ -40,7 +40,7 @@ protected:
         for (const char* name : online)
             ASSERT_TRUE(server.SendData(0, std::string("UPDATE_BUDDY:") + name + ":T:0:0:0: O"));
         ASSERT_TRUE(faketoc::FakeTocServer::WaitFor(
-            [&] { return window.OnlineList()->count() == static_cast<int>(online.size()); }));
+            [&] { return OnlineRowCount() == static_cast<int>(online.size()); }));
     }
 };
 

@@ -7,8 +7,10 @@
 
 #include <QApplication>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QItemSelectionModel>
+#include <QListView>
 #include <QPushButton>
+#include <QTest>
 
 #include <string>
 #include <string_view>
@@ -142,12 +144,43 @@ protected:
         return lines;
     }
 
+    int OnlineRowCount() const { return window.OnlineList()->model()->rowCount(); }
+    std::string OnlineRowText(int row) const
+    {
+        const QAbstractItemModel* model = window.OnlineList()->model();
+        return model->data(model->index(row, 0)).toString().toStdString();
+    }
     std::vector<std::string> OnlineListTexts() const
     {
         std::vector<std::string> names;
-        for (int row = 0; row < window.OnlineList()->count(); ++row)
-            names.push_back(window.OnlineList()->item(row)->text().toStdString());
+        for (int row = 0; row < OnlineRowCount(); ++row)
+            names.push_back(OnlineRowText(row));
         return names;
+    }
+    // The texts of the selected rows, in list order.
+    std::vector<std::string> SelectedOnlineTexts() const
+    {
+        std::vector<std::string> names;
+        for (int row = 0; row < OnlineRowCount(); ++row) {
+            if (window.OnlineList()->selectionModel()->isRowSelected(row))
+                names.push_back(OnlineRowText(row));
+        }
+        return names;
+    }
+    // Clicks the row showing this text, as the user would (a click toggles
+    // the row's selection). False if no row shows it.
+    bool ClickOnlineRow(const std::string& text)
+    {
+        QListView* view = window.OnlineList();
+        for (int row = 0; row < OnlineRowCount(); ++row) {
+            if (OnlineRowText(row) == text) {
+                const QModelIndex index = view->model()->index(row, 0);
+                view->scrollTo(index);
+                QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
+                return true;
+            }
+        }
+        return false;
     }
 
     // Lets the event loop run for a while, for checks that something does not happen.

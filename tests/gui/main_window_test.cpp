@@ -130,7 +130,7 @@ TEST_P(ButtonStatesTest, FollowTheConnectionThroughItsLife)
     EXPECT_TRUE(WaitForPaneLine("STATUS MESSAGE: Connected to AIM server."));
 
     ASSERT_TRUE(server.SendData(0, "UPDATE_BUDDY:Bob Peer:T:0:0:0: O"));
-    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return window.OnlineList()->count() == 1; }));
+    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return OnlineRowCount() == 1; }));
 
     if (GetParam() == Drop::DisconnectButton)
         QTest::mouseClick(Button(B::Disconnect), Qt::LeftButton);
@@ -138,7 +138,7 @@ TEST_P(ButtonStatesTest, FollowTheConnectionThroughItsLife)
         server.Close(0);
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return ctx.connectionStatus == STATUS_OFFLINE; }));
     EXPECT_EQ(States(), kOffline);
-    EXPECT_EQ(window.OnlineList()->count(), 0);
+    EXPECT_EQ(OnlineRowCount(), 0);
     EXPECT_TRUE(WaitForPaneLine("STATUS MESSAGE: Disconnected from AIM server."));
 }
 
@@ -176,8 +176,8 @@ TEST_F(MainWindowTest, EnterInTheInputLineSendsToTheSelectedName)
 {
     ASSERT_TRUE(SignOn());
     ASSERT_TRUE(server.SendData(0, "UPDATE_BUDDY:Bob Peer:T:0:0:0: O"));
-    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return window.OnlineList()->count() == 1; }));
-    window.OnlineList()->item(0)->setSelected(true);
+    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return OnlineRowCount() == 1; }));
+    ASSERT_TRUE(ClickOnlineRow("Bob Peer"));
 
     window.InputLine()->setFocus();
     QTest::keyClicks(window.InputLine(), "hello there");
@@ -195,7 +195,7 @@ TEST_F(MainWindowTest, OnlineListSortsWithoutRegardToCase)
     ASSERT_TRUE(SignOn());
     for (const char* name : {"bob", "Alice", "carl"})
         ASSERT_TRUE(server.SendData(0, std::string("UPDATE_BUDDY:") + name + ":T:0:0:0: O"));
-    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return window.OnlineList()->count() == 3; }));
+    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return OnlineRowCount() == 3; }));
 
     EXPECT_EQ(OnlineListTexts(), (std::vector<std::string>{"Alice", "bob", "carl"}));
     for (const char* line :
@@ -205,12 +205,12 @@ TEST_F(MainWindowTest, OnlineListSortsWithoutRegardToCase)
     // Byte order would put both capitals first.
     ASSERT_TRUE(server.SendData(0, "UPDATE_BUDDY:Dave:T:0:0:0: O"));
     ASSERT_TRUE(server.SendData(0, "UPDATE_BUDDY:al:T:0:0:0: O"));
-    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return window.OnlineList()->count() == 5; }));
+    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return OnlineRowCount() == 5; }));
     EXPECT_EQ(OnlineListTexts(), (std::vector<std::string>{"al", "Alice", "bob", "carl", "Dave"}));
 
     // A departure takes exactly that name out and keeps the order.
     ASSERT_TRUE(server.SendData(0, "UPDATE_BUDDY:bob:F:0:0:0: O"));
-    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return window.OnlineList()->count() == 4; }));
+    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return OnlineRowCount() == 4; }));
     EXPECT_EQ(OnlineListTexts(), (std::vector<std::string>{"al", "Alice", "carl", "Dave"}));
     EXPECT_TRUE(WaitForPaneLine("STATUS MESSAGE: bob signed off."));
 }

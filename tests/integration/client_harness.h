@@ -53,7 +53,7 @@ protected:
         // The server reports the user's own name like any buddy; let that
         // line arrive so later checks start from a quiet transcript.
         if (expectSelfPresence)
-            faketoc::FakeTocServer::WaitFor([&] { return ctx.onlineNames.size() > 0; }, 1000);
+            faketoc::FakeTocServer::WaitFor([&] { return !ctx.online.Empty(); }, 1000);
         return true;
     }
 

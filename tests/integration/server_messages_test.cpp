@@ -177,7 +177,8 @@ TEST_F(ServerMessagesTest, FloodOfBuddiesKeepsOneEntryPerName)
         server.SendData(0, "UPDATE_BUDDY:user" + std::to_string(i % 500) + ":T:0:0:0: O");
     Deliver("IM_IN:bob:F:done");
     EXPECT_EQ(window.OnlineCount(), 500);
-    EXPECT_EQ(ctx.onlineNames.size(), 500u);
+    EXPECT_EQ(ctx.online.Count(), 500);
+    EXPECT_EQ(window.badOnlineNotices, 0);
 }
 
 }  // namespace

@@ -60,7 +60,7 @@ TEST_F(Shun, CommandsSayWhatTheyDidAndTellTheServer)
         EXPECT_EQ(std::vector<std::string>(all.begin() + static_cast<std::ptrdiff_t>(sentBefore), all.end()), c.sent)
             << c.typed;
     }
-    EXPECT_EQ(ctx.onlineNames.count("bobsmith"), 0u) << "a blocked user leaves the online list";
+    EXPECT_EQ(ctx.online.RowOf("bobsmith"), -1) << "a blocked user leaves the online list";
 }
 
 TEST_F(Shun, DenyListIsSplitAndSentAgainAtEachSignOn)
@@ -129,10 +129,10 @@ TEST_F(Shun, BlockedEchoBotFallsSilentUntilUnblocked)
     SendInstantMessage(ctx, "Echo Bot", "anyone there?", false);
     Settle(300);
     EXPECT_FALSE(TranscriptHas("<-Echo Bot:  anyone there?"));
-    EXPECT_EQ(ctx.onlineNames.count("echobot"), 0u);
+    EXPECT_EQ(ctx.online.RowOf("echobot"), -1);
 
     Type("/unblock echobot");
-    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return ctx.onlineNames.count("echobot") == 1; }))
+    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return ctx.online.RowOf("echobot") >= 0; }))
         << "the server shows it again";
     SendInstantMessage(ctx, "Echo Bot", "back?", false);
     EXPECT_TRUE(WaitForLine("<-Echo Bot:  back?"));

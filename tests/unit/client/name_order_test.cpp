@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "client_window.h"
+#include "online_list.h"
 #include "recording_window.h"
 
 namespace {
@@ -52,22 +53,38 @@ TEST(NameSortsBeforeTest, OrdersAListTotally)
             }
 }
 
-TEST(RecordingWindowTest, KeepsTheOnlineListSortedWithItsSelection)
+TEST(RecordingWindowTest, MirrorsTheOnlineListWithItsSelection)
 {
     RecordingWindow w;
+    OnlineList list;
     for (const char* name : {"carol", "Bob", "alice"})
-        w.AddOnlineEntry(name);
+        list.Insert(name, &w);
     w.Select("Bob");
-    w.AddOnlineEntry("Al");
-    w.AddOnlineEntry("bob");
-    EXPECT_EQ(w.OnlineNames(), (std::vector<std::string>{"Al", "alice", "Bob", "bob", "carol"}));
-    EXPECT_EQ(w.SelectedOnlineEntries(), std::vector<std::string>{"Bob"});
-    w.RemoveOnlineEntry("BOB");  // only the exact text counts
-    w.RemoveOnlineEntry("Al");
-    EXPECT_EQ(w.OnlineNames(), (std::vector<std::string>{"alice", "Bob", "bob", "carol"}));
-    w.RemoveOnlineEntry("Bob");
-    EXPECT_TRUE(w.SelectedOnlineEntries().empty());
-    w.ClearOnlineEntries();
+    list.Insert("Al", &w);
+    list.Insert("bobby", &w);
+    EXPECT_EQ(w.OnlineNames(), (std::vector<std::string>{"Al", "alice", "Bob", "bobby", "carol"}));
+    EXPECT_EQ(w.SelectedOnlineRows(), std::vector<int>{2});
+    list.Remove("Al", &w);
+    EXPECT_EQ(w.OnlineNames(), (std::vector<std::string>{"alice", "Bob", "bobby", "carol"}));
+    EXPECT_EQ(w.SelectedOnlineRows(), std::vector<int>{1});
+    list.Remove("BOB", &w);  // the same name, however it is spelt
+    EXPECT_TRUE(w.SelectedOnlineRows().empty());
+    list.Clear(&w);
+    EXPECT_EQ(w.OnlineCount(), 0);
+    EXPECT_EQ(w.badOnlineNotices, 0);
+}
+
+TEST(RecordingWindowTest, CountsNoticesThatDoNotFitItsRows)
+{
+    RecordingWindow w;
+    w.OnlineRowRemoving(0);  // nothing to remove
+    w.OnlineRowRemoved(0);
+    EXPECT_EQ(w.badOnlineNotices, 1);
+    w.OnlineRowInserting(0);
+    w.OnlineRowInserted(1, "x");  // not the row announced
+    EXPECT_EQ(w.badOnlineNotices, 2);
+    w.OnlineRowInserted(0, "x");  // no "before" at all
+    EXPECT_EQ(w.badOnlineNotices, 3);
     EXPECT_EQ(w.OnlineCount(), 0);
 }
 

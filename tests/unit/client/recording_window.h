@@ -1,6 +1,7 @@
 // A ClientWindow that records what the client logic shows and lets a test
 // play the user: it keeps the pane text and every call that changed it, the
-// online list (ordered like the real one, with a selection), the input and
+// online list (a row-by-row copy of what the client announced, with a
+// selection, checking each announcement against the rows it has), the input and
 // Formatting texts, the buttons' states, scrolls and pump requests.
 #pragma once
 
@@ -34,32 +35,34 @@ public:
     }
     void ScrollOutputToEnd() override { ++scrolls; }
 
-    // Online list
-    int OnlineCount() const override { return static_cast<int>(online.size()); }
-    void AddOnlineEntry(std::string_view name) override
+    // Online list: rows as announced. A row out of range, or an "after"
+    // that does not match its "before", counts as a bad notice.
+    void OnlineRowInserting(int row) override { Expect(Pending::Insert, row, row <= OnlineCount()); }
+    void OnlineRowInserted(int row, std::string_view name) override
     {
-        // After every entry that does not sort after the new one, like a sorted list box.
-        const auto at = std::upper_bound(online.begin(), online.end(), name,
-                                         [](std::string_view n, const OnlineRow& row) {
-                                             return NameSortsBefore(n, row.name);
-                                         });
-        online.insert(at, OnlineRow{std::string(name), false});
+        if (Settle(Pending::Insert, row))
+            online.insert(online.begin() + row, OnlineRow{std::string(name), false});
     }
-    void RemoveOnlineEntry(std::string_view name) override
+    void OnlineRowRemoving(int row) override { Expect(Pending::Remove, row, row < OnlineCount()); }
+    void OnlineRowRemoved(int row) override
     {
-        const auto it = FindOnline(name);
-        if (it != online.end())
-            online.erase(it);
+        if (Settle(Pending::Remove, row))
+            online.erase(online.begin() + row);
     }
-    void ClearOnlineEntries() override { online.clear(); }
-    std::vector<std::string> SelectedOnlineEntries() const override
+    void OnlineListClearing() override { Expect(Pending::Clear, 0, true); }
+    void OnlineListCleared() override
     {
-        std::vector<std::string> selected;
-        for (const OnlineRow& row : online) {
-            if (row.selected)
-                selected.push_back(row.name);
+        if (Settle(Pending::Clear, 0))
+            online.clear();
+    }
+    std::vector<int> SelectedOnlineRows() const override
+    {
+        std::vector<int> rows;
+        for (std::size_t row = 0; row < online.size(); ++row) {
+            if (online[row].selected)
+                rows.push_back(static_cast<int>(row));
         }
-        return selected;
+        return rows;
     }
 
     // Input line and Formatting box
@@ -77,6 +80,7 @@ public:
     }
 
     // Test helpers
+    int OnlineCount() const { return static_cast<int>(online.size()); }
     // Selects (or deselects) the entry with exactly this text, as a click would.
     void Select(std::string_view name, bool selected = true)
     {
@@ -107,6 +111,7 @@ public:
     std::vector<PaneCall> paneCalls;
     int scrolls = 0;
     std::vector<OnlineRow> online;
+    int badOnlineNotices = 0;
     std::string input;
     std::string formatting;
     std::map<Button, bool> buttons;
@@ -115,6 +120,29 @@ public:
     int lastPumpDelayMs = -1;
 
 private:
+    enum class Pending { None, Insert, Remove, Clear };
+
+    void Expect(Pending what, int row, bool inRange)
+    {
+        if (pending_ != Pending::None || row < 0 || !inRange)
+            ++badOnlineNotices;
+        pending_ = what;
+        pendingRow_ = row;
+    }
+    // Whether this "after" closes the "before" just seen (and the row is usable).
+    bool Settle(Pending what, int row)
+    {
+        const bool ok = pending_ == what && pendingRow_ == row;
+        pending_ = Pending::None;
+        if (!ok)
+            ++badOnlineNotices;
+        return ok && row >= 0 &&
+               (what != Pending::Insert || row <= OnlineCount()) && (what != Pending::Remove || row < OnlineCount());
+    }
+
+    Pending pending_ = Pending::None;
+    int pendingRow_ = -1;
+
     std::vector<OnlineRow>::iterator FindOnline(std::string_view name)
     {
         return std::find_if(online.begin(), online.end(), [&](const OnlineRow& row) { return row.name == name; });
