@@ -269,6 +269,8 @@ void HistoryStep(ClientContext& ctx, bool older)
 
 void RequestInfo(ClientContext& ctx, std::string_view screenName)
 {
+    if (!CheckRecipient(ctx, screenName))
+        return;
     if (SendCommand(ctx, "toc_get_info " + NormalizeName(screenName)) == -1) {
         PrintLine(ctx, "Failed to request userinfo.");
         return;
@@ -279,6 +281,8 @@ void RequestInfo(ClientContext& ctx, std::string_view screenName)
 
 void WarnUser(ClientContext& ctx, std::string_view screenName)
 {
+    if (!CheckRecipient(ctx, screenName))
+        return;
     if (SendCommand(ctx, "toc_evil " + NormalizeName(screenName) + " norm") == -1) {
         PrintLine(ctx, "Failed to send warn.");
         return;

@@ -23,8 +23,21 @@ std::string EscapeTocText(std::string_view text)
     return out;
 }
 
+bool CheckRecipient(ClientContext& ctx, std::string_view name)
+{
+    if (IsValidScreenName(name))
+        return true;
+    std::string line = "'";
+    line.append(name.substr(0, 1024));
+    line += "' is not a screen name.";
+    PrintLine(ctx, line);
+    return false;
+}
+
 void SendInstantMessage(ClientContext& ctx, std::string_view recipient, std::string_view text, bool automatic)
 {
+    if (!CheckRecipient(ctx, recipient))
+        return;
     const std::string recipientText(recipient);
     const std::string messageText(text);
     if (ctx.modules.DispatchSendIM(recipientText.c_str(), messageText.c_str(), automatic) == -1)

@@ -15,3 +15,7 @@ inline constexpr std::size_t kMaxMessageText = 2047;
 std::string EscapeTocText(std::string_view text);
 
 void SendInstantMessage(ClientContext& ctx, std::string_view recipient, std::string_view text, bool automatic);
+
+// A name from the server or a module goes into a command only when it is a
+// screen name; otherwise a status line says so and the caller sends nothing.
+bool CheckRecipient(ClientContext& ctx, std::string_view name);

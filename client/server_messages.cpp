@@ -58,8 +58,9 @@ void HandleImIn(ClientContext& ctx, std::string_view arguments)
     PrintImLine(ctx, displayName, message, true);
     if (ctx.window != nullptr)
         ctx.window->NotifyIncomingMessage(sender, StripMarkup(message));
-    // Nobody to answer when the message names no sender.
-    if (ctx.awayFlag && !automatic && !NormalizeName(sender).empty())
+    // Nobody to answer when the message names no sender (or something that
+    // is no screen name).
+    if (ctx.awayFlag && !automatic && IsValidScreenName(sender))
         SendInstantMessage(ctx, sender, ctx.awayText, true);
     ctx.modules.DispatchReceiveIM(displayName.c_str(), message.c_str());
 }

@@ -1,6 +1,7 @@
 // Outgoing instant messages as the server receives them after its own
 // unescaping, and the echo the user sees.
 #include "client_harness.h"
+#include "input_line.h"
 #include "outgoing.h"
 
 namespace {
@@ -36,6 +37,27 @@ TEST_F(OutgoingTest, NoInputAddsAnArgumentOrACommand)
     SendInstantMessage(ctx, "bob", text, false);
     ASSERT_TRUE(WaitForSends(1));
     EXPECT_EQ(LastSend(), std::vector<std::string>({"toc_send_im", "bob", "x\" auto<BR>toc_evil bob norm \\\" \""}));
+    EXPECT_TRUE(Parsed("toc_evil").empty());
+}
+
+// Names reach commands unquoted: one that holds what no screen name has
+// (from the server's buddy updates or from a module) is never sent.
+TEST_F(OutgoingTest, NamesThatAreNoScreenNameStayOffTheWire)
+{
+    ASSERT_TRUE(SignOn());
+    const char* names[] = {"bob\"x", "a\\b", "evil\"auto", "{x}", "caf\xe9"};
+    for (const char* name : names) {
+        const std::size_t before = Lines().size();
+        SendInstantMessage(ctx, name, "hi", false);
+        RequestInfo(ctx, name);
+        WarnUser(ctx, name);
+        ASSERT_EQ(Lines().size(), before + 3) << name;
+        EXPECT_EQ(Lines().back(), std::string("STATUS MESSAGE: '") + name + "' is not a screen name.");
+    }
+    SendInstantMessage(ctx, "bob", "marker", false);
+    ASSERT_TRUE(WaitForSends(1));
+    EXPECT_EQ(Parsed("toc_send_im").size(), 1u);
+    EXPECT_TRUE(Parsed("toc_get_info").empty());
     EXPECT_TRUE(Parsed("toc_evil").empty());
 }
 
