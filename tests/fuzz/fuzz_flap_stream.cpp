@@ -14,19 +14,12 @@
 #include <string_view>
 #include <vector>
 
+#include "fuzz_check.h"
 #include "flap_codec.h"
 #include "toc_library.h"
 #include "toc_text.h"
 
 namespace {
-
-#define FUZZ_CHECK(condition)                                                              \
-    do {                                                                                   \
-        if (!(condition)) {                                                                \
-            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
-            std::abort();                                                                  \
-        }                                                                                  \
-    } while (0)
 
 enum Option : std::uint8_t {
     kDefaultCompletion = 1 << 0,  // OnSignonDone returns 0

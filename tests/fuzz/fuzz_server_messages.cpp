@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "fuzz_check.h"
 #include "client_context.h"
 #include "normalize_name.h"
 #include "recording_window.h"
@@ -22,14 +23,6 @@
 #include "tocwire.h"
 
 namespace {
-
-#define FUZZ_CHECK(condition)                                                              \
-    do {                                                                                   \
-        if (!(condition)) {                                                                \
-            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
-            std::abort();                                                                  \
-        }                                                                                  \
-    } while (0)
 
 std::vector<std::string> g_sent;
 
@@ -67,6 +60,7 @@ void CheckSent()
             const std::string_view recipient = rest.substr(0, rest.find(' '));
             FUZZ_CHECK(!recipient.empty());
             FUZZ_CHECK(NormalizeName(recipient) == recipient);
+            FUZZ_CHECK(IsValidScreenName(recipient));
         }
     }
 }

@@ -19,6 +19,7 @@
 #include "fake_flap.h"
 #include "main_window_harness.h"
 #include "record_bytes.h"
+#include "refusing_port.h"
 #include "termination_signals.h"
 
 namespace {
@@ -32,33 +33,6 @@ bool LibraryLoaded()
     return true;
 }
 
-// A port on 127.0.0.1 that is bound but never listened on: connects are refused.
-class RefusingPort {
-public:
-    RefusingPort()
-    {
-        fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        if (fd_ >= 0 && ::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-            ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-            port_ = ntohs(address.sin_port);
-    }
-    ~RefusingPort()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    RefusingPort(const RefusingPort&) = delete;
-    RefusingPort& operator=(const RefusingPort&) = delete;
-    int Port() const { return port_; }
-
-private:
-    int fd_ = -1;
-    int port_ = 0;
-};
 
 // Watches for the library's box and runs a step inside its event loop;
 // remembers what the box said and whether the client was still up when the
