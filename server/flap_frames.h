@@ -1,4 +1,4 @@
-// The fake server's own FLAP framing: frame encoding and a stream parser that
+// The TOC server's own FLAP framing: frame encoding and a stream parser that
 // reassembles frames however the bytes were cut. Written apart from the
 // client's codec on purpose, so a shared mistake cannot hide in both.
 #pragma once
@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace faketoc {
+namespace tocserver {
 
 enum FrameType : std::uint8_t {
     kFrameSignon = 1,
@@ -48,4 +48,4 @@ private:
     bool bad_ = false;
 };
 
-}  // namespace faketoc
+}  // namespace tocserver
