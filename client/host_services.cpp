@@ -5,6 +5,7 @@
 
 #include "client_context.h"
 #include "connection.h"
+#include "send_command.h"
 #include "input_line.h"
 #include "output.h"
 #include "server_messages.h"

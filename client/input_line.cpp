@@ -7,6 +7,7 @@
 
 #include "client_context.h"
 #include "connection.h"
+#include "send_command.h"
 #include "decimal_text.h"
 #include "normalize_name.h"
 #include "outgoing.h"
@@ -107,8 +108,8 @@ void SetAutoClear(ClientContext& ctx, std::string_view argument)
 
 void ToggleAutoReconnect(ClientContext& ctx)
 {
-    ctx.autoReconnect = !ctx.autoReconnect;
-    PrintLine(ctx, ctx.autoReconnect ? "Autoreconnect enabled." : "Autoreconnect disabled.");
+    ctx.reconnect.SetAutomatic(!ctx.reconnect.Automatic());
+    PrintLine(ctx, ctx.reconnect.Automatic() ? "Autoreconnect enabled." : "Autoreconnect disabled.");
 }
 
 void SetAway(ClientContext& ctx, std::string_view argument)

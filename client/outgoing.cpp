@@ -2,6 +2,7 @@
 
 #include "client_context.h"
 #include "connection.h"
+#include "send_command.h"
 #include "normalize_name.h"
 #include "output.h"
 #include "server_messages.h"

@@ -2,6 +2,7 @@
 
 #include "client_context.h"
 #include "connection.h"
+#include "send_command.h"
 #include "decimal_text.h"
 #include "normalize_name.h"
 #include "output.h"

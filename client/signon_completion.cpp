@@ -6,6 +6,7 @@
 #include "buddy_lines.h"
 #include "client_context.h"
 #include "connection.h"
+#include "send_command.h"
 #include "normalize_name.h"
 #include "outgoing.h"
 

@@ -96,7 +96,7 @@ void TocLibrary::Disconnect()
         return;
     if (SendFrame(MSGTYPE_SIGNOFF, {}) == -1)
         Message("Error sending SIGNOFF");
-    CloseConnection();
+    GoOffline(CloseKind::OwnClose);
 }
 
 void TocLibrary::Shutdown()
@@ -114,7 +114,7 @@ void TocLibrary::Shutdown()
     }
     if (state_.signonState == STATUS_ONLINE && SendFrame(MSGTYPE_SIGNOFF, {}) == -1)
         Message("Error sending SIGNOFF");
-    CloseConnection();
+    GoOffline(CloseKind::OwnClose);
 }
 
 void TocLibrary::OnConnectionWritable()
@@ -130,13 +130,7 @@ void TocLibrary::OnConnectionWritable()
 
 void TocLibrary::OnConnectFailed(int error)
 {
-    decoder_.Reset();
-    state_.connectPending = false;
-    state_.connected = false;
-    state_.signonState = STATUS_OFFLINE;
-    state_.paused = false;
-    ConnectFailureMessage(error);
-    ReportStatus(STATUS_OFFLINE);
+    GoOffline(CloseKind::ConnectFailed, error);
 }
 
 void TocLibrary::OnBytesReceived(std::string_view bytes)
@@ -167,7 +161,7 @@ void TocLibrary::OnDeadline()
         signonTimedOut_ = true;
         return;
     }
-    Teardown();
+    GoOffline(CloseKind::StreamEnded);
 }
 
 void TocLibrary::DispatchBuffered()
@@ -191,9 +185,7 @@ void TocLibrary::DispatchBuffered()
     }
     dispatching_ = false;
     if (serial == connectionSerial_ && (badStream || closePending_ || signonTimedOut_)) {
-        closePending_ = false;
-        signonTimedOut_ = false;
-        Teardown();
+        GoOffline(CloseKind::StreamEnded);
     }
 }
 
@@ -275,12 +267,7 @@ bool TocLibrary::HandleMessage(const TocMessage& message)
         }
         if (transport_->IsOpen() && SendFrame(MSGTYPE_SIGNOFF, {}) == -1)
             Message("Error sending SIGNOFF");
-        transport_->Close();
-        state_.connected = false;
-        state_.connectPending = false;
-        state_.signonState = STATUS_OFFLINE;
-        state_.paused = false;
-        ReportStatus(STATUS_OFFLINE);
+        GoOffline(CloseKind::SignonRefused);
         if (callbacks == nullptr || callbacks->OnSignonError(message.arguments.c_str()) == 0)
             Message("Server sent error during signon. Try again later.");
         return true;  // the frames after it are still handed on
@@ -330,30 +317,27 @@ int TocLibrary::SendCommandLine(std::string_view line)
     return SendFrame(MSGTYPE_DATA, payload);
 }
 
-void TocLibrary::CloseConnection()
+void TocLibrary::GoOffline(CloseKind kind, int connectError)
 {
-    ++connectionSerial_;
-    transport_->Close();
-    decoder_.Reset();
-    closePending_ = false;
+    if (kind != CloseKind::ConnectFailed)
+        transport_->Close();
+    if (kind == CloseKind::OwnClose || kind == CloseKind::StreamEnded) {
+        // Handlers still running on the old connection see it is gone.
+        ++connectionSerial_;
+        closePending_ = false;
+        signonTimedOut_ = false;
+    }
+    // A refused sign-on keeps what was received: the frames after the ERROR
+    // are still handed on.
+    if (kind != CloseKind::SignonRefused)
+        decoder_.Reset();
     state_.connected = false;
     state_.connectPending = false;
     state_.signonState = STATUS_OFFLINE;
     state_.paused = false;
+    if (kind == CloseKind::ConnectFailed)
+        ConnectFailureMessage(connectError);
     ReportStatus(STATUS_OFFLINE);
-}
-
-void TocLibrary::Teardown()
-{
-    ++connectionSerial_;
-    signonTimedOut_ = false;
-    transport_->Close();
-    decoder_.Reset();
-    state_.connected = false;
-    state_.connectPending = false;
-    state_.signonState = STATUS_OFFLINE;
-    ReportStatus(STATUS_OFFLINE);
-    state_.paused = false;
 }
 
 void TocLibrary::ReportStatus(int status)
