@@ -1,4 +1,5 @@
 #include "host_services.h"
+#include "toc_limits.h"
 
 #include <filesystem>
 #include <system_error>
@@ -13,7 +14,6 @@
 
 namespace {
 
-constexpr std::size_t kMaxAwayText = 2047;
 
 // Modules may pass null; the client treats it as an empty text.
 std::string_view Text(const char* text)
@@ -71,7 +71,7 @@ void ClientHostServices::SetAwayText(const char* text)
         ctx_.awayFlag = false;
         return;
     }
-    ctx_.awayText.assign(away.substr(0, kMaxAwayText));
+    ctx_.awayText.assign(away.substr(0, kMaxTocText));
     ctx_.awayFlag = true;
 }
 

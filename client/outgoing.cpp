@@ -1,4 +1,5 @@
 #include "outgoing.h"
+#include "toc_limits.h"
 
 #include "client_context.h"
 #include "connection.h"
@@ -9,7 +10,7 @@
 
 std::string EscapeTocText(std::string_view text)
 {
-    text = text.substr(0, kMaxMessageText);
+    text = text.substr(0, kMaxTocText);
     std::string out;
     out.reserve(text.size() + text.size() / 4 + 8);
     for (char c : text) {

@@ -11,12 +11,6 @@
 #include "settings_store.h"
 #include "tocwire.h"
 
-namespace {
-
-constexpr std::size_t kMaxPortText = 63;
-
-}  // namespace
-
 UserConfigValues ReadUserConfig(const UserInfo& info)
 {
     UserConfigValues values;

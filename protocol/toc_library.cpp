@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "normalize_name.h"
+#include "toc_capabilities.h"
 
 namespace tocwire {
 
@@ -15,9 +16,6 @@ std::string CopyCut(const char* text)
         return {};
     return std::string(text, strnlen(text, kMaxStoredText));
 }
-
-constexpr std::string_view kSetCaps =
-    "toc_set_caps 09461343-4C7F-11D1-8222-444553540000 09461348-4C7F-11D1-8222-444553540000";
 
 }  // namespace
 
@@ -211,7 +209,7 @@ void TocLibrary::SignonReply(std::uint16_t sequence)
 {
     state_.nextSequence = sequence;
     const std::string name = NormalizeName(state_.screenName);
-    std::string payload{"\x00\x00\x00\x01\x00\x01", 6};
+    std::string payload(kSignonPayloadHeader);
     payload.push_back(static_cast<char>((name.size() >> 8) & 0xff));
     payload.push_back(static_cast<char>(name.size() & 0xff));
     payload.append(name);
@@ -227,7 +225,7 @@ void TocLibrary::SignonReply(std::uint16_t sequence)
                              " " + name + " " + RoastPassword(password) + " english \"" +
                              state_.clientVersion + "\"";
     // A line the escaping would cut (very long stored texts) is refused, not sent cut.
-    if (line.size() > kMaxCommandLine || SendCommandLine(line) == -1) {
+    if (line.size() > kMaxTocText || SendCommandLine(line) == -1) {
         Message("Error sending toc_signon");
         return;
     }
@@ -284,11 +282,13 @@ bool TocLibrary::HandleMessage(const TocMessage& message)
 bool TocLibrary::SendDefaultCompletion()
 {
     const std::string addSelf = "toc_add_buddy " + NormalizeName(state_.screenName);
+    // Its own completion announces only file transfer.
+    const std::string setCaps = "toc_set_caps " + std::string(kCapSendFile) + " " + std::string(kCapGetFile);
     const std::pair<std::string_view, const char*> steps[] = {
         {std::string_view{"toc_set_config \"m 1\n\""}, "Error sending toc_set_config"},
         {addSelf, "Error sending toc_add_buddy"},
         {"toc_init_done", "Error sending toc_init_done"},
-        {kSetCaps, "Error sending toc_set_caps"},
+        {setCaps, "Error sending toc_set_caps"},
     };
     for (const auto& [line, failure] : steps) {
         if (SendCommandLine(line) == -1) {

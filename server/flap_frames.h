@@ -20,6 +20,11 @@ enum FrameType : std::uint8_t {
 
 inline constexpr std::string_view kGreeting{"FLAPON\r\n\r\n", 10};
 inline constexpr std::size_t kHeaderSize = 6;
+// A sign-on frame's payload: the FLAP version (1, four bytes), then from the
+// client the screen-name TLV: tag 1 (two bytes), the name's length (two
+// bytes) and the name. The server's own sign-on frame is the version alone.
+inline constexpr std::string_view kFlapVersion{"\0\0\0\1", 4};
+inline constexpr std::string_view kScreenNameTlvTag{"\0\1", 2};
 inline constexpr std::size_t kMaxPayload = 0xFFFF;  // the length field has 16 bits
 
 struct RecordedFrame {

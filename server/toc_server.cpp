@@ -9,8 +9,8 @@
 namespace tocserver {
 
 namespace {
-// The client's SIGNON payload: version 1 (4 bytes), TLV tag 1, name length, name.
-constexpr std::size_t kSignonFixedPart = 8;
+// The client's SIGNON payload before the name: version, TLV tag, name length.
+constexpr std::size_t kSignonFixedPart = kFlapVersion.size() + kScreenNameTlvTag.size() + 2;
 
 unsigned Byte(const std::string& bytes, std::size_t at)
 {
@@ -82,7 +82,7 @@ void TocServer::Impl::TakeGreeting(Connection& connection, std::string_view& byt
         return;
     connection.state.greetingOk = true;
     connection.phase = Connection::Phase::AwaitSignonFrame;
-    Write(connection, NextFrame(connection, kFrameSignon, std::string_view("\0\0\0\1", 4)));
+    Write(connection, NextFrame(connection, kFrameSignon, kFlapVersion));
 }
 
 void TocServer::Impl::HandleFrame(Connection& connection, RecordedFrame frame)
@@ -110,9 +110,9 @@ void TocServer::Impl::HandleSignonFrame(Connection& connection, const RecordedFr
     const std::string& p = frame.payload;
     if (p.size() < kSignonFixedPart) {
         connection.state.signonError = "sign-on frame shorter than 8 bytes";
-    } else if (Byte(p, 0) != 0 || Byte(p, 1) != 0 || Byte(p, 2) != 0 || Byte(p, 3) != 1) {
+    } else if (p.compare(0, kFlapVersion.size(), kFlapVersion) != 0) {
         connection.state.signonError = "sign-on frame: FLAP version is not 1";
-    } else if (Byte(p, 4) != 0 || Byte(p, 5) != 1) {
+    } else if (p.compare(kFlapVersion.size(), kScreenNameTlvTag.size(), kScreenNameTlvTag) != 0) {
         connection.state.signonError = "sign-on frame: TLV tag is not 1";
     } else if ((Byte(p, 6) << 8 | Byte(p, 7)) != p.size() - kSignonFixedPart) {
         connection.state.signonError = "sign-on frame: name length does not match the frame";
