@@ -7,12 +7,11 @@
 #include <unistd.h>
 #include <vector>
 
-#include <QByteArray>
 #include <QCoreApplication>
 #include <QSocketNotifier>
 
 #include "burst_frames.h"
-#include "fake_toc_server.h"
+#include "toc_server.h"
 #include "process_stats.h"
 
 namespace bench {
@@ -33,17 +32,14 @@ bool WriteAll(int fd, const std::string& text)
     return true;
 }
 
-void SendPayloads(faketoc::FakeTocServer& server, const std::vector<std::string>& payloads, int replyFd)
+void SendPayloads(tocserver::TocServer& server, const std::vector<std::string>& payloads, int replyFd)
 {
-    QByteArray blob;
-    for (const std::string& payload : payloads)
-        blob += server.Frame(0, faketoc::kFrameData, QByteArray(payload.data(), static_cast<qsizetype>(payload.size())));
     const std::int64_t start = NowNs();
-    const bool sent = server.SendRaw(0, blob);
+    const bool sent = server.SendFrames(0, tocserver::kFrameData, payloads);
     WriteAll(replyFd, sent ? "start " + std::to_string(start) + "\n" : std::string("start -1\n"));
 }
 
-// The server process: a Qt event loop with the fake server and a notifier
+// The server process: a Qt event loop with the TOC server and a notifier
 // on the command pipe ("burst N", "quit"; end of file also quits).
 [[noreturn]] void Serve(int commandFd, int replyFd)
 {
@@ -52,8 +48,7 @@ void SendPayloads(faketoc::FakeTocServer& server, const std::vector<std::string>
     char* argv[] = {name, nullptr};
     {
         QCoreApplication app(argc, argv);
-        faketoc::FakeTocServer server;
-        server.SetRecording(false);
+        tocserver::TocServer server;
         if (!server.Listen()) {
             WriteAll(replyFd, "port 0\n");
             _exit(1);

@@ -1,4 +1,4 @@
-// The local test server (tests/support's fake TOC server) in a process of its
+// The local TOC server (server/) in a process of its
 // own, so that its work is not counted as the client's. It is forked before
 // the caller creates any Qt object, and driven through two pipes.
 #pragma once

@@ -9,14 +9,13 @@
 #include <string>
 #include <vector>
 
-#include <QTimer>
-
 #include "client_callbacks.h"
 #include "client_window.h"
 #include "host_services.h"
 #include "input_history.h"
 #include "online_list.h"
 #include "protocol_binding.h"
+#include "reconnect.h"
 #include "settings_store.h"
 #include "transcript.h"
 #include "user_info.h"
@@ -56,13 +55,9 @@ struct ClientContext {
     ClientCallbacks callbacks{*this};
     int connectionStatus = 0;  // STATUS_OFFLINE
     bool protocolInitialised = false;
-    bool autoReconnect = false;
-    int autoReconnectDelayMs = 5000;
-    int reconnectCommandDelayMs = 3000;
     int pendingProfileRequests = 0;
-    bool reconnectCommandPending = false;
     bool shutDown = false;  // after ShutdownClient no delayed reconnect may run
-    bool savedAutoReconnect = false;
+    Reconnect reconnect;
 
     // Input line
     InputHistory history;
@@ -74,9 +69,4 @@ struct ClientContext {
     ClientHostServices hostServices{*this};
     ClientExtendedHostServices extendedHostServices{*this};
     std::string installedModuleFolder;  // searched after the profile's "modules"; empty: none
-
-    // The two reconnect waits. Owned here so neither outlives the client; every
-    // path that starts a connection or closes the client stops them.
-    QTimer autoReconnectWait;
-    QTimer reconnectCommandWait;
 };

@@ -2,6 +2,7 @@
 
 #include "client_context.h"
 #include "connection.h"
+#include "connection_status.h"
 #include "host_services.h"
 #include "output.h"
 #include "settings_files.h"

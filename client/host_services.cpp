@@ -1,10 +1,12 @@
 #include "host_services.h"
+#include "toc_limits.h"
 
 #include <filesystem>
 #include <system_error>
 
 #include "client_context.h"
 #include "connection.h"
+#include "send_command.h"
 #include "input_line.h"
 #include "output.h"
 #include "server_messages.h"
@@ -12,7 +14,6 @@
 
 namespace {
 
-constexpr std::size_t kMaxAwayText = 2047;
 
 // Modules may pass null; the client treats it as an empty text.
 std::string_view Text(const char* text)
@@ -70,7 +71,7 @@ void ClientHostServices::SetAwayText(const char* text)
         ctx_.awayFlag = false;
         return;
     }
-    ctx_.awayText.assign(away.substr(0, kMaxAwayText));
+    ctx_.awayText.assign(away.substr(0, kMaxTocText));
     ctx_.awayFlag = true;
 }
 

@@ -1,4 +1,5 @@
 #include "input_history.h"
+#include "toc_limits.h"
 
 void InputHistory::Push(std::string_view line)
 {
@@ -7,7 +8,7 @@ void InputHistory::Push(std::string_view line)
         if (!slots_[static_cast<std::size_t>(k)].empty())
             slots_[static_cast<std::size_t>(k) + 1] = slots_[static_cast<std::size_t>(k)];
     }
-    slots_[0].assign(line.substr(0, kMaxLine));
+    slots_[0].assign(line.substr(0, kMaxTocText));
     position_ = 0;
 }
 

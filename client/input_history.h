@@ -10,7 +10,6 @@
 class InputHistory {
 public:
     static constexpr int kSlots = 64;
-    static constexpr std::size_t kMaxLine = 2047;
 
     // Stores a submitted line as the newest (repeats included); the oldest
     // beyond 64 is dropped, and the recall position returns to the fresh line.

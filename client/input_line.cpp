@@ -1,4 +1,5 @@
 #include "input_line.h"
+#include "toc_limits.h"
 
 #include <sys/stat.h>
 #include <vector>
@@ -7,6 +8,7 @@
 
 #include "client_context.h"
 #include "connection.h"
+#include "send_command.h"
 #include "decimal_text.h"
 #include "normalize_name.h"
 #include "outgoing.h"
@@ -107,8 +109,8 @@ void SetAutoClear(ClientContext& ctx, std::string_view argument)
 
 void ToggleAutoReconnect(ClientContext& ctx)
 {
-    ctx.autoReconnect = !ctx.autoReconnect;
-    PrintLine(ctx, ctx.autoReconnect ? "Autoreconnect enabled." : "Autoreconnect disabled.");
+    ctx.reconnect.SetAutomatic(!ctx.reconnect.Automatic());
+    PrintLine(ctx, ctx.reconnect.Automatic() ? "Autoreconnect enabled." : "Autoreconnect disabled.");
 }
 
 void SetAway(ClientContext& ctx, std::string_view argument)
@@ -127,8 +129,8 @@ void SetAway(ClientContext& ctx, std::string_view argument)
     SendCommand(ctx, "toc_set_away \"" + EscapeTocText(parts.prefix) + EscapeTocText(text) +
                          EscapeTocText(parts.suffix) + "\"");
     std::string away = std::string(parts.prefix) + NewlinesToBreaks(text) + std::string(parts.suffix);
-    if (away.size() > kMaxMessageText)
-        away.resize(kMaxMessageText);
+    if (away.size() > kMaxTocText)
+        away.resize(kMaxTocText);
     ctx.awayText = std::move(away);
     ctx.awayFlag = true;
     PrintLine(ctx, "Away message set. Use /away with no arguments to unset.");
@@ -143,7 +145,7 @@ std::vector<std::string> SelectedNames(ClientContext& ctx)
         if (names.size() == kMaxSelected)
             break;
         if (row >= 0 && row < ctx.online.Count())
-            names.push_back(ctx.online.At(row).substr(0, kMaxInputLine));
+            names.push_back(ctx.online.At(row).substr(0, kMaxTocText));
     }
     return names;
 }
@@ -177,7 +179,7 @@ std::string ExpandBackslashN(std::string_view text)
 
 std::string NewlinesToBreaks(std::string_view text)
 {
-    text = text.substr(0, kMaxMessageText);
+    text = text.substr(0, kMaxTocText);
     std::string out;
     out.reserve(text.size());
     for (char c : text) {
@@ -227,8 +229,8 @@ void SubmitInputLine(ClientContext& ctx)
     if (ctx.window == nullptr)
         return;
     std::string line = ctx.window->InputText();
-    if (line.size() > kMaxInputLine)
-        line.resize(kMaxInputLine);
+    if (line.size() > kMaxTocText)
+        line.resize(kMaxTocText);
     if (line.empty())
         return;
     ctx.history.Push(line);
@@ -250,7 +252,7 @@ void SubmitInputLine(ClientContext& ctx)
 
 void SendInputLine(ClientContext& ctx, std::string_view recipient, std::string_view text)
 {
-    text = text.substr(0, kMaxInputLine);
+    text = text.substr(0, kMaxTocText);
     if (text.empty())
         return;
     ctx.history.Push(text);

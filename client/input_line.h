@@ -7,7 +7,6 @@
 
 struct ClientContext;
 
-inline constexpr std::size_t kMaxInputLine = 2047;
 inline constexpr std::size_t kMaxTemplate = 1023;
 inline constexpr std::size_t kMaxAwayTemplate = 511;
 inline constexpr std::size_t kMaxAwayArgument = 1023;
@@ -26,7 +25,7 @@ std::string ComposeMessage(std::string_view text, std::string_view formatTemplat
 // Each backslash followed by "n" becomes LF, except where the backslash is
 // the text's first character or follows another backslash.
 std::string ExpandBackslashN(std::string_view text);
-// Cut to 2047, then each LF becomes "<BR>".
+// Cut to kMaxTocText (toc_limits.h), then each LF becomes "<BR>".
 std::string NewlinesToBreaks(std::string_view text);
 
 void HistoryStep(ClientContext& ctx, bool older);

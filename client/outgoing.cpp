@@ -1,14 +1,16 @@
 #include "outgoing.h"
+#include "toc_limits.h"
 
 #include "client_context.h"
 #include "connection.h"
+#include "send_command.h"
 #include "normalize_name.h"
 #include "output.h"
 #include "server_messages.h"
 
 std::string EscapeTocText(std::string_view text)
 {
-    text = text.substr(0, kMaxMessageText);
+    text = text.substr(0, kMaxTocText);
     std::string out;
     out.reserve(text.size() + text.size() / 4 + 8);
     for (char c : text) {

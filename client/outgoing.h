@@ -7,9 +7,8 @@
 
 struct ClientContext;
 
-inline constexpr std::size_t kMaxMessageText = 2047;
 
-// Escapes free text for a double-quoted TOC argument: cut to 2047, a
+// Escapes free text for a double-quoted TOC argument: cut to kMaxTocText, a
 // backslash before '"', '\\', '{' and '}', each LF becomes "<BR>". The
 // result can be four times as long as the cut text.
 std::string EscapeTocText(std::string_view text);

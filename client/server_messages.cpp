@@ -1,4 +1,5 @@
 #include "server_messages.h"
+#include "toc_limits.h"
 
 #include <cstdio>
 
@@ -10,7 +11,6 @@
 
 namespace {
 
-constexpr std::size_t kMaxSenderText = 2047;  // the sender, " AUTORESPONSE" included
 constexpr std::size_t kMaxBuddyName = 1023;
 constexpr std::size_t kMaxShortField = 127;
 
@@ -54,7 +54,7 @@ void HandleImIn(ClientContext& ctx, std::string_view arguments)
     std::string displayName = sender;
     if (automatic)
         displayName += " AUTORESPONSE";
-    displayName = Cut(displayName, kMaxSenderText);
+    displayName = Cut(displayName, kMaxTocText);  // the sender, " AUTORESPONSE" included
     PrintImLine(ctx, displayName, message, true);
     if (ctx.window != nullptr)
         ctx.window->NotifyIncomingMessage(sender, StripMarkup(message));

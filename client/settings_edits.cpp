@@ -2,6 +2,7 @@
 
 #include "client_context.h"
 #include "connection.h"
+#include "send_command.h"
 #include "decimal_text.h"
 #include "normalize_name.h"
 #include "output.h"
@@ -9,12 +10,6 @@
 #include "settings_files.h"
 #include "settings_store.h"
 #include "tocwire.h"
-
-namespace {
-
-constexpr std::size_t kMaxPortText = 63;
-
-}  // namespace
 
 UserConfigValues ReadUserConfig(const UserInfo& info)
 {

@@ -23,6 +23,8 @@ struct UserConfigValues {
 };
 
 inline constexpr std::size_t kMaxEditorName = 511;
+// A port is typed as text; only this much of it is read as its number.
+inline constexpr std::size_t kMaxPortText = 63;
 
 UserConfigValues ReadUserConfig(const UserInfo& info);
 // OK: every field back into the settings (texts cut to their room, ports by

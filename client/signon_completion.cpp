@@ -1,4 +1,6 @@
 #include "signon_completion.h"
+#include "toc_capabilities.h"
+#include "toc_limits.h"
 
 #include <string>
 #include <string_view>
@@ -6,6 +8,7 @@
 #include "buddy_lines.h"
 #include "client_context.h"
 #include "connection.h"
+#include "send_command.h"
 #include "normalize_name.h"
 #include "outgoing.h"
 
@@ -14,15 +17,12 @@ namespace {
 // A command passing this many characters is complete: the configuration
 // stops taking names, a registration batch is sent.
 constexpr std::size_t kBatchThreshold = 1024;
-// The library cuts a command line at 2047 characters; with names near their
-// 1,023-character room a command is closed before it would be cut.
-constexpr std::size_t kMaxLine = 2047;
+// With names near their 1,023-character room a command is closed before the
+// library would cut it at kMaxTocText.
 
+// Announced with toc_set_caps, in this order.
 constexpr std::string_view kCapabilityUuids[] = {
-    "09461341-4C7F-11D1-8222-444553540000", "09461343-4C7F-11D1-8222-444553540000",
-    "09461345-4C7F-11D1-8222-444553540000", "09461346-4C7F-11D1-8222-444553540000",
-    "09461347-4C7F-11D1-8222-444553540000", "09461348-4C7F-11D1-8222-444553540000",
-    "0946134a-4C7F-11D1-8222-444553540000",
+    kCapVoice, kCapSendFile, kCapDirectIm, kCapBuddyIcon, kCapStocks, kCapGetFile, kCapGames,
 };
 
 // Calls visit(name) with the normalised form of each name the server may be
@@ -46,7 +46,7 @@ void SendBuddyConfig(ClientContext& ctx)
     std::string config = "toc_set_config \"m 4\ng Fuckers\n";
     ForEachSendableBuddy(ctx.buddyList, [&](const std::string& name) {
         const std::string entry = "b " + name + "\n";
-        if (config.size() + entry.size() + 1 > kMaxLine)
+        if (config.size() + entry.size() + 1 > kMaxTocText)
             return false;
         config += entry;
         return config.size() <= kBatchThreshold;
@@ -58,7 +58,7 @@ void SendBuddyConfig(ClientContext& ctx)
     std::string batch = kEmptyBatch + " " + NormalizeName(FieldText(ctx.userInfo.screenName));
     ForEachSendableBuddy(ctx.buddyList, [&](const std::string& name) {
         const std::string entry = " " + name;
-        if (batch != kEmptyBatch && batch.size() + entry.size() > kMaxLine) {
+        if (batch != kEmptyBatch && batch.size() + entry.size() > kMaxTocText) {
             SendCommand(ctx, batch);
             batch = kEmptyBatch;
         }

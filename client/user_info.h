@@ -49,6 +49,13 @@ std::string_view FieldText(const char (&field)[N])
     return std::string_view(field, strnlen(field, N));
 }
 
+// The characters a text field holds: its width less the terminator.
+template <std::size_t N>
+constexpr std::size_t FieldRoom(const char (&)[N])
+{
+    return N - 1;
+}
+
 // Stores text into a field, cut to width - 1 characters; the rest is zeroed.
 template <std::size_t N>
 void SetFieldText(char (&field)[N], std::string_view text)

@@ -19,6 +19,10 @@ enum FrameType : std::uint8_t {
 
 inline constexpr std::string_view kFlapOn{"FLAPON\r\n\r\n", 10};
 inline constexpr std::size_t kFrameHeaderSize = 6;
+// A sign-on frame's payload starts with the FLAP version (1, four bytes) and
+// the tag of the screen-name TLV (1, two bytes); the name's two-byte length
+// and the name follow.
+inline constexpr std::string_view kSignonPayloadHeader{"\x00\x00\x00\x01\x00\x01", 6};
 inline constexpr std::uint8_t kFrameMarker = '*';
 // An outgoing frame is built in 4096 bytes: the header and at most 4090 payload bytes.
 inline constexpr std::size_t kMaxOutgoingPayload = 4090;

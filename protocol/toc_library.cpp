@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "normalize_name.h"
+#include "toc_capabilities.h"
 
 namespace tocwire {
 
@@ -15,9 +16,6 @@ std::string CopyCut(const char* text)
         return {};
     return std::string(text, strnlen(text, kMaxStoredText));
 }
-
-constexpr std::string_view kSetCaps =
-    "toc_set_caps 09461343-4C7F-11D1-8222-444553540000 09461348-4C7F-11D1-8222-444553540000";
 
 }  // namespace
 
@@ -96,7 +94,7 @@ void TocLibrary::Disconnect()
         return;
     if (SendFrame(MSGTYPE_SIGNOFF, {}) == -1)
         Message("Error sending SIGNOFF");
-    CloseConnection();
+    GoOffline(CloseKind::OwnClose);
 }
 
 void TocLibrary::Shutdown()
@@ -114,7 +112,7 @@ void TocLibrary::Shutdown()
     }
     if (state_.signonState == STATUS_ONLINE && SendFrame(MSGTYPE_SIGNOFF, {}) == -1)
         Message("Error sending SIGNOFF");
-    CloseConnection();
+    GoOffline(CloseKind::OwnClose);
 }
 
 void TocLibrary::OnConnectionWritable()
@@ -130,13 +128,7 @@ void TocLibrary::OnConnectionWritable()
 
 void TocLibrary::OnConnectFailed(int error)
 {
-    decoder_.Reset();
-    state_.connectPending = false;
-    state_.connected = false;
-    state_.signonState = STATUS_OFFLINE;
-    state_.paused = false;
-    ConnectFailureMessage(error);
-    ReportStatus(STATUS_OFFLINE);
+    GoOffline(CloseKind::ConnectFailed, error);
 }
 
 void TocLibrary::OnBytesReceived(std::string_view bytes)
@@ -167,7 +159,7 @@ void TocLibrary::OnDeadline()
         signonTimedOut_ = true;
         return;
     }
-    Teardown();
+    GoOffline(CloseKind::StreamEnded);
 }
 
 void TocLibrary::DispatchBuffered()
@@ -191,9 +183,7 @@ void TocLibrary::DispatchBuffered()
     }
     dispatching_ = false;
     if (serial == connectionSerial_ && (badStream || closePending_ || signonTimedOut_)) {
-        closePending_ = false;
-        signonTimedOut_ = false;
-        Teardown();
+        GoOffline(CloseKind::StreamEnded);
     }
 }
 
@@ -219,7 +209,7 @@ void TocLibrary::SignonReply(std::uint16_t sequence)
 {
     state_.nextSequence = sequence;
     const std::string name = NormalizeName(state_.screenName);
-    std::string payload{"\x00\x00\x00\x01\x00\x01", 6};
+    std::string payload(kSignonPayloadHeader);
     payload.push_back(static_cast<char>((name.size() >> 8) & 0xff));
     payload.push_back(static_cast<char>(name.size() & 0xff));
     payload.append(name);
@@ -235,7 +225,7 @@ void TocLibrary::SignonReply(std::uint16_t sequence)
                              " " + name + " " + RoastPassword(password) + " english \"" +
                              state_.clientVersion + "\"";
     // A line the escaping would cut (very long stored texts) is refused, not sent cut.
-    if (line.size() > kMaxCommandLine || SendCommandLine(line) == -1) {
+    if (line.size() > kMaxTocText || SendCommandLine(line) == -1) {
         Message("Error sending toc_signon");
         return;
     }
@@ -275,12 +265,7 @@ bool TocLibrary::HandleMessage(const TocMessage& message)
         }
         if (transport_->IsOpen() && SendFrame(MSGTYPE_SIGNOFF, {}) == -1)
             Message("Error sending SIGNOFF");
-        transport_->Close();
-        state_.connected = false;
-        state_.connectPending = false;
-        state_.signonState = STATUS_OFFLINE;
-        state_.paused = false;
-        ReportStatus(STATUS_OFFLINE);
+        GoOffline(CloseKind::SignonRefused);
         if (callbacks == nullptr || callbacks->OnSignonError(message.arguments.c_str()) == 0)
             Message("Server sent error during signon. Try again later.");
         return true;  // the frames after it are still handed on
@@ -297,11 +282,13 @@ bool TocLibrary::HandleMessage(const TocMessage& message)
 bool TocLibrary::SendDefaultCompletion()
 {
     const std::string addSelf = "toc_add_buddy " + NormalizeName(state_.screenName);
+    // Its own completion announces only file transfer.
+    const std::string setCaps = "toc_set_caps " + std::string(kCapSendFile) + " " + std::string(kCapGetFile);
     const std::pair<std::string_view, const char*> steps[] = {
         {std::string_view{"toc_set_config \"m 1\n\""}, "Error sending toc_set_config"},
         {addSelf, "Error sending toc_add_buddy"},
         {"toc_init_done", "Error sending toc_init_done"},
-        {kSetCaps, "Error sending toc_set_caps"},
+        {setCaps, "Error sending toc_set_caps"},
     };
     for (const auto& [line, failure] : steps) {
         if (SendCommandLine(line) == -1) {
@@ -330,30 +317,27 @@ int TocLibrary::SendCommandLine(std::string_view line)
     return SendFrame(MSGTYPE_DATA, payload);
 }
 
-void TocLibrary::CloseConnection()
+void TocLibrary::GoOffline(CloseKind kind, int connectError)
 {
-    ++connectionSerial_;
-    transport_->Close();
-    decoder_.Reset();
-    closePending_ = false;
+    if (kind != CloseKind::ConnectFailed)
+        transport_->Close();
+    if (kind == CloseKind::OwnClose || kind == CloseKind::StreamEnded) {
+        // Handlers still running on the old connection see it is gone.
+        ++connectionSerial_;
+        closePending_ = false;
+        signonTimedOut_ = false;
+    }
+    // A refused sign-on keeps what was received: the frames after the ERROR
+    // are still handed on.
+    if (kind != CloseKind::SignonRefused)
+        decoder_.Reset();
     state_.connected = false;
     state_.connectPending = false;
     state_.signonState = STATUS_OFFLINE;
     state_.paused = false;
+    if (kind == CloseKind::ConnectFailed)
+        ConnectFailureMessage(connectError);
     ReportStatus(STATUS_OFFLINE);
-}
-
-void TocLibrary::Teardown()
-{
-    ++connectionSerial_;
-    signonTimedOut_ = false;
-    transport_->Close();
-    decoder_.Reset();
-    state_.connected = false;
-    state_.connectPending = false;
-    state_.signonState = STATUS_OFFLINE;
-    ReportStatus(STATUS_OFFLINE);
-    state_.paused = false;
 }
 
 void TocLibrary::ReportStatus(int status)

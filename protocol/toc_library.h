@@ -70,8 +70,15 @@ private:
     bool HandleMessage(const TocMessage& message);
     bool SendDefaultCompletion();
     void SignonReply(std::uint16_t sequence);
-    void CloseConnection();  // our own close: SIGNOFF already sent
-    void Teardown();         // the peer closed, or the stream is unusable
+    // How a connection ends. Each kind leaves out the steps that do not apply.
+    enum class CloseKind {
+        OwnClose,       // TOC_Disconnect or TOC_Shutdown: SIGNOFF already sent
+        StreamEnded,    // the peer closed, the stream is unusable or the sign-on took too long
+        SignonRefused,  // an ERROR before SIGN_ON: the frames after it are still handed on
+        ConnectFailed,  // the TCP connect did not complete (connectError says why)
+    };
+    // Back to offline: the transport closed, the state reset, the status reported.
+    void GoOffline(CloseKind kind, int connectError = 0);
     void ReportStatus(int status);
     void Message(const char* text);
     void ShowBox(void* ownerWindow, const char* text);

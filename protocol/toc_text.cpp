@@ -13,8 +13,8 @@ bool NeedsBackslash(char c)
 
 std::string EscapeSpecials(std::string_view text)
 {
-    if (text.size() > kMaxCommandLine)
-        text = text.substr(0, kMaxCommandLine);
+    if (text.size() > kMaxTocText)
+        text = text.substr(0, kMaxTocText);
     std::string out;
     out.reserve(text.size() * 2);
     for (char c : text) {
@@ -43,7 +43,7 @@ TocMessage SplitPayload(std::string_view payload)
     std::string_view name = payload.substr(0, colon);
     std::string_view args = colon == std::string_view::npos ? std::string_view{} : payload.substr(colon + 1);
     message.command.assign(name.substr(0, kMaxCommandName));
-    message.arguments.assign(args.substr(0, kMaxArgumentText));
+    message.arguments.assign(args.substr(0, kMaxTocText));
     return message;
 }
 

@@ -2,6 +2,7 @@
 // sends, the split of a received payload into command name and arguments, and
 // password roasting.
 #pragma once
+#include "toc_limits.h"
 
 #include <cstddef>
 #include <string>
@@ -9,13 +10,13 @@
 
 namespace tocwire {
 
-inline constexpr std::size_t kMaxCommandLine = 2047;   // a command line is cut here before escaping
+// A command line is cut to kMaxTocText before escaping, a received argument
+// text to kMaxTocText (toc_limits.h).
 inline constexpr std::size_t kMaxCommandName = 1023;   // received command names are cut here
-inline constexpr std::size_t kMaxArgumentText = 2047;  // received argument texts are cut here
 inline constexpr std::size_t kMaxRoastedPassword = 510;  // "0x" + 2 digits each + NUL fit 1024 bytes
 inline constexpr std::string_view kRoastKey = "Tic/Toc";
 
-// Cuts the text to 2047 characters and puts a backslash before each
+// Cuts the text to kMaxTocText characters and puts a backslash before each
 // '$', '(', ')', '[' and ']'. The result is at most 4094 characters.
 std::string EscapeSpecials(std::string_view text);
 

@@ -15,10 +15,10 @@
 
 namespace {
 
-QLineEdit* LimitedEdit(QWidget* parent, int room, const std::string& text)
+QLineEdit* LimitedEdit(QWidget* parent, std::size_t room, const std::string& text)
 {
     auto* edit = new QLineEdit(parent);
-    edit->setMaxLength(room);
+    edit->setMaxLength(static_cast<int>(room));
     SetFieldBytes(edit, text);
     return edit;
 }
@@ -34,17 +34,18 @@ UserConfigDialog::UserConfigDialog(ClientContext& ctx, QWidget* parent) : QDialo
     auto* ok = new QPushButton(QStringLiteral("&OK"), this);
     auto* cancel = new QPushButton(QStringLiteral("&Cancel"), this);
     ok->setDefault(true);
-    screenName_ = LimitedEdit(this, 63, values.screenName);
-    password_ = LimitedEdit(this, 63, values.password);  // shown as typed
-    oscarServer_ = LimitedEdit(this, 127, values.oscarServer);
-    oscarPort_ = LimitedEdit(this, 63, values.oscarPort);
-    tocServer_ = LimitedEdit(this, 127, values.tocServer);
-    tocPort_ = LimitedEdit(this, 63, values.tocPort);
+    const UserInfo& record = ctx.userInfo;  // each text edit holds what its field holds
+    screenName_ = LimitedEdit(this, FieldRoom(record.screenName), values.screenName);
+    password_ = LimitedEdit(this, FieldRoom(record.password), values.password);  // shown as typed
+    oscarServer_ = LimitedEdit(this, FieldRoom(record.oscarServer), values.oscarServer);
+    oscarPort_ = LimitedEdit(this, kMaxPortText, values.oscarPort);
+    tocServer_ = LimitedEdit(this, FieldRoom(record.tocServer), values.tocServer);
+    tocPort_ = LimitedEdit(this, kMaxPortText, values.tocPort);
     profile_ = new QPlainTextEdit(this);
     SetFieldBytes(profile_, values.userProfile);
     logToFile_ = new QCheckBox(QStringLiteral("&Log to file:"), this);
     logToFile_->setChecked(values.logToFile);
-    logPath_ = LimitedEdit(this, 1023, values.logPath);
+    logPath_ = LimitedEdit(this, FieldRoom(record.logPath), values.logPath);
     timestamp_ = new QCheckBox(QStringLiteral("&Timestamp"), this);
     timestamp_->setChecked(values.timestamp);
 

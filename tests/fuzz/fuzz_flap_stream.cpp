@@ -57,7 +57,7 @@ void CheckSplit(const std::string& payload)
 {
     const tocwire::TocMessage m = tocwire::SplitPayload(payload);
     FUZZ_CHECK(m.command.size() <= tocwire::kMaxCommandName);
-    FUZZ_CHECK(m.arguments.size() <= tocwire::kMaxArgumentText);
+    FUZZ_CHECK(m.arguments.size() <= kMaxTocText);
     FUZZ_CHECK(m.command.find('\0') == std::string::npos);
     FUZZ_CHECK(m.arguments.find('\0') == std::string::npos);
     FUZZ_CHECK(m.command.find(':') == std::string::npos);
@@ -164,7 +164,7 @@ struct Run {
     {
         const tocwire::LibraryState& s = library.State();
         const bool accepted = s.signonState == STATUS_ONLINE && !s.paused;
-        std::vector<char> buffer(2 * tocwire::kMaxCommandLine + 2, '\0');
+        std::vector<char> buffer(2 * kMaxTocText + 2, '\0');
         const std::size_t copied = std::min(text.size(), buffer.size() - 1);
         std::memcpy(buffer.data(), text.data(), copied);
         const std::size_t length = std::strlen(buffer.data());
@@ -219,7 +219,7 @@ int FuzzTransport::Write(std::string_view bytes)
 
 int FuzzCallbacks::OnSignonError(const char* text)
 {
-    FUZZ_CHECK(std::strlen(text) <= tocwire::kMaxArgumentText);
+    FUZZ_CHECK(std::strlen(text) <= kMaxTocText);
     FUZZ_CHECK(g_run->library.State().signonState == STATUS_OFFLINE);
     g_run->CheckState();
     return text[0] == '9' ? 0 : 1;
@@ -227,7 +227,7 @@ int FuzzCallbacks::OnSignonError(const char* text)
 
 int FuzzCallbacks::OnServerError(const char* text)
 {
-    FUZZ_CHECK(std::strlen(text) <= tocwire::kMaxArgumentText);
+    FUZZ_CHECK(std::strlen(text) <= kMaxTocText);
     FUZZ_CHECK(g_run->library.State().signonState == STATUS_ONLINE);
     return text[0] == '9' ? 0 : 1;
 }
@@ -235,7 +235,7 @@ int FuzzCallbacks::OnServerError(const char* text)
 void FuzzCallbacks::OnServerMessage(const char* command, const char* arguments)
 {
     FUZZ_CHECK(std::strlen(command) <= tocwire::kMaxCommandName);
-    FUZZ_CHECK(std::strlen(arguments) <= tocwire::kMaxArgumentText);
+    FUZZ_CHECK(std::strlen(arguments) <= kMaxTocText);
     FUZZ_CHECK(std::strcmp(command, "SIGN_ON") != 0 && std::strcmp(command, "ERROR") != 0 &&
                std::strcmp(command, "PAUSE") != 0);
     g_run->CheckState();

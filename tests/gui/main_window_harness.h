@@ -35,8 +35,8 @@ protected:
         // No presence relaying: the client registers its own name at sign-on,
         // and the online list should hold only the names a test announces.
         server.SetRelay(false);
-        ctx.autoReconnectDelayMs = 50;
-        ctx.reconnectCommandDelayMs = 50;
+        ctx.reconnect.SetAfterDropDelayMs(50);
+        ctx.reconnect.SetAfterCommandDelayMs(50);
     }
 
     void TearDown() override

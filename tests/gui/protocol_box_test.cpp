@@ -16,7 +16,7 @@
 #include <unistd.h>
 
 
-#include "fake_flap.h"
+#include "flap_frames.h"
 #include "main_window_harness.h"
 #include "record_bytes.h"
 #include "refusing_port.h"

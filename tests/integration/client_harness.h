@@ -25,8 +25,8 @@ protected:
     {
         ASSERT_TRUE(dir.Ok());
         ASSERT_TRUE(server.Listen());
-        ctx.autoReconnectDelayMs = 50;
-        ctx.reconnectCommandDelayMs = 50;
+        ctx.reconnect.SetAfterDropDelayMs(50);
+        ctx.reconnect.SetAfterCommandDelayMs(50);
         // A fresh window's buttons, as the real one builds them.
         for (auto b : {ClientWindow::Button::Warn, ClientWindow::Button::Info, ClientWindow::Button::Disconnect})
             window.buttons[b] = false;

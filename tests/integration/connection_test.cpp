@@ -1,6 +1,7 @@
 // Connection control as the user sees it: status lines, buttons, server
 // error texts, the automatic reconnect and re-initialisation.
 #include "client_harness.h"
+#include "send_command.h"
 #include "output.h"
 #include "stderr_capture.h"
 
@@ -84,7 +85,7 @@ TEST_F(ConnectionTest, ServerErrorsWhileOnlineBecomeTheirTexts)
 TEST_F(ConnectionTest, FailedSignonIsReportedAndNeverRetried)
 {
     server.SetPassword("alicetest", "other");
-    ctx.autoReconnect = true;
+    ctx.reconnect.SetAutomatic(true);
     ConnectToServer(ctx);
     ASSERT_TRUE(WaitForLine("STATUS MESSAGE: Error during signon. Try again later."));
     Settle(300);
@@ -97,7 +98,7 @@ TEST_F(ConnectionTest, FailedSignonIsReportedAndNeverRetried)
 
 TEST_F(ConnectionTest, OneAutomaticReconnectAfterADropFromOnline)
 {
-    ctx.autoReconnect = true;
+    ctx.reconnect.SetAutomatic(true);
     ASSERT_TRUE(SignOn(0));
     server.Close(0);
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return server.ClientCount() == 2 && Peer(1).signedOn; }));
@@ -114,8 +115,8 @@ TEST_F(ConnectionTest, OneAutomaticReconnectAfterADropFromOnline)
 // failed sign-on of the hand-made attempt is never retried.
 TEST_F(ConnectionTest, ConnectingDuringTheReconnectWaitCancelsIt)
 {
-    ctx.autoReconnectDelayMs = 400;
-    ctx.autoReconnect = true;
+    ctx.reconnect.SetAfterDropDelayMs(400);
+    ctx.reconnect.SetAutomatic(true);
     ASSERT_TRUE(SignOn(0));
     server.SetPassword("alicetest", "other");
     server.Close(0);
@@ -130,8 +131,8 @@ TEST_F(ConnectionTest, ConnectingDuringTheReconnectWaitCancelsIt)
 
 TEST_F(ConnectionTest, ReconnectCommandDuringTheWaitConnectsOnce)
 {
-    ctx.autoReconnectDelayMs = 400;
-    ctx.autoReconnect = true;
+    ctx.reconnect.SetAfterDropDelayMs(400);
+    ctx.reconnect.SetAutomatic(true);
     ASSERT_TRUE(SignOn(0));
     server.Close(0);
     ASSERT_TRUE(WaitForLine("STATUS MESSAGE: Disconnected from AIM server."));
@@ -140,12 +141,12 @@ TEST_F(ConnectionTest, ReconnectCommandDuringTheWaitConnectsOnce)
     Settle(700);
     EXPECT_EQ(server.ClientCount(), 2);
     EXPECT_FALSE(TranscriptHas("STATUS MESSAGE: Failed to establish a connection with AIM services."));
-    EXPECT_TRUE(ctx.autoReconnect);
+    EXPECT_TRUE(ctx.reconnect.Automatic());
 }
 
 TEST_F(ConnectionTest, ClosingTheClientNeverReconnects)
 {
-    ctx.autoReconnect = true;
+    ctx.reconnect.SetAutomatic(true);
     ASSERT_TRUE(SignOn(0));
     ShutdownClient(ctx);
     Settle(300);

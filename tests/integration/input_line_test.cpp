@@ -282,14 +282,14 @@ TEST_F(InputLineTest, InfoAndWarnOfflineReportFailure)
 TEST_F(InputLineTest, ReconnectSignsOnAgainWithoutAnAutomaticAttempt)
 {
     ASSERT_TRUE(SignOn(0));
-    ctx.autoReconnect = true;
+    ctx.reconnect.SetAutomatic(true);
     Type("/reconnect");
-    EXPECT_FALSE(ctx.autoReconnect);
+    EXPECT_FALSE(ctx.reconnect.Automatic());
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return server.ClientCount() == 2 && Peer(1).signedOn; }));
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return ctx.connectionStatus == STATUS_ONLINE; }));
     Settle(200);
     EXPECT_EQ(server.ClientCount(), 2);
-    EXPECT_TRUE(ctx.autoReconnect);
+    EXPECT_TRUE(ctx.reconnect.Automatic());
     const std::vector<std::string> expected = {
         "STATUS MESSAGE: Logging onto AIM...", "STATUS MESSAGE: Connected to AIM server.",
         "STATUS MESSAGE: Disconnected from AIM server.", "STATUS MESSAGE: Logging onto AIM...",

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "fake_flap.h"
+#include "flap_frames.h"
 #include "fake_toc_server.h"
 #include "toc_command_line.h"
 

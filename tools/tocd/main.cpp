@@ -10,7 +10,7 @@
 #include <cstring>
 #include <optional>
 
-#include "fake_toc_server.h"
+#include "toc_server.h"
 #include "quit_on_signal.h"
 
 namespace {
@@ -61,12 +61,11 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "tocd: cannot install the signal handlers: %s\n", std::strerror(errno));
         return 1;
     }
-    faketoc::FakeTocServer server;
+    tocserver::TocServer server;
     server.SetRelay(true);
     server.SetEchoBot(true);
     server.SetAcceptAnyPassword(true);
     server.SetRememberFirstPassword(true);
-    server.SetRecording(false);
     if (!server.Listen(port)) {
         std::fprintf(stderr, "tocd: cannot listen on 127.0.0.1:%u (is the port in use?)\n",
                      static_cast<unsigned>(port));

@@ -1,6 +1,7 @@
 // The dispatch operations at their moments in the real client, against the
 // fake server: results combined, every module called, and nesting.
 #include "module_harness.h"
+#include "connection_status.h"
 
 class Dispatch : public ModuleHarness {
 protected:

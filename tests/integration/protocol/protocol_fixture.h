@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "callback_recorder.h"
-#include "fake_flap.h"
+#include "flap_frames.h"
 #include "fake_toc_server.h"
 #include "tocwire.h"
 

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "fake_flap.h"
+#include "flap_frames.h"
 
 class RawPeer {
 public:
@@ -49,7 +49,7 @@ private:
 // The frames in a byte stream, and whether it ended exactly at a frame
 // boundary with every frame well marked.
 struct ParsedStream {
-    std::vector<faketoc::RecordedFrame> frames;
+    std::vector<tocserver::RecordedFrame> frames;
     bool clean = true;
 };
 ParsedStream ParseFrames(std::string_view bytes);

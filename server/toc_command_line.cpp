@@ -1,6 +1,6 @@
 #include "toc_command_line.h"
 
-namespace faketoc {
+namespace tocserver {
 
 namespace {
 constexpr std::string_view kRoastKey = "Tic/Toc";
@@ -95,4 +95,4 @@ std::optional<std::string> UnroastPassword(std::string_view roasted)
     return password;
 }
 
-}  // namespace faketoc
+}  // namespace tocserver

@@ -1,6 +1,6 @@
-#include "fake_flap.h"
+#include "flap_frames.h"
 
-namespace faketoc {
+namespace tocserver {
 
 namespace {
 void PutBigEndian16(std::string& out, std::size_t value)
@@ -63,4 +63,4 @@ FrameParser::Status FrameParser::Next(RecordedFrame& out)
     return Status::Frame;
 }
 
-}  // namespace faketoc
+}  // namespace tocserver

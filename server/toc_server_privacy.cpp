@@ -1,11 +1,11 @@
-// The fake server's privacy lists (toc_add_deny, toc_add_permit) and the Echo
+// The TOC server's privacy lists (toc_add_deny, toc_add_permit) and the Echo
 // Bot's answers, chat invitation included.
 #include <cctype>
 
-#include "fake_toc_server_impl.h"
+#include "toc_server_impl.h"
 #include "toc_command_line.h"
 
-namespace faketoc {
+namespace tocserver {
 
 namespace {
 
@@ -38,7 +38,7 @@ bool Blocks(const Connection& watcher, const std::string& name)
     return watcher.permitMode ? !listed : listed;
 }
 
-std::set<std::string> FakeTocServer::Impl::BlockedNames(const Connection& watcher)
+std::set<std::string> TocServer::Impl::BlockedNames(const Connection& watcher)
 {
     std::set<std::string> blocked;
     if (echoBot && Blocks(watcher, std::string(kEchoBotKey)))
@@ -52,7 +52,7 @@ std::set<std::string> FakeTocServer::Impl::BlockedNames(const Connection& watche
 
 // TOC's rules: adding to the other mode's list first switches modes with an
 // empty list; with no names in the mode already set nothing changes.
-void FakeTocServer::Impl::HandlePrivacy(Connection& connection, const std::vector<std::string>& args, bool permit)
+void TocServer::Impl::HandlePrivacy(Connection& connection, const std::vector<std::string>& args, bool permit)
 {
     const std::set<std::string> blockedBefore = BlockedNames(connection);
     if (connection.permitMode != permit) {
@@ -69,7 +69,7 @@ void FakeTocServer::Impl::HandlePrivacy(Connection& connection, const std::vecto
 
 // A name that became blocked goes offline for the watcher; one that became
 // reachable again arrives, if it is online.
-void FakeTocServer::Impl::ShowPresenceChanges(Connection& watcher, const std::set<std::string>& blockedBefore)
+void TocServer::Impl::ShowPresenceChanges(Connection& watcher, const std::set<std::string>& blockedBefore)
 {
     const std::set<std::string> blockedNow = BlockedNames(watcher);
     for (const std::string& name : blockedNow) {
@@ -94,7 +94,7 @@ void FakeTocServer::Impl::ShowPresenceChanges(Connection& watcher, const std::se
 
 // The Echo Bot answers with the same text, unless the sender denies it; to
 // "invite me" it also sends a chat invitation.
-void FakeTocServer::Impl::AnswerAsEchoBot(Connection& sender, const std::string& message, const char* flag)
+void TocServer::Impl::AnswerAsEchoBot(Connection& sender, const std::string& message, const char* flag)
 {
     if (Blocks(sender, std::string(kEchoBotKey)))
         return;
@@ -103,4 +103,4 @@ void FakeTocServer::Impl::AnswerAsEchoBot(Connection& sender, const std::string&
         SendText(sender, "CHAT_INVITE:Echo Room:4242:" + std::string(kEchoBotName) + ":Come and chat with me");
 }
 
-}  // namespace faketoc
+}  // namespace tocserver

@@ -1,4 +1,4 @@
-// The fake server's own FLAP framing: frame encoding and a stream parser that
+// The TOC server's own FLAP framing: frame encoding and a stream parser that
 // reassembles frames however the bytes were cut. Written apart from the
 // client's codec on purpose, so a shared mistake cannot hide in both.
 #pragma once
@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace faketoc {
+namespace tocserver {
 
 enum FrameType : std::uint8_t {
     kFrameSignon = 1,
@@ -20,6 +20,11 @@ enum FrameType : std::uint8_t {
 
 inline constexpr std::string_view kGreeting{"FLAPON\r\n\r\n", 10};
 inline constexpr std::size_t kHeaderSize = 6;
+// A sign-on frame's payload: the FLAP version (1, four bytes), then from the
+// client the screen-name TLV: tag 1 (two bytes), the name's length (two
+// bytes) and the name. The server's own sign-on frame is the version alone.
+inline constexpr std::string_view kFlapVersion{"\0\0\0\1", 4};
+inline constexpr std::string_view kScreenNameTlvTag{"\0\1", 2};
 inline constexpr std::size_t kMaxPayload = 0xFFFF;  // the length field has 16 bits
 
 struct RecordedFrame {
@@ -48,4 +53,4 @@ private:
     bool bad_ = false;
 };
 
-}  // namespace faketoc
+}  // namespace tocserver

@@ -1,16 +1,16 @@
-// The fake server's answers to a signed-on client's commands: instant
+// The TOC server's answers to a signed-on client's commands: instant
 // messages, buddy registration and presence, profile links and warnings.
-#include "fake_toc_server_impl.h"
+#include "toc_server_impl.h"
 #include "toc_command_line.h"
 
-namespace faketoc {
+namespace tocserver {
 
 namespace {
 constexpr int kWarningStep = 10;
 constexpr int kMaxWarningLevel = 100;
 }  // namespace
 
-void FakeTocServer::Impl::HandleCommand(Connection& connection, const std::vector<std::string>& args)
+void TocServer::Impl::HandleCommand(Connection& connection, const std::vector<std::string>& args)
 {
     if (args.empty())
         return;
@@ -19,13 +19,13 @@ void FakeTocServer::Impl::HandleCommand(Connection& connection, const std::vecto
         if (connection.phase == Connection::Phase::AwaitTocSignon) {
             HandleTocSignon(connection, args);
         } else if (connection.phase == Connection::Phase::AwaitSignonFrame) {
-            connection.record.signonError = "toc_signon before the sign-on frame";
+            connection.state.signonError = "toc_signon before the sign-on frame";
             DropConnection(connection, "toc_signon before the sign-on frame");
         }
-        return;  // a repeated toc_signon is only recorded
+        return;  // a repeated toc_signon is ignored
     }
     if (connection.phase != Connection::Phase::Online)
-        return;  // anything else before sign-on is only recorded
+        return;  // anything else before sign-on is ignored
     if (command == "toc_send_im") {
         HandleSendIm(connection, args);
     } else if (command == "toc_add_buddy") {
@@ -44,7 +44,7 @@ void FakeTocServer::Impl::HandleCommand(Connection& connection, const std::vecto
 }
 
 // toc_send_im <name> "<message>" [auto]
-void FakeTocServer::Impl::HandleSendIm(Connection& sender, const std::vector<std::string>& args)
+void TocServer::Impl::HandleSendIm(Connection& sender, const std::vector<std::string>& args)
 {
     if (args.size() < 3)
         return;
@@ -59,18 +59,18 @@ void FakeTocServer::Impl::HandleSendIm(Connection& sender, const std::vector<std
         return;
     // A user who denies the sender looks offline to the sender.
     std::vector<Connection*> recipients = OnlineAs(target);
-    std::erase_if(recipients, [&](const Connection* r) { return Blocks(*r, sender.record.screenName); });
+    std::erase_if(recipients, [&](const Connection* r) { return Blocks(*r, sender.state.screenName); });
     if (recipients.empty()) {
         SendText(sender, "ERROR:901:" + target);
         return;
     }
-    const std::string text = "IM_IN:" + sender.record.screenName + ":" + flag + ":" + message;
+    const std::string text = "IM_IN:" + sender.state.screenName + ":" + flag + ":" + message;
     for (Connection* recipient : recipients)
         SendText(*recipient, text);
 }
 
 // toc_add_buddy <name> ...: each registered name that is online is reported at once.
-void FakeTocServer::Impl::HandleAddBuddy(Connection& connection, const std::vector<std::string>& args)
+void TocServer::Impl::HandleAddBuddy(Connection& connection, const std::vector<std::string>& args)
 {
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string name = NormalizeScreenName(args[i]);
@@ -90,7 +90,7 @@ void FakeTocServer::Impl::HandleAddBuddy(Connection& connection, const std::vect
 }
 
 // toc_evil <name> norm|anon
-void FakeTocServer::Impl::HandleEvil(Connection& sender, const std::vector<std::string>& args)
+void TocServer::Impl::HandleEvil(Connection& sender, const std::vector<std::string>& args)
 {
     if (args.size() < 2 || !relay)
         return;
@@ -104,37 +104,37 @@ void FakeTocServer::Impl::HandleEvil(Connection& sender, const std::vector<std::
     for (Connection* warned : targets) {
         warned->warningLevel = std::min(warned->warningLevel + kWarningStep, kMaxWarningLevel);
         SendText(*warned, "EVILED:" + std::to_string(warned->warningLevel) + ":" +
-                              (anonymous ? std::string() : sender.record.screenName));
+                              (anonymous ? std::string() : sender.state.screenName));
     }
 }
 
-void FakeTocServer::Impl::AnnounceArrival(const Connection& arriving)
+void TocServer::Impl::AnnounceArrival(const Connection& arriving)
 {
-    const std::string text = BuddyOnlineText(arriving.record.screenName, arriving.signonTime);
+    const std::string text = BuddyOnlineText(arriving.state.screenName, arriving.signonTime);
     for (const auto& watcher : connections) {
-        if (watcher.get() != &arriving && watcher->record.online &&
-            watcher->buddies.count(arriving.record.screenName) != 0 && !Blocks(*watcher, arriving.record.screenName))
+        if (watcher.get() != &arriving && watcher->state.online &&
+            watcher->buddies.count(arriving.state.screenName) != 0 && !Blocks(*watcher, arriving.state.screenName))
             SendText(*watcher, text);
     }
 }
 
-void FakeTocServer::Impl::AnnounceDeparture(const std::string& name)
+void TocServer::Impl::AnnounceDeparture(const std::string& name)
 {
     const std::string text = BuddyOfflineText(name);
     for (const auto& watcher : connections) {
-        if (watcher->record.online && watcher->buddies.count(name) != 0 && !Blocks(*watcher, name))
+        if (watcher->state.online && watcher->buddies.count(name) != 0 && !Blocks(*watcher, name))
             SendText(*watcher, text);
     }
 }
 
-std::vector<Connection*> FakeTocServer::Impl::OnlineAs(const std::string& name)
+std::vector<Connection*> TocServer::Impl::OnlineAs(const std::string& name)
 {
     std::vector<Connection*> found;
     for (const auto& connection : connections) {
-        if (connection->record.online && connection->record.screenName == name)
+        if (connection->state.online && connection->state.screenName == name)
             found.push_back(connection.get());
     }
     return found;
 }
 
-}  // namespace faketoc
+}  // namespace tocserver

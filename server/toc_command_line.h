@@ -1,4 +1,4 @@
-// How the fake server reads a client's TOC command line, as real TOC servers
+// How the TOC server reads a client's TOC command line, as real TOC servers
 // do: blank-separated arguments, double-quoted arguments that may hold
 // blanks, and a backslash that makes the next character literal.
 #pragma once
@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-namespace faketoc {
+namespace tocserver {
 
 // The command text of a DATA payload: everything before the first NUL.
 std::string CommandText(std::string_view payload);
@@ -27,4 +27,4 @@ std::string RoastPassword(std::string_view password);
 // of digits or with a character that is not a hex digit.
 std::optional<std::string> UnroastPassword(std::string_view roasted);
 
-}  // namespace faketoc
+}  // namespace tocserver

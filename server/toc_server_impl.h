@@ -1,6 +1,7 @@
-// Inside the fake TOC server: per-connection state and the operations shared
-// by the connection handling (fake_toc_server.cpp) and the command handling
-// (fake_toc_commands.cpp). Not for tests to include.
+// Inside the TOC server: per-connection state and the operations shared by
+// the connection handling (toc_server.cpp) and the command handling
+// (toc_server_commands.cpp, toc_server_privacy.cpp). Only layers built on
+// TocServer (the test suite's controls) look in here.
 #pragma once
 
 #include <QPointer>
@@ -8,6 +9,7 @@
 #include <QTcpSocket>
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -15,10 +17,10 @@
 #include <string_view>
 #include <vector>
 
-#include "fake_flap.h"
-#include "fake_toc_server.h"
+#include "flap_frames.h"
+#include "toc_server.h"
 
-namespace faketoc {
+namespace tocserver {
 
 inline constexpr std::string_view kEchoBotName = "Echo Bot";
 inline constexpr std::string_view kEchoBotKey = "echobot";
@@ -34,7 +36,8 @@ struct Connection {
     };
 
     QPointer<QTcpSocket> socket;
-    FakeTocServer::ClientRecord record;
+    int index = 0;  // in accept order
+    TocServer::ConnectionState state;
     FrameParser parser;
     Phase phase = Phase::Greeting;
     std::uint16_t nextSequence = 0;
@@ -48,7 +51,7 @@ struct Connection {
     bool closedByServer = false;
 };
 
-struct FakeTocServer::Impl {
+struct TocServer::Impl {
     Impl();
 
     // connection handling
@@ -89,12 +92,13 @@ struct FakeTocServer::Impl {
     std::vector<std::unique_ptr<Connection>> connections;
     std::map<std::string, std::string> accounts;  // normalised name -> password
     std::uint16_t signonSequence = 1000;
-    bool autoSignOn = true;
+    bool autoSignOn = true;  // off: a good sign-on waits for CompleteSignOn
     bool acceptAnyPassword = true;
     bool rememberFirstPassword = false;
     bool relay = true;
     bool echoBot = false;
-    bool recording = true;
+    // Called with every frame a connection sends, before it is handled.
+    std::function<void(int index, const RecordedFrame& frame)> onFrame;
     std::int64_t startTime = 0;  // the Echo Bot's sign-on time
 };
 
@@ -104,4 +108,4 @@ bool Blocks(const Connection& watcher, const std::string& name);
 std::string BuddyOnlineText(std::string_view name, std::int64_t signonTime);
 std::string BuddyOfflineText(std::string_view name);
 
-}  // namespace faketoc
+}  // namespace tocserver

@@ -1,0 +1,9 @@
+// The library's status reports as the user sees them: the status line, which
+// buttons work, the online list, the modules' connect and disconnect calls,
+// and the attempt after a drop.
+#pragma once
+
+struct ClientContext;
+
+void HandleStatusChange(ClientContext& ctx, int status);
+void ClearOnlineList(ClientContext& ctx);

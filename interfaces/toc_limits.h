@@ -1,0 +1,12 @@
+// Limits of the TOC wire shared by the client and the protocol library.
+#pragma once
+
+#include <cstddef>
+
+// The longest text of one TOC command line, and of one argument text received:
+// a TOC server reads a line into a 2048-byte buffer that keeps its terminator.
+// The library cuts what it sends and hands on here; the client cuts each text
+// it puts into a command (a typed line, a message, an away text, a
+// configuration or registration batch) and each sender it shows to the same
+// length, so nothing is cut later in a place the user does not see.
+inline constexpr std::size_t kMaxTocText = 2047;
