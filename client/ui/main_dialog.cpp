@@ -54,6 +54,14 @@ MainDialog::~MainDialog()
 
 void MainDialog::BuildControls()
 {
+    QMenuBar* menuBar = BuildMenu();
+    CreateControls();
+    LayOutControls(menuBar);
+    ConnectControls();
+}
+
+QMenuBar* MainDialog::BuildMenu()
+{
     auto* menuBar = new QMenuBar(this);
     QMenu* file = menuBar->addMenu(QStringLiteral("&File"));
     QObject::connect(file->addAction(QStringLiteral("&Config")), &QAction::triggered, this,
@@ -61,11 +69,14 @@ void MainDialog::BuildControls()
     QObject::connect(file->addAction(QStringLiteral("&BLEED")), &QAction::triggered, this,
                      [this] { OpenBuddyEditor(); });
     QObject::connect(file->addAction(QStringLiteral("E&xit")), &QAction::triggered, this, [this] { close(); });
+    return menuBar;
+}
 
+void MainDialog::CreateControls()
+{
     output_ = new TranscriptPane(this);
     output_->setMinimumSize(520, 300);
 
-    auto* onlineLabel = new QLabel(QStringLiteral("Online Selection Box:"), this);
     // The view shows the client's own list, which keeps the order (without
     // regard to case); the model tells it of each row that comes or goes.
     onlineModel_ = new OnlineListModel(ctx_.online, &DisplayText, this);
@@ -75,16 +86,12 @@ void MainDialog::BuildControls()
     online_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     online_->setUniformItemSizes(true);  // plain text lines: no row needs measuring on its own
     online_->setFixedWidth(200);
-    onlineLabel->setBuddy(online_);
 
     warn_ = new QPushButton(QStringLiteral("&Warn"), this);
     info_ = new QPushButton(QStringLiteral("&Info"), this);
     input_ = new QLineEdit(this);
     send_ = new QPushButton(QStringLiteral("&Send"), this);
-    auto* formattingLabel = new QLabel(QStringLiteral("Formatting:"), this);
-    formattingLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     formatting_ = new QLineEdit(this);
-    formattingLabel->setBuddy(formatting_);
     connect_ = new QPushButton(QStringLiteral("&Connect"), this);
     disconnect_ = new QPushButton(QStringLiteral("&Disconnect"), this);
     exit_ = new QPushButton(QStringLiteral("E&xit"), this);
@@ -95,6 +102,15 @@ void MainDialog::BuildControls()
     warn_->setEnabled(false);
     info_->setEnabled(false);
     disconnect_->setEnabled(false);
+}
+
+void MainDialog::LayOutControls(QMenuBar* menuBar)
+{
+    auto* onlineLabel = new QLabel(QStringLiteral("Online Selection Box:"), this);
+    onlineLabel->setBuddy(online_);
+    auto* formattingLabel = new QLabel(QStringLiteral("Formatting:"), this);
+    formattingLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    formattingLabel->setBuddy(formatting_);
 
     auto* left = new QVBoxLayout;
     left->addWidget(onlineLabel);
@@ -131,7 +147,10 @@ void MainDialog::BuildControls()
     setTabOrder(formatting_, connect_);
     setTabOrder(connect_, disconnect_);
     setTabOrder(disconnect_, exit_);
+}
 
+void MainDialog::ConnectControls()
+{
     QObject::connect(send_, &QPushButton::clicked, this, [this] { SubmitInputLine(ctx_); });
     QObject::connect(connect_, &QPushButton::clicked, this, [this] { ConnectToServer(ctx_); });
     QObject::connect(disconnect_, &QPushButton::clicked, this, [this] { DisconnectFromServer(ctx_); });

@@ -15,6 +15,7 @@
 
 class OnlineListModel;
 class QListView;
+class QMenuBar;
 class QMessageBox;
 class QLineEdit;
 class QPushButton;
@@ -84,7 +85,13 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The window's controls: the menu, the widgets, their layout and tab
+    // order, then what each control does.
     void BuildControls();
+    QMenuBar* BuildMenu();
+    void CreateControls();
+    void LayOutControls(QMenuBar* menuBar);
+    void ConnectControls();
     void NameControls();
     void FlushPendingOutput();
     void ShowSaveFailures();

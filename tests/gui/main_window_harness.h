@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "client_context.h"
+#include "client_test_base.h"
 #include "fake_toc_server.h"
 #include "main_dialog.h"
 #include "test_profile.h"
@@ -24,19 +25,16 @@
 #include "transcript_pane.h"
 #include "user_info.h"
 
-inline constexpr const char* kLibraryPath = QUENLO_LIB_DIR "/libtocwire.so";
-
-class MainWindowHarness : public ::testing::Test {
+class MainWindowHarness : public ClientTestBase {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(dir.Ok());
-        ASSERT_TRUE(server.Listen());
+        ClientTestBase::SetUp();
+        if (HasFatalFailure())
+            return;
         // No presence relaying: the client registers its own name at sign-on,
         // and the online list should hold only the names a test announces.
         server.SetRelay(false);
-        ctx.reconnect.SetAfterDropDelayMs(50);
-        ctx.reconnect.SetAfterCommandDelayMs(50);
     }
 
     void TearDown() override
@@ -80,15 +78,6 @@ protected:
         return false;
     }
 
-    bool HasCommandStartingWith(int client, std::string_view prefix) const
-    {
-        for (const std::string& sent : server.Client(client).commands) {
-            if (sent.rfind(prefix, 0) == 0)
-                return true;
-        }
-        return false;
-    }
-
     int CountCommandsStartingWith(int client, std::string_view prefix) const
     {
         int count = 0;
@@ -97,17 +86,6 @@ protected:
                 ++count;
         }
         return count;
-    }
-
-    // The server's argument lists of commands with this name, after unescaping.
-    std::vector<std::vector<std::string>> Parsed(const std::string& name, int client = 0) const
-    {
-        std::vector<std::vector<std::string>> out;
-        for (const auto& parsed : server.Client(client).parsedCommands) {
-            if (!parsed.empty() && parsed[0] == name)
-                out.push_back(parsed);
-        }
-        return out;
     }
 
     std::string PaneText() const { return window.OutputPane()->PlainText().toStdString(); }
@@ -127,22 +105,7 @@ protected:
         return false;
     }
 
-    std::vector<std::string> PaneLines() const
-    {
-        std::vector<std::string> lines;
-        const std::string text = PaneText();
-        std::size_t start = 0;
-        while (start < text.size()) {
-            const std::size_t end = text.find('\n', start);
-            if (end == std::string::npos) {
-                lines.push_back(text.substr(start));
-                break;
-            }
-            lines.push_back(text.substr(start, end - start));
-            start = end + 1;
-        }
-        return lines;
-    }
+    std::vector<std::string> PaneLines() const { return SplitLines(PaneText(), "\n"); }
 
     int OnlineRowCount() const { return window.OnlineList()->model()->rowCount(); }
     std::string OnlineRowText(int row) const
@@ -183,15 +146,6 @@ protected:
         return false;
     }
 
-    // Lets the event loop run for a while, for checks that something does not happen.
-    static void Settle(int ms = 150)
-    {
-        faketoc::FakeTocServer::WaitFor([] { return false; }, ms);
-    }
-
-    ProfileFolder dir;
-    faketoc::FakeTocServer server;
-    ClientContext ctx;
     MainDialog window{ctx};
 
     bool started_ = false;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "client_context.h"
+#include "client_test_base.h"
 #include "client_lifecycle.h"
 #include "connection.h"
 #include "fake_toc_server.h"
@@ -17,16 +18,13 @@
 #include "test_profile.h"
 #include "tocwire.h"
 
-inline constexpr const char* kLibraryPath = QUENLO_LIB_DIR "/libtocwire.so";
-
-class ClientHarness : public ::testing::Test {
+class ClientHarness : public ClientTestBase {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(dir.Ok());
-        ASSERT_TRUE(server.Listen());
-        ctx.reconnect.SetAfterDropDelayMs(50);
-        ctx.reconnect.SetAfterCommandDelayMs(50);
+        ClientTestBase::SetUp();
+        if (HasFatalFailure())
+            return;
         // A fresh window's buttons, as the real one builds them.
         for (auto b : {ClientWindow::Button::Warn, ClientWindow::Button::Info, ClientWindow::Button::Disconnect})
             window.buttons[b] = false;
@@ -70,15 +68,6 @@ protected:
 
     const faketoc::FakeTocServer::ClientRecord& Peer(int client = 0) const { return server.Client(client); }
 
-    bool HasCommandStartingWith(int client, std::string_view prefix) const
-    {
-        for (const std::string& command : server.Client(client).commands) {
-            if (command.rfind(prefix, 0) == 0)
-                return true;
-        }
-        return false;
-    }
-
     // The commands sent after the sign-on's toc_signon, as on the wire.
     std::vector<std::string> CommandsAfterSignon(int client = 0) const
     {
@@ -93,34 +82,8 @@ protected:
         return out;
     }
 
-    // The server's argument lists of commands with this name, after unescaping.
-    std::vector<std::vector<std::string>> Parsed(const std::string& name, int client = 0) const
-    {
-        std::vector<std::vector<std::string>> out;
-        for (const auto& parsed : server.Client(client).parsedCommands) {
-            if (!parsed.empty() && parsed[0] == name)
-                out.push_back(parsed);
-        }
-        return out;
-    }
-
     // Lines of the transcript, without their CR LF.
-    std::vector<std::string> Lines() const
-    {
-        std::vector<std::string> lines;
-        const std::string& text = ctx.output.Text();
-        std::size_t start = 0;
-        while (start < text.size()) {
-            const std::size_t end = text.find("\r\n", start);
-            if (end == std::string::npos) {
-                lines.push_back(text.substr(start));
-                break;
-            }
-            lines.push_back(text.substr(start, end - start));
-            start = end + 2;
-        }
-        return lines;
-    }
+    std::vector<std::string> Lines() const { return SplitLines(ctx.output.Text(), "\r\n"); }
 
     bool TranscriptHas(std::string_view line) const
     {
@@ -136,16 +99,7 @@ protected:
         return faketoc::FakeTocServer::WaitFor([&] { return TranscriptHas(line); }, timeoutMs);
     }
 
-    // Lets the event loop run for a while, for checks that something does not happen.
-    static void Settle(int ms = 150)
-    {
-        faketoc::FakeTocServer::WaitFor([] { return false; }, ms);
-    }
-
     // Whether the server reports the user's own arrival (it does while it relays).
     bool expectSelfPresence = true;
-    ProfileFolder dir;
-    faketoc::FakeTocServer server;
-    ClientContext ctx;
     RecordingWindow window;
 };

@@ -1,0 +1,75 @@
+// What every test of a whole client shares, with or without a real window:
+// a fresh profile folder as the current directory, the fake TOC server on
+// 127.0.0.1 in the same event loop, the client's state with short reconnect
+// waits, and questions about what the server received.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "client_context.h"
+#include "fake_toc_server.h"
+#include "test_profile.h"
+
+inline constexpr const char* kLibraryPath = QUENLO_LIB_DIR "/libtocwire.so";
+
+// The lines of a text, without their separator; a last line without one counts.
+inline std::vector<std::string> SplitLines(const std::string& text, std::string_view separator)
+{
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = text.find(separator, start);
+        if (end == std::string::npos) {
+            lines.push_back(text.substr(start));
+            break;
+        }
+        lines.push_back(text.substr(start, end - start));
+        start = end + separator.size();
+    }
+    return lines;
+}
+
+class ClientTestBase : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.Ok());
+        ASSERT_TRUE(server.Listen());
+        ctx.reconnect.SetAfterDropDelayMs(50);
+        ctx.reconnect.SetAfterCommandDelayMs(50);
+    }
+
+    bool HasCommandStartingWith(int client, std::string_view prefix) const
+    {
+        for (const std::string& sent : server.Client(client).commands) {
+            if (sent.rfind(prefix, 0) == 0)
+                return true;
+        }
+        return false;
+    }
+
+    // The server's argument lists of commands with this name, after unescaping.
+    std::vector<std::vector<std::string>> Parsed(const std::string& name, int client = 0) const
+    {
+        std::vector<std::vector<std::string>> out;
+        for (const auto& parsed : server.Client(client).parsedCommands) {
+            if (!parsed.empty() && parsed[0] == name)
+                out.push_back(parsed);
+        }
+        return out;
+    }
+
+    // Lets the event loop run for a while, for checks that something does not happen.
+    static void Settle(int ms = 150)
+    {
+        faketoc::FakeTocServer::WaitFor([] { return false; }, ms);
+    }
+
+    ProfileFolder dir;
+    faketoc::FakeTocServer server;
+    ClientContext ctx;
+};
