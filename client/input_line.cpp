@@ -31,18 +31,6 @@ TemplateParts SplitTemplate(std::string_view formatTemplate)
     return {formatTemplate.substr(0, dollar), formatTemplate.substr(dollar + 1)};
 }
 
-bool EqualsIgnoringCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i]))
-            return false;
-    }
-    return true;
-}
-
 // A message pattern with its one "%s" filled in; the value is taken literally,
 // never read as a format.
 std::string Format(std::string_view pattern, std::string_view value)

@@ -14,3 +14,7 @@ std::string NormalizeName(std::string_view name);
 // else (quotes, backslashes, braces, control or high bytes) could change the
 // meaning of the command the name is put into, so it is never sent.
 bool IsValidScreenName(std::string_view name);
+
+// Whether two texts are equal with the letters A-Z taken as a-z (how slash
+// command words and module file names are matched).
+bool EqualsIgnoringCase(std::string_view a, std::string_view b);

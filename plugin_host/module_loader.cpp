@@ -6,6 +6,7 @@
 #include <map>
 #include <system_error>
 
+#include "normalize_name.h"
 #include "user_module_host.h"
 
 namespace {
@@ -20,11 +21,6 @@ constexpr const char* kSuffixedNames[] = {"InitializeZORVANE",      "ShutdownZOR
                                           "OnUserCommandZORVANE",   "OnSendIMZORVANE",    "OnReceiveIMZORVANE",
                                           "OnConnectZORVANE",       "OnDisconnectZORVANE", "GetExtendedUserZORVANE"};
 constexpr int kRequiredEntries = 8;
-
-char LowerAscii(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 std::string FileNameOf(const std::string& path)
 {
@@ -68,11 +64,7 @@ bool IsUserModuleFileName(std::string_view fileName)
 {
     if (fileName.size() < kModulePrefix.size() + kModuleSuffix.size() || !fileName.ends_with(kModuleSuffix))
         return false;
-    for (std::size_t i = 0; i < kModulePrefix.size(); ++i) {
-        if (LowerAscii(fileName[i]) != kModulePrefix[i])
-            return false;
-    }
-    return true;
+    return EqualsIgnoringCase(fileName.substr(0, kModulePrefix.size()), kModulePrefix);
 }
 
 UserModuleHost::~UserModuleHost()
