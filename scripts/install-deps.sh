@@ -7,7 +7,7 @@ packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev)
 if [ "${1:-}" = "--run" ]; then
   packages+=(fonts-dejavu-core)
 else
-  packages+=(libgtest-dev libgmock-dev clang libclang-rt-14-dev desktop-file-utils appstream dpkg-dev file)
+  packages+=(libgtest-dev libgmock-dev clang libclang-rt-14-dev desktop-file-utils appstream dpkg-dev file lintian)
 fi
 missing=()
 for p in "${packages[@]}"; do
