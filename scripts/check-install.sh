@@ -68,8 +68,17 @@ dpkg-deb -x "$deb" "$work/unpacked"
 expect_started "unpacked package" "$(start_installed "$work/unpacked/usr/bin/quenlo" "$work/profile-deb")"
 
 echo "== lintian =="
-# Every error and warning is mended, or explained by a commented override
-# that the package ships (usr/share/lintian/overrides).
+# Every error and warning is mended, or explained: an override that a package
+# ships (usr/share/lintian/overrides/PACKAGE) follows a comment saying why.
+for package in "$deb" "$dev"; do
+  name=$(dpkg-deb -f "$package" Package)
+  mkdir -p "$work/lintian/$name"
+  dpkg-deb -x "$package" "$work/lintian/$name"
+  overrides=$work/lintian/$name/usr/share/lintian/overrides/$name
+  [ -e "$overrides" ] || continue
+  unexplained=$(awk '/^#/ { said = 1; next } /^[[:space:]]*$/ { said = 0; next } { if (!said) print; said = 0 }' "$overrides")
+  [ -z "$unexplained" ] || fail "lintian overrides of $name without a comment: $unexplained"
+done
 if ! report=$(lintian --fail-on error,warning "$deb" "$dev" 2>&1); then
   fail "lintian: $report"
 fi

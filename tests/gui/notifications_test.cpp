@@ -4,6 +4,7 @@
 #include <QtTest/QTest>
 
 #include "main_window_harness.h"
+#include "app_icon.h"
 #include "instance_channel.h"
 #include "message_notifier.h"
 
@@ -124,6 +125,24 @@ TEST(MessageNotifierTest, WithdrawsEveryOneOfItsOwnAndForgetsClosedOnes)
     EXPECT_EQ(sink.closedIds.back(), 105u);
     EXPECT_FALSE(notifier.Owns(101));
     EXPECT_FALSE(notifier.Owns(105));
+}
+
+TEST(TrayIconTest, CarriesItsThemeNameAndAMarkedVariant)
+{
+    const QIcon plain = ApplicationIcon();
+    const QIcon marked = AttentionIcon();
+    EXPECT_EQ(plain.name(), "quenlo");
+    for (int size : {16, 22, 32, 48}) {
+        SCOPED_TRACE(size);
+        const QImage a = plain.pixmap(size, size).toImage();
+        const QImage b = marked.pixmap(size, size).toImage();
+        ASSERT_FALSE(a.isNull());
+        ASSERT_EQ(a.size(), b.size());
+        // The mark sits in the top right corner; the rest is the same picture.
+        const int inMark = size * 3 / 16;
+        EXPECT_NE(a.pixel(size - inMark, inMark), b.pixel(size - inMark, inMark));
+        EXPECT_EQ(a.pixel(2, a.height() - 3), b.pixel(2, b.height() - 3));
+    }
 }
 
 class NotificationWindowTest : public StartedWindowTest {
