@@ -82,6 +82,7 @@ TEST(ProfileLockTest, SecondStartHandsOverToTheRunningProgram)
     const std::string profile = dir.Path("profile");
     QProcess running;
     StartProgram(running, profile, false);
+    ASSERT_TRUE(running.waitForStarted());
     // It listens once it holds the folder.
     const QString socket = QString::fromStdString(profile + "/.quenlo.socket");
     for (int i = 0; i < 300 && !QFile::exists(socket); ++i)

@@ -85,7 +85,7 @@ TEST_F(Output, LineFormsWithAndWithoutTimestamps)
         {"IncomingMarkup", 1,
          [](Output& t) { t.Im("bob", "<HTML><BODY>hi<BR>there</BODY></HTML>", true); },
          "[07:04:09] <-bob:  hi there\r\n"},
-        {"UnclosedTag", 1, [](Output& t) { t.Im("bob", "a <b", true); }, "[07:04:09] <-bob:  a \r\n"},
+        {"UnclosedTagIsText", 1, [](Output& t) { t.Im("bob", "a <b", true); }, "[07:04:09] <-bob:  a <b\r\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
