@@ -24,6 +24,8 @@ constexpr int kRequestWaitMs = 2000;
 
 QString InstanceSocketName(const std::string& profileDir)
 {
+    if (profileDir.empty() || profileDir.front() != '/')
+        return {};
     const QString inFolder = QString::fromStdString(profileDir) + QStringLiteral("/.quenlo.socket");
     if (static_cast<std::size_t>(inFolder.toLocal8Bit().size()) < sizeof(sockaddr_un{}.sun_path))
         return inFolder;
@@ -83,6 +85,8 @@ void InstanceServer::Serve()
 
 bool AskRunningInstanceToShow(const QString& name, int timeoutMs)
 {
+    if (name.isEmpty())
+        return false;
     const QDeadlineTimer deadline(timeoutMs);
     QLocalSocket socket;
     // The running one may hold the lock and not listen yet: try again.

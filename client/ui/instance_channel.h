@@ -14,7 +14,7 @@ class QLocalServer;
 
 // The socket for a profile folder (an absolute path): in the folder itself
 // where the path fits a socket address, else a name made from the path in
-// the user's runtime folder.
+// the user's runtime folder. Empty for a path that is not absolute.
 QString InstanceSocketName(const std::string& profileDir);
 
 class InstanceServer final : public QObject {

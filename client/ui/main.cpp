@@ -92,7 +92,7 @@ int main(int argc, char** argv)
     ctx.installedModuleFolder = InstalledModuleFolder(std::filesystem::read_symlink("/proc/self/exe", noProgramPath));
     MainDialog window(ctx);
     std::unique_ptr<InstanceServer> instanceServer;
-    if (locked == ProfileLock::Result::Locked) {
+    if (locked == ProfileLock::Result::Locked && !socketName.isEmpty()) {
         instanceServer = std::make_unique<InstanceServer>(socketName, [&window] { window.BringToFront(); });
         if (!instanceServer->Listening())
             std::fprintf(stderr, "quenlo: a second start cannot reach this one: %s\n",
