@@ -59,9 +59,10 @@ deb=$(ls "$build"/quenlo_*.deb | head -n 1)
 dev=$(ls "$build"/quenlo-dev_*.deb | head -n 1)
 dpkg-deb -f "$deb" Depends | grep -q libqt6widgets6 || fail "package dependencies miss Qt: $(dpkg-deb -f "$deb" Depends)"
 # The SDK is in quenlo-dev alone.
-dpkg-deb -c "$dev" | grep -q "/usr/include/quenlo/user_module.h" || fail "quenlo-dev lacks the SDK headers"
-dpkg-deb -c "$dev" | grep -q "/pkgconfig/quenlo-module.pc" || fail "quenlo-dev lacks quenlo-module.pc"
-if dpkg-deb -c "$deb" | grep -q "/usr/include/"; then fail "quenlo holds SDK headers"; fi
+dev_files=$(dpkg-deb -c "$dev")
+grep -q "/usr/include/quenlo/user_module.h" <<<"$dev_files" || fail "quenlo-dev lacks the SDK headers"
+grep -q "/pkgconfig/quenlo-module.pc" <<<"$dev_files" || fail "quenlo-dev lacks quenlo-module.pc"
+if grep -q "/usr/include/" <<<"$(dpkg-deb -c "$deb")"; then fail "quenlo holds SDK headers"; fi
 version=$(sed -n 's/^project(quenlo VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 head -n 1 data/debian/changelog | grep -qF "quenlo ($version)" || fail "data/debian/changelog has no entry for $version"
 dpkg-deb -x "$deb" "$work/unpacked"
