@@ -108,6 +108,12 @@ int Called(const std::string& entry, const std::vector<std::string>& arguments, 
 
 }  // namespace
 
+#ifdef RECORDER_UNDEFINED
+// Declared, defined nowhere: the library builds (without --no-undefined) and
+// cannot be loaded.
+int MissingHelper(int value);
+#endif
+
 extern "C" {
 
 int Initialize(void*, HostServices* host)
@@ -121,7 +127,11 @@ int Initialize(void*, HostServices* host)
 #endif
 }
 
+#ifdef RECORDER_UNDEFINED
+int Shutdown() { return MissingHelper(Called("Shutdown", {}, 0)); }
+#else
 int Shutdown() { return Called("Shutdown", {}, 0); }
+#endif
 
 int OnServerCommand(const char* command, const char* arguments)
 {
