@@ -166,6 +166,12 @@ USER_MODULE_EXPORT int GetExtendedUser(ExtendedHostServices* host)
 }
 #endif
 
+// Told before Initialize.
+int SetProfileFolderZORVANE(const char* folder)
+{
+    return Called("SetProfileFolderZORVANE", {Text(folder)}, 0);
+}
+
 int OnReceiveIM(const char* sender, const char* text)
 {
     return Called("OnReceiveIM", {Text(sender), Text(text)}, 0);
