@@ -29,8 +29,9 @@
 //
 // Calling order and moments
 //  - Initialize once; nonzero accepts the module. A module refused there is
-//    unloaded at once and gets nothing else, not even Shutdown. The other
-//    modules are not all loaded yet: run no commands from Initialize.
+//    unloaded at once and gets nothing else, not even Shutdown. Until it
+//    returns, neither this module nor those after it receive events: a
+//    command run from Initialize does not reach them.
 //  - GetExtendedUserZORVANE (optional, suffixed name only) right after.
 //  - OnConnect comes when the server has signed the user on, before the
 //    client prints "Connected to AIM server." and before it sends its own

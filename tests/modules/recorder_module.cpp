@@ -144,7 +144,7 @@ int OnUserCommand(const char* word, const char* arguments)
 }
 
 #ifdef RECORDER_SUFFIXED
-USER_MODULE_EXPORT int OnSendIMZORVANE(const char* recipient, const char* text, int automatic)
+int OnSendIMZORVANE(const char* recipient, const char* text, int automatic)
 #else
 int OnSendIM(const char* recipient, const char* text, int automatic)
 #endif
@@ -154,7 +154,7 @@ int OnSendIM(const char* recipient, const char* text, int automatic)
 
 #ifndef RECORDER_SUFFIXED
 // Never bound while the plain name exists.
-USER_MODULE_EXPORT int OnSendIMZORVANE(const char*, const char*, int)
+int OnSendIMZORVANE(const char*, const char*, int)
 {
     return Called("OnSendIMZORVANE", {}, 0);
 }
