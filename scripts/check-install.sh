@@ -60,8 +60,9 @@ mkdir -p "$hello"
   || fail "the example module does not build against the installed SDK"
 cmake -S "$src/examples/hello_module" -B "$hello/cmake-build" -G Ninja >/dev/null
 cmake --build "$hello/cmake-build" >/dev/null || fail "the example's CMake build failed"
+exported=$(nm -D --defined-only "$hello/user_hello.so")
 for entry in Initialize Shutdown OnServerCommand OnUserCommand OnSendIM OnReceiveIM OnConnect OnDisconnect; do
-  nm -D --defined-only "$hello/user_hello.so" | grep -qw "$entry" || fail "the example does not export $entry"
+  grep -qw "$entry" <<<"$exported" || fail "the example does not export $entry"
 done
 profile=$work/profile-hello
 mkdir -p "$profile/modules"
