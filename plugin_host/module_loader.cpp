@@ -1,7 +1,6 @@
 // Finding, binding, initialising and releasing user modules.
 #include <dlfcn.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <system_error>

@@ -47,10 +47,9 @@ public:
     // Loads every "user_*.so" (prefix in any case) from the folders, in file
     // name order; a name in an earlier folder hides the same name in a later one.
     void LoadUserModules(const std::vector<std::string>& folders);
-    // 1 loaded, 0 refused (the record stays free for the next one; Refusal()
-    // says why).
+    // 1 loaded, 0 refused (the record stays free for the next one); the
+    // loader shows why under the refusal's line.
     int LoadUserModule(const std::string& path);
-    const std::string& Refusal() const { return refusal_; }
     // Shutdown for each module, in load order; from then on no event reaches
     // them. Their libraries stay mapped until this host is destroyed: Qt
     // objects a module parented to the main window run the module's code
