@@ -32,7 +32,9 @@
 //    unloaded at once and gets nothing else, not even Shutdown. Until it
 //    returns, neither this module nor those after it receive events: a
 //    command run from Initialize does not reach them.
-//  - GetExtendedUserZORVANE (optional, suffixed name only) right after.
+//  - GetExtendedUserZORVANE (optional, suffixed name only) right after, then
+//    GetModuleInfoZORVANE (optional): your name, version, one-line
+//    description and command usage lines, shown by /modules and /help.
 //  - OnConnect comes when the server has signed the user on, before the
 //    client prints "Connected to AIM server." and before it sends its own
 //    sign-on commands (buddy list, toc_init_done): send your server state
@@ -64,9 +66,10 @@
 //    it again from OnConnect.
 //  - GetOutputText is the whole transcript as shown: lines ended by CR LF,
 //    status lines as "[hh:mm:ss] STATUS MESSAGE: text" (the time prefix only
-//    when timestamps are on), messages as "<-bob:  text" and "bob->:  text";
-//    once a message was shown the text begins with "<HTML><BODY>". It is
-//    emptied by /clear and by auto-clearing, and is null before the first line.
+//    when timestamps are on), messages as "<-bob:  text" and "bob->:  text"
+//    (when the very first line was a message, the text begins with
+//    "<HTML><BODY>"). It is null before the first line and emptied by /clear
+//    and by auto-clearing.
 //
 // Data files
 //  Keep them in the profile folder. It is the client's current directory
