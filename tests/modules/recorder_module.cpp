@@ -183,6 +183,15 @@ int OnConnect() { return Called("OnConnect", {}, 0); }
 
 int OnDisconnect() { return Called("OnDisconnect", {}, 0); }
 
+#ifdef RECORDER_DESCRIBED
+// An identity with what a careless module might put there.
+const UserModuleInfo* GetModuleInfoZORVANE()
+{
+    static const UserModuleInfo info = {"Rec\tName", nullptr, "line one\nline two", "/a: x\n\n   \n/b: y\r"};
+    return &info;
+}
+#endif
+
 #ifdef RECORDER_SUFFIXED
 int GetExtendedUserZORVANE(ExtendedHostServices* host)
 {
