@@ -53,7 +53,8 @@ void ShutdownClient(ClientContext& ctx)
         ctx.api.TOC_Shutdown();
     ctx.protocolInitialised = false;
     ReleaseProtocolLibrary(ctx.api);
-    // Modules see nothing more; what they save is saved before the client's files.
+    // Modules see nothing more; what they save is saved before the client's
+    // files. Their code stays loaded until the context goes.
     ctx.modules.UnloadUserModules();
     if (ctx.window != nullptr)
         SetFieldText(ctx.userInfo.formatting, ctx.window->FormattingText());
