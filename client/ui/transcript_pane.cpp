@@ -21,9 +21,11 @@ namespace {
 
 constexpr int kMargin = 4;
 
+const std::string kNoText;
+
 }  // namespace
 
-TranscriptPane::TranscriptPane(QWidget* parent) : QAbstractScrollArea(parent)
+TranscriptPane::TranscriptPane(QWidget* parent) : QAbstractScrollArea(parent), text_(&kNoText)
 {
     starts_.push_back(0);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -43,10 +45,11 @@ TranscriptPane::TranscriptPane(QWidget* parent) : QAbstractScrollArea(parent)
 
 TranscriptPane::~TranscriptPane() = default;
 
-void TranscriptPane::AddLineStarts(std::size_t from)
+void TranscriptPane::IndexNewText()
 {
-    const char* data = text_.data();
-    const std::size_t size = text_.size();
+    const char* data = text_->data();
+    const std::size_t size = text_->size();
+    std::size_t from = indexed_;
     while (from < size) {
         const void* found = std::memchr(data + from, '\n', size - from);
         if (found == nullptr)
@@ -54,60 +57,87 @@ void TranscriptPane::AddLineStarts(std::size_t from)
         from = static_cast<std::size_t>(static_cast<const char*>(found) - data) + 1;
         starts_.push_back(from);
     }
+    indexed_ = size;
 }
 
-void TranscriptPane::SetText(std::string_view utf8)
+void TranscriptPane::ShowText(const std::string* text)
 {
     if (QAccessible::isActive() && CharacterCount() > 0) {
         QAccessibleTextRemoveEvent event(this, 0, TextBetween(0, CharacterCount()));
         QAccessible::updateAccessibility(&event);
     }
+    text_ = text != nullptr ? text : &kNoText;
     charStarts_.clear();
-    text_.clear();
+    indexed_ = 0;
     starts_.assign(1, 0);
     anchor_ = cursor_ = Position{};
     verticalScrollBar()->setValue(0);
-    AppendText(utf8);
-    viewport()->update();
+    CatchUp();
 }
 
-void TranscriptPane::AppendText(std::string_view utf8)
+void TranscriptPane::TextAppended()
 {
+    pacer_.Changed();
+}
+
+void TranscriptPane::ScrollToEnd()
+{
+    if (pacer_.Pending()) {
+        scrollToEndPending_ = true;
+        return;
+    }
+    QScrollBar* bar = verticalScrollBar();
+    bar->setValue(bar->maximum());
+}
+
+void TranscriptPane::CatchUp()
+{
+    if (text_->size() < indexed_) {
+        // The text was cut behind the view's back: start over with it.
+        ShowText(text_);
+        return;
+    }
+    pacer_.Updated();
     const bool announce = QAccessible::isActive();
     const int oldCount = announce ? CharacterCount() : 0;
-    const std::size_t from = text_.size();
-    text_.reserve(from + utf8.size());
-    for (std::size_t at = 0; at < utf8.size();) {
-        const std::size_t cr = utf8.find('\r', at);
-        const std::size_t end = cr == std::string_view::npos ? utf8.size() : cr;
-        text_.append(utf8.substr(at, end - at));
-        at = end + (cr == std::string_view::npos ? 0 : 1);
+    const bool grew = text_->size() > indexed_ || indexed_ == 0;
+    IndexNewText();
+    if (grew)
+        UpdateScrollRange();
+    if (scrollToEndPending_) {
+        scrollToEndPending_ = false;
+        QScrollBar* bar = verticalScrollBar();
+        bar->setValue(bar->maximum());
     }
-    AddLineStarts(from);
-    UpdateScrollRange();
     viewport()->update();
     if (announce)
         AnnounceAppended(oldCount);
 }
 
-void TranscriptPane::ScrollToEnd()
-{
-    QScrollBar* bar = verticalScrollBar();
-    bar->setValue(bar->maximum());
-}
-
 std::string_view TranscriptPane::LineBytes(int line) const
 {
     const std::size_t begin = starts_[static_cast<std::size_t>(line)];
-    std::size_t end = text_.size();
+    std::size_t end = indexed_;
     if (static_cast<std::size_t>(line) + 1 < starts_.size())
         end = starts_[static_cast<std::size_t>(line) + 1] - 1;  // before its LF
-    return std::string_view(text_).substr(begin, end - begin);
+    // Held to the text as it is now, should it have been cut since.
+    const std::string_view text = std::string_view(*text_).substr(0, end);
+    return text.substr(std::min(begin, text.size()));
 }
 
 QString TranscriptPane::LineText(int line) const
 {
-    return DisplayText(LineBytes(line));
+    const std::string_view bytes = LineBytes(line);
+    if (bytes.find('\r') == std::string_view::npos)
+        return DisplayText(bytes);
+    // Carriage returns are never shown (the line's own CR LF, or any inside it).
+    std::string without;
+    without.reserve(bytes.size());
+    for (char c : bytes) {
+        if (c != '\r')
+            without.push_back(c);
+    }
+    return DisplayText(without);
 }
 
 QString TranscriptPane::PlainText() const
@@ -125,8 +155,9 @@ QString TranscriptPane::PlainText() const
 QString TranscriptPane::LastLineText() const
 {
     for (int line = LineCount() - 1; line >= 0; --line) {
-        if (!LineBytes(line).empty())
-            return LineText(line);
+        QString text = LineText(line);
+        if (!text.isEmpty())
+            return text;
     }
     return {};
 }
@@ -186,7 +217,7 @@ void TranscriptPane::resizeEvent(QResizeEvent* event)
     QAbstractScrollArea::resizeEvent(event);
     UpdateScrollRange();
     if (atEnd)
-        ScrollToEnd();
+        verticalScrollBar()->setValue(verticalScrollBar()->maximum());
 }
 
 void TranscriptPane::scrollContentsBy(int, int)
@@ -329,7 +360,7 @@ void TranscriptPane::keyPressEvent(QKeyEvent* event)
         break;
     case Qt::Key_End:
         if (event->modifiers() & Qt::ControlModifier) {
-            ScrollToEnd();
+            bar->setValue(bar->maximum());
             return;
         }
         break;

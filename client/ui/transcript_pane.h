@@ -1,8 +1,9 @@
-// The output pane: a read-only view of the transcript that keeps its text as
-// UTF-8 with one offset per line and lays out only the lines on screen, so a
-// line costs the same whether the pane holds a thousand lines or a million,
-// and about its own bytes in memory. Lines wrap at the pane's width; the view
-// scrolls by whole lines. Text can be selected with the mouse and copied.
+// The output pane: a read-only view of the transcript. It reads the text
+// where the transcript keeps it (no copy), with one offset per line, and lays
+// out only the lines on screen, so a line costs the same whether the pane
+// holds a thousand lines or a million. Lines wrap at the pane's width; the
+// view scrolls by whole lines. Text can be selected with the mouse and copied.
+// While lines stream in, the pane catches up at most once a frame.
 #pragma once
 
 #include <QAbstractScrollArea>
@@ -12,6 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include "frame_pacer.h"
+
 class QTextLayout;
 
 class TranscriptPane final : public QAbstractScrollArea {
@@ -19,10 +22,18 @@ public:
     explicit TranscriptPane(QWidget* parent = nullptr);
     ~TranscriptPane() override;
 
-    // The transcript's CR LF line ends are shown as plain breaks.
-    void SetText(std::string_view utf8);
-    void AppendText(std::string_view utf8);
+    // Shows text (nullptr: nothing) from its start, at once. The pane keeps
+    // a pointer: the owner keeps the string alive and only appends to it
+    // until the next ShowText. CR LF line ends are shown as plain breaks.
+    void ShowText(const std::string* text);
+    // The text grew at its end; the pane catches up after this turn of the
+    // event loop, or once a frame while it keeps growing.
+    void TextAppended();
+    // Scrolls to the end, with the pane's next catch-up if one is due.
     void ScrollToEnd();
+    // Brings the view up to the text now: new lines, scroll range, a
+    // scroll asked for, one repaint.
+    void CatchUp();
 
     QString PlainText() const;
     QString SelectedText() const;
@@ -67,7 +78,8 @@ private:
     int TextWidth() const;
     void UpdateScrollRange();
     Position PositionAt(const QPoint& point) const;
-    void AddLineStarts(std::size_t from);
+    // Indexes the line starts of the text from indexed_ to its end.
+    void IndexNewText();
     // Character offsets of line starts, built on the first question from
     // assistive technology and extended as lines arrive.
     void EnsureCharStarts() const;
@@ -75,8 +87,11 @@ private:
     Position PositionOf(int offset) const;
     void AnnounceAppended(int oldCount);
 
-    std::string text_;                  // without CR; lines end with LF
-    std::vector<std::size_t> starts_;   // where each line begins in text_
+    const std::string* text_;           // the transcript's text, with its CR LF line ends
+    std::size_t indexed_ = 0;           // bytes of it the view has taken in
+    std::vector<std::size_t> starts_;   // where each line begins in *text_
+    bool scrollToEndPending_ = false;
+    FramePacer pacer_{[this] { CatchUp(); }};
     Position anchor_;
     Position cursor_;
     bool selecting_ = false;
