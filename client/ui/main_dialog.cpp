@@ -295,6 +295,8 @@ void MainDialog::ScrollOutputToEnd()
 
 std::vector<int> MainDialog::SelectedOnlineRows() const
 {
+    // The selection's rows must be the list's rows as they are now.
+    onlineModel_->Flush();
     std::vector<int> rows;
     for (const QModelIndex& index : online_->selectionModel()->selectedRows())
         rows.push_back(index.row());
