@@ -27,7 +27,6 @@ const std::string kNoText;
 
 TranscriptPane::TranscriptPane(QWidget* parent) : QAbstractScrollArea(parent), text_(&kNoText)
 {
-    starts_.push_back(0);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setFocusPolicy(Qt::StrongFocus);
@@ -55,7 +54,7 @@ void TranscriptPane::IndexNewText()
         if (found == nullptr)
             break;
         from = static_cast<std::size_t>(static_cast<const char*>(found) - data) + 1;
-        starts_.push_back(from);
+        starts_.Add(from);
     }
     indexed_ = size;
 }
@@ -69,7 +68,7 @@ void TranscriptPane::ShowText(const std::string* text)
     text_ = text != nullptr ? text : &kNoText;
     charStarts_.clear();
     indexed_ = 0;
-    starts_.assign(1, 0);
+    starts_.Reset();
     anchor_ = cursor_ = Position{};
     verticalScrollBar()->setValue(0);
     CatchUp();
@@ -118,7 +117,7 @@ std::string_view TranscriptPane::LineBytes(int line) const
 {
     const std::size_t begin = starts_[static_cast<std::size_t>(line)];
     std::size_t end = indexed_;
-    if (static_cast<std::size_t>(line) + 1 < starts_.size())
+    if (static_cast<std::size_t>(line) + 1 < starts_.Count())
         end = starts_[static_cast<std::size_t>(line) + 1] - 1;  // before its LF
     // Held to the text as it is now, should it have been cut since.
     const std::string_view text = std::string_view(*text_).substr(0, end);

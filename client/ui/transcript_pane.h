@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "frame_pacer.h"
+#include "line_starts.h"
 
 class QTextLayout;
 
@@ -37,7 +38,7 @@ public:
 
     QString PlainText() const;
     QString SelectedText() const;
-    int LineCount() const { return static_cast<int>(starts_.size()); }
+    int LineCount() const { return static_cast<int>(starts_.Count()); }
     // The last line that holds any text.
     QString LastLineText() const;
     void SelectAll();
@@ -89,7 +90,7 @@ private:
 
     const std::string* text_;           // the transcript's text, with its CR LF line ends
     std::size_t indexed_ = 0;           // bytes of it the view has taken in
-    std::vector<std::size_t> starts_;   // where each line begins in *text_
+    LineStarts starts_;                 // where each line begins in *text_
     bool scrollToEndPending_ = false;
     FramePacer pacer_{[this] { CatchUp(); }};
     Position anchor_;

@@ -16,7 +16,7 @@ void TranscriptPane::EnsureCharStarts() const
 {
     if (charStarts_.empty())
         charStarts_.push_back(0);
-    for (std::size_t line = charStarts_.size(); line < starts_.size(); ++line)
+    for (std::size_t line = charStarts_.size(); line < starts_.Count(); ++line)
         charStarts_.push_back(charStarts_.back() + static_cast<int>(LineText(static_cast<int>(line) - 1).size()) + 1);
 }
 
