@@ -189,12 +189,12 @@ int TranscriptPane::LayOut(int line, QTextLayout& layout) const
     return std::max(height, fontMetrics().height());
 }
 
-void TranscriptPane::UpdateScrollRange()
+int TranscriptPane::TopShowingAtBottom(int last) const
 {
-    // The last top line from which the end of the text still fits the pane,
-    // found by laying out lines from the end: it costs one screenful.
+    // Lines are laid out from last upwards until the pane is full: one
+    // screenful, whatever the text's length.
     const int available = viewport()->height() - 2 * kMargin;
-    int top = LineCount() - 1;
+    int top = std::clamp(last, 0, LineCount() - 1);
     QTextLayout layout;
     int used = LayOut(top, layout);
     while (top > 0) {
@@ -205,6 +205,14 @@ void TranscriptPane::UpdateScrollRange()
         used += height;
         --top;
     }
+    return top;
+}
+
+void TranscriptPane::UpdateScrollRange()
+{
+    // The last top line from which the end of the text still fits the pane.
+    const int top = TopShowingAtBottom(LineCount() - 1);
+    const int available = viewport()->height() - 2 * kMargin;
     QScrollBar* bar = verticalScrollBar();
     bar->setRange(0, top);
     bar->setPageStep(std::max(1, available / std::max(1, fontMetrics().height())));
@@ -245,6 +253,8 @@ void TranscriptPane::paintEvent(QPaintEvent*)
             selections.append(selected);
         }
         layout.draw(&painter, QPointF(kMargin, y), selections);
+        if (line == cursor_.line && hasFocus())
+            layout.drawCursor(&painter, QPointF(kMargin, y), cursor_.column);
         y += height;
     }
 }
@@ -335,38 +345,6 @@ void TranscriptPane::CopySelection() const
     const QString text = SelectedText();
     if (!text.isEmpty())
         QApplication::clipboard()->setText(text);
-}
-
-void TranscriptPane::keyPressEvent(QKeyEvent* event)
-{
-    if (event->matches(QKeySequence::Copy)) {
-        CopySelection();
-        return;
-    }
-    if (event->matches(QKeySequence::SelectAll)) {
-        SelectAll();
-        return;
-    }
-    QScrollBar* bar = verticalScrollBar();
-    switch (event->key()) {
-    case Qt::Key_PageUp: bar->triggerAction(QAbstractSlider::SliderPageStepSub); return;
-    case Qt::Key_PageDown: bar->triggerAction(QAbstractSlider::SliderPageStepAdd); return;
-    case Qt::Key_Home:
-        if (event->modifiers() & Qt::ControlModifier) {
-            bar->setValue(0);
-            return;
-        }
-        break;
-    case Qt::Key_End:
-        if (event->modifiers() & Qt::ControlModifier) {
-            bar->setValue(bar->maximum());
-            return;
-        }
-        break;
-    default:
-        break;
-    }
-    QAbstractScrollArea::keyPressEvent(event);
 }
 
 void TranscriptPane::contextMenuEvent(QContextMenuEvent* event)

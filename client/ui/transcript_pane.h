@@ -62,6 +62,8 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
@@ -78,6 +80,8 @@ private:
     int LayOut(int line, QTextLayout& layout) const;
     int TextWidth() const;
     void UpdateScrollRange();
+    // The top line from which line last is the last one that fits the pane.
+    int TopShowingAtBottom(int last) const;
     Position PositionAt(const QPoint& point) const;
     // Indexes the line starts of the text from indexed_ to its end.
     void IndexNewText();
@@ -87,6 +91,12 @@ private:
     int OffsetOf(const Position& position) const;
     Position PositionOf(int offset) const;
     void AnnounceAppended(int oldCount);
+    // The caret: where a key moves it, then the move itself (the selection
+    // grows from its anchor with Shift), kept in view and told to assistive
+    // technology.
+    Position CaretTarget(const QKeyEvent* event) const;
+    void MoveCaret(const Position& to, bool extend);
+    void KeepCaretInView();
 
     const std::string* text_;           // the transcript's text, with its CR LF line ends
     std::size_t indexed_ = 0;           // bytes of it the view has taken in

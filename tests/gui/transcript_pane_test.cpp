@@ -2,6 +2,8 @@
 // can select and copy.
 #include <gtest/gtest.h>
 
+#include <QAccessible>
+#include <QAccessibleTextInterface>
 #include <QApplication>
 #include <QClipboard>
 #include <QScrollBar>
@@ -137,6 +139,58 @@ TEST_F(TranscriptPaneTest, MouseSelectionCopiesTheTextUnderIt)
     // New text keeps nothing selected that is no longer there.
     SetText("other");
     EXPECT_TRUE(pane.SelectedText().isEmpty());
+}
+
+TEST_F(TranscriptPaneTest, TheKeyboardMovesACaretThatAssistiveTechnologyFollows)
+{
+    SetText("alpha beta\r\ngamma\r\n");  // as characters: "alpha beta\ngamma\n"
+    pane.setFocus();
+    QAccessibleTextInterface* text = QAccessible::queryAccessibleInterface(&pane)->textInterface();
+    ASSERT_NE(text, nullptr);
+    struct Step {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        int caret, selectionStart, selectionEnd;
+    };
+    const Qt::KeyboardModifiers none = Qt::NoModifier;
+    const Step steps[] = {
+        {Qt::Key_Right, none, 1, 1, 1},
+        {Qt::Key_End, none, 10, 10, 10},
+        {Qt::Key_Right, none, 11, 11, 11},  // over the line break
+        {Qt::Key_End, Qt::ShiftModifier, 16, 11, 16},
+        {Qt::Key_Left, Qt::ShiftModifier, 15, 11, 15},
+        {Qt::Key_Up, none, 4, 4, 4},
+        {Qt::Key_Down, Qt::ShiftModifier, 15, 4, 15},
+        {Qt::Key_Left, none, 14, 14, 14},
+        {Qt::Key_End, Qt::ControlModifier, 17, 17, 17},
+        {Qt::Key_PageUp, none, 0, 0, 0},
+        {Qt::Key_PageDown, Qt::ShiftModifier, 17, 0, 17},
+        {Qt::Key_Home, Qt::ControlModifier, 0, 0, 0},
+        {Qt::Key_Left, none, 0, 0, 0},  // held at the start
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.key);
+        QTest::keyClick(&pane, step.key, step.modifiers);
+        int start = -1;
+        int end = -1;
+        text->selection(0, &start, &end);
+        EXPECT_EQ(text->cursorPosition(), step.caret);
+        EXPECT_EQ(start, step.selectionStart);
+        EXPECT_EQ(end, step.selectionEnd);
+    }
+    QTest::keyClick(&pane, Qt::Key_Right, Qt::ShiftModifier);
+    QTest::keyClick(&pane, Qt::Key_Down, Qt::ShiftModifier);
+    QApplication::clipboard()->clear();
+    QTest::keyClick(&pane, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(), "alpha beta\ng");
+    QTest::keyClick(&pane, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(text->selectionCount(), 1);
+    EXPECT_EQ(pane.SelectedText(), "alpha beta\ngamma\n");
+    // Read-only: typing changes nothing.
+    QTest::keyClicks(&pane, "xyz");
+    EXPECT_EQ(pane.PlainText(), "alpha beta\ngamma\n");
+    EXPECT_EQ(text, QAccessible::queryAccessibleInterface(&pane)->textInterface());
+    EXPECT_TRUE(QAccessible::queryAccessibleInterface(&pane)->state().selectableText);
 }
 
 }  // namespace
