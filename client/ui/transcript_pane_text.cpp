@@ -103,8 +103,8 @@ int TranscriptPane::OffsetAt(const QPoint& viewportPoint) const
     return OffsetOf(PositionAt(viewportPoint));
 }
 
-// New lines are announced once per append, and the pane is appended to at
-// most once per turn of the event loop, so a flood gives one event a turn.
+// New lines are announced together as the pane catches up with the text, at
+// most once a frame while they stream in, so a flood gives one event a frame.
 void TranscriptPane::AnnounceAppended(int oldCount)
 {
     if (!QAccessible::isActive())
