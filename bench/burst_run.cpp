@@ -80,12 +80,12 @@ bool CheckLog(const std::string& path, std::string_view burstText)
     const std::string& transcript = client.Context().output.Text();
     const char* perfControl = std::getenv("QUENLO_BENCH_PERF_CTL");
     const int perfFd = perfControl != nullptr ? std::atoi(perfControl) : -1;
-    if (perfFd > 0)
-        (void)::write(perfFd, "enable\n", 7);
+    if (perfFd > 0 && ::write(perfFd, "enable\n", 7) != 7)
+        std::perror("quenlo_bench: perf control");
     const bool arrived = WindowClient::RunUntil(
         [&] { return EndsWith(transcript, lastTranscriptLine) && EndsWith(client.PaneLastLine(), lastLine); }, 30000);
-    if (perfFd > 0)
-        (void)::write(perfFd, "disable\n", 8);
+    if (perfFd > 0 && ::write(perfFd, "disable\n", 8) != 8)
+        std::perror("quenlo_bench: perf control");
     return arrived;
 }
 

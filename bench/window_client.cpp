@@ -22,8 +22,8 @@ WindowClient::WindowClient()
     char cwd[4096];
     if (getcwd(cwd, sizeof cwd) != nullptr)
         savedCwd_ = cwd;
-    if (profile_.Ok())
-        (void)chdir(profile_.Path().c_str());
+    if (profile_.Ok() && chdir(profile_.Path().c_str()) != 0)
+        std::perror("quenlo_bench: cannot enter the profile folder");
 }
 
 WindowClient::~WindowClient()
@@ -31,8 +31,8 @@ WindowClient::~WindowClient()
     if (started_)
         window_.Shutdown();
     window_.hide();
-    if (!savedCwd_.empty())
-        (void)chdir(savedCwd_.c_str());
+    if (!savedCwd_.empty() && chdir(savedCwd_.c_str()) != 0)
+        std::perror("quenlo_bench: cannot return to the starting folder");
 }
 
 bool WindowClient::Start()

@@ -255,8 +255,7 @@ TEST_F(Output, LogHoldsEveryLineAsShown)
     const std::string expected = "[07:04:09] STATUS MESSAGE: one\r\n"
                                  "two\r\n"
                                  "[07:04:09] <-bob:  hi\r\n"
-                                 "[07:04:09] bob->:  x <3 you
-";
+                                 "[07:04:09] bob->:  x <3 you\r\n";
     FlushLog(ctx);
     EXPECT_EQ(ReadBytes(logPath), expected);
     EXPECT_EQ(ctx.output.Text(), expected);
