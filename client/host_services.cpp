@@ -100,5 +100,5 @@ void LoadClientModules(ClientContext& ctx)
 {
     ctx.modules.Attach(ctx.window != nullptr ? ctx.window->OwnerHandle() : nullptr, &ctx.hostServices,
                        &ctx.extendedHostServices, [&ctx](std::string_view line) { PrintLine(ctx, line); });
-    ctx.modules.LoadUserModules({"modules", ctx.installedModuleFolder});
+    ctx.modules.LoadUserModules({"modules", ctx.installedModuleFolder}, ctx.installedModuleFolder);
 }
