@@ -16,6 +16,8 @@
 #include "online_list.h"
 #include "protocol_binding.h"
 #include "reconnect.h"
+#include "send_command.h"
+#include "send_pacer.h"
 #include "settings_store.h"
 #include "transcript.h"
 #include "user_info.h"
@@ -58,6 +60,10 @@ struct ClientContext {
     int pendingProfileRequests = 0;
     bool shutDown = false;  // after ShutdownClient no delayed reconnect may run
     Reconnect reconnect;
+    // What the client sends on its own is paced (send_command.h).
+    int automaticSends = 0;   // open AutomaticSends scopes
+    bool signingOn = false;   // the modules' OnConnect is running
+    SendPacer pacer{[this](const std::string& command) { return SendCommandNow(*this, command); }};
 
     // Input line
     InputHistory history;

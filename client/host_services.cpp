@@ -25,6 +25,7 @@ std::string_view Text(const char* text)
 
 void ClientHostServices::SendInputLine(const char* recipient, const char* text, int)
 {
+    AutomaticSends automatic(ctx_);
     ::SendInputLine(ctx_, Text(recipient), Text(text));
 }
 
@@ -45,7 +46,11 @@ const char* ClientHostServices::GetOutputText()
 
 int ClientHostServices::SendCommand(const char* text)
 {
-    return ::SendCommand(ctx_, Text(text)) == -1 ? -1 : 0;
+    // Null or empty would be an empty frame, which no server reads as a command.
+    if (text == nullptr || *text == '\0')
+        return -1;
+    AutomaticSends automatic(ctx_);
+    return ::SendCommand(ctx_, text) == -1 ? -1 : 0;
 }
 
 bool ClientHostServices::AddOnlineName(const char* name)
@@ -77,6 +82,7 @@ void ClientHostServices::SetAwayText(const char* text)
 
 int ClientExtendedHostServices::RunCommand(const char* word, const char* arguments)
 {
+    AutomaticSends automatic(ctx_);
     return RunSlashCommand(ctx_, Text(word), Text(arguments)) != 0 ? 1 : 0;
 }
 
