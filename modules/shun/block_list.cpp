@@ -1,6 +1,7 @@
 #include "block_list.h"
 
 #include <algorithm>
+#include <set>
 
 #include "normalize_name.h"
 #include "toc_limits.h"
@@ -169,8 +170,8 @@ void BlockList::PrintList(HostServices& host) const
     bool any = false;
     std::size_t unsent = 0;
     ForEachLine(text_, [&](const Line& entry) {
-        if (entry.name.empty())
-            return true;
+        if (NormalizeName(entry.name).empty())
+            return true;  // blank lines hold no name
         if (!IsSentName(entry.name)) {
             ++unsent;
             return true;
@@ -196,10 +197,13 @@ std::vector<std::string> BlockList::DenyCommands() const
     std::vector<std::string> commands;
     std::string command(kDeny);
     std::size_t names = 0;
+    std::set<std::string> sent;  // one user written in several ways is sent once
     ForEachLine(text_, [&](const Line& line) {
         if (!IsSentName(line.name))
             return true;
-        const std::string normalized = NormalizeName(line.name);
+        std::string normalized = NormalizeName(line.name);
+        if (!sent.insert(normalized).second)
+            return true;
         // A screen name needs no escaping; the measure holds whatever a name is.
         if (command.size() > kDeny.size() &&
             EscapedLength(command) + 1 + EscapedLength(normalized) > kMaxTocText) {
