@@ -1,5 +1,6 @@
 // user_shun and user_parley as shipped, through the real client against the
 // fake server (whose Echo Bot honours deny lists and can invite).
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 
@@ -335,4 +336,23 @@ TEST_F(Parley, AnotherModulesVetoStopsTheAnswerButNotTheLine)
     Settle();
     EXPECT_TRUE(Parsed("toc_send_im").empty());
     EXPECT_EQ(LogOf("OnSendIM"), (std::vector<std::string>{std::string("user_veto.so|OnSendIM|Bob Smith|") + kRefusal + "|0"}));
+}
+
+TEST_F(Parley, EachInviterIsAnsweredOnceAndTheAnswersArePaced)
+{
+    ASSERT_NO_FATAL_FAILURE(Start());
+    ASSERT_TRUE(SignOn());
+    // 2,000 invitations from 50 inviters.
+    for (int i = 0; i < 2000; ++i)
+        server.SendData(0, "CHAT_INVITE:Room:1:inviter" + std::to_string(i % 50) + ":join");
+    const auto answered = [&] {
+        const std::vector<std::string> lines = LinesWithoutPresence();
+        return std::count_if(lines.begin(), lines.end(),
+                             [](const std::string& line) { return line.ends_with("auto-replying with denial."); });
+    };
+    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return answered() >= 50; }));
+    Settle(300);
+    EXPECT_EQ(answered(), 50);
+    EXPECT_EQ(Parsed("toc_send_im").size(), static_cast<std::size_t>(SendPacer::kBurst));
+    EXPECT_EQ(ctx.pacer.Waiting(), 50u - static_cast<std::size_t>(SendPacer::kBurst)) << "the rest wait their turn";
 }
