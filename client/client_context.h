@@ -38,6 +38,7 @@ struct ClientContext {
     std::string buddyListUnreadable;
     // What the close could not save, for the window to show.
     std::vector<SaveFailure> saveFailures;
+    bool modulesShuttingDown = false;  // a module's "Could not save ..." joins saveFailures
 
     // Transcript and log
     OutputBuffer output;

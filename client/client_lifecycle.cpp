@@ -53,7 +53,10 @@ void ShutdownClient(ClientContext& ctx)
     ctx.protocolInitialised = false;
     ReleaseProtocolLibrary(ctx.api);
     // Modules see nothing more; what they save is saved before the client's files.
+    ctx.saveFailures.clear();
+    ctx.modulesShuttingDown = true;
     ctx.modules.UnloadUserModules();
+    ctx.modulesShuttingDown = false;
     if (ctx.window != nullptr)
         SetFieldText(ctx.userInfo.formatting, ctx.window->FormattingText());
     SaveSettingsFilesAtExit(ctx);

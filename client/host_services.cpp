@@ -32,6 +32,15 @@ void ClientHostServices::SendInputLine(const char* recipient, const char* text, 
 void ClientHostServices::PrintStatus(const char* text)
 {
     PrintLine(ctx_, Text(text), true);
+    // While the window closes the transcript is not seen: a module's failed
+    // save is reported with the client's own.
+    constexpr std::string_view kFailedSave = "Could not save ";
+    const std::string_view line = Text(text);
+    if (ctx_.modulesShuttingDown && line.starts_with(kFailedSave) && line.ends_with(".")) {
+        const std::string_view rest = line.substr(kFailedSave.size(), line.size() - kFailedSave.size() - 1);
+        if (const std::size_t colon = rest.find(": "); colon != std::string_view::npos && colon > 0)
+            ctx_.saveFailures.push_back({std::string(rest.substr(0, colon)), std::string(rest.substr(colon + 2))});
+    }
 }
 
 void ClientHostServices::PrintText(const char* text)

@@ -265,8 +265,12 @@ TEST_F(Shun, AListThatCannotBeKeptIsSaidOnceAndNoSaveMakesAFileTheNextStartRefus
         }
         StderrCapture errors;
         ShutdownClient(run);
+        // Told as the client tells its own: standard error and the closing window's box.
         EXPECT_EQ(errors.Text().find("quenlo: Could not save blocklst.cfg: ") != std::string::npos, !c.notKept.empty())
             << errors.Text();
+        EXPECT_EQ(std::count_if(run.saveFailures.begin(), run.saveFailures.end(),
+                                [](const SaveFailure& failure) { return failure.file == "blocklst.cfg"; }),
+                  c.notKept.empty() ? 0 : 1);
         if (c.notKept.empty()) {
             EXPECT_EQ(ReadBytes("blocklst.cfg"), nearlyFull);
             ClientContext next;
