@@ -12,7 +12,10 @@
 // list names exactly the list's sendable names.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstddef>
+#include <cstdio>
+#include <optional>
 #include <cstdint>
 #include <cstdlib>
 #include <set>
@@ -109,12 +112,21 @@ void CheckCommand(const std::string& command, std::vector<std::string>* names)
     }
 }
 
+char g_folder[] = "/tmp/fuzz_modules.XXXXXX";
+
+void RemoveFolder()
+{
+    std::remove((std::string(g_folder) + "/" + shun::kBlockFileName).c_str());
+    rmdir(g_folder);
+}
+
+// A folder of its own, removed when the fuzzer ends.
 std::string FilePath()
 {
     static const std::string path = [] {
-        char folder[] = "/tmp/fuzz_modules.XXXXXX";
-        FUZZ_CHECK(mkdtemp(folder) != nullptr);
-        return std::string(folder) + "/" + shun::kBlockFileName;
+        FUZZ_CHECK(mkdtemp(g_folder) != nullptr);
+        std::atexit(RemoveFolder);
+        return std::string(g_folder) + "/" + shun::kBlockFileName;
     }();
     return path;
 }
