@@ -51,6 +51,7 @@ void ShutdownClient(ClientContext& ctx)
     if (ctx.api.Bound())
         ctx.api.TOC_Shutdown();
     ctx.protocolInitialised = false;
+    ctx.pacer.Reset();  // nothing waiting may go out after the sign-off
     ReleaseProtocolLibrary(ctx.api);
     // Modules see nothing more; what they save is saved before the client's files.
     ctx.saveFailures.clear();
