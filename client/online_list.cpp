@@ -1,36 +1,65 @@
 #include "online_list.h"
 
+#include <unordered_map>
+
+#include <ext/pb_ds/assoc_container.hpp>
+#include <ext/pb_ds/tree_policy.hpp>
+
 #include "client_window.h"
 #include "normalize_name.h"
 
-bool OnlineList::SortsBefore::operator()(const std::string& a, const std::string& b) const
+namespace {
+
+struct SortsBefore {
+    bool operator()(const std::string& a, const std::string& b) const { return NameSortsBefore(a, b); }
+};
+
+}  // namespace
+
+struct OnlineList::Entries {
+    // A red-black tree whose nodes know their subtree's size: the rank of a
+    // name and the name at a rank in O(log n). Its nodes never move, so the
+    // index by normalised form can point at them.
+    using Ordered = __gnu_pbds::tree<std::string, __gnu_pbds::null_type, SortsBefore, __gnu_pbds::rb_tree_tag,
+                                     __gnu_pbds::tree_order_statistics_node_update>;
+
+    Ordered ordered;
+    // Normalised form -> the entry in ordered.
+    std::unordered_map<std::string, Ordered::iterator> byKey;
+};
+
+OnlineList::OnlineList() : entries_(std::make_unique<Entries>()) {}
+
+OnlineList::~OnlineList() = default;
+
+int OnlineList::Count() const
 {
-    return NameSortsBefore(a, b);
+    return static_cast<int>(entries_->ordered.size());
 }
 
 const std::string& OnlineList::At(int row) const
 {
-    return *ordered_.find_by_order(static_cast<std::size_t>(row));
+    return *entries_->ordered.find_by_order(static_cast<std::size_t>(row));
 }
 
 int OnlineList::RowOf(std::string_view name) const
 {
-    const auto entry = byKey_.find(NormalizeName(name));
-    if (entry == byKey_.end())
+    const auto entry = entries_->byKey.find(NormalizeName(name));
+    if (entry == entries_->byKey.end())
         return -1;
-    return static_cast<int>(ordered_.order_of_key(*entry->second));
+    return static_cast<int>(entries_->ordered.order_of_key(*entry->second));
 }
 
 bool OnlineList::Insert(std::string_view name, OnlineListObserver* observer)
 {
-    const auto [entry, added] = byKey_.try_emplace(NormalizeName(name));
+    const auto [entry, added] = entries_->byKey.try_emplace(NormalizeName(name));
     if (!added)
         return false;
     std::string listed(name);
-    const int row = static_cast<int>(ordered_.order_of_key(listed));
+    const int row = static_cast<int>(entries_->ordered.order_of_key(listed));
     if (observer != nullptr)
         observer->OnlineRowInserting(row);
-    entry->second = ordered_.insert(std::move(listed)).first;
+    entry->second = entries_->ordered.insert(std::move(listed)).first;
     if (observer != nullptr)
         observer->OnlineRowInserted(row, name);
     return true;
@@ -38,14 +67,14 @@ bool OnlineList::Insert(std::string_view name, OnlineListObserver* observer)
 
 bool OnlineList::Remove(std::string_view name, OnlineListObserver* observer)
 {
-    const auto entry = byKey_.find(NormalizeName(name));
-    if (entry == byKey_.end())
+    const auto entry = entries_->byKey.find(NormalizeName(name));
+    if (entry == entries_->byKey.end())
         return false;
-    const int row = static_cast<int>(ordered_.order_of_key(*entry->second));
+    const int row = static_cast<int>(entries_->ordered.order_of_key(*entry->second));
     if (observer != nullptr)
         observer->OnlineRowRemoving(row);
-    ordered_.erase(entry->second);
-    byKey_.erase(entry);
+    entries_->ordered.erase(entry->second);
+    entries_->byKey.erase(entry);
     if (observer != nullptr)
         observer->OnlineRowRemoved(row);
     return true;
@@ -55,8 +84,8 @@ void OnlineList::Clear(OnlineListObserver* observer)
 {
     if (observer != nullptr)
         observer->OnlineListClearing();
-    byKey_.clear();
-    ordered_.clear();
+    entries_->byKey.clear();
+    entries_->ordered.clear();
     if (observer != nullptr)
         observer->OnlineListCleared();
 }

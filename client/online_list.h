@@ -5,12 +5,9 @@
 // any order stays cheap.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
-
-#include <ext/pb_ds/assoc_container.hpp>
-#include <ext/pb_ds/tree_policy.hpp>
 
 // Told of every change around it, by row, the way an item view needs it:
 // before (the rows still as they were) and after.
@@ -29,8 +26,13 @@ protected:
 
 class OnlineList {
 public:
-    int Count() const { return static_cast<int>(ordered_.size()); }
-    bool Empty() const { return ordered_.empty(); }
+    OnlineList();
+    ~OnlineList();
+    OnlineList(const OnlineList&) = delete;
+    OnlineList& operator=(const OnlineList&) = delete;
+
+    int Count() const;
+    bool Empty() const { return Count() == 0; }
     // The entry at row, 0 <= row < Count().
     const std::string& At(int row) const;
     // The row of the entry whose normalised form is that of name, or -1.
@@ -44,16 +46,8 @@ public:
     void Clear(OnlineListObserver* observer = nullptr);
 
 private:
-    struct SortsBefore {
-        bool operator()(const std::string& a, const std::string& b) const;
-    };
-    // A red-black tree whose nodes know their subtree's size: the rank of a
-    // name and the name at a rank in O(log n). Its nodes never move, so the
-    // index by normalised form can point at them.
-    using Ordered = __gnu_pbds::tree<std::string, __gnu_pbds::null_type, SortsBefore, __gnu_pbds::rb_tree_tag,
-                                     __gnu_pbds::tree_order_statistics_node_update>;
-
-    Ordered ordered_;
-    // Normalised form -> the entry in ordered_.
-    std::unordered_map<std::string, Ordered::iterator> byKey_;
+    // The ordered tree and its index, kept out of this header: it is included
+    // wherever the client's state is.
+    struct Entries;
+    std::unique_ptr<Entries> entries_;
 };

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include <QTimer>
+
 namespace {
 
 // One single-shot wait at a time per timer: a new start replaces the old action.
@@ -15,16 +17,18 @@ void StartWait(QTimer& timer, int delayMs, std::function<void()> action)
 
 }  // namespace
 
-Reconnect::Reconnect()
+Reconnect::Reconnect() : afterDropWait_(std::make_unique<QTimer>()), afterCommandWait_(std::make_unique<QTimer>())
 {
-    afterDropWait_.setSingleShot(true);
-    afterCommandWait_.setSingleShot(true);
+    afterDropWait_->setSingleShot(true);
+    afterCommandWait_->setSingleShot(true);
 }
+
+Reconnect::~Reconnect() = default;
 
 void Reconnect::AfterDrop(std::function<void()> connect)
 {
     if (automatic_)
-        StartWait(afterDropWait_, afterDropDelayMs_, std::move(connect));
+        StartWait(*afterDropWait_, afterDropDelayMs_, std::move(connect));
 }
 
 void Reconnect::PauseForCommand()
@@ -32,7 +36,7 @@ void Reconnect::PauseForCommand()
     if (!commandPending_)
         savedAutomatic_ = automatic_;
     automatic_ = false;
-    afterDropWait_.stop();
+    afterDropWait_->stop();
 }
 
 void Reconnect::AfterCommand(std::function<void()> connect)
@@ -40,7 +44,7 @@ void Reconnect::AfterCommand(std::function<void()> connect)
     if (commandPending_)
         return;
     commandPending_ = true;
-    StartWait(afterCommandWait_, afterCommandDelayMs_, [this, connect = std::move(connect)] {
+    StartWait(*afterCommandWait_, afterCommandDelayMs_, [this, connect = std::move(connect)] {
         automatic_ = savedAutomatic_;
         commandPending_ = false;
         connect();
@@ -49,9 +53,9 @@ void Reconnect::AfterCommand(std::function<void()> connect)
 
 void Reconnect::CancelForNewConnection()
 {
-    afterDropWait_.stop();
+    afterDropWait_->stop();
     if (commandPending_) {
-        afterCommandWait_.stop();
+        afterCommandWait_->stop();
         automatic_ = savedAutomatic_;
         commandPending_ = false;
     }
@@ -59,7 +63,7 @@ void Reconnect::CancelForNewConnection()
 
 void Reconnect::Stop()
 {
-    afterDropWait_.stop();
-    afterCommandWait_.stop();
+    afterDropWait_->stop();
+    afterCommandWait_->stop();
     commandPending_ = false;
 }

@@ -5,12 +5,14 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 
-#include <QTimer>
+class QTimer;
 
 class Reconnect {
 public:
     Reconnect();
+    ~Reconnect();
     Reconnect(const Reconnect&) = delete;
     Reconnect& operator=(const Reconnect&) = delete;
 
@@ -44,6 +46,6 @@ private:
     bool commandPending_ = false;
     int afterDropDelayMs_ = 5000;
     int afterCommandDelayMs_ = 3000;
-    QTimer afterDropWait_;
-    QTimer afterCommandWait_;
+    std::unique_ptr<QTimer> afterDropWait_;
+    std::unique_ptr<QTimer> afterCommandWait_;
 };

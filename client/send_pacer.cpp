@@ -5,6 +5,8 @@
 #include <cmath>
 #include <string_view>
 
+#include <QTimer>
+
 #include "toc_limits.h"
 
 namespace {
@@ -51,11 +53,13 @@ bool Merge(std::string& last, std::string_view next)
 
 }  // namespace
 
-SendPacer::SendPacer(Sender send) : send_(std::move(send)), clock_(SteadyMs)
+SendPacer::SendPacer(Sender send) : send_(std::move(send)), clock_(SteadyMs), timer_(std::make_unique<QTimer>())
 {
-    timer_.setSingleShot(true);
-    QObject::connect(&timer_, &QTimer::timeout, [this] { SendDue(); });
+    timer_->setSingleShot(true);
+    QObject::connect(timer_.get(), &QTimer::timeout, [this] { SendDue(); });
 }
+
+SendPacer::~SendPacer() = default;
 
 void SendPacer::Refill()
 {
@@ -100,15 +104,15 @@ void SendPacer::SendDue()
 void SendPacer::Reset()
 {
     waiting_.clear();
-    timer_.stop();
+    timer_->stop();
     tokens_ = kBurst;
     clockRead_ = false;
 }
 
 void SendPacer::ScheduleNext()
 {
-    if (waiting_.empty() || timer_.isActive())
+    if (waiting_.empty() || timer_->isActive())
         return;
     const double missing = std::max(0.0, 1 - tokens_);
-    timer_.start(static_cast<int>(std::ceil(missing * static_cast<double>(kIntervalMs))));
+    timer_->start(static_cast<int>(std::ceil(missing * static_cast<double>(kIntervalMs))));
 }

@@ -11,9 +11,10 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <string>
 
-#include <QTimer>
+class QTimer;
 
 class SendPacer {
 public:
@@ -25,6 +26,7 @@ public:
     using Clock = std::function<std::int64_t()>;  // milliseconds, steady
 
     explicit SendPacer(Sender send);
+    ~SendPacer();
     SendPacer(const SendPacer&) = delete;
     SendPacer& operator=(const SendPacer&) = delete;
 
@@ -50,5 +52,5 @@ private:
     bool clockRead_ = false;
     std::int64_t refilledAt_ = 0;
     std::deque<std::string> waiting_;
-    QTimer timer_;
+    std::unique_ptr<QTimer> timer_;
 };

@@ -2,12 +2,13 @@
 # Installs the Debian 12 packages needed to build, run and test quenlo.
 set -euo pipefail
 # Building and running need the first list; the test command adds the test
-# frameworks, clang for the fuzzers and the tools that check the package.
+# frameworks, clang for the sanitizer and fuzz tree, the tools that check the
+# package, and ccache (a second run recompiles only what changed).
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev)
 if [ "${1:-}" = "--run" ]; then
   packages+=(fonts-dejavu-core)
 else
-  packages+=(libgtest-dev libgmock-dev clang libclang-rt-14-dev desktop-file-utils appstream dpkg-dev file)
+  packages+=(libgtest-dev libgmock-dev clang libclang-rt-14-dev desktop-file-utils appstream dpkg-dev file ccache)
 fi
 missing=()
 for p in "${packages[@]}"; do

@@ -4,6 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <iostream>
+#include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -30,22 +35,68 @@ TEST(TocLibraryStream, KeepAliveSendFailureIsReported)
     EXPECT_EQ(h.Status(), STATUS_ONLINE);
 }
 
-// A whole conversation: every sort of frame the server may send.
+// A whole conversation: every sort of frame the server may send, one string
+// per frame.
+std::vector<std::string> ConversationFrames()
+{
+    return {
+        prototest::ServerSignon(65535),
+        Data("SIGN_ON:TOC1.0"),
+        prototest::DataWithoutNul("CONFIG:m 1\nb bob\n"),
+        KeepAlive(),
+        Data("IM_IN:bob:F:hi (there) $1"),
+        RawFrame(3, 0, "x"),
+        Data("IM_IN:bob:F:" + std::string(8180, 'z')),  // one frame longer than a socket read
+        Data("ERROR:901:carol"),
+        RawFrame(2, 0, ""),
+        Data("PAUSE"),
+        Data("SIGN_ON:TOC1.0"),
+        Data("UPDATE_BUDDY:bob:T:0:0:0: O"),
+    };
+}
+
 std::string Conversation()
 {
-    std::string s = prototest::ServerSignon(65535);
-    s += Data("SIGN_ON:TOC1.0");
-    s += prototest::DataWithoutNul("CONFIG:m 1\nb bob\n");
-    s += KeepAlive();
-    s += Data("IM_IN:bob:F:hi (there) $1");
-    s += RawFrame(3, 0, "x");
-    s += Data("IM_IN:bob:F:" + std::string(8180, 'z'));  // one frame longer than a socket read
-    s += Data("ERROR:901:carol");
-    s += RawFrame(2, 0, "");
-    s += Data("PAUSE");
-    s += Data("SIGN_ON:TOC1.0");
-    s += Data("UPDATE_BUDDY:bob:T:0:0:0: O");
+    std::string s;
+    for (const std::string& frame : ConversationFrames())
+        s += frame;
     return s;
+}
+
+// Where to cut the conversation in two. Every cut before the long frame's
+// payload, every cut from the last byte before a frame to the end of its
+// header, and a seeded sample of the rest: the decoder's own tests and the
+// stream fuzzer cover every cut of the long payload already.
+std::vector<std::size_t> CutsWorthTrying(std::size_t size, std::uint32_t seed)
+{
+    const std::vector<std::string> frames = ConversationFrames();
+    std::set<std::size_t> cuts;
+    std::size_t start = 0;
+    bool beforeLongFrame = true;
+    for (const std::string& frame : frames) {
+        if (beforeLongFrame && frame.size() > 4096) {
+            beforeLongFrame = false;
+            for (std::size_t cut = 1; cut < start + 16; ++cut)
+                cuts.insert(cut);
+        }
+        for (std::size_t cut = start == 0 ? 1 : start - 1; cut <= start + 6; ++cut)
+            cuts.insert(cut);
+        start += frame.size();
+    }
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<std::size_t> anywhere(1, size - 1);
+    for (int i = 0; i < 256; ++i)
+        cuts.insert(anywhere(random));
+    std::erase_if(cuts, [size](std::size_t cut) { return cut == 0 || cut >= size; });
+    return {cuts.begin(), cuts.end()};
+}
+
+// QUENLO_CUT_SEED=N repeats a run's sample.
+std::uint32_t CutSeed()
+{
+    if (const char* given = std::getenv("QUENLO_CUT_SEED"))
+        return static_cast<std::uint32_t>(std::strtoul(given, nullptr, 10));
+    return std::random_device{}();
 }
 
 struct Outcome {
@@ -77,10 +128,14 @@ TEST(TocLibraryStream, EveryCutOfTheStreamGivesTheSameEvents)
     ASSERT_EQ(std::count(whole.log.begin(), whole.log.end(), "signon-done"), 2)
         << ::testing::PrintToString(whole.log);
 
-    for (std::size_t cut = 1; cut < stream.size(); ++cut) {
+    const std::uint32_t seed = CutSeed();
+    std::cout << "cut sample seed " << seed << " (QUENLO_CUT_SEED=" << seed << " repeats it)\n";
+    const std::vector<std::size_t> cuts = CutsWorthTrying(stream.size(), seed);
+    ASSERT_GT(cuts.size(), 300u);
+    for (std::size_t cut : cuts) {
         const Outcome split = RunConversation(stream, {cut});
-        ASSERT_EQ(split.log, whole.log) << "cut at " << cut;
-        ASSERT_EQ(split.sent, whole.sent) << "cut at " << cut;
+        ASSERT_EQ(split.log, whole.log) << "cut at " << cut << ", seed " << seed;
+        ASSERT_EQ(split.sent, whole.sent) << "cut at " << cut << ", seed " << seed;
     }
 
     std::vector<std::size_t> everyByte;
