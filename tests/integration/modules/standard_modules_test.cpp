@@ -249,8 +249,9 @@ TEST_F(Shun, AListThatCannotBeKeptIsSaidOnceAndNoSaveMakesAFileTheNextStartRefus
         if (c.breakIt)
             c.breakIt();
         const auto has = [&](const std::string& line) { return run.output.Text().find(Status(line)) != std::string::npos; };
-        if (!c.atStart.empty())
+        if (!c.atStart.empty()) {
             EXPECT_TRUE(has(c.atStart)) << run.output.Text();
+        }
         for (const char* typed : {"/block x1", "/block x2"}) {
             runWindow.input = typed;
             SubmitInputLine(run);
