@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "answer_watch.h"
 #include "client_callbacks.h"
 #include "client_window.h"
 #include "host_services.h"
@@ -61,6 +62,7 @@ struct ClientContext {
     int pendingProfileRequests = 0;
     bool shutDown = false;  // after ShutdownClient no delayed reconnect may run
     Reconnect reconnect;
+    AnswerWatch answerWatch;  // says so when a server never answers
     // What the client sends on its own is paced (send_command.h).
     int automaticSends = 0;   // open AutomaticSends scopes
     bool signingOn = false;   // the modules' OnConnect is running

@@ -48,6 +48,7 @@ void ShutdownClient(ClientContext& ctx)
     // The sign-off below reports a drop; it must not start a reconnect.
     ctx.shutDown = true;
     StopReconnectWaits(ctx);
+    ctx.answerWatch.Abandon();
     if (ctx.api.Bound())
         ctx.api.TOC_Shutdown();
     ctx.protocolInitialised = false;

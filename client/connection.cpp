@@ -23,8 +23,10 @@ bool Establish(ClientContext& ctx)
 {
     ctx.reconnect.CancelForNewConnection();
     const std::string tocServer(FieldText(ctx.userInfo.tocServer));
-    if (ctx.api.TOC_Establish(tocServer.c_str(), ctx.userInfo.tocPort) != 0)
+    if (ctx.api.TOC_Establish(tocServer.c_str(), ctx.userInfo.tocPort) != 0) {
+        ctx.answerWatch.Started(tocServer, ctx.userInfo.tocPort);
         return true;
+    }
     PrintLine(ctx, "Failed to establish a connection with AIM services.");
     return false;
 }
@@ -61,8 +63,10 @@ void ReinitConnection(ClientContext& ctx)
     if (!ctx.api.Bound())
         return;
     const int previous = ctx.connectionStatus;
-    if (ctx.protocolInitialised)
+    if (ctx.protocolInitialised) {
+        ctx.answerWatch.Abandon();
         ctx.api.TOC_Shutdown();
+    }
     InitProtocol(ctx);
     if (previous != STATUS_OFFLINE) {
         PrintLine(ctx, "Reconnecting for updated userinfo.");
@@ -75,6 +79,7 @@ void ReconnectAfterPause(ClientContext& ctx)
 {
     ctx.reconnect.PauseForCommand();
     if (ctx.protocolInitialised && ctx.api.Bound()) {
+        ctx.answerWatch.Abandon();
         ctx.api.TOC_Shutdown();
         ctx.protocolInitialised = false;
     }

@@ -1,10 +1,12 @@
 #include "connection_status.h"
 
 #include <initializer_list>
+#include <string>
 
 #include "client_context.h"
 #include "connection.h"
 #include "output.h"
+#include "toc_limits.h"
 
 namespace {
 
@@ -20,8 +22,16 @@ void EnableButtons(ClientContext& ctx, std::initializer_list<ClientWindow::Butto
 
 void HandleStatusChange(ClientContext& ctx, int status)
 {
-    if (status == ctx.connectionStatus)
+    if (status == ctx.connectionStatus) {
+        // Offline again, with nothing in between: the attempt ended unanswered.
+        if (status == STATUS_OFFLINE) {
+            if (const std::string line = ctx.answerWatch.Ended(SignonTimeLimitMs()); !line.empty())
+                PrintLine(ctx, line);
+        }
         return;
+    }
+    if (status != STATUS_OFFLINE)
+        ctx.answerWatch.Answered();
     const int previous = ctx.connectionStatus;
     ctx.connectionStatus = status;
     using B = ClientWindow::Button;

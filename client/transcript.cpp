@@ -18,6 +18,16 @@ bool IsBreakTag(std::string_view tag)
     return tag.size() == 2 && (tag[0] == 'B' || tag[0] == 'b') && (tag[1] == 'R' || tag[1] == 'r');
 }
 
+// What follows a "<" in a tag: a name, an end tag, a comment or a
+// declaration. "5 < 6", "<3" and "<>" are text.
+bool OpensTag(std::string_view after)
+{
+    if (after.empty())
+        return false;
+    const unsigned char c = static_cast<unsigned char>(after[0]);
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '/' || c == '!' || c == '?';
+}
+
 void AppendCut(std::string& out, std::string_view text, std::size_t limit)
 {
     if (out.size() >= limit)
@@ -53,17 +63,23 @@ std::string StripMarkup(std::string_view text)
     // Each character is looked at a bounded number of times, so ten thousand
     // nested or unclosed tags cost no more than plain text of the same length.
     while (i < text.size() && out.size() < kMaxStrippedText) {
-        if (text[i] != '<') {
-            // The plain run up to the next tag, copied at once within the room left.
-            const std::size_t open = std::min(text.find('<', i), text.size());
-            const std::size_t run = std::min(open - i, kMaxStrippedText - out.size());
+        const std::size_t open = std::min(text.find('<', i), text.size());
+        if (open != i || !OpensTag(text.substr(i + 1))) {
+            // The plain run up to the next "<" that may open a tag, copied at
+            // once within the room left; a "<" that opens none is text.
+            const std::size_t end = open == i ? std::min(text.find('<', i + 1), text.size()) : open;
+            const std::size_t run = std::min(end - i, kMaxStrippedText - out.size());
             out.append(text.substr(i, run));
             i += run;
             continue;
         }
         const std::size_t close = text.find('>', i + 1);
-        if (close == std::string_view::npos)
-            break;  // an unclosed tag hides everything after it
+        if (close == std::string_view::npos) {
+            // Nothing closes it: "x <b" is text, and so is all that follows
+            // (no later "<" can be closed either).
+            out.append(text.substr(i, kMaxStrippedText - out.size()));
+            break;
+        }
         if (IsBreakTag(text.substr(i + 1, close - i - 1)))
             out.push_back(' ');
         i = close + 1;

@@ -14,8 +14,9 @@ inline constexpr std::size_t kMaxStrippedText = 8191;   // a message after marku
 // "[hh:mm:ss] " in UTC, or "" when timestamps are off.
 std::string TimestampPrefix(bool enabled, std::time_t now);
 
-// The display form of a message: every "<...>" left out, "<BR>" (any case)
-// becomes one blank, a "<" with no ">" after it drops the rest. Cut to 8191.
+// The display form of a message: every tag ("<" and a letter, "/", "!" or
+// "?", up to the next ">") left out, "<BR>" (any case) becomes one blank. A
+// "<" that opens no tag, or that no ">" follows, is text. Cut to 8191.
 std::string StripMarkup(std::string_view text);
 
 // "%sSTATUS MESSAGE: %s\r\n" with the prefix, or "%s\r\n" for a plain line

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "flap_codec.h"
+#include "toc_limits.h"
 #include "tocwire.h"
 #include "toc_text.h"
 #include "transport.h"
@@ -17,7 +18,7 @@ namespace tocwire {
 inline constexpr std::size_t kMaxStoredText = 1023;  // TOC_Init's texts are cut to this
 // A server that accepts the connection but never answers the sign-on would
 // otherwise keep the client signing on for ever.
-inline constexpr int kSignonTimeLimitMs = 30000;
+using ::kSignonTimeLimitMs;
 
 struct LibraryState {
     void* ownerWindow = nullptr;

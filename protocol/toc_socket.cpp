@@ -159,6 +159,8 @@ void TocSocket::ArmDeadline(int ms)
     if (deadline_ == nullptr) {
         deadline_ = new QTimer;
         deadline_->setSingleShot(true);
+        // Never early: the host tells a silent server by the time it took.
+        deadline_->setTimerType(Qt::PreciseTimer);
         QObject::connect(deadline_, &QTimer::timeout, [this] { events_.OnDeadline(); });
     }
     deadline_->start(ms);

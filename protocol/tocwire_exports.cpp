@@ -6,24 +6,11 @@
 
 #include "message_box.h"
 #include "toc_library.h"
+#include "toc_limits.h"
 #include "toc_socket.h"
 #include "tocwire.h"
 
 namespace {
-
-// TOCWIRE_SIGNON_TIMEOUT_MS (milliseconds, for tests) shortens the sign-on
-// time limit; anything but a positive number keeps the default.
-int SignonTimeLimitFromEnvironment()
-{
-    const char* text = std::getenv("TOCWIRE_SIGNON_TIMEOUT_MS");
-    if (text == nullptr)
-        return tocwire::kSignonTimeLimitMs;
-    char* end = nullptr;
-    const long value = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0' || value <= 0 || value > tocwire::kSignonTimeLimitMs)
-        return tocwire::kSignonTimeLimitMs;
-    return static_cast<int>(value);
-}
 
 // A host that shuts the library down while one of its message boxes is open
 // will unload it next, with the box's frames still on the stack: keep the
@@ -43,7 +30,7 @@ struct Instance {
     Instance()
     {
         library.SetTransport(&socket);
-        library.SetSignonTimeLimit(SignonTimeLimitFromEnvironment());
+        library.SetSignonTimeLimit(SignonTimeLimitMs());
     }
 };
 

@@ -32,7 +32,7 @@ libdir=$(sed -n 's/^CMAKE_INSTALL_LIBDIR:PATH=//p' "$build/CMakeCache.txt")
 for f in bin/quenlo bin/tocd "$libdir/quenlo/libtocwire.so" \
          "$libdir/quenlo/modules/user_shun.so" "$libdir/quenlo/modules/user_parley.so" \
          share/applications/quenlo.desktop share/metainfo/org.quenlo.Quenlo.metainfo.xml \
-         share/man/man1/quenlo.1 share/man/man1/tocd.1 share/icons/hicolor/scalable/apps/quenlo.svg \
+         share/man/man1/quenlo.1.gz share/man/man1/tocd.1.gz share/icons/hicolor/scalable/apps/quenlo.svg \
          include/quenlo/user_module.h include/quenlo/normalize_name.h "$libdir/pkgconfig/quenlo-module.pc"; do
   [ -e "$prefix/$f" ] || fail "missing after install: $f"
 done
@@ -52,10 +52,35 @@ cp "$example_build/user_hello.so" "$work/profile-hello/modules/"
 output=$(start_installed "$prefix/bin/quenlo" "$work/profile-hello")
 grep -q "Loaded user module 'user_hello.so'." <<<"$output" || fail "the example module was not loaded: $output"
 
-echo "== Debian package =="
+echo "== Debian packages =="
+rm -f "$build"/quenlo_*.deb "$build"/quenlo-dev_*.deb "$build"/quenlo-dbgsym_*.ddeb
 (cd "$build" && cpack -G DEB >/dev/null)
 deb=$(ls "$build"/quenlo_*.deb | head -n 1)
+dev=$(ls "$build"/quenlo-dev_*.deb | head -n 1)
 dpkg-deb -f "$deb" Depends | grep -q libqt6widgets6 || fail "package dependencies miss Qt: $(dpkg-deb -f "$deb" Depends)"
+# The SDK is in quenlo-dev alone.
+dev_files=$(dpkg-deb -c "$dev")
+grep -q "/usr/include/quenlo/user_module.h" <<<"$dev_files" || fail "quenlo-dev lacks the SDK headers"
+grep -q "/pkgconfig/quenlo-module.pc" <<<"$dev_files" || fail "quenlo-dev lacks quenlo-module.pc"
+if grep -q "/usr/include/" <<<"$(dpkg-deb -c "$deb")"; then fail "quenlo holds SDK headers"; fi
+version=$(sed -n 's/^project(quenlo VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+head -n 1 data/debian/changelog | grep -qF "quenlo ($version)" || fail "data/debian/changelog has no entry for $version"
 dpkg-deb -x "$deb" "$work/unpacked"
 expect_started "unpacked package" "$(start_installed "$work/unpacked/usr/bin/quenlo" "$work/profile-deb")"
-echo "Install checks passed: $(basename "$deb")"
+
+echo "== lintian =="
+# Every error and warning is mended, or explained: an override that a package
+# ships (usr/share/lintian/overrides/PACKAGE) follows a comment saying why.
+for package in "$deb" "$dev"; do
+  name=$(dpkg-deb -f "$package" Package)
+  mkdir -p "$work/lintian/$name"
+  dpkg-deb -x "$package" "$work/lintian/$name"
+  overrides=$work/lintian/$name/usr/share/lintian/overrides/$name
+  [ -e "$overrides" ] || continue
+  unexplained=$(awk '/^#/ { said = 1; next } /^[[:space:]]*$/ { said = 0; next } { if (!said) print; said = 0 }' "$overrides")
+  [ -z "$unexplained" ] || fail "lintian overrides of $name without a comment: $unexplained"
+done
+if ! report=$(lintian --fail-on error,warning "$deb" "$dev" 2>&1); then
+  fail "lintian: $report"
+fi
+echo "Install checks passed: $(basename "$deb") $(basename "$dev")"

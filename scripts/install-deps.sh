@@ -8,7 +8,7 @@ packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev)
 if [ "${1:-}" = "--run" ]; then
   packages+=(fonts-dejavu-core)
 else
-  packages+=(libgtest-dev libgmock-dev clang libclang-rt-14-dev desktop-file-utils appstream dpkg-dev file ccache)
+  packages+=(libgtest-dev libgmock-dev clang libclang-rt-14-dev desktop-file-utils appstream dpkg-dev file lintian ccache)
 fi
 missing=()
 for p in "${packages[@]}"; do

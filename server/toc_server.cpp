@@ -59,7 +59,7 @@ void TocServer::Impl::OnReadyRead(Connection& connection)
         if (status == FrameParser::Status::NeedMore)
             break;
         if (status == FrameParser::Status::BadMarker) {
-            DropConnection(connection, "a frame does not start with '*'");
+            DropConnection(connection, "a frame without its '*' marker");
             break;
         }
         HandleFrame(connection, std::move(frame));

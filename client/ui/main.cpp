@@ -5,16 +5,21 @@
 #include <cstdio>
 #include <csignal>
 #include <filesystem>
+#include <memory>
 #include <system_error>
 
 #include "client_context.h"
 #include "command_line.h"
 #include "host_services.h"
+#include "instance_channel.h"
 #include "main_dialog.h"
 #include "profile_lock.h"
 #include "termination_signals.h"
 
 namespace {
+
+// How long a second start waits for the running one to answer.
+constexpr int kHandOverWaitMs = 3000;
 
 // A message box where there is a screen to show it on; on the offscreen and
 // minimal platforms nobody could answer it.
@@ -59,13 +64,21 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quenlo"));
     QApplication::setDesktopFileName(QStringLiteral("quenlo"));
+    std::error_code noFolder;
+    const QString socketName = InstanceSocketName(std::filesystem::current_path(noFolder).string());
     ProfileLock lock;
-    switch (lock.Acquire(kProfileLockFile)) {
+    const ProfileLock::Result locked = lock.Acquire(kProfileLockFile);
+    switch (locked) {
     case ProfileLock::Result::Locked:
         break;
     case ProfileLock::Result::Busy: {
         const std::string message = "Another quenlo is already using the profile folder " + dir + ".";
         std::fprintf(stderr, "quenlo: %s\n", message.c_str());
+        // The running one shows its window instead; the box is for when it cannot.
+        if (AskRunningInstanceToShow(socketName, kHandOverWaitMs)) {
+            std::fprintf(stderr, "quenlo: its window is brought to the front.\n");
+            return 0;
+        }
         ShowStartupError(QString::fromLocal8Bit(message.c_str()));
         return 1;
     }
@@ -78,6 +91,13 @@ int main(int argc, char** argv)
     std::error_code noProgramPath;
     ctx.installedModuleFolder = InstalledModuleFolder(std::filesystem::read_symlink("/proc/self/exe", noProgramPath));
     MainDialog window(ctx);
+    std::unique_ptr<InstanceServer> instanceServer;
+    if (locked == ProfileLock::Result::Locked && !socketName.isEmpty()) {
+        instanceServer = std::make_unique<InstanceServer>(socketName, [&window] { window.BringToFront(); });
+        if (!instanceServer->Listening())
+            std::fprintf(stderr, "quenlo: a second start cannot reach this one: %s\n",
+                         instanceServer->ErrorText().toLocal8Bit().constData());
+    }
     window.show();
     window.Initialize();
     // QUENLO_EXIT_AFTER_STARTUP=1 (for the benchmark): once the window is up

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QShowEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -158,17 +159,16 @@ void MainDialog::ConnectControls()
     QObject::connect(info_, &QPushButton::clicked, this, [this] { InfoOnSelected(ctx_); });
     QObject::connect(exit_, &QPushButton::clicked, this, [this] { close(); });
 
-    // The history keys are seen whichever control has the focus.
-    installEventFilter(this);
-    for (QWidget* child : findChildren<QWidget*>())
-        child->installEventFilter(this);
+    // Up and Down recall the history in the input line only; in the online
+    // list and the transcript they move there and nothing else.
+    input_->installEventFilter(this);
     input_->setFocus();
 }
 
 void MainDialog::Initialize(const char* libraryName)
 {
     if (QSystemTrayIcon::isSystemTrayAvailable()) {
-        tray_ = new QSystemTrayIcon(ApplicationIcon(), this);
+        tray_ = new QSystemTrayIcon(needsAttention_ ? AttentionIcon() : ApplicationIcon(), this);
         tray_->setToolTip(QStringLiteral("ZORVANE"));
         QObject::connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
             if (reason == QSystemTrayIcon::Trigger)
@@ -267,16 +267,60 @@ void MainDialog::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
+void MainDialog::changeEvent(QEvent* event)
+{
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        Attended();
+}
+
+void MainDialog::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    // Shown again while it still counts as the active window: no activation
+    // change will follow.
+    if (isActiveWindow())
+        Attended();
+}
+
+void MainDialog::Attended()
+{
+    // Back in the window: the transcript shows what the notifications said.
+    if (notifier_ != nullptr)
+        notifier_->WithdrawAll();
+    SetNeedsAttention(false);
+}
+
+void MainDialog::SetNeedsAttention(bool on)
+{
+    if (needsAttention_ == on)
+        return;
+    needsAttention_ = on;
+    if (tray_ != nullptr)
+        tray_->setIcon(on ? AttentionIcon() : ApplicationIcon());
+}
+
+void MainDialog::BringToFront()
+{
+    if (isMinimized())
+        showNormal();
+    else
+        show();
+    hidden_ = false;
+    raise();
+    activateWindow();
+}
+
 bool MainDialog::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::KeyPress && isActiveWindow()) {
+    if (watched == input_ && event->type() == QEvent::KeyPress && isActiveWindow()) {
         auto* key = static_cast<QKeyEvent*>(event);
-        QWidget* focus = QApplication::focusWidget();
-        // A key press travels from the focus control up to its parents: take
-        // it once, where it starts. Held keys repeat; one press is one step.
-        const bool atOrigin = watched == focus || (focus == nullptr && watched == this);
-        if (atOrigin && !key->isAutoRepeat() && (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down))
-            HistoryStep(ctx_, key->key() == Qt::Key_Up);
+        // Held keys repeat; one press is one step.
+        if (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down) {
+            if (!key->isAutoRepeat())
+                HistoryStep(ctx_, key->key() == Qt::Key_Up);
+            return true;
+        }
     }
     return QDialog::eventFilter(watched, event);
 }
@@ -400,6 +444,7 @@ void MainDialog::NotifyIncomingMessage(std::string_view sender, std::string_view
     if (isVisible() && !isMinimized() && isActiveWindow())
         return;
     QApplication::alert(this);
+    SetNeedsAttention(true);
     if (notifier_ == nullptr) {
         desktopNotifications_ = std::make_unique<DesktopNotifications>();
         UseNotificationSink(*desktopNotifications_);
@@ -411,12 +456,12 @@ void MainDialog::UseNotificationSink(NotificationSink& sink)
 {
     notifier_ = std::make_unique<MessageNotifier>(sink);
     sink.clicked = [this](quint32 id) {
-        if (notifier_ == nullptr || !notifier_->Owns(id))
-            return;
-        showNormal();
-        hidden_ = false;
-        raise();
-        activateWindow();
+        if (notifier_ != nullptr && notifier_->Owns(id))
+            BringToFront();
+    };
+    sink.closed = [this](quint32 id) {
+        if (notifier_ != nullptr)
+            notifier_->Forget(id);
     };
 }
 

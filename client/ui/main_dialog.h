@@ -44,6 +44,12 @@ public:
     // The tray icon's click: hide the window, or show it again.
     void ToggleHidden();
     bool HasTrayIcon() const { return tray_ != nullptr; }
+    // Shown, in front and active: a click on a notification, or a second
+    // start of the program on this profile.
+    void BringToFront();
+    // Messages came while the user was elsewhere and the window has not been
+    // active since: the tray icon carries a mark.
+    bool NeedsAttention() const { return needsAttention_; }
 
     // Test access to the controls.
     TranscriptPane* OutputPane() const { return output_; }
@@ -82,6 +88,8 @@ protected:
     void reject() override;  // Escape connects; it never closes the window
     void accept() override;
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -95,6 +103,8 @@ private:
     void NameControls();
     void FlushPendingOutput();
     void ShowSaveFailures();
+    void SetNeedsAttention(bool on);
+    void Attended();
 
     ClientContext& ctx_;
     TranscriptPane* output_ = nullptr;
@@ -110,6 +120,7 @@ private:
     QPushButton* exit_ = nullptr;
     QSystemTrayIcon* tray_ = nullptr;
     bool hidden_ = false;
+    bool needsAttention_ = false;
     bool shutDown_ = false;
     bool closingForSignal_ = false;
     // Lines added since the pane was last brought up to date; they go in

@@ -36,7 +36,13 @@ UserConfigDialog::UserConfigDialog(ClientContext& ctx, QWidget* parent) : QDialo
     ok->setDefault(true);
     const UserInfo& record = ctx.userInfo;  // each text edit holds what its field holds
     screenName_ = LimitedEdit(this, FieldRoom(record.screenName), values.screenName);
-    password_ = LimitedEdit(this, FieldRoom(record.password), values.password);  // shown as typed
+    password_ = LimitedEdit(this, FieldRoom(record.password), values.password);
+    // Masked on screen and to screen readers; the box shows it on request.
+    password_->setEchoMode(QLineEdit::Password);
+    showPassword_ = new QCheckBox(QStringLiteral("S&how password"), this);
+    QObject::connect(showPassword_, &QCheckBox::toggled, this, [this](bool shown) {
+        password_->setEchoMode(shown ? QLineEdit::Normal : QLineEdit::Password);
+    });
     oscarServer_ = LimitedEdit(this, FieldRoom(record.oscarServer), values.oscarServer);
     oscarPort_ = LimitedEdit(this, kMaxPortText, values.oscarPort);
     tocServer_ = LimitedEdit(this, FieldRoom(record.tocServer), values.tocServer);
@@ -52,7 +58,10 @@ UserConfigDialog::UserConfigDialog(ClientContext& ctx, QWidget* parent) : QDialo
     auto* form = new QFormLayout;
     form->setLabelAlignment(Qt::AlignRight);
     form->addRow(QStringLiteral("Screen name:"), screenName_);
-    form->addRow(QStringLiteral("Password:"), password_);
+    auto* passwordRow = new QHBoxLayout;
+    passwordRow->addWidget(password_, 1);
+    passwordRow->addWidget(showPassword_);
+    form->addRow(QStringLiteral("Password:"), passwordRow);
     form->addRow(QStringLiteral("OSCAR server:"), oscarServer_);
     form->addRow(QStringLiteral("OSCAR port:"), oscarPort_);
     form->addRow(QStringLiteral("TOC server:"), tocServer_);
@@ -75,7 +84,8 @@ UserConfigDialog::UserConfigDialog(ClientContext& ctx, QWidget* parent) : QDialo
     setTabOrder(ok, cancel);
     setTabOrder(cancel, screenName_);
     setTabOrder(screenName_, password_);
-    setTabOrder(password_, oscarServer_);
+    setTabOrder(password_, showPassword_);
+    setTabOrder(showPassword_, oscarServer_);
     setTabOrder(oscarServer_, oscarPort_);
     setTabOrder(oscarPort_, tocServer_);
     setTabOrder(tocServer_, tocPort_);
@@ -83,6 +93,12 @@ UserConfigDialog::UserConfigDialog(ClientContext& ctx, QWidget* parent) : QDialo
     setTabOrder(profile_, logPath_);
     setTabOrder(logPath_, logToFile_);
     setTabOrder(logToFile_, timestamp_);
+
+    // The path field's only label is the check box above it.
+    logPath_->setAccessibleName(QStringLiteral("Log file path"));
+    // Typing starts in the first field: a Space on a focused OK would close
+    // the dialog before a name was entered.
+    screenName_->setFocus();
 
     QObject::connect(ok, &QPushButton::clicked, this, [this] { accept(); });
     QObject::connect(cancel, &QPushButton::clicked, this, [this] { reject(); });

@@ -15,6 +15,7 @@ public:
 
     QLineEdit* ScreenNameEdit() const { return screenName_; }
     QLineEdit* PasswordEdit() const { return password_; }
+    QCheckBox* ShowPasswordBox() const { return showPassword_; }
     QLineEdit* OscarServerEdit() const { return oscarServer_; }
     QLineEdit* OscarPortEdit() const { return oscarPort_; }
     QLineEdit* TocServerEdit() const { return tocServer_; }
@@ -30,6 +31,7 @@ private:
     ClientContext& ctx_;
     QLineEdit* screenName_;
     QLineEdit* password_;
+    QCheckBox* showPassword_;
     QLineEdit* oscarServer_;
     QLineEdit* oscarPort_;
     QLineEdit* tocServer_;

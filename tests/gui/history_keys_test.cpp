@@ -1,11 +1,12 @@
-// Up and Down walk the input history while the main window is the active
-// window, whichever of its controls has the focus; one press is one step,
-// held-key repeats are not.
+// Up and Down walk the input history in the input line while the main
+// window is the active window; one press is one step, held-key repeats are
+// not. In the other controls the keys do their own work only.
 #include <QKeyEvent>
 #include <QWidget>
 #include <QtTest/QTest>
 
 #include "main_window_harness.h"
+#include "server_messages.h"
 
 namespace {
 
@@ -39,7 +40,7 @@ protected:
     }
 };
 
-TEST_F(HistoryKeysTest, EachPressStepsOnceWhicheverControlHasTheFocus)
+TEST_F(HistoryKeysTest, EachPressInTheInputLineStepsOnce)
 {
     struct Step {
         Qt::Key key;
@@ -52,22 +53,43 @@ TEST_F(HistoryKeysTest, EachPressStepsOnceWhicheverControlHasTheFocus)
         {Qt::Key_Up, "first line"},  {Qt::Key_Down, "/autoreconnect"}, {Qt::Key_Down, "third line"},
         {Qt::Key_Down, ""},          {Qt::Key_Down, ""},
     };
+    window.InputLine()->setFocus();
+    for (std::size_t i = 0; i < std::size(walk); ++i) {
+        Press(window.InputLine(), walk[i].key);
+        EXPECT_EQ(Input(), walk[i].shown) << "after press " << i + 1;
+    }
+}
+
+TEST_F(HistoryKeysTest, OtherControlsKeepTheKeysToThemselves)
+{
+    for (const char* name : {"Alice", "Bob", "Carol"})
+        ASSERT_TRUE(AddOnlineName(ctx, name));
+    window.InputLine()->setText("half typed");
     const std::pair<const char*, QWidget*> controls[] = {
-        {"input line", window.InputLine()},
-        {"formatting box", window.FormattingBox()},
+        {"online list", window.OnlineList()},
         {"output pane", window.OutputPane()},
+        {"formatting box", window.FormattingBox()},
     };
     for (const auto& [name, control] : controls) {
         SCOPED_TRACE(name);
         control->setFocus();
         ASSERT_EQ(QApplication::focusWidget(), control);
-        for (std::size_t i = 0; i < std::size(walk); ++i) {
-            Press(control, walk[i].key);
-            EXPECT_EQ(Input(), walk[i].shown) << "after press " << i + 1;
-        }
+        for (Qt::Key key : {Qt::Key_Up, Qt::Key_Down, Qt::Key_Down, Qt::Key_Up})
+            Press(control, key);
+        EXPECT_EQ(Input(), "half typed");
     }
-    // The keys only recall; the template is not touched.
     EXPECT_EQ(window.FormattingBox()->text(), "$");
+
+    // In the list the keys move the current row, as in any list.
+    QListView* list = window.OnlineList();
+    list->setFocus();
+    list->setCurrentIndex(list->model()->index(0, 0));
+    Press(list, Qt::Key_Down);
+    Press(list, Qt::Key_Down);
+    EXPECT_EQ(list->currentIndex().row(), 2);
+    Press(list, Qt::Key_Up);
+    EXPECT_EQ(list->currentIndex().row(), 1);
+    EXPECT_EQ(Input(), "half typed");
 }
 
 TEST_F(HistoryKeysTest, HeldKeyRepeatsDoNotStep)

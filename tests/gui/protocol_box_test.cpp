@@ -5,8 +5,11 @@
 // While a box is open the library reads nothing more from the server.
 #include <QMessageBox>
 #include <QPointer>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTimer>
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <csignal>
 #include <cstdlib>
@@ -259,6 +262,40 @@ TEST_F(SignonTimeLimitTest, AServerThatNeverSignsOnIsLeftAfterTheLimit)
     Settle(500);
     EXPECT_EQ(ctx.connectionStatus, STATUS_ONLINE);
     EXPECT_TRUE(server.Client(1).connected);
+}
+
+TEST_F(SignonTimeLimitTest, ASilentServerIsNamedOnceWhenTheLimitEnds)
+{
+    Start();
+    // Takes connections and never says a word.
+    QTcpServer silent;
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
+    ctx.userInfo.tocPort = silent.serverPort();
+    const std::size_t before = PaneLines().size();
+    Button(ClientWindow::Button::Connect)->click();
+    const std::string line = "STATUS MESSAGE: No answer from 127.0.0.1 port " + std::to_string(silent.serverPort()) + ".";
+    ASSERT_TRUE(WaitForPaneLine(line, 3000));
+    Settle(300);
+    // No sign-on frame came, so no "Logging onto AIM..." and no "Disconnected".
+    const std::vector<std::string> lines = PaneLines();
+    EXPECT_EQ(std::vector<std::string>(lines.begin() + static_cast<std::ptrdiff_t>(before), lines.end()),
+              std::vector<std::string>{line});
+    EXPECT_TRUE(Button(ClientWindow::Button::Connect)->isEnabled());
+
+    // A server that closes at once is not a silent one; one that answers
+    // prints what it always printed.
+    QTcpServer closing;
+    ASSERT_TRUE(closing.listen(QHostAddress::LocalHost));
+    QObject::connect(&closing, &QTcpServer::newConnection, [&] { closing.nextPendingConnection()->close(); });
+    ctx.userInfo.tocPort = closing.serverPort();
+    Button(ClientWindow::Button::Connect)->click();
+    Settle(600);
+    EXPECT_EQ(PaneLines().size(), lines.size());
+    PointAtFakeServer(ctx.userInfo, server.Port());
+    ASSERT_TRUE(SignOn());
+    Settle(500);
+    const std::vector<std::string> after = PaneLines();
+    EXPECT_EQ(std::count(after.begin(), after.end(), line), 1);
 }
 
 }  // namespace

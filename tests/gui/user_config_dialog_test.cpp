@@ -1,6 +1,7 @@
 // "User Configuration" offscreen: filled from the settings, OK stores every
 // field into the settings and userinfo.cfg and re-applies them to the
 // connection, Cancel changes nothing.
+#include <QAccessible>
 #include <QCheckBox>
 #include <QFile>
 #include <QLabel>
@@ -64,8 +65,36 @@ TEST_F(UserConfigDialogTest, ShowsTheControlsItNeeds)
         EXPECT_TRUE(labels.contains(label)) << label;
     EXPECT_EQ(dialog.LogToFileBox()->text(), "&Log to file:");
     EXPECT_EQ(dialog.TimestampBox()->text(), "&Timestamp");
-    // The password is shown as typed.
+}
+
+TEST_F(UserConfigDialogTest, TypingStartsInTheScreenNameAndThePasswordIsMasked)
+{
+    SetFieldText(ctx.userInfo.password, "hunter2");
+    UserConfigDialog dialog(ctx, &window);
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    ASSERT_EQ(QApplication::focusWidget(), dialog.ScreenNameEdit());
+    // A blank inside the name is typed, not a press of OK.
+    QTest::keyClicks(QApplication::focusWidget(), "Bob Peer");
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(dialog.ScreenNameEdit()->text(), "Bob Peer");
+
+    // Neither the screen nor a screen reader shows the password, unless asked.
+    QAccessibleInterface* password = QAccessible::queryAccessibleInterface(dialog.PasswordEdit());
+    ASSERT_NE(password, nullptr);
+    EXPECT_EQ(dialog.PasswordEdit()->echoMode(), QLineEdit::Password);
+    EXPECT_TRUE(password->state().passwordEdit);
+    EXPECT_FALSE(password->text(QAccessible::Value).contains("hunter2"));
+    dialog.ShowPasswordBox()->click();
     EXPECT_EQ(dialog.PasswordEdit()->echoMode(), QLineEdit::Normal);
+    dialog.ShowPasswordBox()->click();
+    EXPECT_EQ(dialog.PasswordEdit()->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(dialog.PasswordEdit()->text(), "hunter2");
+
+    QAccessibleInterface* logPath = QAccessible::queryAccessibleInterface(dialog.LogPathEdit());
+    ASSERT_NE(logPath, nullptr);
+    EXPECT_FALSE(logPath->text(QAccessible::Name).isEmpty());
+    dialog.reject();
 }
 
 TEST_F(UserConfigDialogTest, FieldsAreFilledFromTheSettings)

@@ -1,9 +1,14 @@
-// One client per profile folder: the lock itself, and the program refusing
-// to start on a folder another process holds.
+// One client per profile folder: the lock itself, the program handing a
+// second start over to the running one, and refusing a folder whose holder
+// does not answer.
 #include <gtest/gtest.h>
 
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QFile>
+#include <QThread>
+
+#include <csignal>
 
 #include "profile_lock.h"
 #include "temp_dir.h"
@@ -32,14 +37,20 @@ struct ProgramRun {
     QString errors;
 };
 
+void StartProgram(QProcess& program, const std::string& profile, bool exitAfterStartup)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    if (exitAfterStartup)
+        env.insert(QStringLiteral("QUENLO_EXIT_AFTER_STARTUP"), QStringLiteral("1"));
+    program.setProcessEnvironment(env);
+    program.start(QStringLiteral(QUENLO_BIN_DIR "/quenlo"), {QStringLiteral("--dir"), QString::fromStdString(profile)});
+}
+
 ProgramRun RunProgram(const std::string& profile)
 {
     QProcess program;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    env.insert(QStringLiteral("QUENLO_EXIT_AFTER_STARTUP"), QStringLiteral("1"));
-    program.setProcessEnvironment(env);
-    program.start(QStringLiteral(QUENLO_BIN_DIR "/quenlo"), {QStringLiteral("--dir"), QString::fromStdString(profile)});
+    StartProgram(program, profile, true);
     if (!program.waitForFinished(30000)) {
         program.kill();
         program.waitForFinished();
@@ -63,6 +74,33 @@ TEST(ProfileLockTest, ProgramRefusesAFolderInUse)
             << refused.errors.toStdString();
     }
     EXPECT_EQ(RunProgram(profile).exitCode, 0);
+}
+
+TEST(ProfileLockTest, SecondStartHandsOverToTheRunningProgram)
+{
+    TempDir dir;
+    const std::string profile = dir.Path("profile");
+    QProcess running;
+    StartProgram(running, profile, false);
+    ASSERT_TRUE(running.waitForStarted());
+    // It listens once it holds the folder.
+    const QString socket = QString::fromStdString(profile + "/.quenlo.socket");
+    for (int i = 0; i < 300 && !QFile::exists(socket); ++i)
+        QThread::msleep(20);
+    ASSERT_TRUE(QFile::exists(socket)) << running.readAllStandardError().toStdString();
+
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const ProgramRun second = RunProgram(profile);
+        EXPECT_EQ(second.exitCode, 0) << second.errors.toStdString();
+        EXPECT_TRUE(second.errors.contains(
+            QString::fromStdString("Another quenlo is already using the profile folder " + profile + ".")))
+            << second.errors.toStdString();
+        EXPECT_EQ(running.state(), QProcess::Running);
+    }
+    ::kill(static_cast<pid_t>(running.processId()), SIGTERM);
+    ASSERT_TRUE(running.waitForFinished(30000));
+    EXPECT_EQ(running.exitCode(), 0);
+    EXPECT_FALSE(QFile::exists(socket)) << "the socket outlived its program";
 }
 
 }  // namespace

@@ -46,7 +46,7 @@ TEST_F(ServerMessagesTest, InstantMessageLosesPageTagsAndKeepsColons)
     Deliver("IM_IN:Bob:F:<HTML><BODY BGCOLOR=#00ff00>hi: there</BODY></HTML>");
     Deliver("IM_IN:Bob:F:a:b::c:");
     Deliver("IM_IN:Bob:F:<font color=\"red\">x <3 you</font>");
-    const std::vector<std::string> expected = {"<-Bob:  hi: there", "<-Bob:  a:b::c:", "<-Bob:  x "};
+    const std::vector<std::string> expected = {"<-Bob:  hi: there", "<-Bob:  a:b::c:", "<-Bob:  x <3 you"};
     EXPECT_EQ(NewLines(), expected);
 }
 

@@ -18,7 +18,7 @@ constexpr quint16 kDefaultPort = 9898;
 
 void PrintUsage(std::FILE* to)
 {
-    std::fprintf(to, "usage: tocd [--port N]\n"
+    std::fprintf(to, "usage: tocd [--port N] [--help] [--version]\n"
                      "A local TOC server on 127.0.0.1 (default port %u) with an Echo Bot.\n",
                  static_cast<unsigned>(kDefaultPort));
 }
@@ -40,6 +40,10 @@ int main(int argc, char** argv)
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
             PrintUsage(stdout);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("tocd %s\n", QUENLO_VERSION);
             return 0;
         }
         if (std::strcmp(argv[i], "--port") == 0 && i + 1 < argc) {

@@ -85,7 +85,7 @@ TEST_F(Output, LineFormsWithAndWithoutTimestamps)
         {"IncomingMarkup", 1,
          [](Output& t) { t.Im("bob", "<HTML><BODY>hi<BR>there</BODY></HTML>", true); },
          "[07:04:09] <-bob:  hi there\r\n"},
-        {"UnclosedTag", 1, [](Output& t) { t.Im("bob", "a <b", true); }, "[07:04:09] <-bob:  a \r\n"},
+        {"UnclosedTagIsText", 1, [](Output& t) { t.Im("bob", "a <b", true); }, "[07:04:09] <-bob:  a <b\r\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -249,7 +249,7 @@ TEST_F(Output, LogHoldsEveryLineAsShown)
     const std::string expected = "[07:04:09] STATUS MESSAGE: one\r\n"
                                  "two\r\n"
                                  "[07:04:09] <-bob:  hi\r\n"
-                                 "[07:04:09] bob->:  x \r\n";
+                                 "[07:04:09] bob->:  x <3 you\r\n";
     EXPECT_EQ(ReadBytes(logPath), expected);
     EXPECT_EQ(ctx.output.Text(), expected);
 
