@@ -54,7 +54,8 @@ void ShutdownClient(ClientContext& ctx)
     ctx.protocolInitialised = false;
     ctx.pacer.Reset();  // nothing waiting may go out after the sign-off
     ReleaseProtocolLibrary(ctx.api);
-    // Modules see nothing more; what they save is saved before the client's files.
+    // Modules see nothing more; what they save is saved before the client's
+    // files. Their code stays loaded until the context goes.
     ctx.saveFailures.clear();
     ctx.modulesShuttingDown = true;
     ctx.modules.UnloadUserModules();

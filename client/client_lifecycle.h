@@ -17,6 +17,7 @@ void StartClient(ClientContext& ctx, ClientWindow& window, const char* libraryNa
 // client does not wake.
 void PumpTick(ClientContext& ctx);
 
-// Signs off, releases the library and the modules, keeps the Formatting
-// box's text, and writes both settings files.
+// Signs off, releases the protocol library, shuts the modules down (their
+// libraries are released with the context, after the window), keeps the
+// Formatting box's text, and writes both settings files.
 void ShutdownClient(ClientContext& ctx);

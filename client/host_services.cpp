@@ -8,6 +8,7 @@
 #include "connection.h"
 #include "send_command.h"
 #include "input_line.h"
+#include "slash_commands.h"
 #include "output.h"
 #include "server_messages.h"
 #include "tocwire.h"
@@ -115,5 +116,8 @@ void LoadClientModules(ClientContext& ctx)
 {
     ctx.modules.Attach(ctx.window != nullptr ? ctx.window->OwnerHandle() : nullptr, &ctx.hostServices,
                        &ctx.extendedHostServices, [&ctx](std::string_view line) { PrintLine(ctx, line); });
+    // The client runs in its profile folder.
+    std::error_code noFolder;
+    ctx.modules.SetProfileFolder(std::filesystem::current_path(noFolder).string());
     ctx.modules.LoadUserModules({"modules", ctx.installedModuleFolder}, ctx.installedModuleFolder);
 }

@@ -1,35 +1,17 @@
 #include "input_line.h"
 #include "toc_limits.h"
 
-#include <sys/stat.h>
 #include <vector>
 
-#include "atomic_file.h"
-
 #include "client_context.h"
-#include "connection.h"
 #include "send_command.h"
-#include "decimal_text.h"
 #include "normalize_name.h"
 #include "outgoing.h"
 #include "output.h"
+#include "slash_commands.h"
 #include "tocwire.h"
 
 namespace {
-
-struct TemplateParts {
-    std::string_view prefix;
-    std::string_view suffix;
-};
-
-// The part before the first "$" and the part after it; no "$": all prefix.
-TemplateParts SplitTemplate(std::string_view formatTemplate)
-{
-    const std::size_t dollar = formatTemplate.find('$');
-    if (dollar == std::string_view::npos)
-        return {formatTemplate, {}};
-    return {formatTemplate.substr(0, dollar), formatTemplate.substr(dollar + 1)};
-}
 
 // A message pattern with its one "%s" filled in; the value is taken literally,
 // never read as a format.
@@ -43,85 +25,6 @@ std::string Format(std::string_view pattern, std::string_view value)
     out.append(value);
     out.append(pattern.substr(at + 2));
     return out;
-}
-
-std::string TemplateFromWindow(ClientContext& ctx, std::size_t room)
-{
-    if (ctx.window == nullptr)
-        return std::string(FieldText(ctx.userInfo.formatting).substr(0, room));
-    std::string text = ctx.window->FormattingText();
-    if (text.size() > room)
-        text.resize(room);
-    return text;
-}
-
-// The mode a newly created file gets: 0666 less the process's umask.
-mode_t NewFileMode()
-{
-    const mode_t mask = umask(0);
-    umask(mask);
-    return 0666 & ~mask;
-}
-
-void SaveBuffer(ClientContext& ctx, std::string_view path)
-{
-    if (path.empty()) {
-        PrintLine(ctx, "savebuffer command requires file path as argument.");
-        return;
-    }
-    if (!ctx.output.Exists() || ctx.output.Text().empty()) {
-        PrintLine(ctx, "Buffer is empty, nothing to save.");
-        return;
-    }
-    // Replaced atomically: a full disk or a failed write leaves no half-written
-    // file, and any earlier file of that name as it was.
-    switch (ReplaceFile(std::string(path), ctx.output.Text(), NewFileMode())) {
-    case FileWriteFailure::None: PrintLine(ctx, Format("Saved current buffer to '%s'.", path)); break;
-    case FileWriteFailure::Open: PrintLine(ctx, Format("Failed to open file '%s'.", path)); break;
-    case FileWriteFailure::Write: PrintLine(ctx, Format("Failed to write file '%s'.", path)); break;
-    }
-}
-
-void SetAutoClear(ClientContext& ctx, std::string_view argument)
-{
-    if (argument.empty()) {
-        PrintLine(ctx, "mclear command expects byte count as argument. Use 0 to disabled.");
-        return;
-    }
-    ctx.autoClearSize = LeadingDecimal(argument);
-    if (ctx.autoClearSize != 0)
-        PrintLine(ctx, "Autoclearing of buffer after " + std::to_string(ctx.autoClearSize) + " bytes enabled.");
-    else
-        PrintLine(ctx, "Autoclearing of disabled.");
-}
-
-void ToggleAutoReconnect(ClientContext& ctx)
-{
-    ctx.reconnect.SetAutomatic(!ctx.reconnect.Automatic());
-    PrintLine(ctx, ctx.reconnect.Automatic() ? "Autoreconnect enabled." : "Autoreconnect disabled.");
-}
-
-void SetAway(ClientContext& ctx, std::string_view argument)
-{
-    if (argument.empty()) {
-        SendCommand(ctx, "toc_set_away");
-        PrintLine(ctx, "Away flag is unset.");
-        ctx.awayFlag = false;
-        return;
-    }
-    const std::string formatTemplate = TemplateFromWindow(ctx, kMaxAwayTemplate);
-    const TemplateParts parts = SplitTemplate(formatTemplate);
-    const std::string text = ExpandBackslashN(argument.substr(0, kMaxAwayArgument));
-    // The server gets the escaped form; the away reply escapes again when it
-    // is sent, so the stored text is the composition as the user meant it.
-    SendCommand(ctx, "toc_set_away \"" + EscapeTocText(parts.prefix) + EscapeTocText(text) +
-                         EscapeTocText(parts.suffix) + "\"");
-    std::string away = std::string(parts.prefix) + NewlinesToBreaks(text) + std::string(parts.suffix);
-    if (away.size() > kMaxTocText)
-        away.resize(kMaxTocText);
-    ctx.awayText = std::move(away);
-    ctx.awayFlag = true;
-    PrintLine(ctx, "Away message set. Use /away with no arguments to unset.");
 }
 
 std::vector<std::string> SelectedNames(ClientContext& ctx)
@@ -149,6 +52,24 @@ void HandleSlashLine(ClientContext& ctx, std::string_view line)
 }
 
 }  // namespace
+
+TemplateParts SplitTemplate(std::string_view formatTemplate)
+{
+    const std::size_t dollar = formatTemplate.find('$');
+    if (dollar == std::string_view::npos)
+        return {formatTemplate, {}};
+    return {formatTemplate.substr(0, dollar), formatTemplate.substr(dollar + 1)};
+}
+
+std::string TemplateFromWindow(ClientContext& ctx, std::size_t room)
+{
+    if (ctx.window == nullptr)
+        return std::string(FieldText(ctx.userInfo.formatting).substr(0, room));
+    std::string text = ctx.window->FormattingText();
+    if (text.size() > room)
+        text.resize(room);
+    return text;
+}
 
 std::string ExpandBackslashN(std::string_view text)
 {
@@ -188,28 +109,6 @@ std::string ComposeMessage(std::string_view text, std::string_view formatTemplat
     if (message.size() > kMaxComposedMessage)
         message.resize(kMaxComposedMessage);
     return message;
-}
-
-int RunSlashCommand(ClientContext& ctx, std::string_view word, std::string_view argument)
-{
-    if (EqualsIgnoringCase(word, "clear")) {
-        ClearTranscript(ctx);
-    } else if (EqualsIgnoringCase(word, "savebuffer")) {
-        SaveBuffer(ctx, argument);
-    } else if (EqualsIgnoringCase(word, "mclear")) {
-        SetAutoClear(ctx, argument);
-    } else if (EqualsIgnoringCase(word, "autoreconnect")) {
-        ToggleAutoReconnect(ctx);
-    } else if (EqualsIgnoringCase(word, "reconnect")) {
-        ReconnectAfterPause(ctx);
-    } else if (EqualsIgnoringCase(word, "away")) {
-        SetAway(ctx, argument);
-    } else {
-        const std::string wordText(word);
-        const std::string argumentText(argument);
-        return ctx.modules.DispatchUserCommand(wordText.c_str(), argumentText.c_str());
-    }
-    return 1;
 }
 
 void SubmitInputLine(ClientContext& ctx)

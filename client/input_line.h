@@ -1,5 +1,6 @@
-// The input line: typed messages through the Formatting template, the slash
-// commands, the history keys, and the Warn and Info buttons.
+// The input line: typed messages through the Formatting template, a typed
+// "/word" handed to the slash commands (slash_commands.h), the history keys,
+// and the Warn and Info buttons.
 #pragma once
 
 #include <string>
@@ -16,8 +17,15 @@ inline constexpr std::size_t kMaxSelected = 1024;
 void SubmitInputLine(ClientContext& ctx);
 // A text handled as if typed, for one recipient (a module's service).
 void SendInputLine(ClientContext& ctx, std::string_view recipient, std::string_view text);
-// Nonzero when a built-in command or a module took the word.
-int RunSlashCommand(ClientContext& ctx, std::string_view word, std::string_view argument);
+
+// A Formatting template split at its first "$"; no "$": all prefix.
+struct TemplateParts {
+    std::string_view prefix;
+    std::string_view suffix;
+};
+TemplateParts SplitTemplate(std::string_view formatTemplate);
+// The Formatting box's text (the saved one without a window), cut to `room`.
+std::string TemplateFromWindow(ClientContext& ctx, std::size_t room);
 
 // The template's prefix, the text with backslash-n turned into line breaks
 // (sent as "<BR>"), and the template's suffix.

@@ -1,22 +1,80 @@
 // The user-module contract: what a module exports and what the client offers
-// it. Outside module writers build against this header alone.
+// it. Outside module writers build against the installed SDK alone: this
+// header, normalize_name.h and module_defaults.h (pkg-config quenlo-module).
 //
-// Writing a module:
-//  1. Include this header and define the eight entry points declared below
-//     (Initialize ... OnDisconnect) with exactly these signatures. Each may
-//     instead be named with the suffix ZORVANE (OnSendIMZORVANE); the plain
-//     name wins when both exist. GetExtendedUserZORVANE is optional.
-//  2. Keep the HostServices pointer from Initialize; return nonzero to be
-//     loaded, 0 to be refused. Texts you receive are valid only during the
-//     call; texts you pass to a service are copied by the client.
-//  3. Build a shared library named user_<something>.so, e.g.
-//       g++ -std=c++20 -shared -fPIC -fvisibility=hidden -o user_hello.so hello.cpp
-//     (only the entry points need to be visible; they are declared so here).
-//  4. Drop it into the "modules" folder of the profile folder
-//     (~/.config/quenlo/modules) and start the client: it says
-//     "Loaded user module 'user_hello.so'." Modules load in file-name order.
-//  Everything runs on the client's one thread; a service call may call your
-//  entry points again before it returns. Send nothing from Shutdown.
+// Writing a module
+//  1. Entry points. The client binds eight by name: Initialize, Shutdown,
+//     OnServerCommand, OnUserCommand, OnSendIM, OnReceiveIM, OnConnect,
+//     OnDisconnect, each also accepted with the suffix ZORVANE
+//     (OnSendIMZORVANE); the plain name wins when both exist. A library that
+//     lacks one under both names is refused. Easiest: include
+//     module_defaults.h, define only the hooks you need and let
+//     QUENLO_USER_MODULE supply the rest as no-ops. Every name below is
+//     declared here with default visibility, so defining it is enough to
+//     export it, also under -fvisibility=hidden.
+//  2. Build a shared library whose file name starts with "user_":
+//       g++ -std=c++17 -shared -fPIC -fvisibility=hidden -Wl,--no-undefined
+//           $(pkg-config --cflags quenlo-module) -o user_hello.so hello.cpp
+//     The client exports nothing to modules: link what you use (Qt, for
+//     instance) yourself. -Wl,--no-undefined finds what is missing at build
+//     time instead of at load time.
+//  3. Install it. The client loads "user_*.so" (prefix in any case), in file
+//     name order, from the "modules" folder of the profile folder
+//     (~/.config/quenlo/modules, or DIR/modules for "quenlo --dir DIR"), then
+//     from the installed module folder ($(pkg-config --variable=moduledir
+//     quenlo-module)); a file in the profile's folder hides one of the same
+//     name in the installed folder. A loaded module is announced with
+//     "Loaded user module 'user_hello.so'."; a refused one with
+//     "'user_hello.so' is not a valid user module." and a line saying why.
+//
+// Calling order and moments
+//  - Initialize once; nonzero accepts the module. A module refused there is
+//    unloaded at once and gets nothing else, not even Shutdown. Until it
+//    returns, neither this module nor those after it receive events: a
+//    command run from Initialize does not reach them.
+//  - GetExtendedUserZORVANE (optional, suffixed name only) right after, then
+//    GetModuleInfoZORVANE (optional): your name, version, one-line
+//    description and command usage lines, shown by /modules and /help.
+//  - OnConnect comes when the server has signed the user on, before the
+//    client prints "Connected to AIM server." and before it sends its own
+//    sign-on commands (buddy list, toc_init_done): send your server state
+//    (deny lists and the like) from there. Nothing you sent before survives
+//    a reconnect.
+//  - OnDisconnect comes after "Disconnected from AIM server.", also for a
+//    sign-on that failed before OnConnect.
+//  - Shutdown once at exit, after the connection is gone: send nothing from
+//    it. The library is released only after the main window is destroyed,
+//    so Qt objects parented to the window may use the module's code until
+//    then.
+//  Every loaded module gets every event, in load order, whatever the others
+//  return. Everything runs on the client's one thread; a service call may
+//  call your entry points again before it returns (a message sent from
+//  OnSendIM runs OnSendIM again). Events nested more than 64 deep reach no
+//  module: a module that answers each event with another is stopped there.
+//
+// Texts
+//  - Texts the client passes are valid only during the call; texts you pass
+//    to a service are read during the call and copied. Never free one across
+//    the boundary.
+//  - Every name you send to the server in a command must be normalised
+//    (NormalizeName in normalize_name.h) and should pass IsValidScreenName.
+//  - Limits: a TOC command and a message text at most 2,047 characters
+//    (longer ones are cut); one transcript line (PrintStatus, PrintText) at
+//    most 4,095 bytes with its line end.
+//  - SendCommand returns -1 and sends nothing while the client is not signed
+//    on or the server has paused the connection; keep your own state and send
+//    it again from OnConnect.
+//  - GetOutputText is the whole transcript as shown: lines ended by CR LF,
+//    status lines as "[hh:mm:ss] STATUS MESSAGE: text" (the time prefix only
+//    when timestamps are on), messages as "<-bob:  text" and "bob->:  text"
+//    (when the very first line was a message, the text begins with
+//    "<HTML><BODY>"). It is null before the first line and emptied by /clear
+//    and by auto-clearing.
+//
+// Data files
+//  Keep them in the profile folder. It is the client's current directory
+//  during every call, but do not rely on that: export SetProfileFolderZORVANE
+//  and you are told its absolute path before Initialize.
 #pragma once
 
 // Implemented by the client. The slot order is part of the binary contract:
@@ -58,6 +116,18 @@ protected:
     ~ExtendedHostServices() = default;
 };
 
+// What a module may say about itself (GetModuleInfoZORVANE): shown by
+// /modules and /help. Any field may be null. The client copies the texts
+// right after Initialize accepted the module.
+struct UserModuleInfo {
+    const char* name;         // "Hello"
+    const char* version;      // "1.0"
+    const char* description;  // one line: what the module does
+    // The module's slash commands, one usage line each, separated by "\n":
+    // "/hello [name]: greets someone".
+    const char* commands;
+};
+
 inline constexpr int MAX_USER_MODULES = 256;
 
 #if defined(__GNUC__)
@@ -67,13 +137,15 @@ inline constexpr int MAX_USER_MODULES = 256;
 #endif
 
 extern "C" {
-// Nonzero accepts the module; mainWindow is the client's window (a QWidget*).
+// Nonzero accepts the module; mainWindow is the client's main window (a
+// QWidget*), valid until Shutdown returns.
 USER_MODULE_EXPORT int Initialize(void* mainWindow, HostServices* host);
 USER_MODULE_EXPORT int Shutdown();
-// Every server message: its name ("IM_IN") and the text after the first colon.
+// Every server message but SIGN_ON, ERROR and PAUSE, before the client
+// handles it: its name ("IM_IN") and the text after the first colon.
 USER_MODULE_EXPORT int OnServerCommand(const char* command, const char* arguments);
-// A slash command the client does not know: the word without "/" and the
-// text after the first blank. Nonzero: handled.
+// A slash command the client does not know: the word without "/" (as typed)
+// and the text after the first blank. Nonzero: handled.
 USER_MODULE_EXPORT int OnUserCommand(const char* word, const char* arguments);
 // Before every outgoing message (not yet escaped); automatic is 1 for away
 // replies. Exactly -1 stops the message.
@@ -82,8 +154,24 @@ USER_MODULE_EXPORT int OnSendIM(const char* recipient, const char* text, int aut
 USER_MODULE_EXPORT int OnReceiveIM(const char* sender, const char* text);
 USER_MODULE_EXPORT int OnConnect();
 USER_MODULE_EXPORT int OnDisconnect();
-// Optional, and only under this suffixed name.
+
+// The same eight under their other accepted names.
+USER_MODULE_EXPORT int InitializeZORVANE(void* mainWindow, HostServices* host);
+USER_MODULE_EXPORT int ShutdownZORVANE();
+USER_MODULE_EXPORT int OnServerCommandZORVANE(const char* command, const char* arguments);
+USER_MODULE_EXPORT int OnUserCommandZORVANE(const char* word, const char* arguments);
+USER_MODULE_EXPORT int OnSendIMZORVANE(const char* recipient, const char* text, int automatic);
+USER_MODULE_EXPORT int OnReceiveIMZORVANE(const char* sender, const char* text);
+USER_MODULE_EXPORT int OnConnectZORVANE();
+USER_MODULE_EXPORT int OnDisconnectZORVANE();
+
+// Optional, and only under these suffixed names.
+// Called right after Initialize accepted the module.
 USER_MODULE_EXPORT int GetExtendedUserZORVANE(ExtendedHostServices* host);
+// Called after GetExtendedUserZORVANE; the result (or null) is copied at once.
+USER_MODULE_EXPORT const UserModuleInfo* GetModuleInfoZORVANE();
+// Called before Initialize with the profile folder's absolute path.
+USER_MODULE_EXPORT int SetProfileFolderZORVANE(const char* folder);
 }
 
 // The entry points' types, for binding them by name.
@@ -97,4 +185,6 @@ typedef int (*UserModuleReceiveIMFn)(const char* sender, const char* text);
 typedef int (*UserModuleConnectFn)();
 typedef int (*UserModuleDisconnectFn)();
 typedef int (*UserModuleGetExtendedFn)(ExtendedHostServices* host);
+typedef const UserModuleInfo* (*UserModuleGetInfoFn)();
+typedef int (*UserModuleSetProfileFolderFn)(const char* folder);
 }

@@ -1,7 +1,6 @@
 // Finding, binding, initialising and releasing user modules.
 #include <dlfcn.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -91,6 +90,8 @@ UserModuleHost::~UserModuleHost()
 {
     for (UserModule& module : userModules_)
         Release(module);
+    for (void* handle : unloaded_)
+        dlclose(handle);
 }
 
 void UserModuleHost::Attach(void* mainWindow, HostServices* services, ExtendedHostServices* extended,
@@ -167,6 +168,7 @@ void UserModuleHost::LoadModuleFile(const std::string& folder, const std::string
     }
     if (LoadUserModule(path) == 0) {
         Print("'" + name + "' is not a valid user module.");
+        Print("Reason: " + refusal_);
         return;
     }
     loadedFiles_.emplace(file, name);
@@ -175,21 +177,23 @@ void UserModuleHost::LoadModuleFile(const std::string& folder, const std::string
 
 int UserModuleHost::LoadUserModule(const std::string& path)
 {
-    if (userModuleCount_ >= MAX_USER_MODULES)
+    refusal_.clear();
+    if (userModuleCount_ >= MAX_USER_MODULES) {
+        refusal_ = "MAX_USER_MODULES reached.";
         return 0;
+    }
     UserModule& module = userModules_[static_cast<std::size_t>(userModuleCount_)];
     module.handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (module.handle == nullptr) {
-        // For the module's writer: why the system refused the library.
         const char* why = dlerror();
-        std::fprintf(stderr, "quenlo: %s\n", why != nullptr ? why : path.c_str());
+        refusal_ = DescribeLoadFailure(why != nullptr ? why : "it cannot be loaded", path);
         return 0;
     }
     // A library the process has loaded already (another path to it) is not
     // initialised a second time.
     for (int i = 0; i < userModuleCount_; ++i) {
         if (userModules_[static_cast<std::size_t>(i)].handle == module.handle) {
-            std::fprintf(stderr, "quenlo: %s is a module already loaded\n", FileNameOf(path).c_str());
+            refusal_ = "it is the same library as a module already loaded.";
             dlclose(module.handle);
             module.handle = nullptr;
             return 0;
@@ -200,21 +204,29 @@ int UserModuleHost::LoadUserModule(const std::string& path)
         if (address == nullptr)
             address = dlsym(module.handle, kSuffixedNames[i]);
         if (address == nullptr) {
-            std::fprintf(stderr, "quenlo: %s exports neither %s nor %s\n", FileNameOf(path).c_str(), kPlainNames[i],
-                         kSuffixedNames[i]);
+            refusal_ = std::string("it exports neither ") + kPlainNames[i] + " nor " + kSuffixedNames[i] + ".";
             Release(module);
             return 0;
         }
         StoreEntry(module, i, address);
     }
+    const auto tellFolder =
+        reinterpret_cast<UserModuleSetProfileFolderFn>(dlsym(module.handle, "SetProfileFolderZORVANE"));
+    if (tellFolder != nullptr)
+        tellFolder(profileFolder_.c_str());
     if (module.Initialize(mainWindow_, services_) == 0) {
-        Release(module);
+        refusal_ = "its Initialize returned 0.";
+        // Its Initialize ran: what it left behind (a Qt object parented to
+        // the window) may still need its code, so release it at the end too.
+        unloaded_.push_back(module.handle);
+        module = UserModule{};
         return 0;
     }
     if (void* address = dlsym(module.handle, kSuffixedNames[kRequiredEntries]); address != nullptr) {
         StoreEntry(module, kRequiredEntries, address);
         module.GetExtendedUser(extended_);
     }
+    identities_.push_back(ReadModuleIdentity(module.handle, FileNameOf(path)));
     ++userModuleCount_;
     return 1;
 }
@@ -226,6 +238,7 @@ void UserModuleHost::UnloadUserModules()
         if (module.handle == nullptr)
             continue;
         module.Shutdown();
-        Release(module);
+        unloaded_.push_back(module.handle);
+        module = UserModule{};
     }
 }

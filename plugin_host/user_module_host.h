@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "module_identity.h"
 #include "user_module.h"
 
 // One loaded module: its library handle (null when free or released) and its
@@ -37,11 +38,14 @@ public:
     UserModuleHost() = default;
     UserModuleHost(const UserModuleHost&) = delete;
     UserModuleHost& operator=(const UserModuleHost&) = delete;
-    // Releases what UnloadUserModules has not (without calling Shutdown).
+    // Releases every library: those UnloadUserModules shut down, and those
+    // still loaded (without calling Shutdown).
     ~UserModuleHost();
 
     // What every module is given, and where the loader's lines go. Set before loading.
     void Attach(void* mainWindow, HostServices* services, ExtendedHostServices* extended, StatusPrinter print);
+    // The profile folder's absolute path, told to modules that ask for it.
+    void SetProfileFolder(std::string folder) { profileFolder_ = std::move(folder); }
 
     // Loads every "user_*.so" (prefix in any case) from the folders; a name
     // in an earlier folder hides the same name in a later one. The names
@@ -50,9 +54,13 @@ public:
     // modules can push the standard ones past MAX_USER_MODULES. Only regular
     // files (or links to them) are loaded, and one file only once.
     void LoadUserModules(const std::vector<std::string>& folders, const std::string& standardFolder = {});
-    // 1 loaded, 0 refused (the record stays free for the next one).
+    // 1 loaded, 0 refused (the record stays free for the next one); the
+    // loader shows why under the refusal's line.
     int LoadUserModule(const std::string& path);
-    // Shutdown and release for each module, in load order.
+    // Shutdown for each module, in load order; from then on no event reaches
+    // them. Their libraries stay mapped until this host is destroyed: Qt
+    // objects a module parented to the main window run the module's code
+    // when the window destroys them, so the host must outlive the window.
     void UnloadUserModules();
 
     void DispatchServerCommand(const char* command, const char* arguments);
@@ -63,6 +71,8 @@ public:
     void DispatchDisconnect();
 
     int LoadedCount() const { return userModuleCount_; }
+    // What each loaded module says about itself, in load order.
+    const std::vector<ModuleIdentity>& Identities() const { return identities_; }
 
     // Dispatches nest when a module's service call leads to another event; a
     // module that answers every event with another would never end, so
@@ -87,6 +97,12 @@ private:
     HostServices* services_ = nullptr;
     ExtendedHostServices* extended_ = nullptr;
     StatusPrinter print_;
+    std::string profileFolder_;
+    std::string refusal_;
+    std::vector<ModuleIdentity> identities_;
+    // Libraries whose code ran (Shutdown done, or refused by Initialize),
+    // released only by the destructor.
+    std::vector<void*> unloaded_;
 };
 
 // Whether a file name is a module's: "user_" in any case, then anything, ".so".

@@ -87,6 +87,9 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "quenlo: cannot lock the profile folder: %s\n", lock.error().c_str());
         break;
     }
+    // Made before the window and so destroyed after it: the user modules'
+    // libraries are released with ctx, once the window's children (which a
+    // module may have made) are gone.
     ClientContext ctx;
     std::error_code noProgramPath;
     ctx.installedModuleFolder = InstalledModuleFolder(std::filesystem::read_symlink("/proc/self/exe", noProgramPath));

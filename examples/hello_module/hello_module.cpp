@@ -1,43 +1,60 @@
-// A small user module: "/hello [name]" answers in the transcript, and a
-// status line says so when the connection is signed on.
+// A small user module: "/hello [name]" greets someone in the transcript, and
+// once the window is up it greets the world through the client's own command
+// path. It defines only the hooks it uses (module_defaults.h supplies the
+// rest), normalises names with the SDK's NormalizeName, and parents its Qt
+// objects to the main window, which the client keeps alive (and this library
+// loaded) until the end.
+#include <QMetaObject>
+#include <QTimer>
+#include <QWidget>
+
+#include <chrono>
 #include <string>
 
-#include <user_module.h>
-
-#define EXPORT extern "C" __attribute__((visibility("default")))
+#include <module_defaults.h>
+#include <normalize_name.h>
 
 namespace {
-HostServices* host = nullptr;
-}
 
-EXPORT int Initialize(void* /*mainWindow*/, HostServices* services)
-{
-    host = services;
-    return 1;
-}
+const UserModuleInfo kInfo = {
+    "Hello",
+    "1.0",
+    "Greets whoever you name.",
+    "/hello [name]: greets NAME, or the world",
+};
 
-EXPORT int Shutdown()
-{
-    host = nullptr;
-    return 0;
-}
+}  // namespace
 
-EXPORT int OnUserCommand(const char* word, const char* arguments)
-{
-    if (std::string(word) != "hello")
-        return 0;
-    const std::string name = arguments[0] != '\0' ? arguments : "world";
-    host->PrintStatus(("Hello, " + name + "!").c_str());
-    return 1;
-}
+struct Hello : UserModuleDefaults {
+    static inline HostServices* host = nullptr;
 
-EXPORT int OnConnect()
-{
-    host->PrintStatus("hello module: signed on.");
-    return 0;
-}
+    static int Initialize(void* mainWindow, HostServices* services)
+    {
+        host = services;
+        auto* window = static_cast<QWidget*>(mainWindow);
+        if (window == nullptr)
+            return 1;  // no window (a test host): nothing to parent to
+        // Owned by the window, so it goes when the window does.
+        auto* reminder = new QTimer(window);
+        reminder->setInterval(std::chrono::hours(1));
+        QObject::connect(reminder, &QTimer::timeout, [] { host->PrintStatus("Hello again, after an hour."); });
+        reminder->start();
+        // Commands reach this module only once Initialize has returned: greet
+        // from the event loop, as if the user had typed "/hello".
+        QMetaObject::invokeMethod(reminder, [] { host->SendInputLine("", "/hello", 0); }, Qt::QueuedConnection);
+        return 1;
+    }
 
-EXPORT int OnServerCommand(const char*, const char*) { return 0; }
-EXPORT int OnSendIM(const char*, const char*, int) { return 0; }
-EXPORT int OnReceiveIM(const char*, const char*) { return 0; }
-EXPORT int OnDisconnect() { return 0; }
+    static int OnUserCommand(const char* word, const char* arguments)
+    {
+        if (!EqualsIgnoringCase(word, "hello"))
+            return 0;
+        const std::string name = NormalizeName(arguments);
+        host->PrintStatus(("Hello, " + (name.empty() ? std::string("world") : name) + "!").c_str());
+        return 1;
+    }
+
+    static const UserModuleInfo* GetModuleInfo() { return &kInfo; }
+};
+
+QUENLO_USER_MODULE(Hello);

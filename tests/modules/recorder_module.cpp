@@ -108,6 +108,12 @@ int Called(const std::string& entry, const std::vector<std::string>& arguments, 
 
 }  // namespace
 
+#ifdef RECORDER_UNDEFINED
+// Declared, defined nowhere: the library builds (without --no-undefined) and
+// cannot be loaded.
+int MissingHelper(int value);
+#endif
+
 extern "C" {
 
 int Initialize(void*, HostServices* host)
@@ -121,7 +127,11 @@ int Initialize(void*, HostServices* host)
 #endif
 }
 
+#ifdef RECORDER_UNDEFINED
+int Shutdown() { return MissingHelper(Called("Shutdown", {}, 0)); }
+#else
 int Shutdown() { return Called("Shutdown", {}, 0); }
+#endif
 
 int OnServerCommand(const char* command, const char* arguments)
 {
@@ -134,7 +144,7 @@ int OnUserCommand(const char* word, const char* arguments)
 }
 
 #ifdef RECORDER_SUFFIXED
-USER_MODULE_EXPORT int OnSendIMZORVANE(const char* recipient, const char* text, int automatic)
+int OnSendIMZORVANE(const char* recipient, const char* text, int automatic)
 #else
 int OnSendIM(const char* recipient, const char* text, int automatic)
 #endif
@@ -144,7 +154,7 @@ int OnSendIM(const char* recipient, const char* text, int automatic)
 
 #ifndef RECORDER_SUFFIXED
 // Never bound while the plain name exists.
-USER_MODULE_EXPORT int OnSendIMZORVANE(const char*, const char*, int)
+int OnSendIMZORVANE(const char*, const char*, int)
 {
     return Called("OnSendIMZORVANE", {}, 0);
 }
@@ -156,6 +166,12 @@ USER_MODULE_EXPORT int GetExtendedUser(ExtendedHostServices* host)
 }
 #endif
 
+// Told before Initialize.
+int SetProfileFolderZORVANE(const char* folder)
+{
+    return Called("SetProfileFolderZORVANE", {Text(folder)}, 0);
+}
+
 int OnReceiveIM(const char* sender, const char* text)
 {
     return Called("OnReceiveIM", {Text(sender), Text(text)}, 0);
@@ -166,6 +182,15 @@ int OnConnect() { return Called("OnConnect", {}, 0); }
 #endif
 
 int OnDisconnect() { return Called("OnDisconnect", {}, 0); }
+
+#ifdef RECORDER_DESCRIBED
+// An identity with what a careless module might put there.
+const UserModuleInfo* GetModuleInfoZORVANE()
+{
+    static const UserModuleInfo info = {"Rec\tName", nullptr, "line one\nline two", "/a: x\n\n   \n/b: y\r"};
+    return &info;
+}
+#endif
 
 #ifdef RECORDER_SUFFIXED
 int GetExtendedUserZORVANE(ExtendedHostServices* host)

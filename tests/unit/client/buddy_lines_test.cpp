@@ -52,7 +52,7 @@ TEST(BuddyLines, StopsWhenTold)
     EXPECT_EQ(seen, 2);
 }
 
-TEST(ValidScreenName, OnlyLettersDigitsBlanksAndFourMarks)
+TEST(ValidScreenName, LettersDigitsBlanksAndFourMarksOrAnSmsNumber)
 {
     struct Case {
         std::string name;
@@ -63,6 +63,10 @@ TEST(ValidScreenName, OnlyLettersDigitsBlanksAndFourMarks)
         {"", false},           {"   ", false},      {"bo\"b", false},     {"bo\\b", false},
         {"b{o}b", false},      {"bob\r", false},    {"bob\n", false},     {"bo\tb", false},
         {"j\xF6rg", false},    {"a:b", false},      {"a\x7F", false},     {std::string("a\0b", 3), false},
+        // AIM's SMS recipients: "+" and digits only.
+        {"+15551234567", true}, {"+1 555 1234", true}, {"+", false},      {"+  ", false},
+        {"+1555a", false},      {"1+555", false},      {"++1", false},    {"+1\"", false},
+        {"+1\\", false},        {"+1\x01", false},     {"+1\xB9", false}, {"+1-555", false},
     };
     for (const Case& c : cases)
         EXPECT_EQ(IsValidScreenName(c.name), c.valid) << c.name;

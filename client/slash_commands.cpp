@@ -1,0 +1,65 @@
+#include "slash_commands.h"
+
+#include <array>
+#include <string>
+
+#include "builtin_commands.h"
+#include "client_context.h"
+#include "connection.h"
+#include "normalize_name.h"
+#include "output.h"
+
+namespace {
+
+void ShowHelp(ClientContext& ctx, std::string_view);
+
+// The first six in the order the client has always matched them; the words
+// are distinct, so the order decides nothing else.
+constexpr std::array<SlashCommand, 8> kCommands{{
+    {"clear", [](ClientContext& ctx, std::string_view) { ClearTranscript(ctx); }, "/clear: empties the transcript"},
+    {"savebuffer", SaveBuffer, "/savebuffer FILE: saves the transcript to FILE"},
+    {"mclear", SetAutoClear, "/mclear BYTES: clears the transcript when it grows past BYTES (0: never)"},
+    {"autoreconnect", [](ClientContext& ctx, std::string_view) { ToggleAutoReconnect(ctx); },
+     "/autoreconnect: turns signing on again after a dropped connection on or off"},
+    {"reconnect", [](ClientContext& ctx, std::string_view) { ReconnectAfterPause(ctx); },
+     "/reconnect: signs off and on again"},
+    {"away", SetAway, "/away [MESSAGE]: sets the away message; without one, unsets it"},
+    {"modules", [](ClientContext& ctx, std::string_view) { ListModules(ctx); },
+     "/modules: lists the loaded user modules"},
+    {"help", ShowHelp, "/help: lists the commands"},
+}};
+
+void ShowHelp(ClientContext& ctx, std::string_view)
+{
+    PrintLine(ctx, "Commands:");
+    for (const SlashCommand& command : kCommands)
+        PrintLine(ctx, "  " + std::string(command.usage));
+    for (const ModuleIdentity& module : ctx.modules.Identities()) {
+        if (module.commands.empty())
+            continue;
+        const std::string who = module.name.empty() ? module.fileName : module.name + " (" + module.fileName + ")";
+        PrintLine(ctx, "Commands of " + who + ":");
+        for (const std::string& usage : module.commands)
+            PrintLine(ctx, "  " + usage);
+    }
+}
+
+}  // namespace
+
+std::span<const SlashCommand> ClientSlashCommands()
+{
+    return kCommands;
+}
+
+int RunSlashCommand(ClientContext& ctx, std::string_view word, std::string_view argument)
+{
+    for (const SlashCommand& command : kCommands) {
+        if (EqualsIgnoringCase(word, command.word)) {
+            command.run(ctx, argument);
+            return 1;
+        }
+    }
+    const std::string wordText(word);
+    const std::string argumentText(argument);
+    return ctx.modules.DispatchUserCommand(wordText.c_str(), argumentText.c_str());
+}
