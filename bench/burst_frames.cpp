@@ -31,6 +31,25 @@ std::string ImInPayload(std::size_t index)
     return payload;
 }
 
+std::string DistinctSender(std::size_t index)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "Sender %07zu", index);
+    return text;
+}
+
+std::string DistinctSenderPayload(std::size_t index)
+{
+    std::string payload = "IM_IN:" + DistinctSender(index) + ":F:" + BurstBody(index);
+    payload.push_back('\0');
+    return payload;
+}
+
+std::string DistinctSenderLineTail(std::size_t index)
+{
+    return "<-" + DistinctSender(index) + ":  " + BurstShownText(index);
+}
+
 bool ParseFloodOrder(std::string_view word, FloodOrder& order)
 {
     if (word == "ascending")

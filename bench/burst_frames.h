@@ -21,6 +21,11 @@ std::string BurstLineTail(std::size_t index);
 // "IM_IN:<sender>:F:<body>" and the trailing NUL, a DATA frame's payload.
 std::string ImInPayload(std::size_t index);
 
+// The same messages, each from a sender of its own ("Sender 0000042").
+std::string DistinctSender(std::size_t index);
+std::string DistinctSenderPayload(std::size_t index);
+std::string DistinctSenderLineTail(std::size_t index);
+
 // Flood: distinct buddy names in a known order ("Flood Buddy 0000042").
 enum class FloodOrder { Ascending, Descending, Random };
 bool ParseFloodOrder(std::string_view word, FloodOrder& order);

@@ -83,6 +83,7 @@ int RunGrowth(std::size_t maxLines)
         return 1;
     WindowClient& client = process.Client();
     ClientContext& ctx = client.Context();
+    const double startRss = StatusFieldMiB("VmRSS");
     std::size_t next = 0;
     std::vector<double> costs;
     for (std::size_t level : {std::size_t{1000}, std::size_t{100000}, std::size_t{1000000}}) {
@@ -105,7 +106,12 @@ int RunGrowth(std::size_t maxLines)
         costs.push_back(cost);
         PrintFigure("growth.line_cost.at_" + std::to_string(level), cost, "us");
         // Lines that arrive one at a time are each shown, so each keeps a layout.
-        PrintFigure("rss.growth.at_" + std::to_string(level), StatusFieldMiB("VmRSS"), "MiB");
+        const double rss = StatusFieldMiB("VmRSS");
+        const double textMiB = static_cast<double>(ctx.output.Length()) / (1024.0 * 1024.0);
+        PrintFigure("rss.growth.at_" + std::to_string(level), rss, "MiB");
+        PrintFigure("growth.transcript_at_" + std::to_string(level), textMiB, "MiB");
+        // What the transcript costs in memory for each byte of its text.
+        PrintFigure("rss.growth.per_text_byte_at_" + std::to_string(level), (rss - startRss) / textMiB, "x");
     }
     if (costs.size() == 3) {
         PrintFigure("growth.ratio_1000000_to_1000", costs.back() / costs.front(), "x");

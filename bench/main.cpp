@@ -28,16 +28,18 @@ using namespace bench;
 constexpr std::size_t kBurstSizes[] = {1000, 20000, 100000};
 constexpr std::size_t kFloodSize = 100000;
 constexpr const char* kFloodOrders[] = {"ascending", "descending", "random"};
+constexpr std::size_t kBlackBoxSize = 100000;
 constexpr int kIdleSeconds = 10;
-const std::set<std::string> kGroups = {"burst", "flood", "growth", "idle", "startup"};
+const std::set<std::string> kGroups = {"burst", "blackbox", "flood", "growth", "idle", "startup"};
 
 void PrintUsage(std::FILE* to)
 {
     std::fprintf(to,
                  "usage: quenlo_bench [--runs N] [--only GROUP]...\n"
                  "Measures the client on 127.0.0.1 and prints one line per figure: name, value, unit.\n"
-                 "GROUP is burst, flood, growth, idle or startup (default: all). Burst, flood and\n"
-                 "start-up figures are medians of N runs (default 3); growth and idle run once.\n");
+                 "GROUP is burst, blackbox, flood, growth, idle or startup (default: all). Burst,\n"
+                 "black-box, flood and start-up figures are medians of N runs (default 3); growth\n"
+                 "and idle run once.\n");
 }
 
 // Figures in the order first reported, each with every run's value.
@@ -103,6 +105,10 @@ int RunChildMode(int argc, char** argv)
         return RunGrowth(argc > 3 ? std::strtoull(argv[3], nullptr, 10) : 1000000);
     if (what == "idle" && argc == 4)
         return RunIdle(std::atoi(argv[3]));
+    if (what == "blackbox" && argc == 4)
+        return RunBlackBox(std::strtoull(argv[3], nullptr, 10));
+    if (what == "blackbox_client" && argc == 4)
+        return RunBlackBoxClient(std::atoi(argv[3]));
     std::fprintf(stderr, "quenlo_bench: unknown child run\n");
     return 2;
 }
@@ -158,6 +164,10 @@ int main(int argc, char** argv)
                 ok = RunMeasurement(self, {"burst", std::to_string(count), "on"}, figures) && ok;
             }
         }
+    }
+    if (groups.count("blackbox") != 0) {
+        for (int run = 0; run < runs; ++run)
+            ok = RunMeasurement(self, {"blackbox", std::to_string(kBlackBoxSize)}, figures) && ok;
     }
     if (groups.count("flood") != 0) {
         for (int run = 0; run < runs; ++run) {

@@ -18,5 +18,10 @@ int RunGrowth(std::size_t maxLines);
 int RunFlood(std::size_t count, const std::string& order);
 // The signed-on client left alone for a number of seconds.
 int RunIdle(int seconds);
+// The server writes count IM_IN frames from count different senders to a
+// client in a process of its own; timed until the last is in its log file.
+int RunBlackBox(std::size_t count);
+// That client: signed on with its log on, then its event loop alone.
+int RunBlackBoxClient(int port);
 
 }  // namespace bench

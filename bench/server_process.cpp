@@ -69,7 +69,12 @@ void SendPayloads(tocserver::TocServer& server, const std::vector<std::string>& 
             while ((end = commands.find('\n')) != std::string::npos) {
                 const std::string line = commands.substr(0, end);
                 commands.erase(0, end + 1);
-                if (line.rfind("burst ", 0) == 0) {
+                if (line.rfind("senders ", 0) == 0) {
+                    std::vector<std::string> payloads;
+                    for (std::size_t i = 0, count = std::strtoull(line.c_str() + 8, nullptr, 10); i < count; ++i)
+                        payloads.push_back(DistinctSenderPayload(i));
+                    SendPayloads(server, payloads, replyFd);
+                } else if (line.rfind("burst ", 0) == 0) {
                     std::vector<std::string> payloads;
                     for (std::size_t i = 0, count = std::strtoull(line.c_str() + 6, nullptr, 10); i < count; ++i)
                         payloads.push_back(ImInPayload(i));
@@ -136,6 +141,11 @@ bool ServerProcess::Start()
 bool ServerProcess::RequestBurst(std::size_t count)
 {
     return commandFd_ >= 0 && WriteAll(commandFd_, "burst " + std::to_string(count) + "\n");
+}
+
+bool ServerProcess::RequestDistinctSenders(std::size_t count)
+{
+    return commandFd_ >= 0 && WriteAll(commandFd_, "senders " + std::to_string(count) + "\n");
 }
 
 bool ServerProcess::RequestFlood(std::size_t count, const std::string& order)

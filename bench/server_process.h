@@ -23,6 +23,8 @@ public:
     // The server builds count IM_IN frames for its first client, then writes
     // them all into the connection as fast as the socket takes them.
     bool RequestBurst(std::size_t count);
+    // The same, each message from a different sender.
+    bool RequestDistinctSenders(std::size_t count);
     // The server announces count distinct buddies (UPDATE_BUDDY, online) to
     // its first client in the given order ("ascending", "descending",
     // "random"), all written as fast as the socket takes them.

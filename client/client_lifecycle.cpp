@@ -14,7 +14,7 @@ void StartClient(ClientContext& ctx, ClientWindow& window, const char* libraryNa
     ctx.window = &window;
     ctx.history.Clear();
     LoadSettingsFiles(ctx);
-    RefreshOutputPane(ctx, ctx.output.Text());
+    RefreshOutputPane(ctx);
     window.SetFormattingText(FieldText(ctx.userInfo.formatting));
     if (!BindProtocolLibrary(ctx.api, libraryName != nullptr ? libraryName : kProtocolLibraryName))
         PrintLine(ctx, "FATAL ERROR: Couldn't load libtocwire.so!");
@@ -26,6 +26,9 @@ void StartClient(ClientContext& ctx, ClientWindow& window, const char* libraryNa
 
 void PumpTick(ClientContext& ctx)
 {
+    // Every print asks for a tick at once, so the lines of one turn of the
+    // event loop reach the log together, before the loop waits again.
+    FlushLog(ctx);
     if (ctx.window == nullptr)
         return;
     if (ctx.api.Bound())
@@ -33,7 +36,7 @@ void PumpTick(ClientContext& ctx)
     if (ctx.connectionStatus == STATUS_OFFLINE && !ctx.online.Empty())
         ClearOnlineList(ctx);
     if (ctx.firstRefreshPending) {
-        RefreshOutputPane(ctx, ctx.output.Text());
+        RefreshOutputPane(ctx);
         ctx.firstRefreshPending = false;
         ctx.scrollPending = true;
         ctx.window->RequestPump(0);

@@ -1,5 +1,7 @@
 #include "client_window.h"
 
+#include <cstring>
+
 namespace {
 
 unsigned char Folded(char c)
@@ -13,7 +15,12 @@ unsigned char Folded(char c)
 bool NameSortsBefore(std::string_view a, std::string_view b)
 {
     const std::size_t n = a.size() < b.size() ? a.size() : b.size();
-    for (std::size_t i = 0; i < n; ++i) {
+    // Identical bytes fold alike: names that share a long start (a flood of
+    // "Buddy 000...") skip it eight bytes at a time.
+    std::size_t i = 0;
+    while (i + 8 <= n && std::memcmp(a.data() + i, b.data() + i, 8) == 0)
+        i += 8;
+    for (; i < n; ++i) {
         const unsigned char x = Folded(a[i]);
         const unsigned char y = Folded(b[i]);
         if (x != y)

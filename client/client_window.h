@@ -15,9 +15,12 @@ class ClientWindow : public OnlineListObserver {
 public:
     enum class Button { Connect, Disconnect, Send, Warn, Info };
 
-    // Output pane: plain text, never rendered as markup.
-    virtual void SetOutputText(std::string_view text) = 0;
-    virtual void AppendOutputText(std::string_view text) = 0;
+    // Output pane: plain text, never rendered as markup. The pane shows the
+    // text it is given where it lies, without a copy: the caller keeps that
+    // string alive, and only appends to it, until the next ShowOutputText;
+    // OutputTextAppended tells of each addition (line is what was added).
+    virtual void ShowOutputText(const std::string& text) = 0;
+    virtual void OutputTextAppended(std::string_view line) = 0;
     virtual void ScrollOutputToEnd() = 0;
 
     // The online list's selected rows, ascending; several may be selected.

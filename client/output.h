@@ -10,7 +10,9 @@ void PrintLine(ClientContext& ctx, std::string_view text, bool isStatus = true);
 // The caller makes the grow step with the message seed first (GrowForIm).
 void PrintImLine(ClientContext& ctx, std::string_view screenName, std::string_view text, bool incoming);
 void GrowForIm(ClientContext& ctx);
-// Puts text into the pane whole.
-void RefreshOutputPane(ClientContext& ctx, std::string_view text);
+// Gives the pane the whole transcript (it reads the text where it lies).
+void RefreshOutputPane(ClientContext& ctx);
 // The "clear" command: the transcript, if it exists, and the pane become empty.
 void ClearTranscript(ClientContext& ctx);
+// Writes the log lines queued during this turn of the event loop.
+void FlushLog(ClientContext& ctx);

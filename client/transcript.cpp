@@ -130,8 +130,27 @@ void OutputBuffer::Grow(std::string_view seed)
     if (exists_)
         return;
     exists_ = true;
-    text_.assign(seed);
+    texts_[current_].assign(seed);
 }
+
+void OutputBuffer::Retire()
+{
+    current_ ^= 1;
+    texts_[current_].clear();
+}
+
+void OutputBuffer::DropRetired()
+{
+    std::string().swap(texts_[current_ ^ 1]);  // frees its memory
+}
+
+namespace {
+
+// More than this waiting is written at once, so one long turn cannot hold
+// an unbounded amount back.
+constexpr std::size_t kMaxQueuedBytes = 4u << 20;
+
+}  // namespace
 
 LogWriter::~LogWriter()
 {
@@ -140,13 +159,14 @@ LogWriter::~LogWriter()
 
 void LogWriter::Close()
 {
+    Flush();
     if (fd_ >= 0)
         close(fd_);
     fd_ = -1;
     openPath_.clear();
 }
 
-bool LogWriter::Write(std::string_view path, std::string_view text)
+bool LogWriter::Queue(std::string_view path, std::string_view text)
 {
     if (fd_ < 0 || path != openPath_) {
         Close();
@@ -158,8 +178,24 @@ bool LogWriter::Write(std::string_view path, std::string_view text)
             return false;
         openPath_ = pathText;
     }
-    // Write errors (a full disk) are ignored: the line is still shown.
-    while (!text.empty()) {
+    queued_.append(text);
+    if (queued_.size() >= kMaxQueuedBytes)
+        Flush();
+    return true;
+}
+
+bool LogWriter::Write(std::string_view path, std::string_view text)
+{
+    if (!Queue(path, text))
+        return false;
+    Flush();
+    return true;
+}
+
+void LogWriter::Flush()
+{
+    std::string_view text = queued_;
+    while (fd_ >= 0 && !text.empty()) {
         const ssize_t n = write(fd_, text.data(), text.size());
         if (n < 0 && errno == EINTR)
             continue;
@@ -167,5 +203,7 @@ bool LogWriter::Write(std::string_view path, std::string_view text)
             break;
         text.remove_prefix(static_cast<std::size_t>(n));
     }
-    return true;
+    queued_.clear();
+    if (queued_.capacity() > kMaxQueuedBytes)
+        std::string().swap(queued_);
 }

@@ -28,35 +28,52 @@ std::string ComposeImLine(std::string_view prefix, std::string_view screenName, 
                           bool incoming);
 
 // The transcript text: absent until the first line, then grown by lines.
+// The output pane reads this text where it lies (it keeps no copy), so the
+// text an auto-clear empties is kept aside, retired, until the pane has been
+// given the new text.
 class OutputBuffer {
 public:
     bool Exists() const { return exists_; }
-    const std::string& Text() const { return text_; }
-    std::size_t Length() const { return text_.size(); }
+    const std::string& Text() const { return texts_[current_]; }
+    std::size_t Length() const { return Text().size(); }
     // The grow step before an addition: an absent transcript starts with the seed.
     void Grow(std::string_view seed);
-    void Append(std::string_view line) { text_.append(line); }
-    // Empties the text; the transcript still exists.
-    void Clear() { text_.clear(); }
+    void Append(std::string_view line) { texts_[current_].append(line); }
+    // Empties the text (the transcript still exists), keeping the old text
+    // readable at the same address until DropRetired.
+    void Retire();
+    void DropRetired();
 
 private:
     bool exists_ = false;
-    std::string text_;
+    std::string texts_[2];
+    int current_ = 0;
 };
 
 // Appends lines to the log file. The file is opened on the first line and
-// kept open while the path stays the same, so each line costs one write.
+// kept open while the path stays the same. Queued lines wait in order for
+// the next Flush (the client flushes once per turn of its event loop), so a
+// burst costs one write per turn rather than one per line.
 class LogWriter {
 public:
     LogWriter() = default;
     LogWriter(const LogWriter&) = delete;
     LogWriter& operator=(const LogWriter&) = delete;
     ~LogWriter();
-    // False when the file cannot be opened (missing folder, a folder's name).
+    // Queues text behind the lines already waiting. The file is opened here,
+    // so a path that cannot be opened (missing folder, a folder's name)
+    // gives false at once and the text is not kept.
+    bool Queue(std::string_view path, std::string_view text);
+    // Writes what is queued. Write errors (a full disk) are ignored: the
+    // lines are still shown.
+    void Flush();
+    // Queue and Flush: the text and everything before it reach the file now.
     bool Write(std::string_view path, std::string_view text);
+    // Flushes, then closes the file.
     void Close();
 
 private:
     int fd_ = -1;
     std::string openPath_;
+    std::string queued_;
 };

@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <cerrno>
+#include <chrono>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -15,11 +16,13 @@ namespace tocwire {
 
 namespace {
 
-// Reads per notification are bounded so a flood cannot starve the window;
-// the notifier fires again while bytes remain. 64 KiB is about a thousand
-// server messages, a few milliseconds of handling: the window answers input
-// between batches, and larger batches measured no faster.
-constexpr std::size_t kMaxBytesPerNotification = 64 * 1024;
+// Reads per notification are bounded by time, so a burst is taken in few
+// turns of the event loop while a flood still cannot starve the window: the
+// notifier fires again while bytes remain, and input, paint and timers get
+// their turn in between. The clock is looked at after every chunk; the byte
+// count is only a backstop for a clock that does not move.
+constexpr auto kReadBudget = std::chrono::milliseconds(8);
+constexpr std::size_t kMaxBytesPerNotification = 4u << 20;
 
 bool ResolveIPv4(const std::string& host, in_addr& out)
 {
@@ -202,14 +205,17 @@ void TocSocket::HandleReadable()
     if (fd_ < 0)
         return;
     const std::uint64_t serial = serial_;
+    const auto began = std::chrono::steady_clock::now();
     std::size_t total = 0;
     // A hold taken inside a handler (a message box) stops the loop at once.
-    while (total < kMaxBytesPerNotification && readHolds_ == 0) {
+    while (readHolds_ == 0) {
         const ssize_t got = ::recv(fd_, readBuffer_.data(), readBuffer_.size(), 0);
         if (got > 0) {
             total += static_cast<std::size_t>(got);
             events_.OnBytesReceived(std::string_view(readBuffer_.data(), static_cast<std::size_t>(got)));
             if (serial != serial_ || fd_ < 0)
+                return;
+            if (total >= kMaxBytesPerNotification || std::chrono::steady_clock::now() - began >= kReadBudget)
                 return;
             continue;
         }

@@ -44,7 +44,8 @@ private:
     std::uint64_t serial_ = 0;  // changes with every close, so a handler sees its socket go
     std::string pending_;       // bytes queued, in order, not yet taken by the socket
     std::size_t pendingStart_ = 0;
-    std::vector<char> readBuffer_ = std::vector<char>(65536);
+    // One chunk of a read; the read budget's clock is looked at between chunks.
+    std::vector<char> readBuffer_ = std::vector<char>(16384);
     QSocketNotifier* readNotifier_ = nullptr;
     QSocketNotifier* writeNotifier_ = nullptr;
     QTimer* deadline_ = nullptr;

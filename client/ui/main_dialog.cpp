@@ -40,9 +40,6 @@ MainDialog::MainDialog(ClientContext& ctx, QWidget* parent) : QDialog(parent), c
     BuildControls();
     NameControls();
 
-    outputFlush_.setSingleShot(true);
-    outputFlush_.setInterval(0);
-    QObject::connect(&outputFlush_, &QTimer::timeout, this, [this] { FlushPendingOutput(); });
     pump_.setSingleShot(true);
     QObject::connect(&pump_, &QTimer::timeout, this, [this] { PumpTick(ctx_); });
 }
@@ -197,7 +194,7 @@ void MainDialog::Shutdown()
         tray_ = nullptr;
     }
     ShutdownClient(ctx_);
-    FlushPendingOutput();
+    output_->CatchUp();
     ShowSaveFailures();
 }
 
@@ -325,36 +322,25 @@ bool MainDialog::eventFilter(QObject* watched, QEvent* event)
     return QDialog::eventFilter(watched, event);
 }
 
-void MainDialog::SetOutputText(std::string_view text)
+void MainDialog::ShowOutputText(const std::string& text)
 {
-    pendingOutput_.clear();
-    outputFlush_.stop();
-    output_->SetText(text);
+    output_->ShowText(&text);
 }
 
-void MainDialog::AppendOutputText(std::string_view text)
+void MainDialog::OutputTextAppended(std::string_view)
 {
-    pendingOutput_.append(text);
-    if (!outputFlush_.isActive())
-        outputFlush_.start();
-}
-
-void MainDialog::FlushPendingOutput()
-{
-    if (pendingOutput_.empty())
-        return;
-    output_->AppendText(pendingOutput_);
-    pendingOutput_.clear();
+    output_->TextAppended();
 }
 
 void MainDialog::ScrollOutputToEnd()
 {
-    FlushPendingOutput();
     output_->ScrollToEnd();
 }
 
 std::vector<int> MainDialog::SelectedOnlineRows() const
 {
+    // The selection's rows must be the list's rows as they are now.
+    onlineModel_->Flush();
     std::vector<int> rows;
     for (const QModelIndex& index : online_->selectionModel()->selectedRows())
         rows.push_back(index.row());

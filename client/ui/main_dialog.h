@@ -59,8 +59,8 @@ public:
     QPushButton* ButtonFor(Button button) const;
 
     // ClientWindow
-    void SetOutputText(std::string_view text) override;
-    void AppendOutputText(std::string_view text) override;
+    void ShowOutputText(const std::string& text) override;
+    void OutputTextAppended(std::string_view line) override;
     void ScrollOutputToEnd() override;
     std::vector<int> SelectedOnlineRows() const override;
     void OnlineRowInserting(int row) override;
@@ -101,7 +101,6 @@ private:
     void LayOutControls(QMenuBar* menuBar);
     void ConnectControls();
     void NameControls();
-    void FlushPendingOutput();
     void ShowSaveFailures();
     void SetNeedsAttention(bool on);
     void Attended();
@@ -123,10 +122,6 @@ private:
     bool needsAttention_ = false;
     bool shutDown_ = false;
     bool closingForSignal_ = false;
-    // Lines added since the pane was last brought up to date; they go in
-    // together on the next turn of the event loop.
-    std::string pendingOutput_;
-    QTimer outputFlush_;
     // Made on the first message that needs one, so start-up never waits for the bus.
     std::unique_ptr<DesktopNotifications> desktopNotifications_;
     std::unique_ptr<MessageNotifier> notifier_;

@@ -1,50 +1,141 @@
 #include "online_list_model.h"
 
 OnlineListModel::OnlineListModel(const OnlineList& list, DisplayText toDisplay, QObject* parent)
-    : QAbstractListModel(parent), list_(list), toDisplay_(toDisplay)
+    : QAbstractListModel(parent), list_(list), toDisplay_(toDisplay), shownRows_(list.Count())
 {
 }
 
 int OnlineListModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : list_.Count();
+    return parent.isValid() ? 0 : shownRows_;
+}
+
+const std::string* OnlineListModel::ShownEntry(int row) const
+{
+    // Follow the row through the changes held back to where it is now.
+    for (const Change& change : held_) {
+        if (change.insert) {
+            if (row >= change.row)
+                ++row;
+        } else if (row == change.row) {
+            return &change.removedName;
+        } else if (row > change.row) {
+            --row;
+        }
+    }
+    return row < list_.Count() ? &list_.At(row) : nullptr;
 }
 
 QVariant OnlineListModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || index.row() >= list_.Count())
+    if (!index.isValid() || index.row() >= shownRows_ || role != Qt::DisplayRole)
         return {};
-    if (role == Qt::DisplayRole)
-        return toDisplay_(list_.At(index.row()));
-    return {};
+    const std::string* entry = ShownEntry(index.row());
+    return entry != nullptr ? QVariant(toDisplay_(*entry)) : QVariant();
+}
+
+void OnlineListModel::TellView(bool insert, int first, int count)
+{
+    if (insert) {
+        beginInsertRows(QModelIndex(), first, first + count - 1);
+        shownRows_ += count;
+        endInsertRows();
+    } else {
+        beginRemoveRows(QModelIndex(), first, first + count - 1);
+        shownRows_ -= count;
+        endRemoveRows();
+    }
+}
+
+void OnlineListModel::Flush()
+{
+    if (held_.empty())
+        return;
+    pacer_.Updated();
+    // Neighbouring changes go as one block: names arriving in order, or
+    // leaving in order, are one notice to the view.
+    bool insert = false;
+    int first = 0;
+    int count = 0;
+    for (const Change& change : held_) {
+        if (count > 0 && change.insert == insert) {
+            if (insert && change.row >= first && change.row <= first + count) {
+                ++count;
+                continue;
+            }
+            if (!insert && change.row == first) {
+                ++count;
+                continue;
+            }
+            if (!insert && change.row == first - 1) {
+                --first;
+                ++count;
+                continue;
+            }
+        }
+        if (count > 0)
+            TellView(insert, first, count);
+        insert = change.insert;
+        first = change.row;
+        count = 1;
+    }
+    // The list no longer needs following through the held changes.
+    held_.clear();
+    if (count > 0)
+        TellView(insert, first, count);
 }
 
 void OnlineListModel::OnlineRowInserting(int row)
 {
-    beginInsertRows(QModelIndex(), row, row);
+    // A change after a quiet frame goes straight on; within a frame of the
+    // last, it waits for the next.
+    passingOn_ = held_.empty() && !pacer_.WithinFrame();
+    if (passingOn_)
+        beginInsertRows(QModelIndex(), row, row);
 }
 
-void OnlineListModel::OnlineRowInserted(int, std::string_view)
+void OnlineListModel::OnlineRowInserted(int row, std::string_view)
 {
-    endInsertRows();
+    if (passingOn_) {
+        ++shownRows_;
+        endInsertRows();
+        passingOn_ = false;
+        pacer_.Updated();
+        return;
+    }
+    held_.push_back(Change{true, row, {}});
+    pacer_.Changed();
 }
 
 void OnlineListModel::OnlineRowRemoving(int row)
 {
-    beginRemoveRows(QModelIndex(), row, row);
+    passingOn_ = held_.empty() && !pacer_.WithinFrame();
+    if (passingOn_)
+        beginRemoveRows(QModelIndex(), row, row);
+    else
+        held_.push_back(Change{false, row, list_.At(row)});
 }
 
 void OnlineListModel::OnlineRowRemoved(int)
 {
-    endRemoveRows();
+    if (passingOn_) {
+        --shownRows_;
+        endRemoveRows();
+        passingOn_ = false;
+        pacer_.Updated();
+        return;
+    }
+    pacer_.Changed();
 }
 
 void OnlineListModel::OnlineListClearing()
 {
+    Flush();
     beginResetModel();
 }
 
 void OnlineListModel::OnlineListCleared()
 {
+    shownRows_ = list_.Count();
     endResetModel();
 }

@@ -1,12 +1,18 @@
 // The online list as a Qt item model: one row per entry of the client's
 // OnlineList, read where it lives (nothing is copied). It passes each change
-// on to the view as a single row, so the view never rebuilds and its
-// selection stays on the same names.
+// on to the view by row, so the view never rebuilds and its selection stays
+// on the same names. While changes stream in (a flood of arrivals), they
+// reach the view together at most once a frame, so the view lays itself out
+// once a frame rather than once a turn; until then the view keeps seeing the
+// list as it was.
 #pragma once
 
 #include <QAbstractListModel>
+#include <string>
 #include <string_view>
+#include <vector>
 
+#include "frame_pacer.h"
 #include "online_list.h"
 
 class OnlineListModel final : public QAbstractListModel, public OnlineListObserver {
@@ -18,6 +24,9 @@ public:
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
 
+    // Tells the view of every change held back, now.
+    void Flush();
+
     // OnlineListObserver
     void OnlineRowInserting(int row) override;
     void OnlineRowInserted(int row, std::string_view name) override;
@@ -27,6 +36,20 @@ public:
     void OnlineListCleared() override;
 
 private:
+    // A change the view has not been told of; row as it was when it came.
+    struct Change {
+        bool insert;
+        int row;
+        std::string removedName;
+    };
+    // Rows first..first+count-1 arrive or leave together.
+    void TellView(bool insert, int first, int count);
+    const std::string* ShownEntry(int row) const;
+
     const OnlineList& list_;
     DisplayText toDisplay_;
+    int shownRows_ = 0;         // the rows the view knows of
+    bool passingOn_ = false;    // a change is being told to the view as it happens
+    std::vector<Change> held_;  // in the order they came
+    FramePacer pacer_{[this] { Flush(); }};
 };

@@ -21,11 +21,12 @@ namespace {
 
 constexpr int kMargin = 4;
 
+const std::string kNoText;
+
 }  // namespace
 
-TranscriptPane::TranscriptPane(QWidget* parent) : QAbstractScrollArea(parent)
+TranscriptPane::TranscriptPane(QWidget* parent) : QAbstractScrollArea(parent), text_(&kNoText)
 {
-    starts_.push_back(0);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setFocusPolicy(Qt::StrongFocus);
@@ -43,71 +44,99 @@ TranscriptPane::TranscriptPane(QWidget* parent) : QAbstractScrollArea(parent)
 
 TranscriptPane::~TranscriptPane() = default;
 
-void TranscriptPane::AddLineStarts(std::size_t from)
+void TranscriptPane::IndexNewText()
 {
-    const char* data = text_.data();
-    const std::size_t size = text_.size();
+    const char* data = text_->data();
+    const std::size_t size = text_->size();
+    std::size_t from = indexed_;
     while (from < size) {
         const void* found = std::memchr(data + from, '\n', size - from);
         if (found == nullptr)
             break;
         from = static_cast<std::size_t>(static_cast<const char*>(found) - data) + 1;
-        starts_.push_back(from);
+        starts_.Add(from);
     }
+    indexed_ = size;
 }
 
-void TranscriptPane::SetText(std::string_view utf8)
+void TranscriptPane::ShowText(const std::string* text)
 {
     if (QAccessible::isActive() && CharacterCount() > 0) {
         QAccessibleTextRemoveEvent event(this, 0, TextBetween(0, CharacterCount()));
         QAccessible::updateAccessibility(&event);
     }
+    text_ = text != nullptr ? text : &kNoText;
     charStarts_.clear();
-    text_.clear();
-    starts_.assign(1, 0);
+    indexed_ = 0;
+    starts_.Reset();
     anchor_ = cursor_ = Position{};
     verticalScrollBar()->setValue(0);
-    AppendText(utf8);
-    viewport()->update();
+    CatchUp();
 }
 
-void TranscriptPane::AppendText(std::string_view utf8)
+void TranscriptPane::TextAppended()
 {
+    pacer_.Changed();
+}
+
+void TranscriptPane::ScrollToEnd()
+{
+    if (pacer_.Pending()) {
+        scrollToEndPending_ = true;
+        return;
+    }
+    QScrollBar* bar = verticalScrollBar();
+    bar->setValue(bar->maximum());
+}
+
+void TranscriptPane::CatchUp()
+{
+    if (text_->size() < indexed_) {
+        // The text was cut behind the view's back: start over with it.
+        ShowText(text_);
+        return;
+    }
+    pacer_.Updated();
     const bool announce = QAccessible::isActive();
     const int oldCount = announce ? CharacterCount() : 0;
-    const std::size_t from = text_.size();
-    text_.reserve(from + utf8.size());
-    for (std::size_t at = 0; at < utf8.size();) {
-        const std::size_t cr = utf8.find('\r', at);
-        const std::size_t end = cr == std::string_view::npos ? utf8.size() : cr;
-        text_.append(utf8.substr(at, end - at));
-        at = end + (cr == std::string_view::npos ? 0 : 1);
+    const bool grew = text_->size() > indexed_ || indexed_ == 0;
+    IndexNewText();
+    if (grew)
+        UpdateScrollRange();
+    if (scrollToEndPending_) {
+        scrollToEndPending_ = false;
+        QScrollBar* bar = verticalScrollBar();
+        bar->setValue(bar->maximum());
     }
-    AddLineStarts(from);
-    UpdateScrollRange();
     viewport()->update();
     if (announce)
         AnnounceAppended(oldCount);
 }
 
-void TranscriptPane::ScrollToEnd()
-{
-    QScrollBar* bar = verticalScrollBar();
-    bar->setValue(bar->maximum());
-}
-
 std::string_view TranscriptPane::LineBytes(int line) const
 {
     const std::size_t begin = starts_[static_cast<std::size_t>(line)];
-    std::size_t end = text_.size();
-    if (static_cast<std::size_t>(line) + 1 < starts_.size())
+    std::size_t end = indexed_;
+    if (static_cast<std::size_t>(line) + 1 < starts_.Count())
         end = starts_[static_cast<std::size_t>(line) + 1] - 1;  // before its LF
-    return std::string_view(text_).substr(begin, end - begin);
+    // Held to the text as it is now, should it have been cut since.
+    const std::string_view text = std::string_view(*text_).substr(0, end);
+    return text.substr(std::min(begin, text.size()));
 }
 
 QString TranscriptPane::LineText(int line) const
 {
-    return DisplayText(LineBytes(line));
+    const std::string_view bytes = LineBytes(line);
+    if (bytes.find('\r') == std::string_view::npos)
+        return DisplayText(bytes);
+    // Carriage returns are never shown (the line's own CR LF, or any inside it).
+    std::string without;
+    without.reserve(bytes.size());
+    for (char c : bytes) {
+        if (c != '\r')
+            without.push_back(c);
+    }
+    return DisplayText(without);
 }
 
 QString TranscriptPane::PlainText() const
@@ -125,8 +154,9 @@ QString TranscriptPane::PlainText() const
 QString TranscriptPane::LastLineText() const
 {
     for (int line = LineCount() - 1; line >= 0; --line) {
-        if (!LineBytes(line).empty())
-            return LineText(line);
+        QString text = LineText(line);
+        if (!text.isEmpty())
+            return text;
     }
     return {};
 }
@@ -159,12 +189,12 @@ int TranscriptPane::LayOut(int line, QTextLayout& layout) const
     return std::max(height, fontMetrics().height());
 }
 
-void TranscriptPane::UpdateScrollRange()
+int TranscriptPane::TopShowingAtBottom(int last) const
 {
-    // The last top line from which the end of the text still fits the pane,
-    // found by laying out lines from the end: it costs one screenful.
+    // Lines are laid out from last upwards until the pane is full: one
+    // screenful, whatever the text's length.
     const int available = viewport()->height() - 2 * kMargin;
-    int top = LineCount() - 1;
+    int top = std::clamp(last, 0, LineCount() - 1);
     QTextLayout layout;
     int used = LayOut(top, layout);
     while (top > 0) {
@@ -175,6 +205,14 @@ void TranscriptPane::UpdateScrollRange()
         used += height;
         --top;
     }
+    return top;
+}
+
+void TranscriptPane::UpdateScrollRange()
+{
+    // The last top line from which the end of the text still fits the pane.
+    const int top = TopShowingAtBottom(LineCount() - 1);
+    const int available = viewport()->height() - 2 * kMargin;
     QScrollBar* bar = verticalScrollBar();
     bar->setRange(0, top);
     bar->setPageStep(std::max(1, available / std::max(1, fontMetrics().height())));
@@ -186,7 +224,7 @@ void TranscriptPane::resizeEvent(QResizeEvent* event)
     QAbstractScrollArea::resizeEvent(event);
     UpdateScrollRange();
     if (atEnd)
-        ScrollToEnd();
+        verticalScrollBar()->setValue(verticalScrollBar()->maximum());
 }
 
 void TranscriptPane::scrollContentsBy(int, int)
@@ -215,6 +253,8 @@ void TranscriptPane::paintEvent(QPaintEvent*)
             selections.append(selected);
         }
         layout.draw(&painter, QPointF(kMargin, y), selections);
+        if (line == cursor_.line && hasFocus())
+            layout.drawCursor(&painter, QPointF(kMargin, y), cursor_.column);
         y += height;
     }
 }
@@ -305,38 +345,6 @@ void TranscriptPane::CopySelection() const
     const QString text = SelectedText();
     if (!text.isEmpty())
         QApplication::clipboard()->setText(text);
-}
-
-void TranscriptPane::keyPressEvent(QKeyEvent* event)
-{
-    if (event->matches(QKeySequence::Copy)) {
-        CopySelection();
-        return;
-    }
-    if (event->matches(QKeySequence::SelectAll)) {
-        SelectAll();
-        return;
-    }
-    QScrollBar* bar = verticalScrollBar();
-    switch (event->key()) {
-    case Qt::Key_PageUp: bar->triggerAction(QAbstractSlider::SliderPageStepSub); return;
-    case Qt::Key_PageDown: bar->triggerAction(QAbstractSlider::SliderPageStepAdd); return;
-    case Qt::Key_Home:
-        if (event->modifiers() & Qt::ControlModifier) {
-            bar->setValue(0);
-            return;
-        }
-        break;
-    case Qt::Key_End:
-        if (event->modifiers() & Qt::ControlModifier) {
-            ScrollToEnd();
-            return;
-        }
-        break;
-    default:
-        break;
-    }
-    QAbstractScrollArea::keyPressEvent(event);
 }
 
 void TranscriptPane::contextMenuEvent(QContextMenuEvent* event)

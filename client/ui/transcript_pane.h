@@ -1,8 +1,9 @@
-// The output pane: a read-only view of the transcript that keeps its text as
-// UTF-8 with one offset per line and lays out only the lines on screen, so a
-// line costs the same whether the pane holds a thousand lines or a million,
-// and about its own bytes in memory. Lines wrap at the pane's width; the view
-// scrolls by whole lines. Text can be selected with the mouse and copied.
+// The output pane: a read-only view of the transcript. It reads the text
+// where the transcript keeps it (no copy), with one offset per line, and lays
+// out only the lines on screen, so a line costs the same whether the pane
+// holds a thousand lines or a million. Lines wrap at the pane's width; the
+// view scrolls by whole lines. Text can be selected with the mouse and copied.
+// While lines stream in, the pane catches up at most once a frame.
 #pragma once
 
 #include <QAbstractScrollArea>
@@ -12,6 +13,9 @@
 #include <string_view>
 #include <vector>
 
+#include "frame_pacer.h"
+#include "line_starts.h"
+
 class QTextLayout;
 
 class TranscriptPane final : public QAbstractScrollArea {
@@ -19,14 +23,22 @@ public:
     explicit TranscriptPane(QWidget* parent = nullptr);
     ~TranscriptPane() override;
 
-    // The transcript's CR LF line ends are shown as plain breaks.
-    void SetText(std::string_view utf8);
-    void AppendText(std::string_view utf8);
+    // Shows text (nullptr: nothing) from its start, at once. The pane keeps
+    // a pointer: the owner keeps the string alive and only appends to it
+    // until the next ShowText. CR LF line ends are shown as plain breaks.
+    void ShowText(const std::string* text);
+    // The text grew at its end; the pane catches up after this turn of the
+    // event loop, or once a frame while it keeps growing.
+    void TextAppended();
+    // Scrolls to the end, with the pane's next catch-up if one is due.
     void ScrollToEnd();
+    // Brings the view up to the text now: new lines, scroll range, a
+    // scroll asked for, one repaint.
+    void CatchUp();
 
     QString PlainText() const;
     QString SelectedText() const;
-    int LineCount() const { return static_cast<int>(starts_.size()); }
+    int LineCount() const { return static_cast<int>(starts_.Count()); }
     // The last line that holds any text.
     QString LastLineText() const;
     void SelectAll();
@@ -50,6 +62,8 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
@@ -66,17 +80,29 @@ private:
     int LayOut(int line, QTextLayout& layout) const;
     int TextWidth() const;
     void UpdateScrollRange();
+    // The top line from which line last is the last one that fits the pane.
+    int TopShowingAtBottom(int last) const;
     Position PositionAt(const QPoint& point) const;
-    void AddLineStarts(std::size_t from);
+    // Indexes the line starts of the text from indexed_ to its end.
+    void IndexNewText();
     // Character offsets of line starts, built on the first question from
     // assistive technology and extended as lines arrive.
     void EnsureCharStarts() const;
     int OffsetOf(const Position& position) const;
     Position PositionOf(int offset) const;
     void AnnounceAppended(int oldCount);
+    // The caret: where a key moves it, then the move itself (the selection
+    // grows from its anchor with Shift), kept in view and told to assistive
+    // technology.
+    Position CaretTarget(const QKeyEvent* event) const;
+    void MoveCaret(const Position& to, bool extend);
+    void KeepCaretInView();
 
-    std::string text_;                  // without CR; lines end with LF
-    std::vector<std::size_t> starts_;   // where each line begins in text_
+    const std::string* text_;           // the transcript's text, with its CR LF line ends
+    std::size_t indexed_ = 0;           // bytes of it the view has taken in
+    LineStarts starts_;                 // where each line begins in *text_
+    bool scrollToEndPending_ = false;
+    FramePacer pacer_{[this] { CatchUp(); }};
     Position anchor_;
     Position cursor_;
     bool selecting_ = false;

@@ -16,7 +16,7 @@ void TranscriptPane::EnsureCharStarts() const
 {
     if (charStarts_.empty())
         charStarts_.push_back(0);
-    for (std::size_t line = charStarts_.size(); line < starts_.size(); ++line)
+    for (std::size_t line = charStarts_.size(); line < starts_.Count(); ++line)
         charStarts_.push_back(charStarts_.back() + static_cast<int>(LineText(static_cast<int>(line) - 1).size()) + 1);
 }
 
@@ -103,8 +103,8 @@ int TranscriptPane::OffsetAt(const QPoint& viewportPoint) const
     return OffsetOf(PositionAt(viewportPoint));
 }
 
-// New lines are announced once per append, and the pane is appended to at
-// most once per turn of the event loop, so a flood gives one event a turn.
+// New lines are announced together as the pane catches up with the text, at
+// most once a frame while they stream in, so a flood gives one event a frame.
 void TranscriptPane::AnnounceAppended(int oldCount)
 {
     if (!QAccessible::isActive())

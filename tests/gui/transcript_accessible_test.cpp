@@ -20,7 +20,8 @@ TEST(TranscriptAccessibleTest, TextLinesSelectionAndCaret)
 {
     TranscriptPane pane;
     pane.resize(400, 200);
-    pane.SetText("first line\r\ncaf\xe9 second\r\n");
+    std::string transcript = "first line\r\ncaf\xe9 second\r\n";
+    pane.ShowText(&transcript);
     QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(&pane);
     ASSERT_NE(accessible, nullptr);
     EXPECT_EQ(accessible->text(QAccessible::Name), "Conversation");
@@ -38,8 +39,11 @@ TEST(TranscriptAccessibleTest, TextLinesSelectionAndCaret)
     EXPECT_EQ(text->text(20, 1000), "nd\n");
 
     // Lines that arrive later extend the offsets, also across a line that grew.
-    pane.AppendText("third");
-    pane.AppendText(" continued\r\nfourth");
+    for (const char* more : {"third", " continued\r\nfourth"}) {
+        transcript += more;
+        pane.TextAppended();
+        pane.CatchUp();
+    }
     EXPECT_EQ(text->text(23, text->characterCount()), QStringLiteral("third continued\nfourth"));
     int start = -1;
     int line = -1;
@@ -59,7 +63,8 @@ TEST(TranscriptAccessibleTest, TextLinesSelectionAndCaret)
     EXPECT_EQ(text->selectionCount(), 0);
 
     // After the transcript is emptied the offsets start again.
-    pane.SetText("new\r\n");
+    std::string next = "new\r\n";
+    pane.ShowText(&next);
     EXPECT_EQ(text->characterCount(), 4);
     EXPECT_EQ(text->text(0, 3), "new");
 }

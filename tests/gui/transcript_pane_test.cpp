@@ -2,6 +2,8 @@
 // can select and copy.
 #include <gtest/gtest.h>
 
+#include <QAccessible>
+#include <QAccessibleTextInterface>
 #include <QApplication>
 #include <QClipboard>
 #include <QScrollBar>
@@ -19,36 +21,70 @@ protected:
         pane.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&pane));
     }
+    // The pane reads the text where it lies, as it reads the transcript.
+    void SetText(std::string_view bytes)
+    {
+        text.assign(bytes);
+        pane.ShowText(&text);
+    }
+    void AppendText(std::string_view bytes)
+    {
+        text.append(bytes);
+        pane.TextAppended();
+        pane.CatchUp();
+    }
+    std::string text;
     TranscriptPane pane;
 };
 
 TEST_F(TranscriptPaneTest, HoldsTheTranscriptWithPlainLineBreaks)
 {
-    pane.SetText("first\r\nsecond\r\n");
-    pane.AppendText("third <b>not markup</b>\r\n");
-    pane.AppendText("fourth, in two");
-    pane.AppendText(" pieces\r\n");
+    SetText("first\r\nsecond\r\n");
+    AppendText("third <b>not markup</b>\r\n");
+    AppendText("fourth, in two");
+    AppendText(" pieces\r\n");
     EXPECT_EQ(pane.PlainText(), "first\nsecond\nthird <b>not markup</b>\nfourth, in two pieces\n");
     EXPECT_EQ(pane.LineCount(), 5);  // the text ends with a break: an empty last line
     EXPECT_EQ(pane.LastLineText(), "fourth, in two pieces");
-    pane.SetText("");
+    SetText("");
     EXPECT_EQ(pane.PlainText(), "");
     EXPECT_EQ(pane.LineCount(), 1);
 }
 
+TEST_F(TranscriptPaneTest, LinesThatStreamInAreShownOnceTheTurnEnds)
+{
+    SetText("one\r\n");
+    for (int i = 0; i < 50; ++i) {
+        text += "line " + std::to_string(i) + "\r\n";
+        pane.TextAppended();
+        pane.ScrollToEnd();
+    }
+    // Not yet: the pane catches up after the turn, and only once.
+    EXPECT_EQ(pane.LineCount(), 2);
+    EXPECT_EQ(pane.verticalScrollBar()->value(), 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return pane.LastLineText() == "line 49"; }, 1000));
+    EXPECT_EQ(pane.LineCount(), 52);
+    EXPECT_EQ(pane.verticalScrollBar()->value(), pane.verticalScrollBar()->maximum());
+    EXPECT_GT(pane.verticalScrollBar()->value(), 0);
+    // A carriage return inside a line is not shown, as at its end.
+    text += "a\rb\r\n";
+    pane.TextAppended();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return pane.LastLineText() == "ab"; }, 1000));
+}
+
 TEST_F(TranscriptPaneTest, InvalidUtf8IsShownWithoutHarm)
 {
-    pane.SetText(std::string("caf\xe9 \xff\xfe end\r\n"));
+    SetText(std::string("caf\xe9 \xff\xfe end\r\n"));
     EXPECT_TRUE(pane.PlainText().endsWith(QStringLiteral(" end\n")));
     pane.repaint();
 }
 
 TEST_F(TranscriptPaneTest, ScrollsToTheEndAndBack)
 {
-    std::string text;
+    std::string lines;
     for (int i = 0; i < 1000; ++i)
-        text += "line " + std::to_string(i) + "\r\n";
-    pane.SetText(text);
+        lines += "line " + std::to_string(i) + "\r\n";
+    SetText(lines);
     QScrollBar* bar = pane.verticalScrollBar();
     EXPECT_EQ(bar->value(), 0);
     pane.ScrollToEnd();
@@ -72,9 +108,9 @@ TEST_F(TranscriptPaneTest, LongLinesWrapSoFewerFitTheHeight)
         shortLines += "x\r\n";
         longLines += std::string(400, 'w') + " " + std::string(400, 'v') + "\r\n";
     }
-    pane.SetText(shortLines);
+    SetText(shortLines);
     const int shortMaximum = pane.verticalScrollBar()->maximum();
-    pane.SetText(longLines);
+    SetText(longLines);
     const int longMaximum = pane.verticalScrollBar()->maximum();
     // Wrapped lines take several rows each, so fewer of them share the last screen.
     EXPECT_GT(longMaximum, shortMaximum);
@@ -82,7 +118,7 @@ TEST_F(TranscriptPaneTest, LongLinesWrapSoFewerFitTheHeight)
 
 TEST_F(TranscriptPaneTest, MouseSelectionCopiesTheTextUnderIt)
 {
-    pane.SetText("alpha beta\r\ngamma delta\r\n");
+    SetText("alpha beta\r\ngamma delta\r\n");
     EXPECT_TRUE(pane.SelectedText().isEmpty());
     const QPoint start(2, 6);  // left end of the first line
     const QPoint end(pane.viewport()->width() - 5, 6 + 2 * pane.fontMetrics().height() - 4);
@@ -101,8 +137,60 @@ TEST_F(TranscriptPaneTest, MouseSelectionCopiesTheTextUnderIt)
     pane.SelectAll();
     EXPECT_EQ(pane.SelectedText(), "alpha beta\ngamma delta\n");
     // New text keeps nothing selected that is no longer there.
-    pane.SetText("other");
+    SetText("other");
     EXPECT_TRUE(pane.SelectedText().isEmpty());
+}
+
+TEST_F(TranscriptPaneTest, TheKeyboardMovesACaretThatAssistiveTechnologyFollows)
+{
+    SetText("alpha beta\r\ngamma\r\n");  // as characters: "alpha beta\ngamma\n"
+    pane.setFocus();
+    QAccessibleTextInterface* text = QAccessible::queryAccessibleInterface(&pane)->textInterface();
+    ASSERT_NE(text, nullptr);
+    struct Step {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        int caret, selectionStart, selectionEnd;
+    };
+    const Qt::KeyboardModifiers none = Qt::NoModifier;
+    const Step steps[] = {
+        {Qt::Key_Right, none, 1, 1, 1},
+        {Qt::Key_End, none, 10, 10, 10},
+        {Qt::Key_Right, none, 11, 11, 11},  // over the line break
+        {Qt::Key_End, Qt::ShiftModifier, 16, 11, 16},
+        {Qt::Key_Left, Qt::ShiftModifier, 15, 11, 15},
+        {Qt::Key_Up, none, 4, 4, 4},
+        {Qt::Key_Down, Qt::ShiftModifier, 15, 4, 15},
+        {Qt::Key_Left, none, 14, 14, 14},
+        {Qt::Key_End, Qt::ControlModifier, 17, 17, 17},
+        {Qt::Key_PageUp, none, 0, 0, 0},
+        {Qt::Key_PageDown, Qt::ShiftModifier, 17, 0, 17},
+        {Qt::Key_Home, Qt::ControlModifier, 0, 0, 0},
+        {Qt::Key_Left, none, 0, 0, 0},  // held at the start
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.key);
+        QTest::keyClick(&pane, step.key, step.modifiers);
+        int start = -1;
+        int end = -1;
+        text->selection(0, &start, &end);
+        EXPECT_EQ(text->cursorPosition(), step.caret);
+        EXPECT_EQ(start, step.selectionStart);
+        EXPECT_EQ(end, step.selectionEnd);
+    }
+    QTest::keyClick(&pane, Qt::Key_Right, Qt::ShiftModifier);
+    QTest::keyClick(&pane, Qt::Key_Down, Qt::ShiftModifier);
+    QApplication::clipboard()->clear();
+    QTest::keyClick(&pane, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(), "alpha beta\ng");
+    QTest::keyClick(&pane, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(text->selectionCount(), 1);
+    EXPECT_EQ(pane.SelectedText(), "alpha beta\ngamma\n");
+    // Read-only: typing changes nothing.
+    QTest::keyClicks(&pane, "xyz");
+    EXPECT_EQ(pane.PlainText(), "alpha beta\ngamma\n");
+    EXPECT_EQ(text, QAccessible::queryAccessibleInterface(&pane)->textInterface());
+    EXPECT_TRUE(QAccessible::queryAccessibleInterface(&pane)->state().selectableText);
 }
 
 }  // namespace

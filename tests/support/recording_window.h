@@ -17,18 +17,18 @@
 class RecordingWindow final : public ClientWindow {
 public:
     struct PaneCall {
-        bool whole;  // SetOutputText (true) or AppendOutputText (false)
+        bool whole;  // ShowOutputText (true) or OutputTextAppended (false)
         std::string text;
         bool operator==(const PaneCall&) const = default;
     };
 
     // Output pane
-    void SetOutputText(std::string_view text) override
+    void ShowOutputText(const std::string& text) override
     {
         pane.assign(text);
-        paneCalls.push_back({true, std::string(text)});
+        paneCalls.push_back({true, text});
     }
-    void AppendOutputText(std::string_view text) override
+    void OutputTextAppended(std::string_view text) override
     {
         pane.append(text);
         paneCalls.push_back({false, std::string(text)});

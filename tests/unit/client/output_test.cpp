@@ -159,9 +159,12 @@ TEST_F(Output, ClearEmptiesTranscriptAndPane)
 
 TEST_F(Output, RefreshPutsTheWholeText)
 {
-    RefreshOutputPane(ctx, "whole");
+    ctx.window = nullptr;
+    PrintLine(ctx, "whole", false);
+    ctx.window = &window;
+    RefreshOutputPane(ctx);
     ASSERT_EQ(window.paneCalls.size(), 1u);
-    EXPECT_EQ(window.paneCalls[0], (RecordingWindow::PaneCall{true, "whole"}));
+    EXPECT_EQ(window.paneCalls[0], (RecordingWindow::PaneCall{true, "whole\r\n"}));
 }
 
 // ---------------------------------------------------------------- auto-clear
@@ -194,6 +197,7 @@ TEST_P(AutoClear, TheLineThatReachesTheSizeIsShownAndLoggedThenTheTranscriptEmpt
     }
     EXPECT_EQ(ctx.output.Length(), c.lengthAfter);
     EXPECT_TRUE(ctx.output.Exists());
+    FlushLog(ctx);
     EXPECT_EQ(ReadBytes(logPath), logged);
 }
 
@@ -221,9 +225,11 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(Output, AfterAutoClearThePaneKeepsTheOldTextUntilTheNextLine)
 {
     ctx.autoClearSize = 100;
-    PrintLine(ctx, std::string(98, 'x'), false);
+    PrintLine(ctx, "first", false);
+    ASSERT_EQ(window.paneCalls.size(), 1u);
+    PrintLine(ctx, std::string(91, 'x'), false);
     EXPECT_EQ(ctx.output.Text(), "");
-    EXPECT_EQ(window.pane, std::string(98, 'x') + "\r\n");
+    EXPECT_EQ(window.pane, "first\r\n" + std::string(91, 'x') + "\r\n");
     Im("bob", "hi", true);
     EXPECT_EQ(ctx.output.Text(), "[07:04:09] <-bob:  hi\r\n");  // no new seed: the transcript exists
     EXPECT_EQ(window.pane, ctx.output.Text());
@@ -249,7 +255,9 @@ TEST_F(Output, LogHoldsEveryLineAsShown)
     const std::string expected = "[07:04:09] STATUS MESSAGE: one\r\n"
                                  "two\r\n"
                                  "[07:04:09] <-bob:  hi\r\n"
-                                 "[07:04:09] bob->:  x <3 you\r\n";
+                                 "[07:04:09] bob->:  x <3 you
+";
+    FlushLog(ctx);
     EXPECT_EQ(ReadBytes(logPath), expected);
     EXPECT_EQ(ctx.output.Text(), expected);
 
@@ -263,7 +271,29 @@ TEST_F(Output, LogLeavesOutAMessageSeed)
     const std::string logPath = dir.Path("log.txt");
     LogTo(logPath);
     Im("bob", "hi", true);
+    FlushLog(ctx);
     EXPECT_EQ(ReadBytes(logPath), "[07:04:09] <-bob:  hi\r\n");
+}
+
+TEST_F(Output, LogLinesWaitForTheTurnsEndButNotPastAStatusLine)
+{
+    const std::string logPath = dir.Path("log.txt");
+    LogTo(logPath);
+    Im("bob", "one", true);
+    PrintLine(ctx, "two", false);
+    EXPECT_EQ(ReadBytes(logPath), "");
+    PrintLine(ctx, "three");
+    const std::string first = "[07:04:09] <-bob:  one\r\ntwo\r\n[07:04:09] STATUS MESSAGE: three\r\n";
+    EXPECT_EQ(ReadBytes(logPath), first);
+    Im("bob", "four", false);
+    EXPECT_EQ(ReadBytes(logPath), first);
+    FlushLog(ctx);  // the end of the turn
+    EXPECT_EQ(ReadBytes(logPath), first + "[07:04:09] bob->:  four\r\n");
+    // Logging turned off, or a new path: what waits still goes to the old file.
+    Im("bob", "five", true);
+    ctx.userInfo.logToFile = 0;
+    PrintLine(ctx, "six", false);
+    EXPECT_EQ(ReadBytes(logPath), first + "[07:04:09] bob->:  four\r\n[07:04:09] <-bob:  five\r\n");
 }
 
 TEST_F(Output, UnusableLogPathTurnsLoggingOffWithOneMessage)

@@ -174,10 +174,17 @@ TEST(OutputBufferTest, SeedOnlyWhenAbsent)
     buffer.Grow("");
     buffer.Grow(kImSeed);
     EXPECT_EQ(buffer.Text(), "<HTML><BODY>one\r\n");
-    buffer.Clear();
+    const std::string& old = buffer.Text();
+    buffer.Retire();
     buffer.Grow(kImSeed);  // an emptied transcript still exists: no new seed
     EXPECT_TRUE(buffer.Exists());
     EXPECT_EQ(buffer.Text(), "");
+    // The retired text stays where it was until it is dropped.
+    buffer.Append("two\r\n");
+    EXPECT_EQ(old, "<HTML><BODY>one\r\n");
+    buffer.DropRetired();
+    EXPECT_EQ(old, "");
+    EXPECT_EQ(buffer.Text(), "two\r\n");
 }
 
 // ---------------------------------------------------------------- LogWriter
