@@ -17,6 +17,8 @@
 #include "online_list.h"
 #include "protocol_binding.h"
 #include "reconnect.h"
+#include "send_command.h"
+#include "send_pacer.h"
 #include "settings_store.h"
 #include "transcript.h"
 #include "user_info.h"
@@ -37,6 +39,7 @@ struct ClientContext {
     std::string buddyListUnreadable;
     // What the close could not save, for the window to show.
     std::vector<SaveFailure> saveFailures;
+    bool modulesShuttingDown = false;  // a module's "Could not save ..." joins saveFailures
 
     // Transcript and log
     OutputBuffer output;
@@ -60,6 +63,10 @@ struct ClientContext {
     bool shutDown = false;  // after ShutdownClient no delayed reconnect may run
     Reconnect reconnect;
     AnswerWatch answerWatch;  // says so when a server never answers
+    // What the client sends on its own is paced (send_command.h).
+    int automaticSends = 0;   // open AutomaticSends scopes
+    bool signingOn = false;   // the modules' OnConnect is running
+    SendPacer pacer{[this](const std::string& command) { return SendCommandNow(*this, command); }};
 
     // Input line
     InputHistory history;

@@ -55,10 +55,14 @@ void ShutdownClient(ClientContext& ctx)
     if (ctx.api.Bound())
         ctx.api.TOC_Shutdown();
     ctx.protocolInitialised = false;
+    ctx.pacer.Reset();  // nothing waiting may go out after the sign-off
     ReleaseProtocolLibrary(ctx.api);
     // Modules see nothing more; what they save is saved before the client's
     // files. Their code stays loaded until the context goes.
+    ctx.saveFailures.clear();
+    ctx.modulesShuttingDown = true;
     ctx.modules.UnloadUserModules();
+    ctx.modulesShuttingDown = false;
     if (ctx.window != nullptr)
         SetFieldText(ctx.userInfo.formatting, ctx.window->FormattingText());
     SaveSettingsFilesAtExit(ctx);

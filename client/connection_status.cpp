@@ -38,6 +38,7 @@ void HandleStatusChange(ClientContext& ctx, int status)
     switch (status) {
     case STATUS_OFFLINE:
         PrintLine(ctx, "Disconnected from AIM server.");
+        ctx.pacer.Reset();
         ctx.modules.DispatchDisconnect();
         EnableButtons(ctx, {B::Connect, B::Send}, true);
         EnableButtons(ctx, {B::Info, B::Warn, B::Disconnect}, false);
@@ -48,7 +49,10 @@ void HandleStatusChange(ClientContext& ctx, int status)
         EnableButtons(ctx, {B::Connect}, false);
         break;
     case STATUS_ONLINE:
+        ctx.pacer.Reset();
+        ctx.signingOn = true;
         ctx.modules.DispatchConnect();
+        ctx.signingOn = false;
         PrintLine(ctx, "Connected to AIM server.");
         EnableButtons(ctx, {B::Connect}, false);
         EnableButtons(ctx, {B::Send, B::Info, B::Warn, B::Disconnect}, true);

@@ -26,12 +26,22 @@ std::string_view Text(const char* text)
 
 void ClientHostServices::SendInputLine(const char* recipient, const char* text, int)
 {
+    AutomaticSends automatic(ctx_);
     ::SendInputLine(ctx_, Text(recipient), Text(text));
 }
 
 void ClientHostServices::PrintStatus(const char* text)
 {
     PrintLine(ctx_, Text(text), true);
+    // While the window closes the transcript is not seen: a module's failed
+    // save is reported with the client's own.
+    constexpr std::string_view kFailedSave = "Could not save ";
+    const std::string_view line = Text(text);
+    if (ctx_.modulesShuttingDown && line.starts_with(kFailedSave) && line.ends_with(".")) {
+        const std::string_view rest = line.substr(kFailedSave.size(), line.size() - kFailedSave.size() - 1);
+        if (const std::size_t colon = rest.find(": "); colon != std::string_view::npos && colon > 0)
+            ctx_.saveFailures.push_back({std::string(rest.substr(0, colon)), std::string(rest.substr(colon + 2))});
+    }
 }
 
 void ClientHostServices::PrintText(const char* text)
@@ -46,7 +56,11 @@ const char* ClientHostServices::GetOutputText()
 
 int ClientHostServices::SendCommand(const char* text)
 {
-    return ::SendCommand(ctx_, Text(text)) == -1 ? -1 : 0;
+    // Null or empty would be an empty frame, which no server reads as a command.
+    if (text == nullptr || *text == '\0')
+        return -1;
+    AutomaticSends automatic(ctx_);
+    return ::SendCommand(ctx_, text) == -1 ? -1 : 0;
 }
 
 bool ClientHostServices::AddOnlineName(const char* name)
@@ -78,6 +92,7 @@ void ClientHostServices::SetAwayText(const char* text)
 
 int ClientExtendedHostServices::RunCommand(const char* word, const char* arguments)
 {
+    AutomaticSends automatic(ctx_);
     return RunSlashCommand(ctx_, Text(word), Text(arguments)) != 0 ? 1 : 0;
 }
 
@@ -104,5 +119,5 @@ void LoadClientModules(ClientContext& ctx)
     // The client runs in its profile folder.
     std::error_code noFolder;
     ctx.modules.SetProfileFolder(std::filesystem::current_path(noFolder).string());
-    ctx.modules.LoadUserModules({"modules", ctx.installedModuleFolder});
+    ctx.modules.LoadUserModules({"modules", ctx.installedModuleFolder}, ctx.installedModuleFolder);
 }

@@ -60,8 +60,10 @@ void HandleImIn(ClientContext& ctx, std::string_view arguments)
         ctx.window->NotifyIncomingMessage(sender, StripMarkup(message));
     // Nobody to answer when the message names no sender (or something that
     // is no screen name).
-    if (ctx.awayFlag && !automatic && IsValidScreenName(sender))
+    if (ctx.awayFlag && !automatic && IsValidScreenName(sender)) {
+        AutomaticSends paced(ctx);
         SendInstantMessage(ctx, sender, ctx.awayText, true);
+    }
     ctx.modules.DispatchReceiveIM(displayName.c_str(), message.c_str());
 }
 

@@ -57,7 +57,6 @@ void SaveUserInfoNow(ClientContext& ctx)
 
 void SaveSettingsFilesAtExit(ClientContext& ctx)
 {
-    ctx.saveFailures.clear();
     if (!ctx.userInfoUnreadable.empty()) {
         if (UserInfoChanged(ctx.userInfo))
             ReportAtExit(ctx, {kUserInfoFile, HeldReason(ctx.userInfoUnreadable)});

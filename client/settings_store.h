@@ -25,7 +25,8 @@ void SaveUserInfoNow(ClientContext& ctx);
 
 // The close's save of both files. Each failure gives its status line, a line
 // on standard error (the window is closing, the transcript will not be
-// seen) and an entry in ctx.saveFailures for the window to show. A held
+// seen) and an entry in ctx.saveFailures for the window to show (after
+// what the modules' own saves reported there). A held
 // file is reported only when the run changed what it would hold.
 void SaveSettingsFilesAtExit(ClientContext& ctx);
 

@@ -1,18 +1,20 @@
 // The six dispatch operations. Every loaded module is called, in load order,
 // whatever the others returned; a module's service call may run a whole
 // inner dispatch before the outer loop goes on (the table never changes
-// during one: it is filled at start-up and emptied at exit).
+// during one: it is filled at start-up and emptied at exit). Past the
+// nesting limit an event reaches no module, so a send there is refused: a
+// module that would have vetoed it never saw it.
 #include <cstdio>
 
 #include "user_module_host.h"
 
 template <typename Call>
-void UserModuleHost::ForEachModule(Call call)
+bool UserModuleHost::ForEachModule(Call call)
 {
     if (nesting_ >= kMaxNesting) {
         std::fprintf(stderr, "quenlo: user modules nest events more than %d deep; this one reaches none\n",
                      kMaxNesting);
-        return;
+        return false;
     }
     ++nesting_;
     for (int i = 0; i < userModuleCount_; ++i) {
@@ -21,6 +23,7 @@ void UserModuleHost::ForEachModule(Call call)
             call(module);
     }
     --nesting_;
+    return true;
 }
 
 void UserModuleHost::DispatchServerCommand(const char* command, const char* arguments)
@@ -41,11 +44,11 @@ int UserModuleHost::DispatchUserCommand(const char* word, const char* arguments)
 int UserModuleHost::DispatchSendIM(const char* recipient, const char* text, bool automatic)
 {
     int result = 0;
-    ForEachModule([&](const UserModule& m) {
+    const bool reached = ForEachModule([&](const UserModule& m) {
         if (m.OnSendIM(recipient, text, automatic ? 1 : 0) == -1)
             result = -1;
     });
-    return result;
+    return reached ? result : -1;
 }
 
 void UserModuleHost::DispatchReceiveIM(const char* sender, const char* text)

@@ -3,6 +3,8 @@
 
 #include <filesystem>
 #include <map>
+#include <set>
+#include <sys/stat.h>
 #include <system_error>
 
 #include "normalize_name.h"
@@ -49,6 +51,24 @@ void StoreEntry(UserModule& module, int index, void* address)
     }
 }
 
+// "Not loaded (MAX_USER_MODULES reached): a.so, b.so", cut to a length the
+// transcript shows on a few lines.
+std::string NotLoadedLine(const std::vector<std::string>& names)
+{
+    constexpr std::size_t kMaxListed = 2000;
+    std::string line = "Not loaded (MAX_USER_MODULES reached): ";
+    std::size_t listed = 0;
+    for (const std::string& name : names) {
+        if (listed > 0 && line.size() + name.size() > kMaxListed)
+            break;
+        line += (listed > 0 ? ", " : "") + name;
+        ++listed;
+    }
+    if (listed < names.size())
+        line += ", and " + std::to_string(names.size() - listed) + " more";
+    return line + ".";
+}
+
 void Release(UserModule& module)
 {
     void* handle = module.handle;
@@ -89,10 +109,12 @@ void UserModuleHost::Print(std::string_view text)
         print_(text);
 }
 
-void UserModuleHost::LoadUserModules(const std::vector<std::string>& folders)
+void UserModuleHost::LoadUserModules(const std::vector<std::string>& folders, const std::string& standardFolder)
 {
-    // File name -> its folder; byte order of the names is the load order.
+    // File name -> its folder (an earlier folder's file stays); and the names
+    // the standard folder holds, which load first.
     std::map<std::string, std::string> found;
+    std::set<std::string> standard;
     for (const std::string& folder : folders) {
         if (folder.empty())
             continue;
@@ -102,24 +124,55 @@ void UserModuleHost::LoadUserModules(const std::vector<std::string>& folders)
             continue;  // no such folder: nothing to load from it
         for (const std::filesystem::directory_entry& entry : entries) {
             std::string name = entry.path().filename().string();
-            if (!IsUserModuleFileName(name) || entry.is_directory(error))
+            if (!IsUserModuleFileName(name))
                 continue;
-            found.emplace(std::move(name), folder);  // an earlier folder's file stays
+            if (folder == standardFolder)
+                standard.insert(name);
+            found.emplace(std::move(name), folder);
         }
     }
-    for (const auto& [name, folder] : found) {
-        if (userModuleCount_ >= MAX_USER_MODULES)
-            break;
-        if (LoadUserModule(folder + "/" + name) == 0) {
-            Print("'" + name + "' is not a valid user module.");
-            Print("Reason: " + refusal_);
-        } else
-            Print("Loaded user module '" + name + "'.");
+    std::vector<std::string> order(standard.begin(), standard.end());
+    for (const auto& entry : found) {
+        if (standard.count(entry.first) == 0)
+            order.push_back(entry.first);
+    }
+    std::vector<std::string> notLoaded;
+    for (const std::string& name : order) {
         if (userModuleCount_ >= MAX_USER_MODULES) {
-            Print("MAX_USER_MODULES reached.");
-            break;
+            notLoaded.push_back(name);
+            continue;
         }
+        LoadModuleFile(found[name], name);
+        if (userModuleCount_ >= MAX_USER_MODULES)
+            Print("MAX_USER_MODULES reached.");
     }
+    if (!notLoaded.empty())
+        Print(NotLoadedLine(notLoaded));
+}
+
+void UserModuleHost::LoadModuleFile(const std::string& folder, const std::string& name)
+{
+    const std::string path = folder + "/" + name;
+    // dlopen would wait for ever on a FIFO and fail on a folder or a device:
+    // only a regular file (through any links) is a library.
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        Print("'" + name + "' is not a regular file; skipped.");
+        return;
+    }
+    // The same file under two names (a link) would be initialised twice.
+    const std::pair<std::uint64_t, std::uint64_t> file{info.st_dev, info.st_ino};
+    if (const auto loaded = loadedFiles_.find(file); loaded != loadedFiles_.end()) {
+        Print("'" + name + "' is the same library as '" + loaded->second + "'; skipped.");
+        return;
+    }
+    if (LoadUserModule(path) == 0) {
+        Print("'" + name + "' is not a valid user module.");
+        Print("Reason: " + refusal_);
+        return;
+    }
+    loadedFiles_.emplace(file, name);
+    Print("Loaded user module '" + name + "'.");
 }
 
 int UserModuleHost::LoadUserModule(const std::string& path)
@@ -135,6 +188,16 @@ int UserModuleHost::LoadUserModule(const std::string& path)
         const char* why = dlerror();
         refusal_ = DescribeLoadFailure(why != nullptr ? why : "it cannot be loaded", path);
         return 0;
+    }
+    // A library the process has loaded already (another path to it) is not
+    // initialised a second time.
+    for (int i = 0; i < userModuleCount_; ++i) {
+        if (userModules_[static_cast<std::size_t>(i)].handle == module.handle) {
+            refusal_ = "it is the same library as a module already loaded.";
+            dlclose(module.handle);
+            module.handle = nullptr;
+            return 0;
+        }
     }
     for (int i = 0; i < kRequiredEntries; ++i) {
         void* address = dlsym(module.handle, kPlainNames[i]);

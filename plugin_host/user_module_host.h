@@ -5,6 +5,9 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
+#include <map>
+#include <utility>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -44,9 +47,13 @@ public:
     // The profile folder's absolute path, told to modules that ask for it.
     void SetProfileFolder(std::string folder) { profileFolder_ = std::move(folder); }
 
-    // Loads every "user_*.so" (prefix in any case) from the folders, in file
-    // name order; a name in an earlier folder hides the same name in a later one.
-    void LoadUserModules(const std::vector<std::string>& folders);
+    // Loads every "user_*.so" (prefix in any case) from the folders; a name
+    // in an earlier folder hides the same name in a later one. The names
+    // found in standardFolder (the installed standard modules) load first,
+    // then the others, each group in file name order, so no number of other
+    // modules can push the standard ones past MAX_USER_MODULES. Only regular
+    // files (or links to them) are loaded, and one file only once.
+    void LoadUserModules(const std::vector<std::string>& folders, const std::string& standardFolder = {});
     // 1 loaded, 0 refused (the record stays free for the next one); the
     // loader shows why under the refusal's line.
     int LoadUserModule(const std::string& path);
@@ -69,15 +76,20 @@ public:
 
     // Dispatches nest when a module's service call leads to another event; a
     // module that answers every event with another would never end, so
-    // beyond this depth an event reaches nobody.
+    // beyond this depth an event reaches nobody (and a message is not sent).
     static constexpr int kMaxNesting = 64;
 
 private:
-    // Runs call(module) for every module still loaded, in load order.
+    // Runs call(module) for every module still loaded, in load order; false
+    // when the nesting limit kept the event from every module.
     template <typename Call>
-    void ForEachModule(Call call);
+    bool ForEachModule(Call call);
     void Print(std::string_view text);
+    // Loads one file found by LoadUserModules, with its status line.
+    void LoadModuleFile(const std::string& folder, const std::string& name);
 
+    // Which module file (device, inode) is loaded under which name.
+    std::map<std::pair<std::uint64_t, std::uint64_t>, std::string> loadedFiles_;
     std::array<UserModule, MAX_USER_MODULES> userModules_{};
     int userModuleCount_ = 0;
     int nesting_ = 0;

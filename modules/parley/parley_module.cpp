@@ -1,13 +1,26 @@
 // user_parley: this client has no chat rooms, so every chat invitation is
 // answered with a message saying so, sent as if the user had typed it.
+#include <chrono>
 #include <cstring>
 #include <string>
 
 #include "chat_invite.h"
+#include "normalize_name.h"
+#include "reply_window.h"
 #include "user_module.h"
 
 namespace {
+
 HostServices* g_host = nullptr;
+parley::ReplyWindow g_replies;
+
+std::int64_t NowMs()
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
 }  // namespace
 
 extern "C" {
@@ -15,6 +28,7 @@ extern "C" {
 int Initialize(void*, HostServices* host)
 {
     g_host = host;
+    g_replies = parley::ReplyWindow{};
     return 1;
 }
 
@@ -29,7 +43,8 @@ int OnServerCommand(const char* command, const char* arguments)
     if (g_host == nullptr || command == nullptr || arguments == nullptr || std::strcmp(command, "CHAT_INVITE") != 0)
         return 0;
     const std::optional<std::string> user = parley::InvitingUser(arguments);
-    if (!user)
+    // An inviter who was answered a moment ago is not answered again.
+    if (!user || !g_replies.ShouldAnswer(NormalizeName(*user), NowMs()))
         return 0;
     // Kept before the call: the reply may run every module's hooks, this one's included.
     HostServices* host = g_host;

@@ -1,28 +1,45 @@
 #include "block_list.h"
 
+#include <algorithm>
+#include <set>
+
 #include "normalize_name.h"
+#include "toc_limits.h"
 
 namespace shun {
 
 namespace {
 
-// Calls visit(line, start) for each line of the text, without its LF.
+constexpr std::string_view kDeny = "toc_add_deny";
+
+struct Line {
+    std::string_view name;  // without its line end
+    std::size_t begin;      // where the line starts
+    std::size_t next;       // where the next one starts
+};
+
+// A line runs to its LF (a CR just before the LF is part of the line end,
+// as written on another system); a last line without LF ends at the end.
+// visit(const Line&) returns false to stop the walk.
 template <typename Visit>
 void ForEachLine(std::string_view text, Visit visit)
 {
-    std::size_t start = 0;
-    while (start < text.size()) {
-        const std::size_t end = text.find('\n', start);
-        const std::size_t stop = end == std::string_view::npos ? text.size() : end;
-        if (!visit(text.substr(start, stop - start), start))
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        const std::size_t lf = text.find('\n', pos);
+        std::size_t end = lf == std::string_view::npos ? text.size() : lf;
+        const std::size_t next = lf == std::string_view::npos ? text.size() : lf + 1;
+        if (lf != std::string_view::npos && end > pos && text[end - 1] == '\r')
+            --end;
+        if (!visit(Line{text.substr(pos, end - pos), pos, next}))
             return;
-        start = stop + 1;
+        pos = next;
     }
 }
 
 // A name with nothing but blanks would be sent as no name at all, which the
 // server reads as "clear the deny list": such a name counts as missing.
-bool CheckName(std::string_view name, HostServices& host)
+bool CheckLength(std::string_view name, HostServices& host)
 {
     if (NormalizeName(name).empty()) {
         host.PrintStatus("Specify a name.");
@@ -42,11 +59,17 @@ void Send(HostServices& host, const std::string& command)
 
 }  // namespace
 
-void BlockList::SetText(std::string text)
+bool IsSentName(std::string_view line)
 {
-    text_ = std::move(text);
-    if (!text_.empty() && text_.back() != '\n')
-        text_.push_back('\n');
+    return line.size() <= kMaxNameLength && IsValidScreenName(line);
+}
+
+std::size_t EscapedLength(std::string_view command)
+{
+    // The library puts a backslash before each of these.
+    return command.size() + static_cast<std::size_t>(std::count_if(command.begin(), command.end(), [](char c) {
+               return c == '$' || c == '(' || c == ')' || c == '[' || c == ']';
+           }));
 }
 
 bool BlockList::HandleCommand(std::string_view word, std::string_view arguments, HostServices& host)
@@ -62,14 +85,12 @@ bool BlockList::HandleCommand(std::string_view word, std::string_view arguments,
     return true;
 }
 
-std::size_t BlockList::FindLine(const std::string& normalizedName) const
+bool BlockList::HasName(const std::string& normalizedName) const
 {
-    std::size_t found = std::string::npos;
-    ForEachLine(text_, [&](std::string_view line, std::size_t start) {
-        if (NormalizeName(line) != normalizedName)
-            return true;
-        found = start;
-        return false;
+    bool found = false;
+    ForEachLine(text_, [&](const Line& line) {
+        found = NormalizeName(line.name) == normalizedName;
+        return !found;
     });
     return found;
 }
@@ -80,78 +101,130 @@ void BlockList::Block(std::string_view name, HostServices& host)
         host.PrintStatus("Block list is too big!");
         return;
     }
-    if (!CheckName(name, host))
+    if (!CheckLength(name, host))
         return;
+    if (!IsValidScreenName(name)) {
+        host.PrintStatus(("'" + std::string(name) + "' is not a screen name.").c_str());
+        return;
+    }
     const std::string normalized = NormalizeName(name);
-    if (FindLine(normalized) != std::string::npos) {
+    if (HasName(normalized)) {
         host.PrintStatus("That user is already blocked.");
         return;
     }
+    // A last line without its line end (a file edited by hand) gets one first.
+    const bool needsLineEnd = !text_.empty() && text_.back() != '\n';
+    if (text_.size() + (needsLineEnd ? 1 : 0) + name.size() + 1 > kMaxListBytes) {
+        host.PrintStatus("Block list is too big!");
+        return;
+    }
+    if (needsLineEnd)
+        text_.push_back('\n');
     text_.append(name).push_back('\n');
+    ++revision_;
     host.RemoveOnlineName(normalized.c_str());
     host.PrintStatus("User added to block list.");
-    Send(host, "toc_add_deny " + normalized);
+    Send(host, std::string(kDeny) + " " + normalized);
 }
 
 void BlockList::Unblock(std::string_view name, HostServices& host)
 {
-    if (!CheckName(name, host))
+    if (!CheckLength(name, host))
         return;
+    // Every line that names this user goes: one left behind would still be
+    // sent in the deny list.
     const std::string normalized = NormalizeName(name);
-    const std::size_t start = FindLine(normalized);
-    if (start == std::string::npos) {
+    std::string kept;
+    bool removed = false;
+    bool wasSent = false;
+    ForEachLine(text_, [&](const Line& line) {
+        if (NormalizeName(line.name) == normalized) {
+            removed = true;
+            wasSent = wasSent || IsSentName(line.name);
+        } else {
+            kept.append(text_, line.begin, line.next - line.begin);
+        }
+        return true;
+    });
+    if (!removed) {
         host.PrintStatus("That user is not in the list.");
         return;
     }
-    const std::size_t end = text_.find('\n', start);
-    text_.erase(start, end == std::string::npos ? std::string::npos : end - start + 1);
-    // Permit mode for a moment, then deny mode with an empty list, then the
-    // names that remain.
-    Send(host, "toc_add_permit " + normalized);
-    Send(host, "toc_add_deny");
+    text_ = std::move(kept);
+    ++revision_;
+    if (wasSent) {
+        // Permit mode for a moment, then deny mode with an empty list, then
+        // the names that remain.
+        Send(host, "toc_add_permit " + normalized);
+        Send(host, std::string(kDeny));
+    }
     host.PrintStatus("User unblocked.");
-    SendDenyList(host);
+    if (wasSent)
+        SendDenyList(host);
 }
 
 void BlockList::PrintList(HostServices& host) const
 {
+    // What the server was told; lines it never heard of are counted apart.
     std::string line = "Blocked users: ";
     bool any = false;
-    ForEachLine(text_, [&](std::string_view name, std::size_t) {
-        if (name.empty())
+    std::size_t unsent = 0;
+    ForEachLine(text_, [&](const Line& entry) {
+        if (NormalizeName(entry.name).empty())
+            return true;  // blank lines hold no name
+        if (!IsSentName(entry.name)) {
+            ++unsent;
             return true;
+        }
         if (any)
             line.append(", ");
-        line.append(name);
+        line.append(entry.name);
         any = true;
         return true;
     });
     if (!any)
         line.append("none");
     host.PrintStatus(line.c_str());
+    if (unsent > 0) {
+        host.PrintStatus((std::to_string(unsent) + (unsent == 1 ? " line" : " lines") +
+                          " of blocklst.cfg not sent to the server: not a screen name.")
+                             .c_str());
+    }
 }
 
-void BlockList::SendDenyList(HostServices& host) const
+std::vector<std::string> BlockList::DenyCommands() const
 {
-    static constexpr std::string_view kDeny = "toc_add_deny";
+    std::vector<std::string> commands;
     std::string command(kDeny);
     std::size_t names = 0;
-    ForEachLine(text_, [&](std::string_view name, std::size_t) {
-        // Lines edited into the file by hand may be empty or longer than any
-        // name /block accepts; neither goes to the server.
-        if (name.empty() || name.size() > kMaxNameLength)
+    std::set<std::string> sent;  // one user written in several ways is sent once
+    ForEachLine(text_, [&](const Line& line) {
+        if (!IsSentName(line.name))
             return true;
-        const std::string normalized = NormalizeName(name);
-        if (normalized.empty())
+        std::string normalized = NormalizeName(line.name);
+        if (!sent.insert(normalized).second)
             return true;
+        // A screen name needs no escaping; the measure holds whatever a name is.
+        if (command.size() > kDeny.size() &&
+            EscapedLength(command) + 1 + EscapedLength(normalized) > kMaxTocText) {
+            commands.push_back(command);
+            command.assign(kDeny);
+        }
         command.append(" ").append(normalized);
         if (command.size() > kDenyCommandSplit) {
-            Send(host, command);
+            commands.push_back(command);
             command.assign(kDeny);
         }
         return ++names < kMaxDenyNames;
     });
     if (command.size() > kDeny.size())
+        commands.push_back(command);
+    return commands;
+}
+
+void BlockList::SendDenyList(HostServices& host) const
+{
+    for (const std::string& command : DenyCommands())
         Send(host, command);
 }
 

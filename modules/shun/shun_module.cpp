@@ -1,7 +1,11 @@
 // user_shun: a block list kept in blocklst.cfg and put on the server's deny
 // list at every sign-on, with the commands /block, /unblock and /blocklist.
+#include <cstdio>
+#include <string>
+
 #include "block_file.h"
 #include "block_list.h"
+#include "settings_read.h"
 #include "user_module.h"
 
 namespace {
@@ -9,14 +13,38 @@ namespace {
 struct ShunState {
     HostServices* host = nullptr;
     shun::BlockList list;
-    // A file that was refused or could not be read is never written over.
-    bool saveAtExit = true;
+    // Why blocklst.cfg is never written in this run (it was there but could
+    // not be read, or was too big), or empty.
+    std::string held;
+    std::string saveFailure;       // why the last save failed, or empty
+    bool unsaved = false;          // a change that is not in the file
+    bool toldNotKept = false;      // the user has been told once
 };
 
 ShunState& State()
 {
     static ShunState state;
     return state;
+}
+
+// Each change goes to the file at once, so a crash loses none. When it
+// cannot, the user is told once why the list will not be kept.
+void SaveChange(ShunState& state)
+{
+    state.unsaved = true;
+    std::string why = state.held;
+    if (why.empty()) {
+        state.saveFailure = shun::SaveBlockFile(shun::kBlockFileName, state.list.Text());
+        if (state.saveFailure.empty()) {
+            state.unsaved = false;
+            return;
+        }
+        why = "cannot write blocklst.cfg: " + state.saveFailure;
+    }
+    if (!state.toldNotKept && state.host != nullptr) {
+        state.toldNotKept = true;
+        state.host->PrintStatus(("The block list will not be kept after this run (" + why + ").").c_str());
+    }
 }
 
 }  // namespace
@@ -34,12 +62,15 @@ int Initialize(void*, HostServices* host)
         state.list.SetText(std::move(file.text));
         break;
     case shun::BlockFileState::TooBig:
-        state.saveAtExit = false;
+        state.held = "blocklst.cfg is too big";
         if (host != nullptr)
             host->PrintStatus("blocklst.cfg is too big!");
         break;
     case shun::BlockFileState::Unreadable:
-        state.saveAtExit = false;
+        // The blocks in it are not in force: the user must know.
+        state.held = "blocklst.cfg could not be read: " + file.why;
+        if (host != nullptr)
+            host->PrintStatus(CannotReadMessage(shun::kBlockFileName, file.why).c_str());
         break;
     case shun::BlockFileState::Missing:
         break;
@@ -50,8 +81,24 @@ int Initialize(void*, HostServices* host)
 int Shutdown()
 {
     ShunState& state = State();
-    if (state.saveAtExit)
-        shun::SaveBlockFile(shun::kBlockFileName, state.list.Text());
+    if (state.unsaved) {
+        std::string why = state.held;
+        if (why.empty()) {
+            state.saveFailure = shun::SaveBlockFile(shun::kBlockFileName, state.list.Text());
+            why = state.saveFailure;
+        } else {
+            why = "not written, because " + why;
+        }
+        // As the client reports its own files: the window is closing, so
+        // standard error too.
+        if (!why.empty()) {
+            const std::string line = "Could not save blocklst.cfg: " + why + ".";
+            if (state.host != nullptr)
+                state.host->PrintStatus(line.c_str());
+            std::fprintf(stderr, "quenlo: %s\n", line.c_str());
+            std::fflush(stderr);
+        }
+    }
     state.host = nullptr;
     return 1;
 }
@@ -66,7 +113,11 @@ int OnUserCommand(const char* word, const char* arguments)
     ShunState& state = State();
     if (state.host == nullptr || word == nullptr)
         return 0;
-    return state.list.HandleCommand(word, arguments != nullptr ? arguments : "", *state.host) ? 1 : 0;
+    const std::uint64_t before = state.list.Revision();
+    const bool handled = state.list.HandleCommand(word, arguments != nullptr ? arguments : "", *state.host);
+    if (state.list.Revision() != before)
+        SaveChange(state);
+    return handled ? 1 : 0;
 }
 
 int OnSendIM(const char*, const char*, int)

@@ -73,7 +73,7 @@ void CallService(const std::vector<std::string>& rule)
     else if (service == "GetOutputText")
         result = g_host->GetOutputText() != nullptr ? "text" : "<null>";
     else if (service == "SendCommand")
-        result = std::to_string(g_host->SendCommand(a.c_str()));
+        result = std::to_string(g_host->SendCommand(a == "<null>" ? nullptr : a.c_str()));
     else if (service == "AddOnlineName")
         result = flag(g_host->AddOnlineName(a.c_str()));
     else if (service == "RemoveOnlineName")

@@ -144,6 +144,24 @@ TEST_F(Dispatch, EndlessNestingStopsAtItsLimit)
     EXPECT_EQ(LogOf("OnUserCommand").back(), "user_3.so|OnUserCommand|blocklist|") << "dispatch still works afterwards";
 }
 
+TEST_F(Dispatch, ASendPastTheNestingLimitIsRefusedAndNoEmptyCommandIsSent)
+{
+    ASSERT_TRUE(SignOn());
+    // user_2 stops every message and answers each with another: the last
+    // one, past the limit, reaches nobody, so nobody could stop it.
+    Configure({"user_2.so|OnSendIM|-1|SendInputLine|bob|again",
+               "user_1.so|OnUserCommand:null|1|SendCommand|<null>", "user_1.so|OnUserCommand:empty|1|SendCommand|"});
+    SendInputLine(ctx, "bob", "again");
+    EXPECT_EQ(LogOf("OnSendIM").size(), 3u * UserModuleHost::kMaxNesting);
+    Type("/null");
+    Type("/empty");
+    EXPECT_EQ(LogOf("=SendCommand"), (std::vector<std::string>{"user_1.so|=SendCommand|-1", "user_1.so|=SendCommand|-1"}));
+    Settle();
+    EXPECT_TRUE(Parsed("toc_send_im").empty());
+    for (const std::string& command : server.Client(0).commands)
+        EXPECT_FALSE(command.empty());
+}
+
 TEST_F(Dispatch, ShutdownComesOncePerModuleAfterTheLibraryIsReleased)
 {
     ASSERT_TRUE(SignOn());

@@ -2,6 +2,8 @@
 // taken, in which order, what is said about each, and the table's limit.
 #include <filesystem>
 
+#include <sys/stat.h>
+
 #include "module_harness.h"
 
 using Loader = ModuleHarness;
@@ -33,6 +35,7 @@ TEST_F(Loader, TakesUserFilesInNameOrderAndRefusedOnesUseNoRecord)
                            Status("Loaded user module 'user_f.so'."),
                            Status("'user_fu.so' is not a valid user module."),
                            Status("Reason: user_fu.so: undefined symbol: MissingHelper(int)"),
+                           Status("'user_g.so' is not a regular file; skipped."),
                        }));
     EXPECT_EQ(ctx.modules.LoadedCount(), 3);
 
@@ -50,23 +53,53 @@ TEST_F(Loader, TakesUserFilesInNameOrderAndRefusedOnesUseNoRecord)
     EXPECT_EQ(LogOf("GetExtendedUserZORVANE"), (std::vector<std::string>{"user_f.so|GetExtendedUserZORVANE"}));
 }
 
-TEST_F(Loader, StopsAtTheTableLimit)
+TEST_F(Loader, StandardModulesComeFirstAndFilesPastTheLimitAreNamed)
 {
-    // Links to one library: the same instance loaded again and again.
-    std::filesystem::create_directory("modules");
-    for (int i = 0; i <= MAX_USER_MODULES; ++i) {
+    // 300 modules of the user's own, and the installed standard ones.
+    for (int i = 0; i < 300; ++i) {
         char name[32];
         std::snprintf(name, sizeof name, "user_%03d.so", i);
-        std::filesystem::create_symlink(kTestModules + "/user_recorder.so", std::string("modules/") + name);
+        Install(kTestModules + "/user_minimal.so", name);
     }
+    ctx.installedModuleFolder = kStandardModules;
     ASSERT_NO_FATAL_FAILURE(Start());
 
     const std::vector<std::string> lines = Lines();
-    ASSERT_EQ(lines.size(), 257u);
-    EXPECT_EQ(lines[255], Status("Loaded user module 'user_255.so'."));
+    ASSERT_EQ(lines.size(), 258u);
+    EXPECT_EQ(lines[0], Status("Loaded user module 'user_parley.so'."));
+    EXPECT_EQ(lines[1], Status("Loaded user module 'user_shun.so'."));
+    EXPECT_EQ(lines[255], Status("Loaded user module 'user_253.so'."));
     EXPECT_EQ(lines[256], Status("MAX_USER_MODULES reached."));
+    EXPECT_EQ(lines[257], Status("Not loaded (MAX_USER_MODULES reached): user_254.so, user_255.so, user_256.so, "
+                                 "user_257.so, user_258.so, user_259.so, user_260.so, user_261.so, user_262.so, "
+                                 "user_263.so, user_264.so, user_265.so, user_266.so, user_267.so, user_268.so, "
+                                 "user_269.so, user_270.so, user_271.so, user_272.so, user_273.so, user_274.so, "
+                                 "user_275.so, user_276.so, user_277.so, user_278.so, user_279.so, user_280.so, "
+                                 "user_281.so, user_282.so, user_283.so, user_284.so, user_285.so, user_286.so, "
+                                 "user_287.so, user_288.so, user_289.so, user_290.so, user_291.so, user_292.so, "
+                                 "user_293.so, user_294.so, user_295.so, user_296.so, user_297.so, user_298.so, "
+                                 "user_299.so."));
     EXPECT_EQ(ctx.modules.LoadedCount(), MAX_USER_MODULES);
-    EXPECT_EQ(LogOf("Initialize").size(), 256u) << "the 257th file is not looked at";
+    Type("/blocklist");
+    EXPECT_EQ(Lines().back(), Status("Blocked users: none"));
+}
+
+TEST_F(Loader, OneFileLoadsOnceAndNothingButAFileIsOpened)
+{
+    std::filesystem::create_directory("modules");
+    std::filesystem::create_symlink(kTestModules + "/user_recorder.so", "modules/user_a.so");
+    std::filesystem::create_symlink(kTestModules + "/user_recorder.so", "modules/user_b.so");
+    ASSERT_EQ(mkfifo("modules/user_fifo.so", 0644), 0);
+    std::filesystem::create_symlink("user_fifo.so", "modules/user_linked_fifo.so");
+    ASSERT_NO_FATAL_FAILURE(Start());  // a FIFO opened as a library would wait here for ever
+
+    EXPECT_EQ(Lines(), (std::vector<std::string>{
+                           Status("Loaded user module 'user_a.so'."),
+                           Status("'user_b.so' is the same library as 'user_a.so'; skipped."),
+                           Status("'user_fifo.so' is not a regular file; skipped."),
+                           Status("'user_linked_fifo.so' is not a regular file; skipped."),
+                       }));
+    EXPECT_EQ(LogOf("Initialize").size(), 1u);
 }
 
 TEST_F(Loader, ProfileFolderHidesTheInstalledOneAndInitializeMayPrint)
@@ -77,14 +110,15 @@ TEST_F(Loader, ProfileFolderHidesTheInstalledOneAndInitializeMayPrint)
     Install(kTestModules + "/user_suffixed.so", "user_a.so");
     InstallRecorder("user_m.so");
     ctx.installedModuleFolder = installed.Path("modules");
-    // Nothing is shown yet when the first module starts; the second prints
-    // before its own "Loaded" line.
+    // Nothing is shown yet when the first module starts; user_m prints
+    // before its own "Loaded" line. The names the installed folder holds
+    // load first, whichever folder's file is taken.
     Configure({"user_a.so|Initialize|1|GetOutputText", "user_m.so|Initialize|1|PrintStatus|hello from m"});
     ASSERT_NO_FATAL_FAILURE(Start());
 
-    EXPECT_EQ(Lines(), (std::vector<std::string>{Status("Loaded user module 'user_a.so'."), Status("hello from m"),
-                                                 Status("Loaded user module 'user_m.so'."),
-                                                 Status("Loaded user module 'user_z.so'.")}));
+    EXPECT_EQ(Lines(), (std::vector<std::string>{Status("Loaded user module 'user_a.so'."),
+                                                 Status("Loaded user module 'user_z.so'."), Status("hello from m"),
+                                                 Status("Loaded user module 'user_m.so'.")}));
     EXPECT_EQ(LogOf("=GetOutputText"), (std::vector<std::string>{"user_a.so|=GetOutputText|<null>"}));
     EXPECT_EQ(LogOf("GetExtendedUserZORVANE").size(), 1u) << "the profile's user_a.so is the one loaded";
 }

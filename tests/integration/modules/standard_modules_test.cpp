@@ -1,6 +1,14 @@
 // user_shun and user_parley as shipped, through the real client against the
 // fake server (whose Echo Bot honours deny lists and can invite).
+#include <algorithm>
 #include <filesystem>
+#include <functional>
+
+#include <sys/stat.h>
+
+#include "stderr_capture.h"
+
+using namespace std::string_literals;
 
 #include "module_harness.h"
 
@@ -138,6 +146,146 @@ TEST_F(Shun, BlockedEchoBotFallsSilentUntilUnblocked)
     EXPECT_TRUE(WaitForLine("<-Echo Bot:  back?"));
 }
 
+TEST_F(Shun, OnlyScreenNamesReachTheServerAndEachStaysOneArgument)
+{
+    // Lines no screen name could be, ahead of the Echo Bot: each would once
+    // have swallowed the names after it into one quoted argument.
+    const std::string file = "a\"b\nEcho Bot\nbob\\\nsec\0ond\n$(x)[y]\n"s + std::string(600, 'z') +
+                             "\nBOB\r\nb o b\n{brace}\n  \ncarol";
+    WriteBytes(dir.Path("blocklst.cfg"), file);
+    server.SetEchoBot(true);
+    ASSERT_NO_FATAL_FAILURE(Start());
+    ASSERT_TRUE(SignOn());
+    const std::vector<std::string> deny = DenyCommands();
+    ASSERT_EQ(deny.size(), 1u);
+    EXPECT_EQ(Parsed("toc_add_deny"), (std::vector<std::vector<std::string>>{{"toc_add_deny", "echobot", "bob", "carol"}}));
+    SendInstantMessage(ctx, "Echo Bot", "anyone there?", false);
+    Settle(300);
+    EXPECT_FALSE(TranscriptHas("<-Echo Bot:  anyone there?")) << "the Echo Bot is blocked";
+
+    struct Case {
+        std::string typed;
+        std::vector<std::string> said;  // the last lines
+        std::vector<std::string> sent;
+    };
+    const Case cases[] = {
+        {"/blocklist", {"Blocked users: Echo Bot, BOB, b o b, carol",
+                        "6 lines of blocklst.cfg not sent to the server: not a screen name."}, {}},
+        {"/block x\"y", {"'x\"y' is not a screen name."}, {}},
+        {"/block dan\\", {"'dan\\' is not a screen name."}, {}},
+        {"/block $(rm)", {"'$(rm)' is not a screen name."}, {}},
+        {"/block D@n_1.x-y", {"User added to block list."}, {"toc_add_deny d@n_1.x-y"}},
+        // Every spelling goes, and the server is told only the rest.
+        {"/unblock bob", {"User unblocked."}, {"toc_add_permit bob", "toc_add_deny", "toc_add_deny echobot carol d@n_1.x-y"}},
+        {"/unblock a\"b", {"User unblocked."}, {}},
+        {"/blocklist", {"Blocked users: Echo Bot, carol, D@n_1.x-y",
+                        "5 lines of blocklst.cfg not sent to the server: not a screen name."}, {}},
+    };
+    for (const Case& c : cases) {
+        const std::size_t sentBefore = DenyCommands().size();
+        Type(c.typed);
+        ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return DenyCommands().size() >= sentBefore + c.sent.size(); }));
+        Settle(30);
+        const std::vector<std::string> lines = LinesWithoutPresence();
+        std::vector<std::string> said;
+        for (const std::string& line : c.said)
+            said.push_back(Status(line));
+        EXPECT_EQ(std::vector<std::string>(lines.end() - static_cast<std::ptrdiff_t>(said.size()), lines.end()), said)
+            << c.typed;
+        const std::vector<std::string> all = DenyCommands();
+        EXPECT_EQ(std::vector<std::string>(all.begin() + static_cast<std::ptrdiff_t>(sentBefore), all.end()), c.sent)
+            << c.typed;
+    }
+    // Saved at once, every untouched line byte for byte.
+    EXPECT_EQ(ReadBytes(dir.Path("blocklst.cfg")), "Echo Bot\nbob\\\nsec\0ond\n$(x)[y]\n"s + std::string(600, 'z') +
+                                                       "\n{brace}\n  \ncarol\nD@n_1.x-y\n");
+}
+
+TEST_F(Shun, AListThatCannotBeKeptIsSaidOnceAndNoSaveMakesAFileTheNextStartRefuses)
+{
+    ASSERT_NO_FATAL_FAILURE(Start());
+    ShutdownClient(ctx);  // each case runs its own client in its own folder
+    const std::string nearlyFull = std::string(8190, 'n') + "x";  // 8,191 bytes, no line end
+    struct Case {
+        const char* what;
+        std::function<void()> arrange;  // before the start
+        std::function<void()> breakIt;  // after the start
+        std::string atStart;            // the line the start gives, or ""
+        std::string notKept;            // the line at the first change, or "" when kept
+    };
+    const Case cases[] = {
+        {"a folder", [] { std::filesystem::create_directory("blocklst.cfg"); }, {},
+         "Cannot read blocklst.cfg: Is a directory.",
+         "The block list will not be kept after this run (blocklst.cfg could not be read: Is a directory)."},
+        {"a FIFO", [] { ASSERT_EQ(mkfifo("blocklst.cfg", 0644), 0); }, {},
+         "Cannot read blocklst.cfg: Not a regular file.",
+         "The block list will not be kept after this run (blocklst.cfg could not be read: Not a regular file)."},
+        {"a link loop", [] { std::filesystem::create_symlink("blocklst.cfg", "blocklst.cfg"); }, {},
+         "Cannot read blocklst.cfg: Too many levels of symbolic links.",
+         "The block list will not be kept after this run (blocklst.cfg could not be read: Too many levels of "
+         "symbolic links)."},
+        {"too big", [] { WriteBytes("blocklst.cfg", std::string(8192, 'a')); }, {}, "blocklst.cfg is too big!",
+         "The block list will not be kept after this run (blocklst.cfg is too big)."},
+        {"a folder that goes",
+         [] {
+             std::filesystem::create_directory("sub");
+             WriteBytes("sub/list", "alice\n");
+             std::filesystem::create_symlink("sub/list", "blocklst.cfg");
+         },
+         [] { std::filesystem::remove_all("sub"); }, "",
+         "The block list will not be kept after this run (cannot write blocklst.cfg: No such file or directory)."},
+        {"8,191 bytes", [&] { WriteBytes("blocklst.cfg", nearlyFull); }, {}, "", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir profile;
+        std::filesystem::current_path(profile.Path(""));
+        std::filesystem::create_directory("modules");
+        std::filesystem::create_symlink(kStandardModules + "/user_shun.so", "modules/user_shun.so");
+        c.arrange();
+        ClientContext run;
+        RecordingWindow runWindow;
+        StartClient(run, runWindow, kLibraryPath);
+        if (c.breakIt)
+            c.breakIt();
+        const auto has = [&](const std::string& line) { return run.output.Text().find(Status(line)) != std::string::npos; };
+        if (!c.atStart.empty()) {
+            EXPECT_TRUE(has(c.atStart)) << run.output.Text();
+        }
+        for (const char* typed : {"/block x1", "/block x2"}) {
+            runWindow.input = typed;
+            SubmitInputLine(run);
+        }
+        if (c.notKept.empty()) {
+            EXPECT_TRUE(has("Block list is too big!")) << "an addition that would not fit the file";
+        } else {
+            const std::string text = run.output.Text();
+            const std::size_t first = text.find(Status(c.notKept));
+            EXPECT_NE(first, std::string::npos) << text;
+            EXPECT_EQ(text.find(Status(c.notKept), first + 1), std::string::npos) << "said once";
+        }
+        StderrCapture errors;
+        ShutdownClient(run);
+        // Told as the client tells its own: standard error and the closing window's box.
+        EXPECT_EQ(errors.Text().find("quenlo: Could not save blocklst.cfg: ") != std::string::npos, !c.notKept.empty())
+            << errors.Text();
+        EXPECT_EQ(std::count_if(run.saveFailures.begin(), run.saveFailures.end(),
+                                [](const SaveFailure& failure) { return failure.file == "blocklst.cfg"; }),
+                  c.notKept.empty() ? 0 : 1);
+        if (c.notKept.empty()) {
+            EXPECT_EQ(ReadBytes("blocklst.cfg"), nearlyFull);
+            ClientContext next;
+            RecordingWindow nextWindow;
+            StartClient(next, nextWindow, kLibraryPath);
+            nextWindow.input = "/blocklist";
+            SubmitInputLine(next);
+            EXPECT_NE(next.output.Text().find("not sent to the server"), std::string::npos) << "the file loads again";
+            ShutdownClient(next);
+        }
+        std::filesystem::current_path(dir.Path(""));
+    }
+}
+
 class Parley : public ModuleHarness {
 protected:
     void SetUp() override
@@ -193,4 +341,23 @@ TEST_F(Parley, AnotherModulesVetoStopsTheAnswerButNotTheLine)
     Settle();
     EXPECT_TRUE(Parsed("toc_send_im").empty());
     EXPECT_EQ(LogOf("OnSendIM"), (std::vector<std::string>{std::string("user_veto.so|OnSendIM|Bob Smith|") + kRefusal + "|0"}));
+}
+
+TEST_F(Parley, EachInviterIsAnsweredOnceAndTheAnswersArePaced)
+{
+    ASSERT_NO_FATAL_FAILURE(Start());
+    ASSERT_TRUE(SignOn());
+    // 2,000 invitations from 50 inviters.
+    for (int i = 0; i < 2000; ++i)
+        server.SendData(0, "CHAT_INVITE:Room:1:inviter" + std::to_string(i % 50) + ":join");
+    const auto answered = [&] {
+        const std::vector<std::string> lines = LinesWithoutPresence();
+        return std::count_if(lines.begin(), lines.end(),
+                             [](const std::string& line) { return line.ends_with("auto-replying with denial."); });
+    };
+    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return answered() >= 50; }));
+    Settle(300);
+    EXPECT_EQ(answered(), 50);
+    EXPECT_EQ(Parsed("toc_send_im").size(), static_cast<std::size_t>(SendPacer::kBurst));
+    EXPECT_EQ(ctx.pacer.Waiting(), 50u - static_cast<std::size_t>(SendPacer::kBurst)) << "the rest wait their turn";
 }

@@ -1,0 +1,100 @@
+// The pace of the client's own sends, on a clock the test turns.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "send_pacer.h"
+
+namespace {
+
+struct PacedRun {
+    std::int64_t now = 1000;
+    std::vector<std::string> sent;
+    std::vector<std::int64_t> sentAt;
+    SendPacer pacer{[this](const std::string& command) {
+        sent.push_back(command);
+        sentAt.push_back(now);
+        return 0;
+    }};
+    PacedRun() { pacer.SetClockForTesting([this] { return now; }); }
+};
+
+// A server's rate limit as OSCAR keeps one: a moving average of the time
+// between commands over a window of 20; below 4,000 ms it drops commands,
+// below 3,000 ms it disconnects (the strictest class its servers announce).
+double LowestAverage(const std::vector<std::int64_t>& times)
+{
+    double average = 6000, lowest = 6000;
+    for (std::size_t i = 1; i < times.size(); ++i) {
+        average = std::min(6000.0, (average * 19 + static_cast<double>(times[i] - times[i - 1])) / 20);
+        lowest = std::min(lowest, average);
+    }
+    return lowest;
+}
+
+}  // namespace
+
+TEST(SendPacer, ABurstGoesAtOnceTheRestWaitsInOrderWithNameListsMerged)
+{
+    PacedRun run;
+    for (int i = 0; i < 8; ++i)
+        run.pacer.Send("toc_set_away");
+    EXPECT_EQ(run.sent.size(), 8u);
+    const std::string longName(2030, 'n');
+    for (const std::string& command : std::vector<std::string>{"toc_add_deny a", "toc_add_deny b", "toc_add_deny", "toc_add_deny c",
+                                       "toc_add_permit d", "toc_add_permit e", "toc_add_permit " + longName})
+        EXPECT_EQ(run.pacer.Send(command), 0);
+    EXPECT_EQ(run.pacer.Waiting(), 5u);
+    run.now += SendPacer::kIntervalMs - 1;
+    run.pacer.SendDue();
+    EXPECT_EQ(run.sent.size(), 8u);
+    run.now += 100 * SendPacer::kIntervalMs;
+    run.pacer.SendDue();
+    EXPECT_EQ(std::vector<std::string>(run.sent.begin() + 8, run.sent.end()),
+              (std::vector<std::string>{"toc_add_deny a b", "toc_add_deny", "toc_add_deny c", "toc_add_permit d e",
+                                        "toc_add_permit " + longName}));
+
+    run.pacer.Reset();
+    for (std::size_t i = 0; i < 8 + SendPacer::kMaxWaiting; ++i)
+        EXPECT_EQ(run.pacer.Send("toc_get_info u" + std::to_string(i)), 0);
+    EXPECT_EQ(run.pacer.Send("toc_get_info one_too_many"), -1);
+    run.pacer.Reset();
+    EXPECT_EQ(run.pacer.Waiting(), 0u);
+    const std::size_t before = run.sent.size();
+    run.pacer.Send("toc_get_info after_reset");
+    EXPECT_EQ(run.sent.size(), before + 1) << "a new connection has its whole burst";
+}
+
+TEST(SendPacer, NoPatternOfRequestsReachesARateLimit)
+{
+    struct Pattern {
+        const char* what;
+        int count;
+        std::int64_t spacingMs;  // between requests
+        int burst;               // requests at once, then the spacing
+    };
+    const Pattern patterns[] = {
+        {"all at once", 300, 0, 300},
+        {"ten a second", 300, 100, 1},
+        {"one a second", 120, 1000, 1},
+        {"bursts of twenty each minute", 200, 60000, 20},
+        {"bursts of eight every forty seconds", 200, 40000, 8},
+    };
+    for (const Pattern& p : patterns) {
+        PacedRun run;
+        int requested = 0;
+        std::int64_t nextRequest = run.now;
+        while (run.sent.size() < static_cast<std::size_t>(p.count)) {
+            while (requested < p.count && run.now >= nextRequest) {
+                for (int i = 0; i < p.burst && requested < p.count; ++i, ++requested)
+                    ASSERT_EQ(run.pacer.Send("toc_get_info u" + std::to_string(requested)), 0) << p.what;
+                nextRequest += p.spacingMs;
+            }
+            run.now += 50;
+            run.pacer.SendDue();
+        }
+        EXPECT_GT(LowestAverage(run.sentAt), 4000) << p.what;
+    }
+}
