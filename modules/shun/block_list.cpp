@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <set>
 
+#include "name_lines.h"
 #include "normalize_name.h"
 #include "toc_limits.h"
 
@@ -12,29 +13,14 @@ namespace {
 
 constexpr std::string_view kDeny = "toc_add_deny";
 
-struct Line {
-    std::string_view name;  // without its line end
-    std::size_t begin;      // where the line starts
-    std::size_t next;       // where the next one starts
-};
+using Line = NameLine;
 
-// A line runs to its LF (a CR just before the LF is part of the line end,
-// as written on another system); a last line without LF ends at the end.
-// visit(const Line&) returns false to stop the walk.
+// The lines of blocklst.cfg (name_lines.h); visit(const Line&) returns false
+// to stop the walk.
 template <typename Visit>
 void ForEachLine(std::string_view text, Visit visit)
 {
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        const std::size_t lf = text.find('\n', pos);
-        std::size_t end = lf == std::string_view::npos ? text.size() : lf;
-        const std::size_t next = lf == std::string_view::npos ? text.size() : lf + 1;
-        if (lf != std::string_view::npos && end > pos && text[end - 1] == '\r')
-            --end;
-        if (!visit(Line{text.substr(pos, end - pos), pos, next}))
-            return;
-        pos = next;
-    }
+    ForEachNameLine(text, [&](const Line& line) { return !visit(line); });
 }
 
 // A name with nothing but blanks would be sent as no name at all, which the
