@@ -6,7 +6,6 @@
 #include "client_context.h"
 #include "connection.h"
 #include "output.h"
-#include "toc_limits.h"
 
 namespace {
 
@@ -25,7 +24,7 @@ void HandleStatusChange(ClientContext& ctx, int status)
     if (status == ctx.connectionStatus) {
         // Offline again, with nothing in between: the attempt ended unanswered.
         if (status == STATUS_OFFLINE) {
-            if (const std::string line = ctx.answerWatch.Ended(SignonTimeLimitMs()); !line.empty())
+            if (const std::string line = ctx.answerWatch.Ended(ctx.signonTimeLimitMs); !line.empty())
                 PrintLine(ctx, line);
         }
         return;

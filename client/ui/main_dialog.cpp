@@ -212,10 +212,7 @@ void MainDialog::ShowSaveFailures()
         return;
     QMessageBox box(QMessageBox::Warning, QStringLiteral("ZORVANE"),
                     DisplayText(SaveFailureText(ctx_.saveFailures)), QMessageBox::Ok, this);
-    if (messageBoxHookForTesting)
-        messageBoxHookForTesting(box);
-    else
-        box.exec();
+    boxes_->Present(box);
 }
 
 void MainDialog::ToggleHidden()

@@ -5,10 +5,10 @@
 #include <QDialog>
 #include <QTimer>
 #include <memory>
-#include <functional>
 #include <string>
 #include <vector>
 
+#include "box_presenter.h"
 #include "client_window.h"
 #include "message_notifier.h"
 #include "modal_close_guard.h"
@@ -16,7 +16,6 @@
 class OnlineListModel;
 class QListView;
 class QMenuBar;
-class QMessageBox;
 class QLineEdit;
 class QPushButton;
 class QSystemTrayIcon;
@@ -36,10 +35,6 @@ public:
     // A termination signal's close: the same shutdown, but nobody is at the
     // screen to answer a message box, so save failures go to standard error only.
     void CloseForSignal();
-
-    // Tests answer the box that lists unsaved settings here: when set, it is
-    // called with the box instead of running it.
-    static inline std::function<void(QMessageBox&)> messageBoxHookForTesting;
 
     // The tray icon's click: hide the window, or show it again.
     void ToggleHidden();
@@ -79,6 +74,9 @@ public:
     void NotifyIncomingMessage(std::string_view sender, std::string_view text) override;
     // Tests put a recorder in place of the desktop's notification service.
     void UseNotificationSink(NotificationSink& sink);
+    // Who answers the box that lists unsaved settings (ModalBoxPresenter
+    // until told otherwise).
+    void UseBoxPresenter(BoxPresenter& presenter) { boxes_ = &presenter; }
 
     // Settings dialogs, opened from the File menu.
     void OpenUserConfig();
@@ -118,6 +116,7 @@ private:
     QPushButton* disconnect_ = nullptr;
     QPushButton* exit_ = nullptr;
     QSystemTrayIcon* tray_ = nullptr;
+    BoxPresenter* boxes_ = &ModalBoxPresenter();
     bool hidden_ = false;
     bool needsAttention_ = false;
     bool shutDown_ = false;

@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <arpa/inet.h>
 #include <csignal>
-#include <cstdlib>
 #include <dlfcn.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -226,17 +225,13 @@ TEST_F(ProtocolBoxTest, WindowClosedWhileASettingsDialogIsOpen)
     ExpectClosedInOrderWithFilesSaved(watch);
 }
 
+// The client hands its limit to the library at TOC_Init and counts the same.
 class SignonTimeLimitTest : public MainWindowHarness {
 protected:
     void SetUp() override
     {
-        ::setenv("TOCWIRE_SIGNON_TIMEOUT_MS", "300", 1);
         MainWindowHarness::SetUp();
-    }
-    void TearDown() override
-    {
-        MainWindowHarness::TearDown();
-        ::unsetenv("TOCWIRE_SIGNON_TIMEOUT_MS");
+        ctx.signonTimeLimitMs = 300;
     }
 };
 
