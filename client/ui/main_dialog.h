@@ -51,6 +51,7 @@ public:
     QListView* OnlineList() const { return online_; }
     QLineEdit* InputLine() const { return input_; }
     QLineEdit* FormattingBox() const { return formatting_; }
+    enum class Button { Connect, Disconnect, Send, Warn, Info };
     QPushButton* ButtonFor(Button button) const;
 
     // ClientWindow
@@ -58,17 +59,11 @@ public:
     void OutputTextAppended(std::string_view line) override;
     void ScrollOutputToEnd() override;
     std::vector<int> SelectedOnlineRows() const override;
-    void OnlineRowInserting(int row) override;
-    void OnlineRowInserted(int row, std::string_view name) override;
-    void OnlineRowRemoving(int row) override;
-    void OnlineRowRemoved(int row) override;
-    void OnlineListClearing() override;
-    void OnlineListCleared() override;
     std::string InputText() const override;
     void SetInputText(std::string_view text) override;
     std::string FormattingText() const override;
     void SetFormattingText(std::string_view text) override;
-    void SetButtonEnabled(Button button, bool enabled) override;
+    void ShowConnectionState(ConnectionState state) override;
     void* OwnerHandle() override { return static_cast<QWidget*>(this); }
     void RequestPump(int delayMs) override;
     void NotifyIncomingMessage(std::string_view sender, std::string_view text) override;
