@@ -1,8 +1,8 @@
 // The online list as a Qt item model (Qt Core only): one row per entry of the
 // client's OnlineList, read where it lives (nothing is copied). The model
-// watches the list from its making to its end, so a view binds it directly. It passes each change
-// on to the view by row, so the view never rebuilds and its selection stays
-// on the same names. While changes stream in (a flood of arrivals), they
+// watches the list from its making to its end, so a view binds it directly.
+// It passes each change on to the view by row, so the view never rebuilds and
+// its selection stays on the same names. While changes stream in (a flood of arrivals), they
 // reach the view together at most once a frame, so the view lays itself out
 // once a frame rather than once a turn; until then the view keeps seeing the
 // list as it was.

@@ -3,7 +3,8 @@
 // online list (a row-by-row copy of what the client announced, with a
 // selection, checking each announcement against the rows it has), the input and
 // Formatting texts, the connection states announced, scrolls and pump
-// requests. It sees the online list once it watches it (OnlineList::Watch).
+// requests. It mirrors the online list once the list is told to report to it
+// (OnlineList::Watch).
 #pragma once
 
 #include <algorithm>
