@@ -15,7 +15,7 @@
 #include <QTimer>
 
 #include "burst_frames.h"
-#include "client_window.h"
+#include "name_order.h"
 #include "process_stats.h"
 #include "runs.h"
 #include "server_process.h"

@@ -9,7 +9,6 @@
 
 namespace {
 
-int g_failNextWith = 0;
 constexpr int kMaxLinkHops = 40;  // as the kernel allows
 
 std::string FolderOf(const std::string& path)
@@ -28,10 +27,10 @@ std::string BaseNameOf(const std::string& path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-bool WriteAll(int fd, std::string_view data)
+bool WriteAll(FileOps& files, int fd, std::string_view data)
 {
     while (!data.empty()) {
-        const ssize_t n = write(fd, data.data(), data.size());
+        const ssize_t n = files.Write(fd, data.data(), data.size());
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -58,11 +57,6 @@ void SyncFolder(const std::string& folder)
 }
 
 }  // namespace
-
-void FailNextAtomicWriteForTesting(int error)
-{
-    g_failNextWith = error;
-}
 
 bool ResolveWriteTarget(const std::string& path, std::string& target)
 {
@@ -95,7 +89,7 @@ bool ResolveWriteTarget(const std::string& path, std::string& target)
     }
 }
 
-FileWriteFailure ReplaceFile(const std::string& path, std::string_view data, mode_t mode)
+FileWriteFailure ReplaceFile(const std::string& path, std::string_view data, mode_t mode, FileOps& files)
 {
     if (path.empty() || path.back() == '/') {
         errno = EINVAL;
@@ -118,13 +112,7 @@ FileWriteFailure ReplaceFile(const std::string& path, std::string_view data, mod
     if (fd < 0)
         return FileWriteFailure::Open;
 
-    bool ok = true;
-    if (g_failNextWith != 0) {
-        errno = g_failNextWith;
-        g_failNextWith = 0;
-        ok = false;
-    }
-    ok = ok && WriteAll(fd, data) && fsync(fd) == 0 && fchmod(fd, mode) == 0;
+    bool ok = WriteAll(files, fd, data) && files.Sync(fd) == 0 && fchmod(fd, mode) == 0;
     int savedErrno = errno;
     if (close(fd) != 0 && ok) {
         ok = false;

@@ -10,16 +10,21 @@
 #include <string_view>
 #include <sys/types.h>
 
+#include "file_ops.h"
+
 // Where a replacement stopped: it could not start (no temporary file, a
 // target that is not a regular file, a link that leads nowhere usable), or
 // it failed while writing, syncing or renaming.
 enum class FileWriteFailure { None, Open, Write };
 
-// On failure the old file is untouched and no temporary file is left; errno tells why.
-FileWriteFailure ReplaceFile(const std::string& path, std::string_view data, mode_t mode);
-inline bool WriteFileAtomically(const std::string& path, std::string_view data, mode_t mode)
+// On failure the old file is untouched and no temporary file is left; errno
+// tells why. The temporary file is written and synced through `files`.
+FileWriteFailure ReplaceFile(const std::string& path, std::string_view data, mode_t mode,
+                             FileOps& files = SystemFileOps());
+inline bool WriteFileAtomically(const std::string& path, std::string_view data, mode_t mode,
+                                FileOps& files = SystemFileOps())
 {
-    return ReplaceFile(path, data, mode) == FileWriteFailure::None;
+    return ReplaceFile(path, data, mode, files) == FileWriteFailure::None;
 }
 
 // The file a write to `path` lands in: symbolic links followed, relative
@@ -27,6 +32,3 @@ inline bool WriteFileAtomically(const std::string& path, std::string_view data, 
 // file will be created. False (errno set) for a loop or an unreadable link.
 bool ResolveWriteTarget(const std::string& path, std::string& target);
 
-// Tests run as root, where permissions never make a write fail: this makes
-// the next write fail with the given errno after the temporary file exists.
-void FailNextAtomicWriteForTesting(int error);

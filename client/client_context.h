@@ -12,6 +12,7 @@
 #include "answer_watch.h"
 #include "client_callbacks.h"
 #include "client_window.h"
+#include "file_ops.h"
 #include "host_services.h"
 #include "input_history.h"
 #include "online_list.h"
@@ -20,6 +21,7 @@
 #include "send_command.h"
 #include "send_pacer.h"
 #include "settings_store.h"
+#include "toc_limits.h"
 #include "transcript.h"
 #include "user_info.h"
 #include "user_module_host.h"
@@ -39,6 +41,8 @@ struct ClientContext {
     std::string buddyListUnreadable;
     // What the close could not save, for the window to show.
     std::vector<SaveFailure> saveFailures;
+    // What the settings files and /savebuffer are read and written through.
+    FileOps* files = &SystemFileOps();
     bool modulesShuttingDown = false;  // a module's "Could not save ..." joins saveFailures
 
     // Transcript and log
@@ -63,6 +67,8 @@ struct ClientContext {
     bool shutDown = false;  // after ShutdownClient no delayed reconnect may run
     Reconnect reconnect;
     AnswerWatch answerWatch;  // says so when a server never answers
+    // From the TCP connect to SIGN_ON; handed to the library at each TOC_Init.
+    int signonTimeLimitMs = kSignonTimeLimitMs;
     // What the client sends on its own is paced (send_command.h).
     int automaticSends = 0;   // open AutomaticSends scopes
     bool signingOn = false;   // the modules' OnConnect is running

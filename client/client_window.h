@@ -7,14 +7,14 @@
 #include <string_view>
 #include <vector>
 
-#include "online_list.h"
+// What the connection is, as the logic announces it; the window decides what
+// each state means for its controls.
+enum class ConnectionState { Offline, SigningOn, Online };
 
-// As an OnlineListObserver the window is told of each change to the client's
-// online list (ClientContext::online) by row, and shows it.
-class ClientWindow : public OnlineListObserver {
+// The online list is not shown through here: the window's view binds the
+// list's own model (online_list_model.h).
+class ClientWindow {
 public:
-    enum class Button { Connect, Disconnect, Send, Warn, Info };
-
     // Output pane: plain text, never rendered as markup. The pane shows the
     // text it is given where it lies, without a copy: the caller keeps that
     // string alive, and only appends to it, until the next ShowOutputText;
@@ -32,7 +32,8 @@ public:
     virtual std::string FormattingText() const = 0;
     virtual void SetFormattingText(std::string_view text) = 0;
 
-    virtual void SetButtonEnabled(Button button, bool enabled) = 0;
+    // The connection entered this state.
+    virtual void ShowConnectionState(ConnectionState state) = 0;
     // The owner of the protocol library's message boxes (a QWidget* in the real window).
     virtual void* OwnerHandle() = 0;
     // Asks for PumpTick to run once, after delayMs milliseconds.
@@ -45,6 +46,3 @@ protected:
     ~ClientWindow() = default;
 };
 
-// The online list's order: letters compared without regard to case, ties
-// broken byte for byte so the order is total.
-bool NameSortsBefore(std::string_view a, std::string_view b);

@@ -14,6 +14,9 @@ void InitProtocol(ClientContext& ctx)
     const std::string screenName(FieldText(info.screenName));
     const std::string password(FieldText(info.password));
     const std::string oscarServer(FieldText(info.oscarServer));
+    // The library gives an attempt up after the limit the answer watch counts.
+    if (ctx.api.TOC_SetSignonTimeLimit != nullptr)
+        ctx.api.TOC_SetSignonTimeLimit(ctx.signonTimeLimitMs);
     ctx.api.TOC_Init(ctx.window != nullptr ? ctx.window->OwnerHandle() : nullptr, &ctx.callbacks,
                      screenName.c_str(), password.c_str(), info.oscarPort, oscarServer.c_str(), kClientVersion);
     ctx.protocolInitialised = true;

@@ -1,21 +1,17 @@
 #include "connection_status.h"
 
-#include <initializer_list>
 #include <string>
 
 #include "client_context.h"
 #include "connection.h"
 #include "output.h"
-#include "toc_limits.h"
 
 namespace {
 
-void EnableButtons(ClientContext& ctx, std::initializer_list<ClientWindow::Button> buttons, bool enabled)
+void Announce(ClientContext& ctx, ConnectionState state)
 {
-    if (ctx.window == nullptr)
-        return;
-    for (ClientWindow::Button button : buttons)
-        ctx.window->SetButtonEnabled(button, enabled);
+    if (ctx.window != nullptr)
+        ctx.window->ShowConnectionState(state);
 }
 
 }  // namespace
@@ -25,7 +21,7 @@ void HandleStatusChange(ClientContext& ctx, int status)
     if (status == ctx.connectionStatus) {
         // Offline again, with nothing in between: the attempt ended unanswered.
         if (status == STATUS_OFFLINE) {
-            if (const std::string line = ctx.answerWatch.Ended(SignonTimeLimitMs()); !line.empty())
+            if (const std::string line = ctx.answerWatch.Ended(ctx.signonTimeLimitMs); !line.empty())
                 PrintLine(ctx, line);
         }
         return;
@@ -34,19 +30,17 @@ void HandleStatusChange(ClientContext& ctx, int status)
         ctx.answerWatch.Answered();
     const int previous = ctx.connectionStatus;
     ctx.connectionStatus = status;
-    using B = ClientWindow::Button;
     switch (status) {
     case STATUS_OFFLINE:
         PrintLine(ctx, "Disconnected from AIM server.");
         ctx.pacer.Reset();
         ctx.modules.DispatchDisconnect();
-        EnableButtons(ctx, {B::Connect, B::Send}, true);
-        EnableButtons(ctx, {B::Info, B::Warn, B::Disconnect}, false);
+        Announce(ctx, ConnectionState::Offline);
         ClearOnlineList(ctx);
         break;
     case STATUS_SIGNING_ON:
         PrintLine(ctx, "Logging onto AIM...");
-        EnableButtons(ctx, {B::Connect}, false);
+        Announce(ctx, ConnectionState::SigningOn);
         break;
     case STATUS_ONLINE:
         ctx.pacer.Reset();
@@ -54,8 +48,7 @@ void HandleStatusChange(ClientContext& ctx, int status)
         ctx.modules.DispatchConnect();
         ctx.signingOn = false;
         PrintLine(ctx, "Connected to AIM server.");
-        EnableButtons(ctx, {B::Connect}, false);
-        EnableButtons(ctx, {B::Send, B::Info, B::Warn, B::Disconnect}, true);
+        Announce(ctx, ConnectionState::Online);
         break;
     default:
         break;
@@ -68,5 +61,5 @@ void HandleStatusChange(ClientContext& ctx, int status)
 
 void ClearOnlineList(ClientContext& ctx)
 {
-    ctx.online.Clear(ctx.window);
+    ctx.online.Clear();
 }

@@ -1,5 +1,5 @@
-// The library's status reports as the user sees them: the status line, which
-// buttons work, the online list, the modules' connect and disconnect calls,
+// The library's status reports as the user sees them: the status line, the
+// connection state announced to the window, the online list, the modules' connect and disconnect calls,
 // and the attempt after a drop.
 #pragma once
 

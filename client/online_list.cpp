@@ -5,7 +5,7 @@
 #include <ext/pb_ds/assoc_container.hpp>
 #include <ext/pb_ds/tree_policy.hpp>
 
-#include "client_window.h"
+#include "name_order.h"
 #include "normalize_name.h"
 
 namespace {
@@ -50,8 +50,9 @@ int OnlineList::RowOf(std::string_view name) const
     return static_cast<int>(entries_->ordered.order_of_key(*entry->second));
 }
 
-bool OnlineList::Insert(std::string_view name, OnlineListObserver* observer)
+bool OnlineList::Insert(std::string_view name)
 {
+    OnlineListObserver* observer = observer_;
     const auto [entry, added] = entries_->byKey.try_emplace(NormalizeName(name));
     if (!added)
         return false;
@@ -65,8 +66,9 @@ bool OnlineList::Insert(std::string_view name, OnlineListObserver* observer)
     return true;
 }
 
-bool OnlineList::Remove(std::string_view name, OnlineListObserver* observer)
+bool OnlineList::Remove(std::string_view name)
 {
+    OnlineListObserver* observer = observer_;
     const auto entry = entries_->byKey.find(NormalizeName(name));
     if (entry == entries_->byKey.end())
         return false;
@@ -80,8 +82,9 @@ bool OnlineList::Remove(std::string_view name, OnlineListObserver* observer)
     return true;
 }
 
-void OnlineList::Clear(OnlineListObserver* observer)
+void OnlineList::Clear()
 {
+    OnlineListObserver* observer = observer_;
     if (observer != nullptr)
         observer->OnlineListClearing();
     entries_->byKey.clear();

@@ -1,6 +1,7 @@
 // The online list: the screen names now online, each exactly as the server
-// gave it, one entry per normalised name, in NameSortsBefore order. Kept once,
-// here; the window shows it by row. Insert, removal and the row of an entry
+// gave it, one entry per normalised name, in NameSortsBefore order
+// (name_order.h). Kept once, here; its model (online_list_model.h) shows it
+// to the window's view by row. Insert, removal and the row of an entry
 // or the entry at a row all take logarithmic time, so a flood of arrivals in
 // any order stays cheap.
 #pragma once
@@ -38,16 +39,21 @@ public:
     // The row of the entry whose normalised form is that of name, or -1.
     int RowOf(std::string_view name) const;
 
+    // Who is told of each change from now on (one at most; nullptr: nobody).
+    void Watch(OnlineListObserver* observer) { observer_ = observer; }
+    OnlineListObserver* Watcher() const { return observer_; }
+
     // Adds name as given unless an entry with the same normalised form is
     // listed; false then, and nothing changes.
-    bool Insert(std::string_view name, OnlineListObserver* observer = nullptr);
+    bool Insert(std::string_view name);
     // Removes the entry with the same normalised form as name; false if none.
-    bool Remove(std::string_view name, OnlineListObserver* observer = nullptr);
-    void Clear(OnlineListObserver* observer = nullptr);
+    bool Remove(std::string_view name);
+    void Clear();
 
 private:
     // The ordered tree and its index, kept out of this header: it is included
     // wherever the client's state is.
     struct Entries;
     std::unique_ptr<Entries> entries_;
+    OnlineListObserver* observer_ = nullptr;
 };

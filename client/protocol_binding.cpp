@@ -30,6 +30,7 @@ bool BindProtocolLibrary(ProtocolApi& api, const char* libraryName)
         ReleaseProtocolLibrary(api);
         return false;
     }
+    BindOne(api.handle, "TOC_SetSignonTimeLimit", api.TOC_SetSignonTimeLimit);
     return true;
 }
 

@@ -1,5 +1,6 @@
 // Binding the protocol library by name: the six entry points in their fixed
-// order. The library counts as bound only while all six are.
+// order. The library counts as bound only while all six are. The optional
+// sign-on time limit is bound when the library has it.
 #pragma once
 
 #include "tocwire.h"
@@ -12,6 +13,7 @@ struct ProtocolApi {
     TOC_SendFn TOC_Send = nullptr;
     TOC_InitFn TOC_Init = nullptr;
     TOC_ShutdownFn TOC_Shutdown = nullptr;
+    TOC_SetSignonTimeLimitFn TOC_SetSignonTimeLimit = nullptr;  // optional
 
     bool Bound() const { return handle != nullptr; }
 };

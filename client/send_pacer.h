@@ -30,7 +30,7 @@ public:
     SendPacer(const SendPacer&) = delete;
     SendPacer& operator=(const SendPacer&) = delete;
 
-    void SetClockForTesting(Clock clock) { clock_ = std::move(clock); }
+    void SetClock(Clock clock) { clock_ = std::move(clock); }
 
     // Sends now when the pace allows (the sender's result), else waits its
     // turn (0); -1 when too many already wait.

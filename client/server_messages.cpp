@@ -115,12 +115,12 @@ void HandleServerMessage(ClientContext& ctx, std::string_view command, std::stri
 
 bool AddOnlineName(ClientContext& ctx, std::string_view name)
 {
-    return ctx.online.Insert(name, ctx.window);
+    return ctx.online.Insert(name);
 }
 
 bool RemoveOnlineName(ClientContext& ctx, std::string_view name)
 {
-    return ctx.online.Remove(name, ctx.window);
+    return ctx.online.Remove(name);
 }
 
 std::string StripBodyTags(std::string_view text)

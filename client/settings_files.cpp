@@ -51,9 +51,9 @@ void SetUserInfoDefaults(UserInfo& info)
     info.timestamp = 1;
 }
 
-bool LoadUserInfo(UserInfo& info, const std::string& path, std::string* whyUnreadable)
+bool LoadUserInfo(UserInfo& info, const std::string& path, std::string* whyUnreadable, FileOps& files)
 {
-    const SettingsRead file = ReadSettingsFile(path, kUserInfoSize);
+    const SettingsRead file = ReadSettingsFile(path, kUserInfoSize, files);
     if (whyUnreadable != nullptr)
         *whyUnreadable = file.why;
     if (file.outcome != SettingsRead::Outcome::Read) {
@@ -64,15 +64,15 @@ bool LoadUserInfo(UserInfo& info, const std::string& path, std::string* whyUnrea
     return true;
 }
 
-bool SaveUserInfo(const UserInfo& info, const std::string& path)
+bool SaveUserInfo(const UserInfo& info, const std::string& path, FileOps& files)
 {
     return WriteFileAtomically(path, std::string_view(reinterpret_cast<const char*>(&info), sizeof info),
-                               kUserInfoMode);
+                               kUserInfoMode, files);
 }
 
-std::string LoadBuddyList(const std::string& path, std::string* whyUnreadable)
+std::string LoadBuddyList(const std::string& path, std::string* whyUnreadable, FileOps& files)
 {
-    SettingsRead file = ReadSettingsFile(path);
+    SettingsRead file = ReadSettingsFile(path, std::numeric_limits<std::size_t>::max(), files);
     if (whyUnreadable != nullptr)
         *whyUnreadable = file.why;
     if (file.outcome != SettingsRead::Outcome::Read) {
@@ -84,9 +84,9 @@ std::string LoadBuddyList(const std::string& path, std::string* whyUnreadable)
     return std::move(file.bytes);
 }
 
-bool SaveBuddyList(std::string_view list, const std::string& path)
+bool SaveBuddyList(std::string_view list, const std::string& path, FileOps& files)
 {
-    return WriteFileAtomically(path, list, kBuddyListMode);
+    return WriteFileAtomically(path, list, kBuddyListMode, files);
 }
 
 bool AddBuddy(std::string& list, std::string_view screenName)

@@ -4,17 +4,10 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <map>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
-
-std::map<std::string, int>& InjectedFailures()
-{
-    static std::map<std::string, int> failures;
-    return failures;
-}
 
 SettingsRead Unreadable(std::string why)
 {
@@ -24,23 +17,17 @@ SettingsRead Unreadable(std::string why)
     return result;
 }
 
-int OpenForReading(const std::string& path)
+int OpenForReading(const std::string& path, FileOps& files)
 {
-    auto& failures = InjectedFailures();
-    if (const auto injected = failures.find(path); injected != failures.end()) {
-        errno = injected->second;
-        failures.erase(injected);
-        return -1;
-    }
     // O_NONBLOCK: opening a FIFO that has no writer must not wait for one.
-    return open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    return files.Open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0);
 }
 
 }  // namespace
 
-SettingsRead ReadSettingsFile(const std::string& path, std::size_t limit)
+SettingsRead ReadSettingsFile(const std::string& path, std::size_t limit, FileOps& files)
 {
-    const int fd = OpenForReading(path);
+    const int fd = OpenForReading(path, files);
     if (fd < 0) {
         if (errno == ENOENT)
             return {};
@@ -83,9 +70,4 @@ std::string CannotReadMessage(std::string_view fileName, std::string_view why)
     std::string message = "Cannot read ";
     message.append(fileName).append(": ").append(why).append(".");
     return message;
-}
-
-void FailNextSettingsReadForTesting(const std::string& path, int error)
-{
-    InjectedFailures()[path] = error;
 }

@@ -12,6 +12,8 @@
 #include <string>
 #include <string_view>
 
+#include "file_ops.h"
+
 struct SettingsRead {
     enum class Outcome { Read, Missing, Unreadable };
     Outcome outcome = Outcome::Missing;
@@ -20,13 +22,12 @@ struct SettingsRead {
 };
 
 // Reads at most `limit` bytes. Never blocks on a FIFO; follows symbolic
-// links (a dangling link is a missing file, a loop is unreadable).
+// links (a dangling link is a missing file, a loop is unreadable). The file
+// is opened through `files`.
 SettingsRead ReadSettingsFile(const std::string& path,
-                              std::size_t limit = std::numeric_limits<std::size_t>::max());
+                              std::size_t limit = std::numeric_limits<std::size_t>::max(),
+                              FileOps& files = SystemFileOps());
 
 // "Cannot read <file>: <why>." for the transcript.
 std::string CannotReadMessage(std::string_view fileName, std::string_view why);
 
-// Tests run as root, where permission bits never make a read fail: the next
-// read of exactly this path fails with the given errno as if open() had.
-void FailNextSettingsReadForTesting(const std::string& path, int error);

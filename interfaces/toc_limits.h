@@ -2,7 +2,6 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdlib>
 
 // The longest text of one TOC command line, and of one argument text received:
 // a TOC server reads a line into a 2048-byte buffer that keeps its terminator.
@@ -14,19 +13,6 @@ inline constexpr std::size_t kMaxTocText = 2047;
 
 // How long the protocol library waits, from the TCP connect to SIGN_ON,
 // before it gives the attempt up. The client uses the same figure to tell a
-// server that never answered from one that refused or closed at once.
+// server that never answered from one that refused or closed at once. A host
+// may give both a shorter limit (TOC_SetSignonTimeLimit in tocwire.h).
 inline constexpr int kSignonTimeLimitMs = 30000;
-
-// The limit in force: TOCWIRE_SIGNON_TIMEOUT_MS (milliseconds, for tests)
-// may shorten it; anything but a positive number keeps the default.
-inline int SignonTimeLimitMs()
-{
-    const char* text = std::getenv("TOCWIRE_SIGNON_TIMEOUT_MS");
-    if (text == nullptr)
-        return kSignonTimeLimitMs;
-    char* end = nullptr;
-    const long value = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0' || value <= 0 || value > kSignonTimeLimitMs)
-        return kSignonTimeLimitMs;
-    return static_cast<int>(value);
-}

@@ -38,6 +38,12 @@ TOCWIRE_EXPORT int TOC_Init(void* ownerWindow, ProtocolCallbacks* callbacks, con
                             const char* password, int loginPort, const char* loginHost,
                             const char* clientVersion);
 TOCWIRE_EXPORT void TOC_Shutdown();
+
+// Optional, beside the six: the time from the TCP connect to SIGN_ON before
+// an attempt is given up, for the attempts that follow. Anything but a
+// positive number no greater than kSignonTimeLimitMs (toc_limits.h) keeps
+// that default. A host that does not bind it gets the default.
+TOCWIRE_EXPORT void TOC_SetSignonTimeLimit(int ms);
 }
 
 // Function pointer types for binding the exports with dlsym.
@@ -48,3 +54,4 @@ using TOC_SendFn = int (*)(char*, int);
 using TOC_InitFn = int (*)(void*, ProtocolCallbacks*, const char*, const char*, int, const char*,
                            const char*);
 using TOC_ShutdownFn = void (*)();
+using TOC_SetSignonTimeLimitFn = void (*)(int);

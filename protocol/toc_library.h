@@ -41,8 +41,12 @@ class TocLibrary : public TransportEvents {
 public:
     explicit TocLibrary(MessageSink sink) : sink_(sink) {}
     void SetTransport(Transport* transport) { transport_ = transport; }
-    // Time from the TCP connect to SIGN_ON before the attempt is given up.
-    void SetSignonTimeLimit(int ms) { signonTimeLimitMs_ = ms > 0 ? ms : kSignonTimeLimitMs; }
+    // Time from the TCP connect to SIGN_ON before the attempt is given up;
+    // only a shorter one than the default is taken.
+    void SetSignonTimeLimit(int ms)
+    {
+        signonTimeLimitMs_ = ms > 0 && ms <= kSignonTimeLimitMs ? ms : kSignonTimeLimitMs;
+    }
     // True while one of the library's message boxes is open (its frames are
     // on the stack below the box's event loop).
     bool MessageOpen() const { return boxDepth_ > 0; }

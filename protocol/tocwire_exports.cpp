@@ -1,12 +1,10 @@
-// The six entry points the host binds by name. One connection per process:
-// the library's state is one static instance.
+// The six entry points the host binds by name, and the optional sign-on time
+// limit. One connection per process: the library's state is one static
+// instance.
 #include <dlfcn.h>
-
-#include <cstdlib>
 
 #include "message_box.h"
 #include "toc_library.h"
-#include "toc_limits.h"
 #include "toc_socket.h"
 #include "tocwire.h"
 
@@ -27,11 +25,7 @@ void KeepLoadedForTheProcess()
 struct Instance {
     tocwire::TocLibrary library{&tocwire::ShowProtocolMessage};
     tocwire::TocSocket socket{library};
-    Instance()
-    {
-        library.SetTransport(&socket);
-        library.SetSignonTimeLimit(SignonTimeLimitMs());
-    }
+    Instance() { library.SetTransport(&socket); }
 };
 
 Instance& Library()
@@ -78,6 +72,11 @@ TOCWIRE_EXPORT void TOC_Shutdown()
     if (Library().library.MessageOpen())
         KeepLoadedForTheProcess();
     Library().library.Shutdown();
+}
+
+TOCWIRE_EXPORT void TOC_SetSignonTimeLimit(int ms)
+{
+    Library().library.SetSignonTimeLimit(ms);
 }
 
 }  // extern "C"

@@ -8,6 +8,7 @@
 
 #include "client_context.h"
 #include "display_text.h"
+#include "name_order.h"
 #include "normalize_name.h"
 #include "settings_edits.h"
 #include "settings_files.h"

@@ -97,9 +97,7 @@ void MainDialog::CreateControls()
     for (QPushButton* button : {warn_, info_, connect_, disconnect_, exit_})
         button->setAutoDefault(false);
     send_->setDefault(true);
-    warn_->setEnabled(false);
-    info_->setEnabled(false);
-    disconnect_->setEnabled(false);
+    ShowConnectionState(ConnectionState::Offline);
 }
 
 void MainDialog::LayOutControls(QMenuBar* menuBar)
@@ -212,10 +210,7 @@ void MainDialog::ShowSaveFailures()
         return;
     QMessageBox box(QMessageBox::Warning, QStringLiteral("ZORVANE"),
                     DisplayText(SaveFailureText(ctx_.saveFailures)), QMessageBox::Ok, this);
-    if (messageBoxHookForTesting)
-        messageBoxHookForTesting(box);
-    else
-        box.exec();
+    boxes_->Present(box);
 }
 
 void MainDialog::ToggleHidden()
@@ -348,36 +343,6 @@ std::vector<int> MainDialog::SelectedOnlineRows() const
     return rows;
 }
 
-void MainDialog::OnlineRowInserting(int row)
-{
-    onlineModel_->OnlineRowInserting(row);
-}
-
-void MainDialog::OnlineRowInserted(int row, std::string_view name)
-{
-    onlineModel_->OnlineRowInserted(row, name);
-}
-
-void MainDialog::OnlineRowRemoving(int row)
-{
-    onlineModel_->OnlineRowRemoving(row);
-}
-
-void MainDialog::OnlineRowRemoved(int row)
-{
-    onlineModel_->OnlineRowRemoved(row);
-}
-
-void MainDialog::OnlineListClearing()
-{
-    onlineModel_->OnlineListClearing();
-}
-
-void MainDialog::OnlineListCleared()
-{
-    onlineModel_->OnlineListCleared();
-}
-
 std::string MainDialog::InputText() const
 {
     return FieldBytes(input_);
@@ -398,10 +363,16 @@ void MainDialog::SetFormattingText(std::string_view text)
     SetFieldBytes(formatting_, text);
 }
 
-void MainDialog::SetButtonEnabled(Button button, bool enabled)
+void MainDialog::ShowConnectionState(ConnectionState state)
 {
-    if (QPushButton* target = ButtonFor(button))
-        target->setEnabled(enabled);
+    connect_->setEnabled(state == ConnectionState::Offline);
+    // Signing on only takes Connect away; the rest stay as the state before left them.
+    if (state == ConnectionState::SigningOn)
+        return;
+    const bool online = state == ConnectionState::Online;
+    send_->setEnabled(true);
+    for (QPushButton* button : {warn_, info_, disconnect_})
+        button->setEnabled(online);
 }
 
 void MainDialog::RequestPump(int delayMs)

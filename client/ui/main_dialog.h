@@ -5,10 +5,10 @@
 #include <QDialog>
 #include <QTimer>
 #include <memory>
-#include <functional>
 #include <string>
 #include <vector>
 
+#include "box_presenter.h"
 #include "client_window.h"
 #include "message_notifier.h"
 #include "modal_close_guard.h"
@@ -16,7 +16,6 @@
 class OnlineListModel;
 class QListView;
 class QMenuBar;
-class QMessageBox;
 class QLineEdit;
 class QPushButton;
 class QSystemTrayIcon;
@@ -37,10 +36,6 @@ public:
     // screen to answer a message box, so save failures go to standard error only.
     void CloseForSignal();
 
-    // Tests answer the box that lists unsaved settings here: when set, it is
-    // called with the box instead of running it.
-    static inline std::function<void(QMessageBox&)> messageBoxHookForTesting;
-
     // The tray icon's click: hide the window, or show it again.
     void ToggleHidden();
     bool HasTrayIcon() const { return tray_ != nullptr; }
@@ -56,6 +51,7 @@ public:
     QListView* OnlineList() const { return online_; }
     QLineEdit* InputLine() const { return input_; }
     QLineEdit* FormattingBox() const { return formatting_; }
+    enum class Button { Connect, Disconnect, Send, Warn, Info };
     QPushButton* ButtonFor(Button button) const;
 
     // ClientWindow
@@ -63,22 +59,19 @@ public:
     void OutputTextAppended(std::string_view line) override;
     void ScrollOutputToEnd() override;
     std::vector<int> SelectedOnlineRows() const override;
-    void OnlineRowInserting(int row) override;
-    void OnlineRowInserted(int row, std::string_view name) override;
-    void OnlineRowRemoving(int row) override;
-    void OnlineRowRemoved(int row) override;
-    void OnlineListClearing() override;
-    void OnlineListCleared() override;
     std::string InputText() const override;
     void SetInputText(std::string_view text) override;
     std::string FormattingText() const override;
     void SetFormattingText(std::string_view text) override;
-    void SetButtonEnabled(Button button, bool enabled) override;
+    void ShowConnectionState(ConnectionState state) override;
     void* OwnerHandle() override { return static_cast<QWidget*>(this); }
     void RequestPump(int delayMs) override;
     void NotifyIncomingMessage(std::string_view sender, std::string_view text) override;
     // Tests put a recorder in place of the desktop's notification service.
     void UseNotificationSink(NotificationSink& sink);
+    // Who answers the box that lists unsaved settings (ModalBoxPresenter
+    // until told otherwise).
+    void UseBoxPresenter(BoxPresenter& presenter) { boxes_ = &presenter; }
 
     // Settings dialogs, opened from the File menu.
     void OpenUserConfig();
@@ -118,6 +111,7 @@ private:
     QPushButton* disconnect_ = nullptr;
     QPushButton* exit_ = nullptr;
     QSystemTrayIcon* tray_ = nullptr;
+    BoxPresenter* boxes_ = &ModalBoxPresenter();
     bool hidden_ = false;
     bool needsAttention_ = false;
     bool shutDown_ = false;

@@ -81,6 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ClientContext ctx;
     RecordingWindow window;
     ctx.window = &window;
+    ctx.online.Watch(&window);
     BindFakeLibrary(ctx.api);
     const std::uint8_t options = data[0];
     ctx.awayFlag = (options & 1) != 0;

@@ -11,13 +11,23 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "atomic_file.h"
+#include "box_presenter.h"
 #include "stderr_capture.h"
 
 #include "main_window_harness.h"
 #include "record_bytes.h"
 
 namespace {
+
+// Reads each box the window would run, and answers it.
+struct BoxRecorder final : BoxPresenter {
+    void Present(QMessageBox& box) override
+    {
+        texts.push_back(box.text().toStdString());
+        box.accept();
+    }
+    std::vector<std::string> texts;
+};
 
 enum class ClosePath { TitleBarClose, ExitButton, FileExit };
 
@@ -118,28 +128,20 @@ protected:
     void SetUp() override
     {
         ClosePathTest::SetUp();
-        MainDialog::messageBoxHookForTesting = [this](QMessageBox& box) {
-            boxTexts.push_back(box.text().toStdString());
-            box.accept();
-        };
+        window.UseBoxPresenter(boxes);
     }
-    void TearDown() override
-    {
-        MainDialog::messageBoxHookForTesting = nullptr;
-        ClosePathTest::TearDown();
-    }
-    std::vector<std::string> boxTexts;
+    BoxRecorder boxes;
 };
 
 TEST_P(SaveFailureBoxTest, UserCloseShowsOneBoxListingTheFailure)
 {
     WriteBytes(dir.Path("userinfo.cfg"), "old");
     StderrCapture err;
-    FailNextAtomicWriteForTesting(ENOSPC);
+    files.FailNextWrite(ENOSPC);
     CloseBy(GetParam());
     EXPECT_TRUE(window.IsShutDown());
-    ASSERT_EQ(boxTexts.size(), 1u);
-    EXPECT_EQ(boxTexts[0], "These settings could not be saved:\n\nuserinfo.cfg: No space left on device.");
+    ASSERT_EQ(boxes.texts.size(), 1u);
+    EXPECT_EQ(boxes.texts[0], "These settings could not be saved:\n\nuserinfo.cfg: No space left on device.");
     EXPECT_EQ(err.Text(), "quenlo: Could not save userinfo.cfg: No space left on device.\n");
     EXPECT_EQ(ReadBytes(dir.Path("userinfo.cfg")), "old");
     EXPECT_EQ(ReadBytes(dir.Path("blist.cfg")), "Bob Smith\ncarl\n");
@@ -153,15 +155,14 @@ class SignalCloseTest : public MainWindowHarness {};
 TEST_F(SignalCloseTest, SignalCloseReportsOnStandardErrorOnly)
 {
     Start();
-    std::vector<std::string> boxTexts;
-    MainDialog::messageBoxHookForTesting = [&](QMessageBox& box) { boxTexts.push_back(box.text().toStdString()); };
+    BoxRecorder boxes;
+    window.UseBoxPresenter(boxes);
     StderrCapture err;
-    FailNextAtomicWriteForTesting(EIO);
+    files.FailNextWrite(EIO);
     window.CloseForSignal();
-    MainDialog::messageBoxHookForTesting = nullptr;
     EXPECT_TRUE(window.IsShutDown());
     EXPECT_FALSE(window.isVisible());
-    EXPECT_TRUE(boxTexts.empty());
+    EXPECT_TRUE(boxes.texts.empty());
     EXPECT_EQ(err.Text(), "quenlo: Could not save userinfo.cfg: Input/output error.\n");
 }
 

@@ -22,7 +22,7 @@ protected:
         // Offline: the slash command runs, the two plain lines print "Not logged on.".
         for (const char* line : {"first line", "/autoreconnect", "third line"}) {
             window.InputLine()->setText(line);
-            QTest::mouseClick(Button(ClientWindow::Button::Send), Qt::LeftButton);
+            QTest::mouseClick(Button(MainDialog::Button::Send), Qt::LeftButton);
         }
         ASSERT_EQ(window.InputLine()->text(), "");
     }

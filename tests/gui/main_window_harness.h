@@ -61,13 +61,13 @@ protected:
     // (toc_set_info is the last command the client sends after SIGN_ON).
     bool SignOn(int client = 0)
     {
-        Button(ClientWindow::Button::Connect)->click();
+        Button(MainDialog::Button::Connect)->click();
         return faketoc::FakeTocServer::WaitFor([&] {
             return ctx.connectionStatus == STATUS_ONLINE && HasCommandStartingWith(client, "toc_set_info");
         });
     }
 
-    QPushButton* Button(ClientWindow::Button which) const { return window.ButtonFor(which); }
+    QPushButton* Button(MainDialog::Button which) const { return window.ButtonFor(which); }
 
     bool HasCommand(int client, std::string_view command) const
     {

@@ -14,7 +14,7 @@
 
 namespace {
 
-using B = ClientWindow::Button;
+using B = MainDialog::Button;
 
 struct ButtonStates {
     bool connect, send, warn, info, disconnect;

@@ -75,7 +75,7 @@ TEST_F(OnlineListViewTest, ANameArrivingInsideASelectedRunIsNotSelected)
     ASSERT_TRUE(ClickOnlineRow("d"));
     ASSERT_TRUE(Announce({"-c"}, 5));
     EXPECT_EQ(SelectedOnlineTexts(), (Names{"b", "f"}));
-    Button(ClientWindow::Button::Warn)->click();
+    Button(MainDialog::Button::Warn)->click();
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return Parsed("toc_evil").size() == 2; }));
     EXPECT_EQ(Parsed("toc_evil")[0][1], "b");
     EXPECT_EQ(Parsed("toc_evil")[1][1], "f");

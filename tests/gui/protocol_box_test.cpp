@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <arpa/inet.h>
 #include <csignal>
-#include <cstdlib>
 #include <dlfcn.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -123,7 +122,7 @@ TEST_F(ProtocolBoxTest, TerminationSignalDuringCantConnectBox)
         }
     });
 
-    Button(ClientWindow::Button::Connect)->click();
+    Button(MainDialog::Button::Connect)->click();
     ExpectClosedInOrderWithFilesSaved(watch);
     std::signal(SIGTERM, SIG_DFL);
     std::signal(SIGINT, SIG_DFL);
@@ -226,17 +225,13 @@ TEST_F(ProtocolBoxTest, WindowClosedWhileASettingsDialogIsOpen)
     ExpectClosedInOrderWithFilesSaved(watch);
 }
 
+// The client hands its limit to the library at TOC_Init and counts the same.
 class SignonTimeLimitTest : public MainWindowHarness {
 protected:
     void SetUp() override
     {
-        ::setenv("TOCWIRE_SIGNON_TIMEOUT_MS", "300", 1);
         MainWindowHarness::SetUp();
-    }
-    void TearDown() override
-    {
-        MainWindowHarness::TearDown();
-        ::unsetenv("TOCWIRE_SIGNON_TIMEOUT_MS");
+        ctx.signonTimeLimitMs = 300;
     }
 };
 
@@ -244,16 +239,16 @@ TEST_F(SignonTimeLimitTest, AServerThatNeverSignsOnIsLeftAfterTheLimit)
 {
     Start();
     server.SetAutoSignOn(false);
-    Button(ClientWindow::Button::Connect)->click();
+    Button(MainDialog::Button::Connect)->click();
     ASSERT_TRUE(WaitForPaneLine("STATUS MESSAGE: Logging onto AIM..."));
-    EXPECT_FALSE(Button(ClientWindow::Button::Connect)->isEnabled());
+    EXPECT_FALSE(Button(MainDialog::Button::Connect)->isEnabled());
     // The Disconnect button does nothing while signing on; the limit ends it.
     ASSERT_TRUE(WaitForPaneLine("STATUS MESSAGE: Disconnected from AIM server.", 3000));
     EXPECT_EQ(ctx.connectionStatus, STATUS_OFFLINE);
     EXPECT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return !server.Client(0).connected; }));
-    EXPECT_TRUE(Button(ClientWindow::Button::Connect)->isEnabled());
-    EXPECT_TRUE(Button(ClientWindow::Button::Send)->isEnabled());
-    EXPECT_FALSE(Button(ClientWindow::Button::Disconnect)->isEnabled());
+    EXPECT_TRUE(Button(MainDialog::Button::Connect)->isEnabled());
+    EXPECT_TRUE(Button(MainDialog::Button::Send)->isEnabled());
+    EXPECT_FALSE(Button(MainDialog::Button::Disconnect)->isEnabled());
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 
     // Connect works again, and a sign-on within the limit stays.
@@ -272,7 +267,7 @@ TEST_F(SignonTimeLimitTest, ASilentServerIsNamedOnceWhenTheLimitEnds)
     ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
     ctx.userInfo.tocPort = silent.serverPort();
     const std::size_t before = PaneLines().size();
-    Button(ClientWindow::Button::Connect)->click();
+    Button(MainDialog::Button::Connect)->click();
     const std::string line = "STATUS MESSAGE: No answer from 127.0.0.1 port " + std::to_string(silent.serverPort()) + ".";
     ASSERT_TRUE(WaitForPaneLine(line, 3000));
     Settle(300);
@@ -280,7 +275,7 @@ TEST_F(SignonTimeLimitTest, ASilentServerIsNamedOnceWhenTheLimitEnds)
     const std::vector<std::string> lines = PaneLines();
     EXPECT_EQ(std::vector<std::string>(lines.begin() + static_cast<std::ptrdiff_t>(before), lines.end()),
               std::vector<std::string>{line});
-    EXPECT_TRUE(Button(ClientWindow::Button::Connect)->isEnabled());
+    EXPECT_TRUE(Button(MainDialog::Button::Connect)->isEnabled());
 
     // A server that closes at once is not a silent one; one that answers
     // prints what it always printed.
@@ -288,7 +283,7 @@ TEST_F(SignonTimeLimitTest, ASilentServerIsNamedOnceWhenTheLimitEnds)
     ASSERT_TRUE(closing.listen(QHostAddress::LocalHost));
     QObject::connect(&closing, &QTcpServer::newConnection, [&] { closing.nextPendingConnection()->close(); });
     ctx.userInfo.tocPort = closing.serverPort();
-    Button(ClientWindow::Button::Connect)->click();
+    Button(MainDialog::Button::Connect)->click();
     Settle(600);
     EXPECT_EQ(PaneLines().size(), lines.size());
     PointAtFakeServer(ctx.userInfo, server.Port());

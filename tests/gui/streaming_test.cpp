@@ -5,6 +5,7 @@
 #include <random>
 
 #include "main_window_harness.h"
+#include "name_order.h"
 #include "temp_dir.h"
 
 namespace {

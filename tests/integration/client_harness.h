@@ -25,9 +25,7 @@ protected:
         ClientTestBase::SetUp();
         if (HasFatalFailure())
             return;
-        // A fresh window's buttons, as the real one builds them.
-        for (auto b : {ClientWindow::Button::Warn, ClientWindow::Button::Info, ClientWindow::Button::Disconnect})
-            window.buttons[b] = false;
+        ctx.online.Watch(&window);  // as the real window's list model does
         StartClient(ctx, window, kLibraryPath);
         ASSERT_TRUE(ctx.api.Bound());
         PointAtFakeServer(ctx.userInfo, server.Port());

@@ -1,4 +1,5 @@
-// Connection control as the user sees it: status lines, buttons, server
+// Connection control as the user sees it: status lines, the connection state
+// announced to the window, server
 // error texts, the automatic reconnect and re-initialisation.
 #include "client_harness.h"
 #include "send_command.h"
@@ -7,33 +8,25 @@
 
 namespace {
 
-using Button = ClientWindow::Button;
-
 class ConnectionTest : public ClientHarness {};
 
-TEST_F(ConnectionTest, StatusLinesAndButtonsFollowTheConnection)
+TEST_F(ConnectionTest, StatusLinesAndStatesFollowTheConnection)
 {
     server.SetAutoSignOn(false);
     ConnectToServer(ctx);
     ASSERT_TRUE(WaitForLine("STATUS MESSAGE: Logging onto AIM..."));
-    EXPECT_FALSE(window.ButtonEnabled(Button::Connect));
-    EXPECT_FALSE(window.ButtonEnabled(Button::Disconnect));
-    EXPECT_FALSE(window.ButtonEnabled(Button::Warn));
+    EXPECT_EQ(window.LastConnectionState(), ConnectionState::SigningOn);
 
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return server.AcceptSignOn(0); }));
     ASSERT_TRUE(WaitForLine("STATUS MESSAGE: Connected to AIM server."));
-    EXPECT_FALSE(window.ButtonEnabled(Button::Connect));
-    for (Button b : {Button::Send, Button::Info, Button::Warn, Button::Disconnect})
-        EXPECT_TRUE(window.ButtonEnabled(b));
+    EXPECT_EQ(window.LastConnectionState(), ConnectionState::Online);
 
     server.SendData(0, "UPDATE_BUDDY:Bob:T:0:0:0: O");
     ASSERT_TRUE(WaitForLine("STATUS MESSAGE: Bob signed on."));
     DisconnectFromServer(ctx);
     ASSERT_TRUE(WaitForLine("STATUS MESSAGE: Disconnected from AIM server."));
-    EXPECT_TRUE(window.ButtonEnabled(Button::Connect));
-    EXPECT_TRUE(window.ButtonEnabled(Button::Send));
-    for (Button b : {Button::Info, Button::Warn, Button::Disconnect})
-        EXPECT_FALSE(window.ButtonEnabled(b));
+    EXPECT_EQ(window.connectionStates,
+              (std::vector{ConnectionState::SigningOn, ConnectionState::Online, ConnectionState::Offline}));
     EXPECT_EQ(window.OnlineCount(), 0);
 
     const std::vector<std::string> expected = {
@@ -211,7 +204,7 @@ TEST_F(ConnectionTest, RefusedConnectionIsReportedAndTheClientCanConnectAgain)
         "Can't connect to 127.0.0.1 on port " + std::to_string(ctx.userInfo.tocPort) + ". LastError is 111.";
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return messages.Text().find(expected) != std::string::npos; }));
     EXPECT_EQ(ctx.connectionStatus, STATUS_OFFLINE);
-    EXPECT_TRUE(window.ButtonEnabled(Button::Connect));
+    EXPECT_EQ(window.LastConnectionState(), ConnectionState::Offline);
 
     ctx.userInfo.tocPort = server.Port();
     ASSERT_TRUE(SignOn());

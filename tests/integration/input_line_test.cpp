@@ -161,7 +161,7 @@ TEST_F(InputLineTest, SaveBufferWriteFailureLeavesTheOldFileAndSaysSo)
         SCOPED_TRACE(c.name);
         const std::string path = dir.Path("saved.txt");
         WriteBytes(path, "the old file\n");
-        FailNextAtomicWriteForTesting(c.error);
+        files.FailNextWrite(c.error);
         Type("/savebuffer " + path);
         EXPECT_EQ(LastLine(), "STATUS MESSAGE: Failed to write file '" + path + "'.");
         EXPECT_EQ(ReadBytes(path), "the old file\n");

@@ -35,7 +35,7 @@ std::string Snapshot(const std::string& path)
 struct HeldCase {
     const char* name;
     const char* file;
-    std::function<void(const std::string&)> prepare;
+    std::function<void(FaultyFiles&, const std::string&)> prepare;
     const char* why;
 };
 
@@ -49,7 +49,7 @@ protected:
         ASSERT_TRUE(dir.Ok());
         WriteBytes(dir.Path("userinfo.cfg"), std::string(3472, 'u'));
         WriteBytes(dir.Path("blist.cfg"), "alice\nbob\n");
-        GetParam().prepare(GetParam().file);
+        GetParam().prepare(files, GetParam().file);
         ClientHarness::SetUp();
     }
 };
@@ -88,23 +88,23 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, HeldSettingsFile,
     ::testing::Values(
         HeldCase{"UserInfoPermissionDenied", "userinfo.cfg",
-                 [](const std::string& f) { FailNextSettingsReadForTesting(f, EACCES); }, "Permission denied"},
-        HeldCase{"BuddyListIoError", "blist.cfg", [](const std::string& f) { FailNextSettingsReadForTesting(f, EIO); },
+                 [](FaultyFiles& files, const std::string& f) { files.FailOpen(f, EACCES); }, "Permission denied"},
+        HeldCase{"BuddyListIoError", "blist.cfg", [](FaultyFiles& files, const std::string& f) { files.FailOpen(f, EIO); },
                  "Input/output error"},
         HeldCase{"BuddyListFifo", "blist.cfg",
-                 [](const std::string& f) {
+                 [](FaultyFiles&, const std::string& f) {
                      std::remove(f.c_str());
                      ASSERT_EQ(mkfifo(f.c_str(), 0600), 0);
                  },
                  "Not a regular file"},
         HeldCase{"UserInfoFolder", "userinfo.cfg",
-                 [](const std::string& f) {
+                 [](FaultyFiles&, const std::string& f) {
                      std::remove(f.c_str());
                      ASSERT_EQ(mkdir(f.c_str(), 0700), 0);
                  },
                  "Is a directory"},
         HeldCase{"BuddyListLinkLoop", "blist.cfg",
-                 [](const std::string& f) {
+                 [](FaultyFiles&, const std::string& f) {
                      std::remove(f.c_str());
                      ASSERT_EQ(symlink(f.c_str(), f.c_str()), 0);
                  },
@@ -117,8 +117,9 @@ TEST_F(SettingsAtExit, HeldFileTheRunDidNotChangeIsNotReported)
 {
     ShutdownClient(ctx);  // the harness's own start wrote nothing unusual
     WriteBytes(dir.Path("blist.cfg"), "alice\n");
-    FailNextSettingsReadForTesting("blist.cfg", EACCES);
+    files.FailOpen("blist.cfg", EACCES);
     ClientContext again;
+    again.files = &files;
     RecordingWindow other;
     StartClient(again, other, kLibraryPath);
     StderrCapture err;
@@ -133,7 +134,7 @@ TEST_F(SettingsAtExit, FailedSaveReachesStandardErrorAndLeavesTheOldFile)
 {
     WriteBytes(dir.Path("userinfo.cfg"), "old image");
     StderrCapture err;
-    FailNextAtomicWriteForTesting(ENOSPC);
+    files.FailNextWrite(ENOSPC);
     ShutdownClient(ctx);
     EXPECT_TRUE(TranscriptHas("STATUS MESSAGE: Failed to write user info."));
     EXPECT_EQ(ReadBytes(dir.Path("userinfo.cfg")), "old image");

@@ -1,7 +1,8 @@
 // What every test of a whole client shares, with or without a real window:
 // a fresh profile folder as the current directory, the fake TOC server on
 // 127.0.0.1 in the same event loop, the client's state with short reconnect
-// waits, and questions about what the server received.
+// waits and file operations that fail on request, and questions about what
+// the server received.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -12,6 +13,7 @@
 
 #include "client_context.h"
 #include "fake_toc_server.h"
+#include "faulty_files.h"
 #include "test_profile.h"
 
 inline constexpr const char* kLibraryPath = QUENLO_LIB_DIR "/libtocwire.so";
@@ -41,6 +43,7 @@ protected:
         ASSERT_TRUE(server.Listen());
         ctx.reconnect.SetAfterDropDelayMs(50);
         ctx.reconnect.SetAfterCommandDelayMs(50);
+        ctx.files = &files;
     }
 
     bool HasCommandStartingWith(int client, std::string_view prefix) const
@@ -71,5 +74,6 @@ protected:
 
     ProfileFolder dir;
     faketoc::FakeTocServer server;
+    FaultyFiles files;  // the client's settings files go through these
     ClientContext ctx;
 };

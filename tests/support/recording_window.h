@@ -2,19 +2,21 @@
 // play the user: it keeps the pane text and every call that changed it, the
 // online list (a row-by-row copy of what the client announced, with a
 // selection, checking each announcement against the rows it has), the input and
-// Formatting texts, the buttons' states, scrolls and pump requests.
+// Formatting texts, the connection states announced, scrolls and pump
+// requests. It mirrors the online list once the list is told to report to it
+// (OnlineList::Watch).
 #pragma once
 
 #include <algorithm>
 #include <cstddef>
-#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "client_window.h"
+#include "online_list.h"
 
-class RecordingWindow final : public ClientWindow {
+class RecordingWindow final : public ClientWindow, public OnlineListObserver {
 public:
     struct PaneCall {
         bool whole;  // ShowOutputText (true) or OutputTextAppended (false)
@@ -71,7 +73,7 @@ public:
     std::string FormattingText() const override { return formatting; }
     void SetFormattingText(std::string_view text) override { formatting.assign(text); }
 
-    void SetButtonEnabled(Button button, bool enabled) override { buttons[button] = enabled; }
+    void ShowConnectionState(ConnectionState state) override { connectionStates.push_back(state); }
     void* OwnerHandle() override { return owner; }
     void RequestPump(int delayMs) override
     {
@@ -95,11 +97,10 @@ public:
             names.push_back(row.name);
         return names;
     }
-    // A button never touched counts as enabled, as a fresh window's are.
-    bool ButtonEnabled(Button button) const
+    // A fresh window is offline.
+    ConnectionState LastConnectionState() const
     {
-        const auto it = buttons.find(button);
-        return it == buttons.end() || it->second;
+        return connectionStates.empty() ? ConnectionState::Offline : connectionStates.back();
     }
 
     struct OnlineRow {
@@ -114,7 +115,7 @@ public:
     int badOnlineNotices = 0;
     std::string input;
     std::string formatting;
-    std::map<Button, bool> buttons;
+    std::vector<ConnectionState> connectionStates;
     void* owner = nullptr;
     int pumpRequests = 0;
     int lastPumpDelayMs = -1;

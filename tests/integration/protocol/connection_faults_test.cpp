@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <QElapsedTimer>
-#include <cstdlib>
 
 #include "protocol_fixture.h"
 #include "raw_peer.h"
@@ -135,16 +134,13 @@ namespace {
 
 class SignonTimeLimitTest : public ProtocolLibraryTest, public ::testing::WithParamInterface<bool> {
 protected:
-    // Read by the library when it first starts, so set before any call.
     void SetUp() override
     {
-        ::setenv("TOCWIRE_SIGNON_TIMEOUT_MS", "250", 1);
         ProtocolLibraryTest::SetUp();
-    }
-    void TearDown() override
-    {
-        ProtocolLibraryTest::TearDown();
-        ::unsetenv("TOCWIRE_SIGNON_TIMEOUT_MS");
+        ASSERT_FALSE(HasFatalFailure());
+        const auto setLimit = Bind<TOC_SetSignonTimeLimitFn>("TOC_SetSignonTimeLimit");
+        ASSERT_NE(setLimit, nullptr);
+        setLimit(250);
     }
 };
 

@@ -216,12 +216,12 @@ protected:
     CallbackRecorder calls;
     TocWireApi api;
 
-private:
     template <typename Fn>
     Fn Bind(const char* name)
     {
         return reinterpret_cast<Fn>(dlsym(handle_, name));
     }
 
+private:
     void* handle_ = nullptr;
 };

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "atomic_file.h"
+#include "faulty_files.h"
 #include "settings_files.h"
 #include "temp_dir.h"
 
@@ -41,10 +42,11 @@ TEST_P(AtomicWriteFailure, LeavesTheOldFileAndNoTemporaryFile)
     };
     UserInfo info{};
     SetFieldText(info.screenName, "new");
+    FaultyFiles files;
     const Writer writers[] = {
-        {"SaveUserInfo", [&](const std::string& p) { return SaveUserInfo(info, p); }},
-        {"SaveBuddyList", [](const std::string& p) { return SaveBuddyList("new\n", p); }},
-        {"WriteFileAtomically", [](const std::string& p) { return WriteFileAtomically(p, "new", 0644); }},
+        {"SaveUserInfo", [&](const std::string& p) { return SaveUserInfo(info, p, files); }},
+        {"SaveBuddyList", [&](const std::string& p) { return SaveBuddyList("new\n", p, files); }},
+        {"WriteFileAtomically", [&](const std::string& p) { return WriteFileAtomically(p, "new", 0644, files); }},
     };
     for (const Writer& w : writers) {
         SCOPED_TRACE(w.name);
@@ -59,7 +61,7 @@ TEST_P(AtomicWriteFailure, LeavesTheOldFileAndNoTemporaryFile)
         const auto namesBefore = dir.Names();
 
         if (c.injectEnospc)
-            FailNextAtomicWriteForTesting(ENOSPC);
+            files.FailNextWrite(ENOSPC);
         errno = 0;
         EXPECT_FALSE(w.write(path));
         EXPECT_EQ(errno, c.expectedErrno);
@@ -97,14 +99,15 @@ INSTANTIATE_TEST_SUITE_P(
                     false, EISDIR}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(AtomicWrite, InjectedFailureHitsOnlyTheNextWrite)
+TEST(AtomicWrite, AFailedWriteLeavesNothingInTheWayOfTheNext)
 {
     TempDir dir;
     ASSERT_TRUE(dir.Ok());
     const std::string path = dir.Path("blist.cfg");
-    FailNextAtomicWriteForTesting(ENOSPC);
-    EXPECT_FALSE(SaveBuddyList("a\n", path));
-    EXPECT_TRUE(SaveBuddyList("b\n", path));
+    FaultyFiles files;
+    files.FailNextWrite(ENOSPC);
+    EXPECT_FALSE(SaveBuddyList("a\n", path, files));
+    EXPECT_TRUE(SaveBuddyList("b\n", path, files));
     EXPECT_EQ(ReadBytes(path), "b\n");
     EXPECT_EQ(dir.Names(), std::vector<std::string>{"blist.cfg"});
 }
@@ -250,8 +253,9 @@ TEST(AtomicWrite, TellsAFailedStartFromAFailedWrite)
     TempDir dir;
     ASSERT_TRUE(dir.Ok());
     EXPECT_EQ(ReplaceFile(dir.Path("missing/out.txt"), "x", 0644), FileWriteFailure::Open);
-    FailNextAtomicWriteForTesting(EIO);
-    EXPECT_EQ(ReplaceFile(dir.Path("out.txt"), "x", 0644), FileWriteFailure::Write);
+    FaultyFiles files;
+    files.FailNextWrite(EIO);
+    EXPECT_EQ(ReplaceFile(dir.Path("out.txt"), "x", 0644, files), FileWriteFailure::Write);
     EXPECT_EQ(errno, EIO);
     EXPECT_TRUE(dir.Names().empty());
 }

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "client_window.h"
+#include "name_order.h"
 #include "online_list.h"
 #include "recording_window.h"
 
@@ -57,19 +57,20 @@ TEST(RecordingWindowTest, MirrorsTheOnlineListWithItsSelection)
 {
     RecordingWindow w;
     OnlineList list;
+    list.Watch(&w);
     for (const char* name : {"carol", "Bob", "alice"})
-        list.Insert(name, &w);
+        list.Insert(name);
     w.Select("Bob");
-    list.Insert("Al", &w);
-    list.Insert("bobby", &w);
+    list.Insert("Al");
+    list.Insert("bobby");
     EXPECT_EQ(w.OnlineNames(), (std::vector<std::string>{"Al", "alice", "Bob", "bobby", "carol"}));
     EXPECT_EQ(w.SelectedOnlineRows(), std::vector<int>{2});
-    list.Remove("Al", &w);
+    list.Remove("Al");
     EXPECT_EQ(w.OnlineNames(), (std::vector<std::string>{"alice", "Bob", "bobby", "carol"}));
     EXPECT_EQ(w.SelectedOnlineRows(), std::vector<int>{1});
-    list.Remove("BOB", &w);  // the same name, however it is spelt
+    list.Remove("BOB");  // the same name, however it is spelt
     EXPECT_TRUE(w.SelectedOnlineRows().empty());
-    list.Clear(&w);
+    list.Clear();
     EXPECT_EQ(w.OnlineCount(), 0);
     EXPECT_EQ(w.badOnlineNotices, 0);
 }

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "client_window.h"
+#include "name_order.h"
 #include "normalize_name.h"
 #include "online_list.h"
 #include "recording_window.h"
@@ -69,9 +69,10 @@ TEST(OnlineListTest, KeepsOneEntryPerNameInListOrder)
         SCOPED_TRACE(c.what);
         OnlineList list;
         RecordingWindow window;
+        list.Watch(&window);
         for (const Step& step : c.steps) {
             const std::string name = step.op.substr(1);
-            const bool changed = step.op[0] == '+' ? list.Insert(name, &window) : list.Remove(name, &window);
+            const bool changed = step.op[0] == '+' ? list.Insert(name) : list.Remove(name);
             EXPECT_EQ(changed, step.changed) << step.op;
         }
         EXPECT_EQ(Entries(list), c.entries);
@@ -99,13 +100,14 @@ TEST(OnlineListTest, ClearEmptiesTheListAndTellsTheWindow)
 {
     OnlineList list;
     RecordingWindow window;
+    list.Watch(&window);
     for (const char* name : {"a", "b", "c", "d", "e"})
-        list.Insert(name, &window);
-    list.Clear(&window);
+        list.Insert(name);
+    list.Clear();
     EXPECT_TRUE(list.Empty());
     EXPECT_EQ(list.RowOf("a"), -1);
     EXPECT_EQ(window.OnlineCount(), 0);
-    EXPECT_TRUE(list.Insert("A", &window));  // the old entries' names are free again
+    EXPECT_TRUE(list.Insert("A"));  // the old entries' names are free again
     EXPECT_EQ(window.OnlineNames(), std::vector<std::string>{"A"});
     EXPECT_EQ(window.badOnlineNotices, 0);
 }
@@ -118,6 +120,7 @@ TEST(OnlineListTest, MatchesASortedVectorThroughManyChanges)
     std::mt19937 random(7);
     OnlineList list;
     RecordingWindow window;
+    list.Watch(&window);
     std::vector<std::string> expected;
     for (int i = 0; i < 4000; ++i) {
         // Names like "Ab c", "a bC": 3 letters from {a, b, c} in either case, maybe a blank.
@@ -132,7 +135,7 @@ TEST(OnlineListTest, MatchesASortedVectorThroughManyChanges)
         const auto listed = std::find_if(expected.begin(), expected.end(),
                                          [&](const std::string& entry) { return NormalizeName(entry) == key; });
         if (random() % 3 != 0) {
-            ASSERT_EQ(list.Insert(name, &window), listed == expected.end()) << name;
+            ASSERT_EQ(list.Insert(name), listed == expected.end()) << name;
             if (listed == expected.end())
                 expected.insert(std::upper_bound(expected.begin(), expected.end(), name,
                                                  [](const std::string& a, const std::string& b) {
@@ -140,7 +143,7 @@ TEST(OnlineListTest, MatchesASortedVectorThroughManyChanges)
                                                  }),
                                 name);
         } else {
-            ASSERT_EQ(list.Remove(name, &window), listed != expected.end()) << name;
+            ASSERT_EQ(list.Remove(name), listed != expected.end()) << name;
             if (listed != expected.end())
                 expected.erase(listed);
         }

@@ -18,7 +18,7 @@ struct PacedRun {
         sentAt.push_back(now);
         return 0;
     }};
-    PacedRun() { pacer.SetClockForTesting([this] { return now; }); }
+    PacedRun() { pacer.SetClock([this] { return now; }); }
 };
 
 // A server's rate limit as OSCAR keeps one: a moving average of the time

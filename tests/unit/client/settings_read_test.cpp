@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "settings_files.h"
+#include "faulty_files.h"
 #include "settings_read.h"
 #include "temp_dir.h"
 
@@ -18,7 +19,7 @@ namespace {
 struct ReadCase {
     const char* name;
     // Puts something under the path (or nothing).
-    std::function<void(const TempDir&, const std::string&)> prepare;
+    std::function<void(const TempDir&, FaultyFiles&, const std::string&)> prepare;
     std::string why;  // "": counts as missing
 };
 
@@ -34,13 +35,14 @@ TEST_P(UnreadableSettingsFile, GivesTheDefaultsAndTheReason)
     for (const char* file : {"userinfo.cfg", "blist.cfg"}) {
         SCOPED_TRACE(file);
         const std::string path = dir.Path(file);
-        c.prepare(dir, path);
+        FaultyFiles files;
+        c.prepare(dir, files, path);
 
         std::string why = "untouched";
         UserInfo info{};
         SetFieldText(info.screenName, "was here");
-        const bool fromFile = std::string(file) == "userinfo.cfg" ? LoadUserInfo(info, path, &why)
-                                                                  : !LoadBuddyList(path, &why).empty();
+        const bool fromFile = std::string(file) == "userinfo.cfg" ? LoadUserInfo(info, path, &why, files)
+                                                                  : !LoadBuddyList(path, &why, files).empty();
         EXPECT_FALSE(fromFile);
         EXPECT_EQ(why, c.why);
         if (std::string(file) == "userinfo.cfg") {
@@ -58,49 +60,51 @@ void FileWithContent(const TempDir&, const std::string& path)
 INSTANTIATE_TEST_SUITE_P(
     Cases, UnreadableSettingsFile,
     ::testing::Values(
-        ReadCase{"Missing", [](const TempDir&, const std::string&) {}, ""},
+        ReadCase{"Missing", [](const TempDir&, FaultyFiles&, const std::string&) {}, ""},
         ReadCase{"DanglingLinkIsMissing",
-                 [](const TempDir& dir, const std::string& path) {
+                 [](const TempDir& dir, FaultyFiles&, const std::string& path) {
                      ASSERT_EQ(symlink(dir.Path("nowhere").c_str(), path.c_str()), 0);
                  },
                  ""},
         ReadCase{"PermissionDenied",
-                 [](const TempDir& dir, const std::string& path) {
+                 [](const TempDir& dir, FaultyFiles& files, const std::string& path) {
                      FileWithContent(dir, path);
-                     FailNextSettingsReadForTesting(path, EACCES);
+                     files.FailOpen(path, EACCES);
                  },
                  "Permission denied"},
         ReadCase{"IoError",
-                 [](const TempDir& dir, const std::string& path) {
+                 [](const TempDir& dir, FaultyFiles& files, const std::string& path) {
                      FileWithContent(dir, path);
-                     FailNextSettingsReadForTesting(path, EIO);
+                     files.FailOpen(path, EIO);
                  },
                  "Input/output error"},
-        ReadCase{"Folder", [](const TempDir&, const std::string& path) { ASSERT_EQ(mkdir(path.c_str(), 0700), 0); },
+        ReadCase{"Folder", [](const TempDir&, FaultyFiles&, const std::string& path) { ASSERT_EQ(mkdir(path.c_str(), 0700), 0); },
                  "Is a directory"},
         // Opening a FIFO for reading would wait for a writer; it must not.
-        ReadCase{"Fifo", [](const TempDir&, const std::string& path) { ASSERT_EQ(mkfifo(path.c_str(), 0600), 0); },
+        ReadCase{"Fifo", [](const TempDir&, FaultyFiles&, const std::string& path) { ASSERT_EQ(mkfifo(path.c_str(), 0600), 0); },
                  "Not a regular file"},
         ReadCase{"Device",
-                 [](const TempDir&, const std::string& path) { ASSERT_EQ(symlink("/dev/zero", path.c_str()), 0); },
+                 [](const TempDir&, FaultyFiles&, const std::string& path) { ASSERT_EQ(symlink("/dev/zero", path.c_str()), 0); },
                  "Not a regular file"},
         ReadCase{"LinkLoop",
-                 [](const TempDir&, const std::string& path) {
+                 [](const TempDir&, FaultyFiles&, const std::string& path) {
                      ASSERT_EQ(symlink(path.c_str(), path.c_str()), 0);
                  },
                  "Too many levels of symbolic links"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(SettingsRead, InjectedFailureHitsOnlyThatPathOnce)
+TEST(SettingsRead, OpensThroughTheFileOperationsGiven)
 {
     TempDir dir;
     ASSERT_TRUE(dir.Ok());
     WriteBytes(dir.Path("a.cfg"), "a");
     WriteBytes(dir.Path("b.cfg"), "b");
-    FailNextSettingsReadForTesting(dir.Path("a.cfg"), EACCES);
-    EXPECT_EQ(ReadSettingsFile(dir.Path("b.cfg")).bytes, "b");
-    EXPECT_EQ(ReadSettingsFile(dir.Path("a.cfg")).outcome, SettingsRead::Outcome::Unreadable);
-    const SettingsRead again = ReadSettingsFile(dir.Path("a.cfg"));
+    FaultyFiles files;
+    files.FailOpen(dir.Path("a.cfg"), EACCES);
+    constexpr std::size_t kAll = std::numeric_limits<std::size_t>::max();
+    EXPECT_EQ(ReadSettingsFile(dir.Path("b.cfg"), kAll, files).bytes, "b");
+    EXPECT_EQ(ReadSettingsFile(dir.Path("a.cfg"), kAll, files).outcome, SettingsRead::Outcome::Unreadable);
+    const SettingsRead again = ReadSettingsFile(dir.Path("a.cfg"), kAll, files);
     EXPECT_EQ(again.outcome, SettingsRead::Outcome::Read);
     EXPECT_EQ(again.bytes, "a");
 }

@@ -32,6 +32,16 @@ TEST(TocLibrarySignonLimit, ArmedAtTheConnectWithTheLimitGiven)
     shorter.Establish();
     shorter.library.OnConnectionWritable();
     EXPECT_EQ(shorter.transport.deadlineMs, 250);
+
+    // Only a shorter limit is taken; anything else keeps the default.
+    for (const int given : {0, -5, tocwire::kSignonTimeLimitMs + 1}) {
+        LibraryHarness other;
+        other.library.SetSignonTimeLimit(given);
+        other.Init();
+        other.Establish();
+        other.library.OnConnectionWritable();
+        EXPECT_EQ(other.transport.deadlineMs, tocwire::kSignonTimeLimitMs) << given;
+    }
 }
 
 TEST(TocLibrarySignonLimit, RunningOutBeforeSignOnEndsTheAttempt)

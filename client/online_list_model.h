@@ -1,7 +1,8 @@
-// The online list as a Qt item model: one row per entry of the client's
-// OnlineList, read where it lives (nothing is copied). It passes each change
-// on to the view by row, so the view never rebuilds and its selection stays
-// on the same names. While changes stream in (a flood of arrivals), they
+// The online list as a Qt item model (Qt Core only): one row per entry of the
+// client's OnlineList, read where it lives (nothing is copied). The model
+// watches the list from its making to its end, so a view binds it directly.
+// It passes each change on to the view by row, so the view never rebuilds and
+// its selection stays on the same names. While changes stream in (a flood of arrivals), they
 // reach the view together at most once a frame, so the view lays itself out
 // once a frame rather than once a turn; until then the view keeps seeing the
 // list as it was.
@@ -19,7 +20,10 @@ class OnlineListModel final : public QAbstractListModel, public OnlineListObserv
 public:
     // toDisplay turns an entry's bytes into the text shown.
     using DisplayText = QString (*)(std::string_view);
-    OnlineListModel(const OnlineList& list, DisplayText toDisplay, QObject* parent = nullptr);
+    OnlineListModel(OnlineList& list, DisplayText toDisplay, QObject* parent = nullptr);
+    ~OnlineListModel() override;
+    OnlineListModel(const OnlineListModel&) = delete;
+    OnlineListModel& operator=(const OnlineListModel&) = delete;
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
@@ -46,7 +50,7 @@ private:
     void TellView(bool insert, int first, int count);
     const std::string* ShownEntry(int row) const;
 
-    const OnlineList& list_;
+    OnlineList& list_;
     DisplayText toDisplay_;
     int shownRows_ = 0;         // the rows the view knows of
     bool passingOn_ = false;    // a change is being told to the view as it happens

@@ -1,4 +1,4 @@
-#include "client_window.h"
+#include "name_order.h"
 
 #include <cstring>
 

@@ -1,8 +1,15 @@
 #include "online_list_model.h"
 
-OnlineListModel::OnlineListModel(const OnlineList& list, DisplayText toDisplay, QObject* parent)
+OnlineListModel::OnlineListModel(OnlineList& list, DisplayText toDisplay, QObject* parent)
     : QAbstractListModel(parent), list_(list), toDisplay_(toDisplay), shownRows_(list.Count())
 {
+    list_.Watch(this);
+}
+
+OnlineListModel::~OnlineListModel()
+{
+    if (list_.Watcher() == this)
+        list_.Watch(nullptr);
 }
 
 int OnlineListModel::rowCount(const QModelIndex& parent) const
