@@ -2,6 +2,11 @@
 
 #include <chrono>
 
+namespace {
+// The most of the host name quoted back in "No answer from ...".
+constexpr std::size_t kMaxShownHost = 1024;
+}  // namespace
+
 AnswerWatch::AnswerWatch()
     : clockMs_([] {
           return std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -14,7 +19,7 @@ AnswerWatch::AnswerWatch()
 void AnswerWatch::Started(std::string_view host, int port)
 {
     waiting_ = true;
-    host_ = host.substr(0, 1024);
+    host_ = host.substr(0, kMaxShownHost);
     port_ = port;
     startedMs_ = clockMs_();
 }

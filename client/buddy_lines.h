@@ -3,12 +3,16 @@
 // what a name is.
 #pragma once
 
+#include <cstddef>
 #include <string_view>
 #include <utility>
 
 #include "name_lines.h"
 
 using BuddyLine = NameLine;
+
+// The longest buddy name kept, from blist.cfg or from the server.
+inline constexpr std::size_t kMaxBuddyNameLength = 1023;
 
 // The lines of blist.cfg (name_lines.h): visit(const BuddyLine&) returns true
 // to stop the walk; the result tells whether it stopped.

@@ -8,6 +8,11 @@
 #include "output.h"
 #include "server_messages.h"
 
+namespace {
+// The most of a refused recipient quoted back in "'...' is not a screen name.".
+constexpr std::size_t kMaxShownBadName = 1024;
+}  // namespace
+
 std::string EscapeTocText(std::string_view text)
 {
     text = text.substr(0, kMaxTocText);
@@ -30,7 +35,7 @@ bool CheckRecipient(ClientContext& ctx, std::string_view name)
     if (IsValidScreenName(name))
         return true;
     std::string line = "'";
-    line.append(name.substr(0, 1024));
+    line.append(name.substr(0, kMaxShownBadName));
     line += "' is not a screen name.";
     PrintLine(ctx, line);
     return false;

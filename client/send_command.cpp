@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "client_context.h"
+#include "toc_limits.h"
 #include "tocwire.h"
 
 int SendCommandNow(ClientContext& ctx, std::string_view command)
@@ -14,7 +15,7 @@ int SendCommandNow(ClientContext& ctx, std::string_view command)
         return -1;
     // The library escapes in place: its buffer needs room for twice the
     // (cut) text and a terminator.
-    std::vector<char> buffer(std::max<std::size_t>(command.size() + 1, 4096), '\0');
+    std::vector<char> buffer(std::max<std::size_t>(command.size() + 1, kTocSendBufferSize), '\0');
     std::memcpy(buffer.data(), command.data(), command.size());
     return ctx.api.TOC_Send(buffer.data(), -1);
 }

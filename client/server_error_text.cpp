@@ -5,9 +5,14 @@
 #include <cstdlib>
 #include <string>
 
+namespace {
+// The most of an ERROR argument read as its number.
+constexpr std::size_t kMaxErrorCodeText = 63;
+}  // namespace
+
 std::string_view ErrorCodeText(std::string_view argument)
 {
-    std::string code(argument.substr(0, std::min<std::size_t>(argument.find(':'), 63)));
+    std::string code(argument.substr(0, std::min<std::size_t>(argument.find(':'), kMaxErrorCodeText)));
     char* end = nullptr;
     errno = 0;
     const long value = std::strtol(code.c_str(), &end, 10);

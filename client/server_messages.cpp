@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "buddy_lines.h"
 #include "client_context.h"
 #include "normalize_name.h"
 #include "output.h"
@@ -11,7 +12,6 @@
 
 namespace {
 
-constexpr std::size_t kMaxBuddyName = 1023;
 constexpr std::size_t kMaxShortField = 127;
 
 // The field before the next colon; the rest after it (empty when none).
@@ -70,7 +70,7 @@ void HandleImIn(ClientContext& ctx, std::string_view arguments)
 void HandleUpdateBuddy(ClientContext& ctx, std::string_view arguments)
 {
     std::string_view rest = arguments;
-    const std::string buddy = Cut(TakeField(rest), kMaxBuddyName);
+    const std::string buddy = Cut(TakeField(rest), kMaxBuddyNameLength);
     // A message without a name has nobody to list.
     if (buddy.empty())
         return;

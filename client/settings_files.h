@@ -11,7 +11,6 @@
 
 inline constexpr const char* kUserInfoFile = "userinfo.cfg";
 inline constexpr const char* kBuddyListFile = "blist.cfg";
-inline constexpr std::size_t kMaxBuddyNameLength = 1023;
 
 void SetUserInfoDefaults(UserInfo& info);
 

@@ -11,6 +11,11 @@
 // length, so nothing is cut later in a place the user does not see.
 inline constexpr std::size_t kMaxTocText = 2047;
 
+// The room a caller gives TOC_Send for a text it passes with length -1, which
+// the library cuts and escapes in place: twice kMaxTocText and the terminator.
+inline constexpr std::size_t kTocSendBufferSize = 4096;
+static_assert(2 * kMaxTocText + 1 <= kTocSendBufferSize);
+
 // How long the protocol library waits, from the TCP connect to SIGN_ON,
 // before it gives the attempt up. The client uses the same figure to tell a
 // server that never answered from one that refused or closed at once. A host

@@ -1,4 +1,4 @@
-// Self-test of the fake TOC server: its own FLAP parsing, command-line
+// Tests of the TOC server library: its own FLAP parsing, command-line
 // unescaping and password un-roasting, and its behaviour on the wire as seen
 // by a raw socket client. The integration tests trust all of this.
 #include <gtest/gtest.h>
