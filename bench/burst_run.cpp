@@ -47,7 +47,7 @@ bool CheckTranscript(const std::string& text, std::size_t offset, std::size_t co
 bool CheckPane(WindowClient& client)
 {
     std::string expected;
-    for (char c : client.Context().output.Text()) {
+    for (char c : client.Context().transcript.output.Text()) {
         if (c != '\r')
             expected.push_back(c);
     }
@@ -77,7 +77,7 @@ bool CheckLog(const std::string& path, std::string_view burstText)
 {
     const std::string lastLine = BurstLineTail(count - 1);
     const std::string lastTranscriptLine = lastLine + "\r\n";
-    const std::string& transcript = client.Context().output.Text();
+    const std::string& transcript = client.Context().transcript.output.Text();
     const char* perfControl = std::getenv("QUENLO_BENCH_PERF_CTL");
     const int perfFd = perfControl != nullptr ? std::atoi(perfControl) : -1;
     if (perfFd > 0 && ::write(perfFd, "enable\n", 7) != 7)
@@ -105,7 +105,7 @@ int RunBurst(std::size_t count, bool log)
         return 1;
     WindowClient& client = process.Client();
     ClientContext& ctx = client.Context();
-    const std::size_t offset = ctx.output.Length();
+    const std::size_t offset = ctx.transcript.output.Length();
 
     const CpuSample cpuBefore = SampleSelf();
     server.RequestBurst(count);
@@ -115,15 +115,16 @@ int RunBurst(std::size_t count, bool log)
     const double peakMiB = StatusFieldMiB("VmHWM");
     const std::int64_t start = server.BurstStartNs();
     if (!arrived || start <= 0) {
-        std::fprintf(stderr, "burst: the last message never arrived (transcript %zu bytes)\n", ctx.output.Length());
+        std::fprintf(stderr, "burst: the last message never arrived (transcript %zu bytes)\n",
+                     ctx.transcript.output.Length());
         return 1;
     }
     // Whatever is still queued would show as extra lines.
     WindowClient::Settle(100);
     const std::string mode = log ? "log_on" : "log_off";
-    bool ok = CheckTranscript(ctx.output.Text(), offset, count) && CheckPane(client);
+    bool ok = CheckTranscript(ctx.transcript.output.Text(), offset, count) && CheckPane(client);
     if (ok && log)
-        ok = CheckLog(client.LogPath(), std::string_view(ctx.output.Text()).substr(offset));
+        ok = CheckLog(client.LogPath(), std::string_view(ctx.transcript.output.Text()).substr(offset));
     if (!ok)
         return 1;
     PrintFigure("burst." + mode + "." + std::to_string(count), static_cast<double>(count) * 1e9 / static_cast<double>(end - start),

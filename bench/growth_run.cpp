@@ -49,7 +49,7 @@ bool Drain(WindowClient& client, std::size_t index)
     const std::string tail = Shown(index);
     ClientContext& ctx = client.Context();
     for (int turn = 0; turn < 1000; ++turn) {
-        if (!ctx.scrollPending && EndsWith(client.PaneLastLine(), tail)) {
+        if (!ctx.transcript.scrollPending && EndsWith(client.PaneLastLine(), tail)) {
             QCoreApplication::processEvents();
             return true;
         }
@@ -107,7 +107,7 @@ int RunGrowth(std::size_t maxLines)
         PrintFigure("growth.line_cost.at_" + std::to_string(level), cost, "us");
         // Lines that arrive one at a time are each shown, so each keeps a layout.
         const double rss = StatusFieldMiB("VmRSS");
-        const double textMiB = static_cast<double>(ctx.output.Length()) / (1024.0 * 1024.0);
+        const double textMiB = static_cast<double>(ctx.transcript.output.Length()) / (1024.0 * 1024.0);
         PrintFigure("rss.growth.at_" + std::to_string(level), rss, "MiB");
         PrintFigure("growth.transcript_at_" + std::to_string(level), textMiB, "MiB");
         // What the transcript costs in memory for each byte of its text.

@@ -47,23 +47,23 @@ bool WindowClient::Start()
     const std::string library = program.substr(0, program.rfind('/')) + "/../lib/quenlo/libtocwire.so";
     // QUENLO_BENCH_MODULES=1: the standard modules loaded, as the program loads them.
     if (std::getenv("QUENLO_BENCH_MODULES") != nullptr)
-        ctx_.installedModuleFolder = InstalledModuleFolder(program);
+        ctx_.modules.installedFolder = InstalledModuleFolder(program);
     window_.Initialize(library.c_str());
-    if (!ctx_.api.Bound()) {
-        std::fprintf(stderr, "quenlo_bench: %s", ctx_.output.Text().c_str());
+    if (!ctx_.session.api.Bound()) {
+        std::fprintf(stderr, "quenlo_bench: %s", ctx_.transcript.output.Text().c_str());
         return false;
     }
-    return RunUntil([this] { return !ctx_.firstRefreshPending && !ctx_.scrollPending; }, 5000);
+    return RunUntil([this] { return !ctx_.transcript.firstRefreshPending && !ctx_.transcript.scrollPending; }, 5000);
 }
 
 void WindowClient::PointAt(std::uint16_t port, bool log)
 {
-    SetFieldText(ctx_.userInfo.screenName, "Bench User");
-    SetFieldText(ctx_.userInfo.password, "secret");
-    SetFieldText(ctx_.userInfo.tocServer, "127.0.0.1");
-    ctx_.userInfo.tocPort = port;
-    ctx_.userInfo.logToFile = log ? 1 : 0;
-    SetFieldText(ctx_.userInfo.logPath, "bench_log.txt");
+    SetFieldText(ctx_.settings.userInfo.screenName, "Bench User");
+    SetFieldText(ctx_.settings.userInfo.password, "secret");
+    SetFieldText(ctx_.settings.userInfo.tocServer, "127.0.0.1");
+    ctx_.settings.userInfo.tocPort = port;
+    ctx_.settings.userInfo.logToFile = log ? 1 : 0;
+    SetFieldText(ctx_.settings.userInfo.logPath, "bench_log.txt");
 }
 
 std::string WindowClient::LogPath() const
@@ -74,7 +74,7 @@ std::string WindowClient::LogPath() const
 bool WindowClient::SignOn()
 {
     ConnectToServer(ctx_);
-    if (!RunUntil([this] { return ctx_.connectionStatus == STATUS_ONLINE && !ctx_.online.Empty(); }, 10000))
+    if (!RunUntil([this] { return ctx_.session.connectionStatus == STATUS_ONLINE && !ctx_.online.Empty(); }, 10000))
         return false;
     // Let the sign-on's lines reach the pane and the scroll happen.
     Settle(200);

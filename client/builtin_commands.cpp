@@ -31,14 +31,14 @@ void SaveBuffer(ClientContext& ctx, std::string_view path)
         PrintLine(ctx, "savebuffer command requires file path as argument.");
         return;
     }
-    if (!ctx.output.Exists() || ctx.output.Text().empty()) {
+    if (!ctx.transcript.output.Exists() || ctx.transcript.output.Text().empty()) {
         PrintLine(ctx, "Buffer is empty, nothing to save.");
         return;
     }
     // Replaced atomically: a full disk or a failed write leaves no half-written
     // file, and any earlier file of that name as it was.
     const std::string quoted = "'" + std::string(path) + "'.";
-    switch (ReplaceFile(std::string(path), ctx.output.Text(), NewFileMode(), *ctx.files)) {
+    switch (ReplaceFile(std::string(path), ctx.transcript.output.Text(), NewFileMode(), *ctx.settings.files)) {
     case FileWriteFailure::None: PrintLine(ctx, "Saved current buffer to " + quoted); break;
     case FileWriteFailure::Open: PrintLine(ctx, "Failed to open file " + quoted); break;
     case FileWriteFailure::Write: PrintLine(ctx, "Failed to write file " + quoted); break;
@@ -51,25 +51,26 @@ void SetAutoClear(ClientContext& ctx, std::string_view argument)
         PrintLine(ctx, "mclear command expects byte count as argument. Use 0 to disabled.");
         return;
     }
-    ctx.autoClearSize = LeadingDecimal(argument);
-    if (ctx.autoClearSize != 0)
-        PrintLine(ctx, "Autoclearing of buffer after " + std::to_string(ctx.autoClearSize) + " bytes enabled.");
+    ctx.transcript.autoClearSize = LeadingDecimal(argument);
+    if (ctx.transcript.autoClearSize != 0)
+        PrintLine(ctx,
+                  "Autoclearing of buffer after " + std::to_string(ctx.transcript.autoClearSize) + " bytes enabled.");
     else
         PrintLine(ctx, "Autoclearing of disabled.");
 }
 
 void ToggleAutoReconnect(ClientContext& ctx)
 {
-    ctx.reconnect.SetAutomatic(!ctx.reconnect.Automatic());
-    PrintLine(ctx, ctx.reconnect.Automatic() ? "Autoreconnect enabled." : "Autoreconnect disabled.");
+    ctx.session.reconnect.SetAutomatic(!ctx.session.reconnect.Automatic());
+    PrintLine(ctx, ctx.session.reconnect.Automatic() ? "Autoreconnect enabled." : "Autoreconnect disabled.");
 }
 
 void SetAway(ClientContext& ctx, std::string_view argument)
 {
     if (argument.empty()) {
-        SendCommand(ctx, "toc_set_away");
+        SendCommand(ctx.session, "toc_set_away");
         PrintLine(ctx, "Away flag is unset.");
-        ctx.awayFlag = false;
+        ctx.away.Unset();
         return;
     }
     const std::string formatTemplate = TemplateFromWindow(ctx, kMaxAwayTemplate);
@@ -77,19 +78,15 @@ void SetAway(ClientContext& ctx, std::string_view argument)
     const std::string text = ExpandBackslashN(argument.substr(0, kMaxAwayArgument));
     // The server gets the escaped form; the away reply escapes again when it
     // is sent, so the stored text is the composition as the user meant it.
-    SendCommand(ctx, "toc_set_away \"" + EscapeTocText(parts.prefix) + EscapeTocText(text) +
+    SendCommand(ctx.session, "toc_set_away \"" + EscapeTocText(parts.prefix) + EscapeTocText(text) +
                          EscapeTocText(parts.suffix) + "\"");
-    std::string away = std::string(parts.prefix) + NewlinesToBreaks(text) + std::string(parts.suffix);
-    if (away.size() > kMaxTocText)
-        away.resize(kMaxTocText);
-    ctx.awayText = std::move(away);
-    ctx.awayFlag = true;
+    ctx.away.Set(std::string(parts.prefix) + NewlinesToBreaks(text) + std::string(parts.suffix));
     PrintLine(ctx, "Away message set. Use /away with no arguments to unset.");
 }
 
 void ListModules(ClientContext& ctx)
 {
-    const std::vector<ModuleIdentity>& modules = ctx.modules.Identities();
+    const std::vector<ModuleIdentity>& modules = ctx.modules.host.Identities();
     if (modules.empty()) {
         PrintLine(ctx, "No user modules are loaded.");
         return;

@@ -11,16 +11,16 @@
 
 void StartClient(ClientContext& ctx, ClientWindow& window, const char* libraryName)
 {
-    ctx.window = &window;
+    ctx.AttachWindow(window);
     ctx.history.Clear();
     LoadSettingsFiles(ctx);
     RefreshOutputPane(ctx);
-    window.SetFormattingText(FieldText(ctx.userInfo.formatting));
-    if (!BindProtocolLibrary(ctx.api, libraryName != nullptr ? libraryName : kProtocolLibraryName))
+    window.SetFormattingText(FieldText(ctx.settings.userInfo.formatting));
+    if (!BindProtocolLibrary(ctx.session.api, libraryName != nullptr ? libraryName : kProtocolLibraryName))
         PrintLine(ctx, "FATAL ERROR: Couldn't load libtocwire.so!");
     // Last, also when the library did not bind: modules work offline too.
     LoadClientModules(ctx);
-    ctx.firstRefreshPending = true;
+    ctx.transcript.firstRefreshPending = true;
     window.RequestPump(kFirstRefreshDelayMs + 1);
 }
 
@@ -28,43 +28,44 @@ void PumpTick(ClientContext& ctx)
 {
     // Every print asks for a tick at once, so the lines of one turn of the
     // event loop reach the log together, before the loop waits again.
-    FlushLog(ctx);
-    if (ctx.window == nullptr)
+    FlushLog(ctx.transcript);
+    // The null window asks for no ticks; a direct call finds nothing to show.
+    if (!ctx.Window().HasScreen())
         return;
-    if (ctx.api.Bound())
-        ctx.api.MaintainLoop();
-    if (ctx.connectionStatus == STATUS_OFFLINE && !ctx.online.Empty())
+    if (ctx.session.api.Bound())
+        ctx.session.api.MaintainLoop();
+    if (ctx.session.connectionStatus == STATUS_OFFLINE && !ctx.online.Empty())
         ClearOnlineList(ctx);
-    if (ctx.firstRefreshPending) {
+    if (ctx.transcript.firstRefreshPending) {
         RefreshOutputPane(ctx);
-        ctx.firstRefreshPending = false;
-        ctx.scrollPending = true;
-        ctx.window->RequestPump(0);
-    } else if (ctx.scrollPending) {
-        ctx.window->ScrollOutputToEnd();
-        ctx.scrollPending = false;
+        ctx.transcript.firstRefreshPending = false;
+        ctx.transcript.scrollPending = true;
+        ctx.Window().RequestPump(0);
+    } else if (ctx.transcript.scrollPending) {
+        ctx.Window().ScrollOutputToEnd();
+        ctx.transcript.scrollPending = false;
     }
 }
 
 void ShutdownClient(ClientContext& ctx)
 {
     // The sign-off below reports a drop; it must not start a reconnect.
-    ctx.shutDown = true;
+    ctx.session.shutDown = true;
     StopReconnectWaits(ctx);
-    ctx.answerWatch.Abandon();
-    if (ctx.api.Bound())
-        ctx.api.TOC_Shutdown();
-    ctx.protocolInitialised = false;
-    ctx.pacer.Reset();  // nothing waiting may go out after the sign-off
-    ReleaseProtocolLibrary(ctx.api);
+    ctx.session.answerWatch.Abandon();
+    if (ctx.session.api.Bound())
+        ctx.session.api.TOC_Shutdown();
+    ctx.session.protocolInitialised = false;
+    ctx.session.pacer.Reset();  // nothing waiting may go out after the sign-off
+    ReleaseProtocolLibrary(ctx.session.api);
     // Modules see nothing more; what they save is saved before the client's
     // files. Their code stays loaded until the context goes.
-    ctx.saveFailures.clear();
-    ctx.modulesShuttingDown = true;
-    ctx.modules.UnloadUserModules();
-    ctx.modulesShuttingDown = false;
-    if (ctx.window != nullptr)
-        SetFieldText(ctx.userInfo.formatting, ctx.window->FormattingText());
+    ctx.settings.saveFailures.clear();
+    ctx.modules.shuttingDown = true;
+    ctx.modules.host.UnloadUserModules();
+    ctx.modules.shuttingDown = false;
+    if (ctx.Window().HasScreen())
+        SetFieldText(ctx.settings.userInfo.formatting, ctx.Window().FormattingText());
     SaveSettingsFilesAtExit(ctx);
-    ctx.log.Close();
+    ctx.transcript.log.Close();
 }

@@ -41,8 +41,31 @@ public:
     // An instant message from someone else has just been shown; the window
     // may tell the desktop when the user is not looking at it.
     virtual void NotifyIncomingMessage(std::string_view /*sender*/, std::string_view /*text*/) {}
+    // False only for the null window: nobody sees the client, no pump ticks
+    // come, and the Formatting box is the saved one.
+    virtual bool HasScreen() const { return true; }
 
 protected:
     ~ClientWindow() = default;
+};
+
+// The window of a client that has none (before the real one exists, after
+// it is gone, and in tests that need none): shows nothing, reads empty
+// texts and no selection, and owns no message boxes (the protocol library
+// and the modules then write their boxes' texts to standard error).
+class NullWindow final : public ClientWindow {
+public:
+    void ShowOutputText(const std::string&) override {}
+    void OutputTextAppended(std::string_view) override {}
+    void ScrollOutputToEnd() override {}
+    std::vector<int> SelectedOnlineRows() const override { return {}; }
+    std::string InputText() const override { return {}; }
+    void SetInputText(std::string_view) override {}
+    std::string FormattingText() const override { return {}; }
+    void SetFormattingText(std::string_view) override {}
+    void ShowConnectionState(ConnectionState) override {}
+    void* OwnerHandle() override { return nullptr; }
+    void RequestPump(int) override {}
+    bool HasScreen() const override { return false; }
 };
 

@@ -10,24 +10,24 @@ namespace {
 
 void InitProtocol(ClientContext& ctx)
 {
-    const UserInfo& info = ctx.userInfo;
+    const UserInfo& info = ctx.settings.userInfo;
     const std::string screenName(FieldText(info.screenName));
     const std::string password(FieldText(info.password));
     const std::string oscarServer(FieldText(info.oscarServer));
     // The library gives an attempt up after the limit the answer watch counts.
-    if (ctx.api.TOC_SetSignonTimeLimit != nullptr)
-        ctx.api.TOC_SetSignonTimeLimit(ctx.signonTimeLimitMs);
-    ctx.api.TOC_Init(ctx.window != nullptr ? ctx.window->OwnerHandle() : nullptr, &ctx.callbacks,
+    if (ctx.session.api.TOC_SetSignonTimeLimit != nullptr)
+        ctx.session.api.TOC_SetSignonTimeLimit(ctx.session.signonTimeLimitMs);
+    ctx.session.api.TOC_Init(ctx.Window().OwnerHandle(), &ctx.session.callbacks,
                      screenName.c_str(), password.c_str(), info.oscarPort, oscarServer.c_str(), kClientVersion);
-    ctx.protocolInitialised = true;
+    ctx.session.protocolInitialised = true;
 }
 
 bool Establish(ClientContext& ctx)
 {
-    ctx.reconnect.CancelForNewConnection();
-    const std::string tocServer(FieldText(ctx.userInfo.tocServer));
-    if (ctx.api.TOC_Establish(tocServer.c_str(), ctx.userInfo.tocPort) != 0) {
-        ctx.answerWatch.Started(tocServer, ctx.userInfo.tocPort);
+    ctx.session.reconnect.CancelForNewConnection();
+    const std::string tocServer(FieldText(ctx.settings.userInfo.tocServer));
+    if (ctx.session.api.TOC_Establish(tocServer.c_str(), ctx.settings.userInfo.tocPort) != 0) {
+        ctx.session.answerWatch.Started(tocServer, ctx.settings.userInfo.tocPort);
         return true;
     }
     PrintLine(ctx, "Failed to establish a connection with AIM services.");
@@ -38,58 +38,58 @@ bool Establish(ClientContext& ctx)
 
 void ConnectToServer(ClientContext& ctx)
 {
-    if (FieldText(ctx.userInfo.screenName).empty()) {
+    if (FieldText(ctx.settings.userInfo.screenName).empty()) {
         PrintLine(ctx, "Set a login name before attempting to connect.");
         return;
     }
-    if (FieldText(ctx.userInfo.password).empty()) {
+    if (FieldText(ctx.settings.userInfo.password).empty()) {
         PrintLine(ctx, "Set a password before attempting to connect.");
         return;
     }
-    if (!ctx.api.Bound()) {
+    if (!ctx.session.api.Bound()) {
         PrintLine(ctx, kLibraryNotLoaded);
         return;
     }
-    if (!ctx.protocolInitialised)
+    if (!ctx.session.protocolInitialised)
         InitProtocol(ctx);
     Establish(ctx);
 }
 
 void DisconnectFromServer(ClientContext& ctx)
 {
-    if (ctx.api.Bound())
-        ctx.api.TOC_Disconnect();
+    if (ctx.session.api.Bound())
+        ctx.session.api.TOC_Disconnect();
 }
 
 void ReinitConnection(ClientContext& ctx)
 {
-    if (!ctx.api.Bound())
+    if (!ctx.session.api.Bound())
         return;
-    const int previous = ctx.connectionStatus;
-    if (ctx.protocolInitialised) {
-        ctx.answerWatch.Abandon();
-        ctx.api.TOC_Shutdown();
+    const int previous = ctx.session.connectionStatus;
+    if (ctx.session.protocolInitialised) {
+        ctx.session.answerWatch.Abandon();
+        ctx.session.api.TOC_Shutdown();
     }
     InitProtocol(ctx);
     if (previous != STATUS_OFFLINE) {
         PrintLine(ctx, "Reconnecting for updated userinfo.");
-        ctx.api.TOC_Disconnect();
+        ctx.session.api.TOC_Disconnect();
         Establish(ctx);
     }
 }
 
 void ReconnectAfterPause(ClientContext& ctx)
 {
-    ctx.reconnect.PauseForCommand();
-    if (ctx.protocolInitialised && ctx.api.Bound()) {
-        ctx.answerWatch.Abandon();
-        ctx.api.TOC_Shutdown();
-        ctx.protocolInitialised = false;
+    ctx.session.reconnect.PauseForCommand();
+    if (ctx.session.protocolInitialised && ctx.session.api.Bound()) {
+        ctx.session.answerWatch.Abandon();
+        ctx.session.api.TOC_Shutdown();
+        ctx.session.protocolInitialised = false;
     }
-    ctx.reconnect.AfterCommand([&ctx] { ConnectToServer(ctx); });
+    ctx.session.reconnect.AfterCommand([&ctx] { ConnectToServer(ctx); });
 }
 
 void StopReconnectWaits(ClientContext& ctx)
 {
-    ctx.reconnect.Stop();
+    ctx.session.reconnect.Stop();
 }

@@ -10,31 +10,30 @@ namespace {
 
 void Announce(ClientContext& ctx, ConnectionState state)
 {
-    if (ctx.window != nullptr)
-        ctx.window->ShowConnectionState(state);
+    ctx.Window().ShowConnectionState(state);
 }
 
 }  // namespace
 
 void HandleStatusChange(ClientContext& ctx, int status)
 {
-    if (status == ctx.connectionStatus) {
+    if (status == ctx.session.connectionStatus) {
         // Offline again, with nothing in between: the attempt ended unanswered.
         if (status == STATUS_OFFLINE) {
-            if (const std::string line = ctx.answerWatch.Ended(ctx.signonTimeLimitMs); !line.empty())
+            if (const std::string line = ctx.session.answerWatch.Ended(ctx.session.signonTimeLimitMs); !line.empty())
                 PrintLine(ctx, line);
         }
         return;
     }
     if (status != STATUS_OFFLINE)
-        ctx.answerWatch.Answered();
-    const int previous = ctx.connectionStatus;
-    ctx.connectionStatus = status;
+        ctx.session.answerWatch.Answered();
+    const int previous = ctx.session.connectionStatus;
+    ctx.session.connectionStatus = status;
     switch (status) {
     case STATUS_OFFLINE:
         PrintLine(ctx, "Disconnected from AIM server.");
-        ctx.pacer.Reset();
-        ctx.modules.DispatchDisconnect();
+        ctx.session.pacer.Reset();
+        ctx.modules.host.DispatchDisconnect();
         Announce(ctx, ConnectionState::Offline);
         ClearOnlineList(ctx);
         break;
@@ -43,10 +42,10 @@ void HandleStatusChange(ClientContext& ctx, int status)
         Announce(ctx, ConnectionState::SigningOn);
         break;
     case STATUS_ONLINE:
-        ctx.pacer.Reset();
-        ctx.signingOn = true;
-        ctx.modules.DispatchConnect();
-        ctx.signingOn = false;
+        ctx.session.pacer.Reset();
+        ctx.session.signingOn = true;
+        ctx.modules.host.DispatchConnect();
+        ctx.session.signingOn = false;
         PrintLine(ctx, "Connected to AIM server.");
         Announce(ctx, ConnectionState::Online);
         break;
@@ -55,8 +54,8 @@ void HandleStatusChange(ClientContext& ctx, int status)
     }
     // One automatic attempt per drop from online. The wait runs on a timer so
     // the window stays alive; the order of lines is the same as a frozen wait.
-    if (previous == STATUS_ONLINE && status == STATUS_OFFLINE && !ctx.shutDown)
-        ctx.reconnect.AfterDrop([&ctx] { ConnectToServer(ctx); });
+    if (previous == STATUS_ONLINE && status == STATUS_OFFLINE && !ctx.session.shutDown)
+        ctx.session.reconnect.AfterDrop([&ctx] { ConnectToServer(ctx); });
 }
 
 void ClearOnlineList(ClientContext& ctx)

@@ -26,7 +26,7 @@ std::string_view Text(const char* text)
 
 void ClientHostServices::SendInputLine(const char* recipient, const char* text, int)
 {
-    AutomaticSends automatic(ctx_);
+    AutomaticSends automatic(ctx_.session);
     ::SendInputLine(ctx_, Text(recipient), Text(text));
 }
 
@@ -37,10 +37,11 @@ void ClientHostServices::PrintStatus(const char* text)
     // save is reported with the client's own.
     constexpr std::string_view kFailedSave = "Could not save ";
     const std::string_view line = Text(text);
-    if (ctx_.modulesShuttingDown && line.starts_with(kFailedSave) && line.ends_with(".")) {
+    if (ctx_.modules.shuttingDown && line.starts_with(kFailedSave) && line.ends_with(".")) {
         const std::string_view rest = line.substr(kFailedSave.size(), line.size() - kFailedSave.size() - 1);
         if (const std::size_t colon = rest.find(": "); colon != std::string_view::npos && colon > 0)
-            ctx_.saveFailures.push_back({std::string(rest.substr(0, colon)), std::string(rest.substr(colon + 2))});
+            ctx_.settings.saveFailures.push_back(
+                {std::string(rest.substr(0, colon)), std::string(rest.substr(colon + 2))});
     }
 }
 
@@ -51,7 +52,7 @@ void ClientHostServices::PrintText(const char* text)
 
 const char* ClientHostServices::GetOutputText()
 {
-    return ctx_.output.Exists() ? ctx_.output.Text().c_str() : nullptr;
+    return ctx_.transcript.output.Exists() ? ctx_.transcript.output.Text().c_str() : nullptr;
 }
 
 int ClientHostServices::SendCommand(const char* text)
@@ -59,8 +60,8 @@ int ClientHostServices::SendCommand(const char* text)
     // Null or empty would be an empty frame, which no server reads as a command.
     if (text == nullptr || *text == '\0')
         return -1;
-    AutomaticSends automatic(ctx_);
-    return ::SendCommand(ctx_, text) == -1 ? -1 : 0;
+    AutomaticSends automatic(ctx_.session);
+    return ::SendCommand(ctx_.session, text) == -1 ? -1 : 0;
 }
 
 bool ClientHostServices::AddOnlineName(const char* name)
@@ -75,7 +76,7 @@ bool ClientHostServices::RemoveOnlineName(const char* name)
 
 void ClientHostServices::Disconnect()
 {
-    if (ctx_.connectionStatus != STATUS_OFFLINE)
+    if (ctx_.session.connectionStatus != STATUS_OFFLINE)
         DisconnectFromServer(ctx_);
 }
 
@@ -83,16 +84,15 @@ void ClientHostServices::SetAwayText(const char* text)
 {
     const std::string_view away = Text(text);
     if (away.empty()) {
-        ctx_.awayFlag = false;
+        ctx_.away.Unset();
         return;
     }
-    ctx_.awayText.assign(away.substr(0, kMaxTocText));
-    ctx_.awayFlag = true;
+    ctx_.away.Set(away);
 }
 
 int ClientExtendedHostServices::RunCommand(const char* word, const char* arguments)
 {
-    AutomaticSends automatic(ctx_);
+    AutomaticSends automatic(ctx_.session);
     return RunSlashCommand(ctx_, Text(word), Text(arguments)) != 0 ? 1 : 0;
 }
 
@@ -114,10 +114,10 @@ std::string InstalledModuleFolder(const std::string& executablePath)
 
 void LoadClientModules(ClientContext& ctx)
 {
-    ctx.modules.Attach(ctx.window != nullptr ? ctx.window->OwnerHandle() : nullptr, &ctx.hostServices,
-                       &ctx.extendedHostServices, [&ctx](std::string_view line) { PrintLine(ctx, line); });
+    ctx.modules.host.Attach(ctx.Window().OwnerHandle(), &ctx.modules.services,
+                       &ctx.modules.extendedServices, [&ctx](std::string_view line) { PrintLine(ctx, line); });
     // The client runs in its profile folder.
     std::error_code noFolder;
-    ctx.modules.SetProfileFolder(std::filesystem::current_path(noFolder).string());
-    ctx.modules.LoadUserModules({"modules", ctx.installedModuleFolder}, ctx.installedModuleFolder);
+    ctx.modules.host.SetProfileFolder(std::filesystem::current_path(noFolder).string());
+    ctx.modules.host.LoadUserModules({"modules", ctx.modules.installedFolder}, ctx.modules.installedFolder);
 }

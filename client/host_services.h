@@ -42,5 +42,5 @@ private:
 std::string InstalledModuleFolder(const std::string& executablePath);
 
 // Binds the modules to the client and loads them from the profile folder's
-// "modules" and then from ctx.installedModuleFolder.
+// "modules" and then from ctx.modules.installedFolder.
 void LoadClientModules(ClientContext& ctx);

@@ -30,9 +30,7 @@ std::string Format(std::string_view pattern, std::string_view value)
 std::vector<std::string> SelectedNames(ClientContext& ctx)
 {
     std::vector<std::string> names;
-    if (ctx.window == nullptr)
-        return names;
-    for (int row : ctx.window->SelectedOnlineRows()) {
+    for (int row : ctx.Window().SelectedOnlineRows()) {
         if (names.size() == kMaxSelected)
             break;
         if (row >= 0 && row < ctx.online.Count())
@@ -63,9 +61,9 @@ TemplateParts SplitTemplate(std::string_view formatTemplate)
 
 std::string TemplateFromWindow(ClientContext& ctx, std::size_t room)
 {
-    if (ctx.window == nullptr)
-        return std::string(FieldText(ctx.userInfo.formatting).substr(0, room));
-    std::string text = ctx.window->FormattingText();
+    if (!ctx.Window().HasScreen())
+        return std::string(FieldText(ctx.settings.userInfo.formatting).substr(0, room));
+    std::string text = ctx.Window().FormattingText();
     if (text.size() > room)
         text.resize(room);
     return text;
@@ -113,9 +111,7 @@ std::string ComposeMessage(std::string_view text, std::string_view formatTemplat
 
 void SubmitInputLine(ClientContext& ctx)
 {
-    if (ctx.window == nullptr)
-        return;
-    std::string line = ctx.window->InputText();
+    std::string line = ctx.Window().InputText();
     if (line.size() > kMaxTocText)
         line.resize(kMaxTocText);
     if (line.empty())
@@ -123,7 +119,7 @@ void SubmitInputLine(ClientContext& ctx)
     ctx.history.Push(line);
     if (line.front() == '/') {
         HandleSlashLine(ctx, line);
-    } else if (ctx.connectionStatus != STATUS_ONLINE) {
+    } else if (ctx.session.connectionStatus != STATUS_ONLINE) {
         PrintLine(ctx, "Not logged on.");
     } else {
         const std::string message = ComposeMessage(line, TemplateFromWindow(ctx, kMaxTemplate));
@@ -133,8 +129,7 @@ void SubmitInputLine(ClientContext& ctx)
         for (const std::string& name : names)
             SendInstantMessage(ctx, name, message, false);
     }
-    if (ctx.window != nullptr)
-        ctx.window->SetInputText("");
+    ctx.Window().SetInputText("");
 }
 
 void SendInputLine(ClientContext& ctx, std::string_view recipient, std::string_view text)
@@ -152,27 +147,27 @@ void SendInputLine(ClientContext& ctx, std::string_view recipient, std::string_v
 
 void HistoryStep(ClientContext& ctx, bool older)
 {
-    if (const auto text = ctx.history.Step(older); text.has_value() && ctx.window != nullptr)
-        ctx.window->SetInputText(*text);
+    if (const auto text = ctx.history.Step(older); text.has_value())
+        ctx.Window().SetInputText(*text);
 }
 
 void RequestInfo(ClientContext& ctx, std::string_view screenName)
 {
     if (!CheckRecipient(ctx, screenName))
         return;
-    if (SendCommand(ctx, "toc_get_info " + NormalizeName(screenName)) == -1) {
+    if (SendCommand(ctx.session, "toc_get_info " + NormalizeName(screenName)) == -1) {
         PrintLine(ctx, "Failed to request userinfo.");
         return;
     }
     PrintLine(ctx, Format("Requesting info for %s...", screenName));
-    ++ctx.pendingProfileRequests;
+    ++ctx.session.pendingProfileRequests;
 }
 
 void WarnUser(ClientContext& ctx, std::string_view screenName)
 {
     if (!CheckRecipient(ctx, screenName))
         return;
-    if (SendCommand(ctx, "toc_evil " + NormalizeName(screenName) + " norm") == -1) {
+    if (SendCommand(ctx.session, "toc_evil " + NormalizeName(screenName) + " norm") == -1) {
         PrintLine(ctx, "Failed to send warn.");
         return;
     }

@@ -47,12 +47,12 @@ void SendInstantMessage(ClientContext& ctx, std::string_view recipient, std::str
         return;
     const std::string recipientText(recipient);
     const std::string messageText(text);
-    if (ctx.modules.DispatchSendIM(recipientText.c_str(), messageText.c_str(), automatic) == -1)
+    if (ctx.modules.host.DispatchSendIM(recipientText.c_str(), messageText.c_str(), automatic) == -1)
         return;
     std::string command = "toc_send_im " + NormalizeName(recipient) + " \"" + EscapeTocText(text) + "\"";
     if (automatic)
         command += " auto";
-    if (SendCommand(ctx, command) == -1) {
+    if (SendCommand(ctx.session, command) == -1) {
         PrintLine(ctx, "Cannot send IM.");
         return;
     }

@@ -12,16 +12,16 @@ constexpr std::string_view kLogFailed = "Failed to open log path for writing. Lo
 
 // The grow step. A transcript born with a seed holds text the pane has not
 // seen, so the next pane update must put the whole transcript.
-void Grow(ClientContext& ctx, std::string_view seed)
+void Grow(TranscriptState& transcript, std::string_view seed)
 {
-    if (!ctx.output.Exists() && !seed.empty())
-        ctx.paneStale = true;
-    ctx.output.Grow(seed);
+    if (!transcript.output.Exists() && !seed.empty())
+        transcript.paneStale = true;
+    transcript.output.Grow(seed);
 }
 
 std::string Prefix(ClientContext& ctx)
 {
-    return TimestampPrefix(ctx.userInfo.timestamp != 0, ctx.clock());
+    return TimestampPrefix(ctx.settings.userInfo.timestamp != 0, ctx.transcript.clock());
 }
 
 // The pane reads the transcript where it lies: it is told of each line
@@ -29,46 +29,45 @@ std::string Prefix(ClientContext& ctx)
 // stale pane is given the whole transcript once.
 void UpdatePane(ClientContext& ctx, std::string_view line)
 {
-    if (ctx.window == nullptr)
-        return;
-    if (ctx.paneStale)
+    if (ctx.transcript.paneStale)
         RefreshOutputPane(ctx);
     else
-        ctx.window->OutputTextAppended(line);
+        ctx.Window().OutputTextAppended(line);
 }
 
 // Status lines reach the file at once, with whatever waits before them;
 // other lines wait for the end of the turn (FlushLog).
 void WriteLog(ClientContext& ctx, std::string_view line, bool now)
 {
-    if (ctx.userInfo.logToFile == 0) {
-        ctx.log.Close();
+    if (ctx.settings.userInfo.logToFile == 0) {
+        ctx.transcript.log.Close();
         return;
     }
-    const std::string_view path = FieldText(ctx.userInfo.logPath);
-    if (now ? ctx.log.Write(path, line) : ctx.log.Queue(path, line))
+    const std::string_view path = FieldText(ctx.settings.userInfo.logPath);
+    if (now ? ctx.transcript.log.Write(path, line) : ctx.transcript.log.Queue(path, line))
         return;
     // Off first, so the message below is not itself sent to the log.
-    ctx.userInfo.logToFile = 0;
+    ctx.settings.userInfo.logToFile = 0;
     PrintLine(ctx, kLogFailed, true);
 }
 
 // Steps shared by both kinds of line, once the grow step is made.
 void AddLine(ClientContext& ctx, std::string_view line, bool isStatus)
 {
-    ctx.output.Append(line);
+    TranscriptState& transcript = ctx.transcript;
+    transcript.output.Append(line);
     UpdatePane(ctx, line);
     // Without a window there is no turn to wait for.
-    WriteLog(ctx, line, isStatus || ctx.window == nullptr);
-    ctx.scrollPending = true;
-    if (ctx.window != nullptr)
-        ctx.window->RequestPump(0);
+    WriteLog(ctx, line, isStatus || !ctx.Window().HasScreen());
+    transcript.scrollPending = true;
+    ctx.Window().RequestPump(0);
     // The size is a count set by the user; a negative value read as unsigned
     // is out of reach, so it never clears.
-    if (ctx.autoClearSize != 0 && ctx.output.Length() >= static_cast<std::uint32_t>(ctx.autoClearSize)) {
+    if (transcript.autoClearSize != 0 &&
+        transcript.output.Length() >= static_cast<std::uint32_t>(transcript.autoClearSize)) {
         // The pane may go on showing the old text until the next line.
-        ctx.output.Retire();
-        ctx.paneStale = true;
+        transcript.output.Retire();
+        transcript.paneStale = true;
     }
 }
 
@@ -76,44 +75,42 @@ void AddLine(ClientContext& ctx, std::string_view line, bool isStatus)
 
 void PrintLine(ClientContext& ctx, std::string_view text, bool isStatus)
 {
-    Grow(ctx, "");
+    Grow(ctx.transcript, "");
     AddLine(ctx, ComposePrintLine(isStatus ? Prefix(ctx) : std::string(), text, isStatus), isStatus);
 }
 
 void GrowForIm(ClientContext& ctx)
 {
-    Grow(ctx, kImSeed);
+    Grow(ctx.transcript, kImSeed);
 }
 
 void PrintImLine(ClientContext& ctx, std::string_view screenName, std::string_view text, bool incoming)
 {
     // Normally done by the caller; never append to a transcript that is absent.
-    if (!ctx.output.Exists())
+    if (!ctx.transcript.output.Exists())
         GrowForIm(ctx);
     AddLine(ctx, ComposeImLine(Prefix(ctx), screenName, StripMarkup(text), incoming), false);
 }
 
 void RefreshOutputPane(ClientContext& ctx)
 {
-    if (ctx.window != nullptr) {
-        ctx.window->ShowOutputText(ctx.output.Text());
-        ctx.paneStale = false;
-    }
+    ctx.Window().ShowOutputText(ctx.transcript.output.Text());
+    ctx.transcript.paneStale = false;
     // Nothing shows the text an auto-clear retired any more.
-    ctx.output.DropRetired();
+    ctx.transcript.output.DropRetired();
 }
 
 void ClearTranscript(ClientContext& ctx)
 {
-    if (!ctx.output.Exists())
+    if (!ctx.transcript.output.Exists())
         return;
     // Retired rather than cleared: the pane reads the old text once more as
     // it lets go of it.
-    ctx.output.Retire();
+    ctx.transcript.output.Retire();
     RefreshOutputPane(ctx);
 }
 
-void FlushLog(ClientContext& ctx)
+void FlushLog(TranscriptState& transcript)
 {
-    ctx.log.Flush();
+    transcript.log.Flush();
 }

@@ -5,6 +5,7 @@
 #include <string_view>
 
 struct ClientContext;
+struct TranscriptState;
 
 void PrintLine(ClientContext& ctx, std::string_view text, bool isStatus = true);
 // The caller makes the grow step with the message seed first (GrowForIm).
@@ -15,4 +16,4 @@ void RefreshOutputPane(ClientContext& ctx);
 // The "clear" command: the transcript, if it exists, and the pane become empty.
 void ClearTranscript(ClientContext& ctx);
 // Writes the log lines queued during this turn of the event loop.
-void FlushLog(ClientContext& ctx);
+void FlushLog(TranscriptState& transcript);

@@ -3,26 +3,26 @@
 
 #include <string_view>
 
-struct ClientContext;
+struct SessionState;
 
 // TOC_Send with length -1 on a writable copy of the command; -1 means not
 // sent (also when the protocol library is not bound, and for an empty
 // command). While an AutomaticSends scope is open on a signed-on
 // connection the command goes through the client's pacer (send_pacer.h):
 // 0 then means sent or waiting its turn.
-int SendCommand(ClientContext& ctx, std::string_view command);
+int SendCommand(SessionState& session, std::string_view command);
 // Straight to the library, whatever the pace.
-int SendCommandNow(ClientContext& ctx, std::string_view command);
+int SendCommandNow(SessionState& session, std::string_view command);
 
 // Marks what is sent while it lives as sent by the client on its own (a
 // module's service call, an automatic reply), not by the user's own action.
 class AutomaticSends {
 public:
-    explicit AutomaticSends(ClientContext& ctx);
+    explicit AutomaticSends(SessionState& session);
     ~AutomaticSends();
     AutomaticSends(const AutomaticSends&) = delete;
     AutomaticSends& operator=(const AutomaticSends&) = delete;
 
 private:
-    ClientContext& ctx_;
+    SessionState& session_;
 };

@@ -30,16 +30,16 @@ std::string Cut(std::string_view text, std::size_t room)
 
 void HandleGotoUrl(ClientContext& ctx, std::string_view arguments)
 {
-    if (ctx.pendingProfileRequests <= 0)
+    if (ctx.session.pendingProfileRequests <= 0)
         return;
     const std::size_t colon = arguments.find(':');
     const std::string_view url = colon == std::string_view::npos ? std::string_view{} : arguments.substr(colon + 1);
     std::string line = "<a href=\"http://";
-    line.append(FieldText(ctx.userInfo.tocServer));
-    line.append(":").append(std::to_string(ctx.userInfo.tocPort)).append("/");
+    line.append(FieldText(ctx.settings.userInfo.tocServer));
+    line.append(":").append(std::to_string(ctx.settings.userInfo.tocPort)).append("/");
     line.append(url).append("\">Profile Data</a>");
     PrintLine(ctx, line, false);
-    --ctx.pendingProfileRequests;
+    --ctx.session.pendingProfileRequests;
 }
 
 void HandleImIn(ClientContext& ctx, std::string_view arguments)
@@ -56,15 +56,14 @@ void HandleImIn(ClientContext& ctx, std::string_view arguments)
         displayName += " AUTORESPONSE";
     displayName = Cut(displayName, kMaxTocText);  // the sender, " AUTORESPONSE" included
     PrintImLine(ctx, displayName, message, true);
-    if (ctx.window != nullptr)
-        ctx.window->NotifyIncomingMessage(sender, StripMarkup(message));
+    ctx.Window().NotifyIncomingMessage(sender, StripMarkup(message));
     // Nobody to answer when the message names no sender (or something that
     // is no screen name).
-    if (ctx.awayFlag && !automatic && IsValidScreenName(sender)) {
-        AutomaticSends paced(ctx);
-        SendInstantMessage(ctx, sender, ctx.awayText, true);
+    if (ctx.away.IsAway() && !automatic && IsValidScreenName(sender)) {
+        AutomaticSends paced(ctx.session);
+        SendInstantMessage(ctx, sender, ctx.away.Text(), true);
     }
-    ctx.modules.DispatchReceiveIM(displayName.c_str(), message.c_str());
+    ctx.modules.host.DispatchReceiveIM(displayName.c_str(), message.c_str());
 }
 
 void HandleUpdateBuddy(ClientContext& ctx, std::string_view arguments)
@@ -98,11 +97,12 @@ void HandleEviled(ClientContext& ctx, std::string_view arguments)
 
 void HandleServerMessage(ClientContext& ctx, std::string_view command, std::string_view arguments)
 {
-    if (ctx.window == nullptr)
+    // Before the window there is nobody to show a message to.
+    if (!ctx.Window().HasScreen())
         return;
     const std::string commandText(command);
     const std::string argumentText(arguments);
-    ctx.modules.DispatchServerCommand(commandText.c_str(), argumentText.c_str());
+    ctx.modules.host.DispatchServerCommand(commandText.c_str(), argumentText.c_str());
     if (command == "GOTO_URL")
         HandleGotoUrl(ctx, arguments);
     else if (command == "IM_IN")

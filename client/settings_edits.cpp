@@ -29,7 +29,7 @@ UserConfigValues ReadUserConfig(const UserInfo& info)
 
 void ApplyUserConfig(ClientContext& ctx, const UserConfigValues& values)
 {
-    UserInfo& info = ctx.userInfo;
+    UserInfo& info = ctx.settings.userInfo;
     SetFieldText(info.screenName, values.screenName);
     SetFieldText(info.password, values.password);
     SetFieldText(info.oscarServer, values.oscarServer);
@@ -54,23 +54,23 @@ bool AddBuddyFromEditor(ClientContext& ctx, std::string_view name)
                            "': a screen name holds only letters, digits, blanks and @._-");
         return false;
     }
-    if (!AddBuddy(ctx.buddyList, name))
+    if (!AddBuddy(ctx.settings.buddyList, name))
         return false;
-    if (ctx.connectionStatus != STATUS_OFFLINE)
-        SendCommand(ctx, "toc_add_buddy " + NormalizeName(name));
+    if (ctx.session.connectionStatus != STATUS_OFFLINE)
+        SendCommand(ctx.session, "toc_add_buddy " + NormalizeName(name));
     return true;
 }
 
 bool RemoveBuddyFromEditor(ClientContext& ctx, std::string_view name)
 {
     const std::string key = NormalizeName(name);
-    if (!RemoveBuddy(ctx.buddyList, key))
+    if (!RemoveBuddy(ctx.settings.buddyList, key))
         return false;
-    if (ctx.connectionStatus != STATUS_OFFLINE) {
+    if (ctx.session.connectionStatus != STATUS_OFFLINE) {
         RemoveOnlineName(ctx, key);
         // A name that could never have been sent is not sent now either.
         if (IsValidScreenName(key))
-            SendCommand(ctx, "toc_remove_buddy " + key);
+            SendCommand(ctx.session, "toc_remove_buddy " + key);
     }
     return true;
 }

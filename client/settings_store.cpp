@@ -20,7 +20,7 @@ void ReportAtExit(ClientContext& ctx, SaveFailure failure)
 {
     std::fprintf(stderr, "quenlo: Could not save %s: %s.\n", failure.file.c_str(), failure.why.c_str());
     std::fflush(stderr);
-    ctx.saveFailures.push_back(std::move(failure));
+    ctx.settings.saveFailures.push_back(std::move(failure));
 }
 
 // Whether the run changed a held userinfo.cfg's record: it was loaded as the defaults.
@@ -35,40 +35,40 @@ bool UserInfoChanged(const UserInfo& info)
 
 void LoadSettingsFiles(ClientContext& ctx)
 {
-    ctx.userInfoUnreadable.clear();
-    ctx.buddyListUnreadable.clear();
-    LoadUserInfo(ctx.userInfo, kUserInfoFile, &ctx.userInfoUnreadable, *ctx.files);
-    if (!ctx.userInfoUnreadable.empty())
-        PrintLine(ctx, CannotReadMessage(kUserInfoFile, ctx.userInfoUnreadable));
-    ctx.buddyList = LoadBuddyList(kBuddyListFile, &ctx.buddyListUnreadable, *ctx.files);
-    if (!ctx.buddyListUnreadable.empty())
-        PrintLine(ctx, CannotReadMessage(kBuddyListFile, ctx.buddyListUnreadable));
+    ctx.settings.userInfoUnreadable.clear();
+    ctx.settings.buddyListUnreadable.clear();
+    LoadUserInfo(ctx.settings.userInfo, kUserInfoFile, &ctx.settings.userInfoUnreadable, *ctx.settings.files);
+    if (!ctx.settings.userInfoUnreadable.empty())
+        PrintLine(ctx, CannotReadMessage(kUserInfoFile, ctx.settings.userInfoUnreadable));
+    ctx.settings.buddyList = LoadBuddyList(kBuddyListFile, &ctx.settings.buddyListUnreadable, *ctx.settings.files);
+    if (!ctx.settings.buddyListUnreadable.empty())
+        PrintLine(ctx, CannotReadMessage(kBuddyListFile, ctx.settings.buddyListUnreadable));
 }
 
 void SaveUserInfoNow(ClientContext& ctx)
 {
-    if (!ctx.userInfoUnreadable.empty()) {
-        PrintLine(ctx, std::string(kUserInfoFile) + " " + HeldReason(ctx.userInfoUnreadable) + ".");
+    if (!ctx.settings.userInfoUnreadable.empty()) {
+        PrintLine(ctx, std::string(kUserInfoFile) + " " + HeldReason(ctx.settings.userInfoUnreadable) + ".");
         return;
     }
-    if (!SaveUserInfo(ctx.userInfo, kUserInfoFile, *ctx.files))
+    if (!SaveUserInfo(ctx.settings.userInfo, kUserInfoFile, *ctx.settings.files))
         PrintLine(ctx, "Failed to write user info.");
 }
 
 void SaveSettingsFilesAtExit(ClientContext& ctx)
 {
-    if (!ctx.userInfoUnreadable.empty()) {
-        if (UserInfoChanged(ctx.userInfo))
-            ReportAtExit(ctx, {kUserInfoFile, HeldReason(ctx.userInfoUnreadable)});
-    } else if (!SaveUserInfo(ctx.userInfo, kUserInfoFile, *ctx.files)) {
+    if (!ctx.settings.userInfoUnreadable.empty()) {
+        if (UserInfoChanged(ctx.settings.userInfo))
+            ReportAtExit(ctx, {kUserInfoFile, HeldReason(ctx.settings.userInfoUnreadable)});
+    } else if (!SaveUserInfo(ctx.settings.userInfo, kUserInfoFile, *ctx.settings.files)) {
         const int error = errno;
         PrintLine(ctx, "Failed to write user info.");
         ReportAtExit(ctx, {kUserInfoFile, std::strerror(error)});
     }
-    if (!ctx.buddyListUnreadable.empty()) {
-        if (!ctx.buddyList.empty())
-            ReportAtExit(ctx, {kBuddyListFile, HeldReason(ctx.buddyListUnreadable)});
-    } else if (!SaveBuddyList(ctx.buddyList, kBuddyListFile, *ctx.files)) {
+    if (!ctx.settings.buddyListUnreadable.empty()) {
+        if (!ctx.settings.buddyList.empty())
+            ReportAtExit(ctx, {kBuddyListFile, HeldReason(ctx.settings.buddyListUnreadable)});
+    } else if (!SaveBuddyList(ctx.settings.buddyList, kBuddyListFile, *ctx.settings.files)) {
         const int error = errno;
         PrintLine(ctx, "Failed to write buddy list.");
         ReportAtExit(ctx, {kBuddyListFile, std::strerror(error)});

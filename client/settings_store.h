@@ -6,13 +6,9 @@
 #include <string>
 #include <vector>
 
-struct ClientContext;
+#include "settings_state.h"
 
-// A settings file the client could not save at exit, and why.
-struct SaveFailure {
-    std::string file;
-    std::string why;
-};
+struct ClientContext;
 
 // Reads userinfo.cfg and blist.cfg into the context. A file that exists but
 // cannot be read gives "Cannot read <file>: <reason>." in the transcript,
@@ -25,7 +21,7 @@ void SaveUserInfoNow(ClientContext& ctx);
 
 // The close's save of both files. Each failure gives its status line, a line
 // on standard error (the window is closing, the transcript will not be
-// seen) and an entry in ctx.saveFailures for the window to show (after
+// seen) and an entry in ctx.settings.saveFailures for the window to show (after
 // what the modules' own saves reported there). A held
 // file is reported only when the run changed what it would hold.
 void SaveSettingsFilesAtExit(ClientContext& ctx);

@@ -44,7 +44,7 @@ void ForEachSendableBuddy(std::string_view list, Visit visit)
 void SendBuddyConfig(ClientContext& ctx)
 {
     std::string config = "toc_set_config \"m 4\ng Fuckers\n";
-    ForEachSendableBuddy(ctx.buddyList, [&](const std::string& name) {
+    ForEachSendableBuddy(ctx.settings.buddyList, [&](const std::string& name) {
         const std::string entry = "b " + name + "\n";
         if (config.size() + entry.size() + 1 > kMaxTocText)
             return false;
@@ -52,35 +52,35 @@ void SendBuddyConfig(ClientContext& ctx)
         return config.size() <= kBatchThreshold;
     });
     config += "\"";
-    SendCommand(ctx, config);
+    SendCommand(ctx.session, config);
 
     const std::string kEmptyBatch = "toc_add_buddy";
-    std::string batch = kEmptyBatch + " " + NormalizeName(FieldText(ctx.userInfo.screenName));
-    ForEachSendableBuddy(ctx.buddyList, [&](const std::string& name) {
+    std::string batch = kEmptyBatch + " " + NormalizeName(FieldText(ctx.settings.userInfo.screenName));
+    ForEachSendableBuddy(ctx.settings.buddyList, [&](const std::string& name) {
         const std::string entry = " " + name;
         if (batch != kEmptyBatch && batch.size() + entry.size() > kMaxTocText) {
-            SendCommand(ctx, batch);
+            SendCommand(ctx.session, batch);
             batch = kEmptyBatch;
         }
         batch += entry;
         if (batch.size() > kBatchThreshold) {
-            SendCommand(ctx, batch);
+            SendCommand(ctx.session, batch);
             batch = kEmptyBatch;
         }
         return true;
     });
     if (batch != kEmptyBatch)
-        SendCommand(ctx, batch);
+        SendCommand(ctx.session, batch);
 }
 
 int CompleteSignon(ClientContext& ctx)
 {
     SendBuddyConfig(ctx);
-    SendCommand(ctx, "toc_init_done");
+    SendCommand(ctx.session, "toc_init_done");
     std::string caps = "toc_set_caps";
     for (std::string_view uuid : kCapabilityUuids)
         caps.append(" ").append(uuid);
-    SendCommand(ctx, caps);
-    SendCommand(ctx, "toc_set_info \"" + EscapeTocText(FieldText(ctx.userInfo.userProfile)) + "\"");
+    SendCommand(ctx.session, caps);
+    SendCommand(ctx.session, "toc_set_info \"" + EscapeTocText(FieldText(ctx.settings.userInfo.userProfile)) + "\"");
     return 1;
 }

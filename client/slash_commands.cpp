@@ -34,7 +34,7 @@ void ShowHelp(ClientContext& ctx, std::string_view)
     PrintLine(ctx, "Commands:");
     for (const SlashCommand& command : kCommands)
         PrintLine(ctx, "  " + std::string(command.usage));
-    for (const ModuleIdentity& module : ctx.modules.Identities()) {
+    for (const ModuleIdentity& module : ctx.modules.host.Identities()) {
         if (module.commands.empty())
             continue;
         const std::string who = module.name.empty() ? module.fileName : module.name + " (" + module.fileName + ")";
@@ -61,5 +61,5 @@ int RunSlashCommand(ClientContext& ctx, std::string_view word, std::string_view 
     }
     const std::string wordText(word);
     const std::string argumentText(argument);
-    return ctx.modules.DispatchUserCommand(wordText.c_str(), argumentText.c_str());
+    return ctx.modules.host.DispatchUserCommand(wordText.c_str(), argumentText.c_str());
 }

@@ -41,7 +41,7 @@ BuddyEditorDialog::BuddyEditorDialog(ClientContext& ctx, QWidget* parent) : QDia
     add_->setAutoDefault(false);
     remove_->setAutoDefault(false);
 
-    for (const std::string& name : BuddyListNames(ctx.buddyList))
+    for (const std::string& name : BuddyListNames(ctx.settings.buddyList))
         InsertSorted(name);
 
     auto* side = new QVBoxLayout;

@@ -92,7 +92,7 @@ int main(int argc, char** argv)
     // module may have made) are gone.
     ClientContext ctx;
     std::error_code noProgramPath;
-    ctx.installedModuleFolder = InstalledModuleFolder(std::filesystem::read_symlink("/proc/self/exe", noProgramPath));
+    ctx.modules.installedFolder = InstalledModuleFolder(std::filesystem::read_symlink("/proc/self/exe", noProgramPath));
     MainDialog window(ctx);
     std::unique_ptr<InstanceServer> instanceServer;
     if (locked == ProfileLock::Result::Locked && !socketName.isEmpty()) {
@@ -110,7 +110,7 @@ int main(int argc, char** argv)
             std::printf("quenlo: started in %.1f ms after main\n", static_cast<double>(sinceMain.nsecsElapsed()) / 1e6);
             // What the start-up showed (library, modules), for install checks.
             if (qEnvironmentVariableIsSet("QUENLO_PRINT_TRANSCRIPT"))
-                std::fwrite(ctx.output.Text().data(), 1, ctx.output.Text().size(), stdout);
+                std::fwrite(ctx.transcript.output.Text().data(), 1, ctx.transcript.output.Text().size(), stdout);
             std::fflush(stdout);
             window.close();
         });

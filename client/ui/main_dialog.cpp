@@ -46,8 +46,7 @@ MainDialog::MainDialog(ClientContext& ctx, QWidget* parent) : QDialog(parent), c
 
 MainDialog::~MainDialog()
 {
-    if (ctx_.window == this)
-        ctx_.window = nullptr;
+    ctx_.DetachWindow(*this);
 }
 
 void MainDialog::BuildControls()
@@ -206,10 +205,10 @@ void MainDialog::ShowSaveFailures()
 {
     // The transcript is about to disappear with the window: the user who
     // closed it is told in a box (standard error has it too).
-    if (ctx_.saveFailures.empty() || closingForSignal_)
+    if (ctx_.settings.saveFailures.empty() || closingForSignal_)
         return;
     QMessageBox box(QMessageBox::Warning, QStringLiteral("ZORVANE"),
-                    DisplayText(SaveFailureText(ctx_.saveFailures)), QMessageBox::Ok, this);
+                    DisplayText(SaveFailureText(ctx_.settings.saveFailures)), QMessageBox::Ok, this);
     boxes_->Present(box);
 }
 

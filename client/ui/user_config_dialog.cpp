@@ -29,12 +29,12 @@ UserConfigDialog::UserConfigDialog(ClientContext& ctx, QWidget* parent) : QDialo
 {
     setWindowTitle(QStringLiteral("User Configuration"));
     setModal(true);
-    const UserConfigValues values = ReadUserConfig(ctx.userInfo);
+    const UserConfigValues values = ReadUserConfig(ctx.settings.userInfo);
 
     auto* ok = new QPushButton(QStringLiteral("&OK"), this);
     auto* cancel = new QPushButton(QStringLiteral("&Cancel"), this);
     ok->setDefault(true);
-    const UserInfo& record = ctx.userInfo;  // each text edit holds what its field holds
+    const UserInfo& record = ctx.settings.userInfo;  // each text edit holds what its field holds
     screenName_ = LimitedEdit(this, FieldRoom(record.screenName), values.screenName);
     password_ = LimitedEdit(this, FieldRoom(record.password), values.password);
     // Masked on screen and to screen readers; the box shows it on request.

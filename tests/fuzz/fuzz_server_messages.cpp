@@ -80,15 +80,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     g_sent.clear();
     ClientContext ctx;
     RecordingWindow window;
-    ctx.window = &window;
+    ctx.AttachWindow(window);
     ctx.online.Watch(&window);
-    BindFakeLibrary(ctx.api);
+    BindFakeLibrary(ctx.session.api);
     const std::uint8_t options = data[0];
-    ctx.awayFlag = (options & 1) != 0;
-    ctx.awayText = "away \"now\" \\ $";
-    ctx.userInfo.timestamp = (options & 2) != 0;
-    ctx.connectionStatus = (options & 4) != 0 ? STATUS_ONLINE : STATUS_OFFLINE;
-    ctx.pendingProfileRequests = (options >> 3) & 3;
+    ctx.away.Set("away \"now\" \\ $");
+    if ((options & 1) == 0)
+        ctx.away.Unset();
+    ctx.settings.userInfo.timestamp = (options & 2) != 0;
+    ctx.session.connectionStatus = (options & 4) != 0 ? STATUS_ONLINE : STATUS_OFFLINE;
+    ctx.session.pendingProfileRequests = (options >> 3) & 3;
 
     const std::string_view stream(reinterpret_cast<const char*>(data) + 1, size - 1);
     std::size_t start = 0;
@@ -109,8 +110,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The window shows what the transcript holds, and one list entry per name.
     FUZZ_CHECK(window.OnlineCount() == ctx.online.Count());
     FUZZ_CHECK(window.badOnlineNotices == 0);
-    FUZZ_CHECK(ctx.pendingProfileRequests >= 0);
-    ctx.window = nullptr;
-    ctx.api = ProtocolApi{};
+    FUZZ_CHECK(ctx.session.pendingProfileRequests >= 0);
+    ctx.DetachWindow(window);
+    ctx.session.api = ProtocolApi{};
     return 0;
 }

@@ -82,17 +82,17 @@ TEST_F(BuddyEditorTest, OfflineAddKeepsTheNameAndSendsNothing)
 
     Add(dialog, "Bob Smith");
     EXPECT_EQ(Entries(dialog), std::vector<std::string>{"Bob Smith"});
-    EXPECT_EQ(ctx.buddyList, "Bob Smith\n");
+    EXPECT_EQ(ctx.settings.buddyList, "Bob Smith\n");
 
     // The same name once normalised: refused without a word.
     Add(dialog, "bobsmith");
     EXPECT_EQ(Entries(dialog), std::vector<std::string>{"Bob Smith"});
-    EXPECT_EQ(ctx.buddyList, "Bob Smith\n");
+    EXPECT_EQ(ctx.settings.buddyList, "Bob Smith\n");
     EXPECT_EQ(dialog.NameEdit()->text(), "bobsmith");  // the edit box keeps its text
 
     // An empty edit box adds nothing.
     Add(dialog, "");
-    EXPECT_EQ(ctx.buddyList, "Bob Smith\n");
+    EXPECT_EQ(ctx.settings.buddyList, "Bob Smith\n");
 
     Settle();
     EXPECT_EQ(server.ClientCount(), 0);
@@ -113,13 +113,13 @@ TEST_F(BuddyEditorTest, OnlineAddTellsTheServerOnce)
 
     Add(dialog, "Bob Smith");
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return HasCommand(0, "toc_add_buddy bobsmith"); }));
-    EXPECT_EQ(ctx.buddyList, "Bob Smith\n");
+    EXPECT_EQ(ctx.settings.buddyList, "Bob Smith\n");
     EXPECT_EQ(Entries(dialog), std::vector<std::string>{"Bob Smith"});
 
     Add(dialog, "BOBSMITH");
     Settle();
     EXPECT_EQ(CountCommandsStartingWith(0, "toc_add_buddy bobsmith"), 1);
-    EXPECT_EQ(ctx.buddyList, "Bob Smith\n");
+    EXPECT_EQ(ctx.settings.buddyList, "Bob Smith\n");
 }
 
 TEST_F(BuddyEditorTest, OnlineRemoveTakesTheNameOffTheOnlineListAndTellsTheServer)
@@ -135,7 +135,7 @@ TEST_F(BuddyEditorTest, OnlineRemoveTakesTheNameOffTheOnlineListAndTellsTheServe
     QTest::mouseClick(dialog.RemoveButton(), Qt::LeftButton);
 
     EXPECT_EQ(Entries(dialog), std::vector<std::string>{"carl"});
-    EXPECT_EQ(ctx.buddyList, "carl\n");
+    EXPECT_EQ(ctx.settings.buddyList, "carl\n");
     // The list view catches up within a frame.
     EXPECT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return OnlineListTexts() == std::vector<std::string>{"carl"}; }));
     EXPECT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return HasCommand(0, "toc_remove_buddy bobsmith"); }));
@@ -155,7 +155,7 @@ TEST_F(BuddyEditorTest, RemoveWithoutSelectionDoesNothing)
 
     Settle();
     EXPECT_EQ(Entries(dialog), (std::vector<std::string>{"Bob Smith", "carl"}));
-    EXPECT_EQ(ctx.buddyList, "Bob Smith\ncarl\n");
+    EXPECT_EQ(ctx.settings.buddyList, "Bob Smith\ncarl\n");
     EXPECT_EQ(OnlineListTexts(), std::vector<std::string>{"Bob Smith"});
     EXPECT_EQ(CountCommandsStartingWith(0, "toc_remove_buddy"), 0);
 }
@@ -170,7 +170,7 @@ TEST_F(BuddyEditorTest, OfflineRemoveChangesOnlyTheList)
     QTest::mouseClick(dialog.RemoveButton(), Qt::LeftButton);
 
     EXPECT_EQ(Entries(dialog), std::vector<std::string>{"Bob Smith"});
-    EXPECT_EQ(ctx.buddyList, "Bob Smith\n");
+    EXPECT_EQ(ctx.settings.buddyList, "Bob Smith\n");
     Settle();
     EXPECT_EQ(server.ClientCount(), 0);
 }
@@ -187,7 +187,7 @@ TEST_F(BuddyEditorTest, CrLfListShowsPlainNamesThatRemoveDeletes)
     Select(dialog, "carl");
     QTest::mouseClick(dialog.RemoveButton(), Qt::LeftButton);
     EXPECT_EQ(Entries(dialog), std::vector<std::string>{"Bob Smith"});
-    EXPECT_EQ(ctx.buddyList, "Bob Smith\r\n\r\n");
+    EXPECT_EQ(ctx.settings.buddyList, "Bob Smith\r\n\r\n");
 }
 
 TEST_F(BuddyEditorTest, AddRefusesANameNoScreenNameHasWithAStatusLine)
@@ -198,7 +198,7 @@ TEST_F(BuddyEditorTest, AddRefusesANameNoScreenNameHasWithAStatusLine)
     dialog.show();
     Add(dialog, "x\" \"y");
     EXPECT_TRUE(Entries(dialog).empty());
-    EXPECT_EQ(ctx.buddyList, "");
+    EXPECT_EQ(ctx.settings.buddyList, "");
     EXPECT_TRUE(WaitForPaneLine("STATUS MESSAGE: Cannot add 'x\" \"y': a screen name holds only letters, digits, "
                                 "blanks and @._-"));
     Settle();

@@ -40,7 +40,7 @@ protected:
             return;
         WriteBytes(dir.Path("blist.cfg"), "Bob Smith\ncarl\n");
         Start();
-        ASSERT_TRUE(ctx.api.Bound());
+        ASSERT_TRUE(ctx.session.api.Bound());
         ASSERT_NE(ExitButton(), nullptr);
         ASSERT_NE(FileExitAction(), nullptr);
     }

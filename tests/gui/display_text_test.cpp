@@ -72,29 +72,29 @@ TEST_F(EightBitWindowTest, Latin1MessageShowsItsAccentedLetters)
     server.SendData(0, "IM_IN:Bob:F:caf\xe9 cr\xe8me br\xfbl\xe9""e \x80");
     ASSERT_TRUE(WaitForPaneLine("<-Bob:  caf\u00e9 cr\u00e8me br\u00fbl\u00e9e \u20ac"));
     // The transcript keeps the bytes as they came.
-    EXPECT_NE(ctx.output.Text().find("caf\xe9 cr\xe8me"), std::string::npos);
+    EXPECT_NE(ctx.transcript.output.Text().find("caf\xe9 cr\xe8me"), std::string::npos);
 }
 
 TEST_F(EightBitWindowTest, ConfigDialogKeepsUneditedBytes)
 {
-    SetFieldText(ctx.userInfo.userProfile, "Ich hei\xdf" "e \x84" "Bob\x93");
-    SetFieldText(ctx.userInfo.logPath, "log\xe9.txt");
+    SetFieldText(ctx.settings.userInfo.userProfile, "Ich hei\xdf" "e \x84" "Bob\x93");
+    SetFieldText(ctx.settings.userInfo.logPath, "log\xe9.txt");
     UserConfigDialog dialog(ctx, &window);
     EXPECT_EQ(dialog.ProfileEdit()->toPlainText(), QStringLiteral("Ich hei\u00dfe \u201eBob\u201c"));
     dialog.accept();
-    EXPECT_EQ(FieldText(ctx.userInfo.userProfile), "Ich hei\xdf" "e \x84" "Bob\x93");
-    EXPECT_EQ(FieldText(ctx.userInfo.logPath), "log\xe9.txt");
+    EXPECT_EQ(FieldText(ctx.settings.userInfo.userProfile), "Ich hei\xdf" "e \x84" "Bob\x93");
+    EXPECT_EQ(FieldText(ctx.settings.userInfo.logPath), "log\xe9.txt");
 }
 
 TEST_F(EightBitWindowTest, BuddyEditorRemovesANameStoredAsLatin1)
 {
-    ctx.buddyList = "Ren\xe9\nbob\n";
+    ctx.settings.buddyList = "Ren\xe9\nbob\n";
     BuddyEditorDialog dialog(ctx, &window);
     const QList<QListWidgetItem*> found = dialog.BuddyList()->findItems(QStringLiteral("Ren\u00e9"), Qt::MatchExactly);
     ASSERT_EQ(found.size(), 1);
     dialog.BuddyList()->setCurrentItem(found.front());
     QTest::mouseClick(dialog.RemoveButton(), Qt::LeftButton);
-    EXPECT_EQ(ctx.buddyList, "bob\n");
+    EXPECT_EQ(ctx.settings.buddyList, "bob\n");
     EXPECT_EQ(dialog.BuddyList()->count(), 1);
 }
 

@@ -54,7 +54,7 @@ protected:
         started_ = true;
         window.show();
         window.Initialize(libraryPath);
-        PointAtFakeServer(ctx.userInfo, server.Port());
+        PointAtFakeServer(ctx.settings.userInfo, server.Port());
     }
 
     // Connects with the Connect button and waits for the completed sign-on
@@ -63,7 +63,7 @@ protected:
     {
         Button(MainDialog::Button::Connect)->click();
         return faketoc::FakeTocServer::WaitFor([&] {
-            return ctx.connectionStatus == STATUS_ONLINE && HasCommandStartingWith(client, "toc_set_info");
+            return ctx.session.connectionStatus == STATUS_ONLINE && HasCommandStartingWith(client, "toc_set_info");
         });
     }
 
@@ -160,6 +160,6 @@ protected:
         if (HasFatalFailure())
             return;
         Start();
-        ASSERT_TRUE(ctx.api.Bound());
+        ASSERT_TRUE(ctx.session.api.Bound());
     }
 };

@@ -120,12 +120,12 @@ TEST_P(ButtonStatesTest, FollowTheConnectionThroughItsLife)
 
     QTest::mouseClick(Button(B::Connect), Qt::LeftButton);
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor(
-        [&] { return ctx.connectionStatus == STATUS_SIGNING_ON && HasCommandStartingWith(0, "toc_signon"); }));
+        [&] { return ctx.session.connectionStatus == STATUS_SIGNING_ON && HasCommandStartingWith(0, "toc_signon"); }));
     EXPECT_EQ(States(), kSigningOn);
     EXPECT_TRUE(WaitForPaneLine("STATUS MESSAGE: Logging onto AIM..."));
 
     ASSERT_TRUE(server.AcceptSignOn(0));
-    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return ctx.connectionStatus == STATUS_ONLINE; }));
+    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return ctx.session.connectionStatus == STATUS_ONLINE; }));
     EXPECT_EQ(States(), kOnline);
     EXPECT_TRUE(WaitForPaneLine("STATUS MESSAGE: Connected to AIM server."));
 
@@ -136,7 +136,7 @@ TEST_P(ButtonStatesTest, FollowTheConnectionThroughItsLife)
         QTest::mouseClick(Button(B::Disconnect), Qt::LeftButton);
     else
         server.Close(0);
-    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return ctx.connectionStatus == STATUS_OFFLINE; }));
+    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return ctx.session.connectionStatus == STATUS_OFFLINE; }));
     EXPECT_EQ(States(), kOffline);
     EXPECT_EQ(OnlineRowCount(), 0);
     EXPECT_TRUE(WaitForPaneLine("STATUS MESSAGE: Disconnected from AIM server."));
@@ -163,7 +163,7 @@ TEST_P(EscapeKeyTest, StartsAConnectionAndKeepsTheWindowOpen)
     QTest::keyClick(target, Qt::Key_Escape);
 
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return server.ClientCount() == 1; }));
-    EXPECT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return ctx.connectionStatus == STATUS_ONLINE; }));
+    EXPECT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return ctx.session.connectionStatus == STATUS_ONLINE; }));
     EXPECT_TRUE(window.isVisible());
     EXPECT_FALSE(window.IsShutDown());
     EXPECT_FALSE(QFile::exists(QString::fromStdString(dir.Path("userinfo.cfg"))));
@@ -239,7 +239,7 @@ class MissingLibraryTest : public MainWindowHarness {};
 TEST_F(MissingLibraryTest, PrintsTheFatalLineAndStaysUsable)
 {
     Start("/nonexistent/quenlo/libtocwire.so");
-    ASSERT_FALSE(ctx.api.Bound());
+    ASSERT_FALSE(ctx.session.api.Bound());
     EXPECT_TRUE(window.isVisible());
 
     // The line went out before the test switched timestamps off: a time prefix may lead.

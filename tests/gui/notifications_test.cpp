@@ -167,8 +167,7 @@ TEST_F(NotificationWindowTest, OnlyWhileTheWindowIsNotInFrontAndNeverForOwnRepli
     EXPECT_TRUE(sink.shownList.empty());
 
     window.hide();
-    ctx.awayFlag = true;
-    ctx.awayText = "out";
+    ctx.away.Set("out");
     Deliver("IM_IN:Bob Smith:F:<b>are</b> you there?", "Bob Smith->:  out");
     ASSERT_EQ(sink.shownList.size(), 1u);  // the away reply shows none
     EXPECT_EQ(sink.shownList[0].summary, "Bob Smith");

@@ -86,7 +86,7 @@ TEST_F(OnlineListViewTest, GoingOfflineEmptiesTheListAndItsSelection)
     ASSERT_TRUE(Announce({"+carl", "+eve"}, 2));
     ASSERT_TRUE(ClickOnlineRow("eve"));
     server.Close(0);
-    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return ctx.connectionStatus == STATUS_OFFLINE; }));
+    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return ctx.session.connectionStatus == STATUS_OFFLINE; }));
     EXPECT_EQ(OnlineRowCount(), 0);
     EXPECT_TRUE(window.OnlineList()->selectionModel()->selectedRows().empty());
 

@@ -94,7 +94,7 @@ protected:
         EXPECT_FALSE(watch.shutDownWhenBoxClosed) << "the client shut down under the open box";
         EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
         EXPECT_FALSE(window.isVisible());
-        EXPECT_FALSE(ctx.api.Bound());
+        EXPECT_FALSE(ctx.session.api.Bound());
         EXPECT_FALSE(LibraryLoaded()) << "the library stayed loaded after the close";
         const std::string image = ReadBytes(dir.Path("userinfo.cfg"));
         ASSERT_EQ(image.size(), 3472u);
@@ -108,7 +108,7 @@ TEST_F(ProtocolBoxTest, TerminationSignalDuringCantConnectBox)
     RefusingPort refusing;
     ASSERT_NE(refusing.Port(), 0);
     Start();
-    ctx.userInfo.tocPort = refusing.Port();
+    ctx.settings.userInfo.tocPort = refusing.Port();
     window.FormattingBox()->setText("<i>$</i>");
     CloseOnTerminationSignals([target = QPointer<MainDialog>(&window)] {
         if (target != nullptr)
@@ -174,14 +174,15 @@ TEST_F(ProtocolBoxTest, NothingIsReadWhileABoxIsOpenAndNothingIsLost)
         if (ticks < 40)
             return;  // 400 ms for the client to read whatever it would read
         waitingWhileOpen = server.BytesWaiting(0);
-        linesWhileOpen = static_cast<std::size_t>(std::count(ctx.output.Text().begin(), ctx.output.Text().end(), '#'));
+        const std::string& text = ctx.transcript.output.Text();
+        linesWhileOpen = static_cast<std::size_t>(std::count(text.begin(), text.end(), '#'));
         box.done(QMessageBox::Ok);
     });
     ASSERT_TRUE(server.SendData(0, "SIGN_ON:TOC1.0"));
 
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor(
         [&] {
-            const std::string& text = ctx.output.Text();
+            const std::string& text = ctx.transcript.output.Text();
             return text.find("#" + std::to_string(kMessages - 1) + "#") != std::string::npos;
         },
         20000));
@@ -191,7 +192,7 @@ TEST_F(ProtocolBoxTest, NothingIsReadWhileABoxIsOpenAndNothingIsLost)
     EXPECT_GT(waitingWhileOpen, 12 * 1024 * 1024) << "the client kept reading while the box was open";
 
     // The numbers between the '#' pairs, in transcript order.
-    const std::string text = ctx.output.Text();
+    const std::string text = ctx.transcript.output.Text();
     std::vector<int> seen;
     for (std::size_t open = text.find('#'); open != std::string::npos;) {
         const std::size_t close = text.find('#', open + 1);
@@ -203,7 +204,7 @@ TEST_F(ProtocolBoxTest, NothingIsReadWhileABoxIsOpenAndNothingIsLost)
     ASSERT_EQ(seen.size(), static_cast<std::size_t>(kMessages));
     for (int i = 0; i < kMessages; ++i)
         ASSERT_EQ(seen[static_cast<std::size_t>(i)], i);
-    EXPECT_EQ(ctx.connectionStatus, STATUS_ONLINE);
+    EXPECT_EQ(ctx.session.connectionStatus, STATUS_ONLINE);
 }
 
 TEST_F(ProtocolBoxTest, WindowClosedWhileASettingsDialogIsOpen)
@@ -231,7 +232,7 @@ protected:
     void SetUp() override
     {
         MainWindowHarness::SetUp();
-        ctx.signonTimeLimitMs = 300;
+        ctx.session.signonTimeLimitMs = 300;
     }
 };
 
@@ -244,7 +245,7 @@ TEST_F(SignonTimeLimitTest, AServerThatNeverSignsOnIsLeftAfterTheLimit)
     EXPECT_FALSE(Button(MainDialog::Button::Connect)->isEnabled());
     // The Disconnect button does nothing while signing on; the limit ends it.
     ASSERT_TRUE(WaitForPaneLine("STATUS MESSAGE: Disconnected from AIM server.", 3000));
-    EXPECT_EQ(ctx.connectionStatus, STATUS_OFFLINE);
+    EXPECT_EQ(ctx.session.connectionStatus, STATUS_OFFLINE);
     EXPECT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return !server.Client(0).connected; }));
     EXPECT_TRUE(Button(MainDialog::Button::Connect)->isEnabled());
     EXPECT_TRUE(Button(MainDialog::Button::Send)->isEnabled());
@@ -255,7 +256,7 @@ TEST_F(SignonTimeLimitTest, AServerThatNeverSignsOnIsLeftAfterTheLimit)
     server.SetAutoSignOn(true);
     ASSERT_TRUE(SignOn(1));
     Settle(500);
-    EXPECT_EQ(ctx.connectionStatus, STATUS_ONLINE);
+    EXPECT_EQ(ctx.session.connectionStatus, STATUS_ONLINE);
     EXPECT_TRUE(server.Client(1).connected);
 }
 
@@ -265,7 +266,7 @@ TEST_F(SignonTimeLimitTest, ASilentServerIsNamedOnceWhenTheLimitEnds)
     // Takes connections and never says a word.
     QTcpServer silent;
     ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
-    ctx.userInfo.tocPort = silent.serverPort();
+    ctx.settings.userInfo.tocPort = silent.serverPort();
     const std::size_t before = PaneLines().size();
     Button(MainDialog::Button::Connect)->click();
     const std::string line = "STATUS MESSAGE: No answer from 127.0.0.1 port " + std::to_string(silent.serverPort()) + ".";
@@ -282,11 +283,11 @@ TEST_F(SignonTimeLimitTest, ASilentServerIsNamedOnceWhenTheLimitEnds)
     QTcpServer closing;
     ASSERT_TRUE(closing.listen(QHostAddress::LocalHost));
     QObject::connect(&closing, &QTcpServer::newConnection, [&] { closing.nextPendingConnection()->close(); });
-    ctx.userInfo.tocPort = closing.serverPort();
+    ctx.settings.userInfo.tocPort = closing.serverPort();
     Button(MainDialog::Button::Connect)->click();
     Settle(600);
     EXPECT_EQ(PaneLines().size(), lines.size());
-    PointAtFakeServer(ctx.userInfo, server.Port());
+    PointAtFakeServer(ctx.settings.userInfo, server.Port());
     ASSERT_TRUE(SignOn());
     Settle(500);
     const std::vector<std::string> after = PaneLines();

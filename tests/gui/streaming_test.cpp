@@ -16,9 +16,9 @@ protected:
     {
         MainWindowHarness::SetUp();
         Start();
-        ctx.userInfo.timestamp = 0;
-        ctx.userInfo.logToFile = 1;
-        SetFieldText(ctx.userInfo.logPath, "stream_log.txt");
+        ctx.settings.userInfo.timestamp = 0;
+        ctx.settings.userInfo.logToFile = 1;
+        SetFieldText(ctx.settings.userInfo.logPath, "stream_log.txt");
         ASSERT_TRUE(SignOn());
     }
 
@@ -26,7 +26,7 @@ protected:
     // The pane shows the transcript, its CR LF line ends as plain breaks.
     std::string TranscriptAsShown() const
     {
-        std::string shown = ctx.output.Text();
+        std::string shown = ctx.transcript.output.Text();
         shown.erase(std::remove(shown.begin(), shown.end(), '\r'), shown.end());
         return shown;
     }
@@ -50,23 +50,23 @@ TEST_F(StreamingTest, TheLastLineOfABurstIsShownAndLogged)
 
 TEST_F(StreamingTest, PaneAndTranscriptAgreeAfterAutoClear)
 {
-    ctx.autoClearSize = 2000;
+    ctx.transcript.autoClearSize = 2000;
     for (int i = 0; i < 500; ++i)
         ASSERT_TRUE(server.SendData(0, "IM_IN:bob:F:" + Message(i)));
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return PaneHasLine("<-bob:  " + Message(499)); }));
     // The line that brought the transcript to its size may still be all the
     // pane shows of it; the next line starts what both hold.
-    EXPECT_LT(ctx.output.Length(), 2000u);
+    EXPECT_LT(ctx.transcript.output.Length(), 2000u);
     ASSERT_TRUE(server.SendData(0, "IM_IN:bob:F:one more"));
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return PaneHasLine("<-bob:  one more"); }));
     EXPECT_EQ(PaneText(), TranscriptAsShown());
-    ASSERT_NE(ctx.hostServices.GetOutputText(), nullptr);
-    EXPECT_EQ(std::string(ctx.hostServices.GetOutputText()), ctx.output.Text());
+    ASSERT_NE(ctx.modules.services.GetOutputText(), nullptr);
+    EXPECT_EQ(std::string(ctx.modules.services.GetOutputText()), ctx.transcript.output.Text());
 
     window.InputLine()->setText("/clear");
     QTest::keyClick(window.InputLine(), Qt::Key_Return);
     EXPECT_EQ(PaneText(), "");
-    EXPECT_EQ(ctx.output.Text(), "");
+    EXPECT_EQ(ctx.transcript.output.Text(), "");
 }
 
 TEST_F(StreamingTest, AFloodLeavesTheListCorrectAndTheSelectionOnItsNames)

@@ -31,12 +31,12 @@ protected:
     // Settings that differ from every default, so each field shows where it came from.
     void UseDistinctSettings()
     {
-        SetFieldText(ctx.userInfo.oscarServer, "login.example.net");
-        ctx.userInfo.oscarPort = 5191;
-        SetFieldText(ctx.userInfo.userProfile, "Hello<br>\nsecond line");
-        ctx.userInfo.logToFile = 1;
-        SetFieldText(ctx.userInfo.logPath, "my_log.txt");
-        ctx.userInfo.timestamp = 0;
+        SetFieldText(ctx.settings.userInfo.oscarServer, "login.example.net");
+        ctx.settings.userInfo.oscarPort = 5191;
+        SetFieldText(ctx.settings.userInfo.userProfile, "Hello<br>\nsecond line");
+        ctx.settings.userInfo.logToFile = 1;
+        SetFieldText(ctx.settings.userInfo.logPath, "my_log.txt");
+        ctx.settings.userInfo.timestamp = 0;
     }
 
     static void ClickOk(UserConfigDialog& dialog) { QTest::mouseClick(PushButtonWithText(dialog, "&OK"), Qt::LeftButton); }
@@ -69,7 +69,7 @@ TEST_F(UserConfigDialogTest, ShowsTheControlsItNeeds)
 
 TEST_F(UserConfigDialogTest, TypingStartsInTheScreenNameAndThePasswordIsMasked)
 {
-    SetFieldText(ctx.userInfo.password, "hunter2");
+    SetFieldText(ctx.settings.userInfo.password, "hunter2");
     UserConfigDialog dialog(ctx, &window);
     dialog.show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
@@ -107,8 +107,8 @@ TEST_F(UserConfigDialogTest, FieldsAreFilledFromTheSettings)
     // Any nonzero flag checks its box.
     for (const Flags flags : {Flags{1, 0, true, false}, Flags{0, 7, false, true}}) {
         SCOPED_TRACE(flags.logToFile);
-        ctx.userInfo.logToFile = flags.logToFile;
-        ctx.userInfo.timestamp = flags.timestamp;
+        ctx.settings.userInfo.logToFile = flags.logToFile;
+        ctx.settings.userInfo.timestamp = flags.timestamp;
         UserConfigDialog dialog(ctx, &window);
         EXPECT_EQ(dialog.ScreenNameEdit()->text(), "Alice Test");
         EXPECT_EQ(dialog.PasswordEdit()->text(), "secret");
@@ -145,16 +145,16 @@ TEST_F(UserConfigDialogTest, OkStoresEveryFieldAndWritesTheRecordImage)
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
 
-    EXPECT_EQ(FieldText(ctx.userInfo.screenName), "Bob Peer");
-    EXPECT_EQ(FieldText(ctx.userInfo.password), "hunter2");
-    EXPECT_EQ(FieldText(ctx.userInfo.oscarServer), "login.test");
-    EXPECT_EQ(ctx.userInfo.oscarPort, 5195);
-    EXPECT_EQ(FieldText(ctx.userInfo.tocServer), "toc.test");
-    EXPECT_EQ(ctx.userInfo.tocPort, 9899);
-    EXPECT_EQ(FieldText(ctx.userInfo.userProfile), "line one\nline two");
-    EXPECT_EQ(FieldText(ctx.userInfo.logPath), "quenlo_test.log");
-    EXPECT_EQ(ctx.userInfo.logToFile, 0);
-    EXPECT_EQ(ctx.userInfo.timestamp, 1);
+    EXPECT_EQ(FieldText(ctx.settings.userInfo.screenName), "Bob Peer");
+    EXPECT_EQ(FieldText(ctx.settings.userInfo.password), "hunter2");
+    EXPECT_EQ(FieldText(ctx.settings.userInfo.oscarServer), "login.test");
+    EXPECT_EQ(ctx.settings.userInfo.oscarPort, 5195);
+    EXPECT_EQ(FieldText(ctx.settings.userInfo.tocServer), "toc.test");
+    EXPECT_EQ(ctx.settings.userInfo.tocPort, 9899);
+    EXPECT_EQ(FieldText(ctx.settings.userInfo.userProfile), "line one\nline two");
+    EXPECT_EQ(FieldText(ctx.settings.userInfo.logPath), "quenlo_test.log");
+    EXPECT_EQ(ctx.settings.userInfo.logToFile, 0);
+    EXPECT_EQ(ctx.settings.userInfo.timestamp, 1);
 
     const std::string image = ReadBytes(dir.Path("userinfo.cfg"));
     ASSERT_EQ(image.size(), 3472u);
@@ -188,8 +188,8 @@ TEST_F(UserConfigDialogTest, PortTextsAreReadAsLeadingDecimals)
         dialog.TocPortEdit()->setText(c.text);
         dialog.OscarPortEdit()->setText(c.text);
         ClickOk(dialog);
-        EXPECT_EQ(ctx.userInfo.tocPort, c.value);
-        EXPECT_EQ(ctx.userInfo.oscarPort, c.value);
+        EXPECT_EQ(ctx.settings.userInfo.tocPort, c.value);
+        EXPECT_EQ(ctx.settings.userInfo.oscarPort, c.value);
         const std::string image = ReadBytes(dir.Path("userinfo.cfg"));
         EXPECT_EQ(IntAt(image, 1412), c.value);
         EXPECT_EQ(IntAt(image, 1280), c.value);
@@ -233,12 +233,12 @@ TEST_P(UserConfigCancelTest, LeavesTheSettingsAndTheFileAsTheyWere)
 {
     // A saved file that differs from the record in memory (a marker at the
     // end), so a rewrite from the unchanged record would still show.
-    std::string image(reinterpret_cast<const char*>(&ctx.userInfo), sizeof ctx.userInfo);
+    std::string image(reinterpret_cast<const char*>(&ctx.settings.userInfo), sizeof ctx.settings.userInfo);
     image.replace(image.size() - 4, 4, "MARK");
     WriteBytes(dir.Path("userinfo.cfg"), image);
     const std::string fileBefore = ReadBytes(dir.Path("userinfo.cfg"));
     ASSERT_EQ(fileBefore.size(), 3472u);
-    const UserInfo before = ctx.userInfo;
+    const UserInfo before = ctx.settings.userInfo;
 
     UserConfigDialog dialog(ctx, &window);
     dialog.show();
@@ -255,7 +255,7 @@ TEST_P(UserConfigCancelTest, LeavesTheSettingsAndTheFileAsTheyWere)
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
 
-    EXPECT_EQ(std::memcmp(&ctx.userInfo, &before, sizeof before), 0);
+    EXPECT_EQ(std::memcmp(&ctx.settings.userInfo, &before, sizeof before), 0);
     EXPECT_EQ(ReadBytes(dir.Path("userinfo.cfg")), fileBefore);
     Settle();
     EXPECT_EQ(server.ClientCount(), 0);
@@ -282,7 +282,7 @@ TEST_F(UserConfigDialogTest, OkWhileSignedOnReconnectsWithTheNewSettings)
 
     EXPECT_TRUE(WaitForPaneLine("STATUS MESSAGE: Reconnecting for updated userinfo.")) << PaneText();
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] {
-        return server.ClientCount() == 2 && server.Client(1).signedOn && ctx.connectionStatus == STATUS_ONLINE;
+        return server.ClientCount() == 2 && server.Client(1).signedOn && ctx.session.connectionStatus == STATUS_ONLINE;
     }));
     EXPECT_FALSE(server.Client(0).connected);
     // The second sign-on uses the screen name just entered.
@@ -301,7 +301,7 @@ TEST_F(UserConfigDialogTest, OkWhileOfflineSavesButStartsNoConnection)
     EXPECT_EQ(ReadBytes(dir.Path("userinfo.cfg")).size(), 3472u);
     Settle(300);
     EXPECT_EQ(server.ClientCount(), 0);
-    EXPECT_EQ(ctx.connectionStatus, STATUS_OFFLINE);
+    EXPECT_EQ(ctx.session.connectionStatus, STATUS_OFFLINE);
     EXPECT_FALSE(PaneHasLine("STATUS MESSAGE: Reconnecting for updated userinfo."));
 
     // The re-initialised library still connects when asked.

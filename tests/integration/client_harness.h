@@ -27,8 +27,8 @@ protected:
             return;
         ctx.online.Watch(&window);  // as the real window's list model does
         StartClient(ctx, window, kLibraryPath);
-        ASSERT_TRUE(ctx.api.Bound());
-        PointAtFakeServer(ctx.userInfo, server.Port());
+        ASSERT_TRUE(ctx.session.api.Bound());
+        PointAtFakeServer(ctx.settings.userInfo, server.Port());
     }
 
     void TearDown() override
@@ -43,7 +43,7 @@ protected:
     {
         ConnectToServer(ctx);
         if (!faketoc::FakeTocServer::WaitFor([&] {
-                return ctx.connectionStatus == STATUS_ONLINE && HasCommandStartingWith(client, "toc_set_info");
+                return ctx.session.connectionStatus == STATUS_ONLINE && HasCommandStartingWith(client, "toc_set_info");
             }))
             return false;
         // The server reports the user's own name like any buddy; let that
@@ -81,7 +81,7 @@ protected:
     }
 
     // Lines of the transcript, without their CR LF.
-    std::vector<std::string> Lines() const { return SplitLines(ctx.output.Text(), "\r\n"); }
+    std::vector<std::string> Lines() const { return SplitLines(ctx.transcript.output.Text(), "\r\n"); }
 
     bool TranscriptHas(std::string_view line) const
     {

@@ -40,17 +40,17 @@ TEST_F(ConnectionTest, StatusLinesAndStatesFollowTheConnection)
 
 TEST_F(ConnectionTest, MissingCredentialsStopBeforeTheLibrary)
 {
-    SetFieldText(ctx.userInfo.screenName, "");
-    SetFieldText(ctx.userInfo.password, "");
+    SetFieldText(ctx.settings.userInfo.screenName, "");
+    SetFieldText(ctx.settings.userInfo.password, "");
     ConnectToServer(ctx);
-    SetFieldText(ctx.userInfo.screenName, "alice");
+    SetFieldText(ctx.settings.userInfo.screenName, "alice");
     ConnectToServer(ctx);
     Settle();
     const std::vector<std::string> expected = {"STATUS MESSAGE: Set a login name before attempting to connect.",
                                                "STATUS MESSAGE: Set a password before attempting to connect."};
     EXPECT_EQ(Lines(), expected);
     EXPECT_EQ(server.ClientCount(), 0);
-    EXPECT_FALSE(ctx.protocolInitialised);
+    EXPECT_FALSE(ctx.session.protocolInitialised);
 }
 
 TEST_F(ConnectionTest, ServerErrorsWhileOnlineBecomeTheirTexts)
@@ -72,13 +72,13 @@ TEST_F(ConnectionTest, ServerErrorsWhileOnlineBecomeTheirTexts)
         ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return Lines().size() == before + 1; })) << message;
         EXPECT_EQ(Lines().back(), "STATUS MESSAGE: " + text) << message;
     }
-    EXPECT_EQ(ctx.connectionStatus, STATUS_ONLINE);
+    EXPECT_EQ(ctx.session.connectionStatus, STATUS_ONLINE);
 }
 
 TEST_F(ConnectionTest, FailedSignonIsReportedAndNeverRetried)
 {
     server.SetPassword("alicetest", "other");
-    ctx.reconnect.SetAutomatic(true);
+    ctx.session.reconnect.SetAutomatic(true);
     ConnectToServer(ctx);
     ASSERT_TRUE(WaitForLine("STATUS MESSAGE: Error during signon. Try again later."));
     Settle(300);
@@ -91,11 +91,11 @@ TEST_F(ConnectionTest, FailedSignonIsReportedAndNeverRetried)
 
 TEST_F(ConnectionTest, OneAutomaticReconnectAfterADropFromOnline)
 {
-    ctx.reconnect.SetAutomatic(true);
+    ctx.session.reconnect.SetAutomatic(true);
     ASSERT_TRUE(SignOn(0));
     server.Close(0);
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return server.ClientCount() == 2 && Peer(1).signedOn; }));
-    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return ctx.connectionStatus == STATUS_ONLINE; }));
+    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return ctx.session.connectionStatus == STATUS_ONLINE; }));
     const std::vector<std::string> expected = {
         "STATUS MESSAGE: Logging onto AIM...", "STATUS MESSAGE: Connected to AIM server.",
         "STATUS MESSAGE: Disconnected from AIM server.", "STATUS MESSAGE: Logging onto AIM...",
@@ -108,8 +108,8 @@ TEST_F(ConnectionTest, OneAutomaticReconnectAfterADropFromOnline)
 // failed sign-on of the hand-made attempt is never retried.
 TEST_F(ConnectionTest, ConnectingDuringTheReconnectWaitCancelsIt)
 {
-    ctx.reconnect.SetAfterDropDelayMs(400);
-    ctx.reconnect.SetAutomatic(true);
+    ctx.session.reconnect.SetAfterDropDelayMs(400);
+    ctx.session.reconnect.SetAutomatic(true);
     ASSERT_TRUE(SignOn(0));
     server.SetPassword("alicetest", "other");
     server.Close(0);
@@ -119,27 +119,27 @@ TEST_F(ConnectionTest, ConnectingDuringTheReconnectWaitCancelsIt)
     Settle(700);
     EXPECT_EQ(server.ClientCount(), 2);
     EXPECT_FALSE(TranscriptHas("STATUS MESSAGE: Failed to establish a connection with AIM services."));
-    EXPECT_EQ(ctx.connectionStatus, STATUS_OFFLINE);
+    EXPECT_EQ(ctx.session.connectionStatus, STATUS_OFFLINE);
 }
 
 TEST_F(ConnectionTest, ReconnectCommandDuringTheWaitConnectsOnce)
 {
-    ctx.reconnect.SetAfterDropDelayMs(400);
-    ctx.reconnect.SetAutomatic(true);
+    ctx.session.reconnect.SetAfterDropDelayMs(400);
+    ctx.session.reconnect.SetAutomatic(true);
     ASSERT_TRUE(SignOn(0));
     server.Close(0);
     ASSERT_TRUE(WaitForLine("STATUS MESSAGE: Disconnected from AIM server."));
     ReconnectAfterPause(ctx);
-    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return ctx.connectionStatus == STATUS_ONLINE; }));
+    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return ctx.session.connectionStatus == STATUS_ONLINE; }));
     Settle(700);
     EXPECT_EQ(server.ClientCount(), 2);
     EXPECT_FALSE(TranscriptHas("STATUS MESSAGE: Failed to establish a connection with AIM services."));
-    EXPECT_TRUE(ctx.reconnect.Automatic());
+    EXPECT_TRUE(ctx.session.reconnect.Automatic());
 }
 
 TEST_F(ConnectionTest, ClosingTheClientNeverReconnects)
 {
-    ctx.reconnect.SetAutomatic(true);
+    ctx.session.reconnect.SetAutomatic(true);
     ASSERT_TRUE(SignOn(0));
     ShutdownClient(ctx);
     Settle(300);
@@ -154,14 +154,14 @@ TEST_F(ConnectionTest, NoReconnectWithoutTheFlag)
     ASSERT_TRUE(WaitForLine("STATUS MESSAGE: Disconnected from AIM server."));
     Settle(300);
     EXPECT_EQ(server.ClientCount(), 1);
-    EXPECT_EQ(ctx.connectionStatus, STATUS_OFFLINE);
+    EXPECT_EQ(ctx.session.connectionStatus, STATUS_OFFLINE);
 }
 
 TEST_F(ConnectionTest, ReinitWhileOfflineStartsNothing)
 {
     ReinitConnection(ctx);
     Settle();
-    EXPECT_TRUE(ctx.protocolInitialised);
+    EXPECT_TRUE(ctx.session.protocolInitialised);
     EXPECT_TRUE(Lines().empty());
     EXPECT_EQ(server.ClientCount(), 0);
     // The library took the new settings: a later connect signs on with them.
@@ -172,7 +172,7 @@ TEST_F(ConnectionTest, ReinitWhileOfflineStartsNothing)
 TEST_F(ConnectionTest, ReinitWhileOnlineSignsOnAgainWithNewSettings)
 {
     ASSERT_TRUE(SignOn(0));
-    SetFieldText(ctx.userInfo.screenName, "Alice Two");
+    SetFieldText(ctx.settings.userInfo.screenName, "Alice Two");
     ReinitConnection(ctx);
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return server.ClientCount() == 2 && Peer(1).signedOn; }));
     EXPECT_EQ(Peer(1).screenName, "alicetwo");
@@ -196,28 +196,28 @@ TEST_F(ConnectionTest, RefusedConnectionIsReportedAndTheClientCanConnectAgain)
     {
         faketoc::FakeTocServer gone;
         ASSERT_TRUE(gone.Listen());
-        ctx.userInfo.tocPort = gone.Port();
+        ctx.settings.userInfo.tocPort = gone.Port();
     }
     StderrCapture messages;
     ConnectToServer(ctx);
     const std::string expected =
-        "Can't connect to 127.0.0.1 on port " + std::to_string(ctx.userInfo.tocPort) + ". LastError is 111.";
+        "Can't connect to 127.0.0.1 on port " + std::to_string(ctx.settings.userInfo.tocPort) + ". LastError is 111.";
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return messages.Text().find(expected) != std::string::npos; }));
-    EXPECT_EQ(ctx.connectionStatus, STATUS_OFFLINE);
+    EXPECT_EQ(ctx.session.connectionStatus, STATUS_OFFLINE);
     EXPECT_EQ(window.LastConnectionState(), ConnectionState::Offline);
 
-    ctx.userInfo.tocPort = server.Port();
+    ctx.settings.userInfo.tocPort = server.Port();
     ASSERT_TRUE(SignOn());
 }
 
 TEST_F(ConnectionTest, UnresolvableHostFailsAtOnce)
 {
-    SetFieldText(ctx.userInfo.tocServer, "no-such-host.invalid");
+    SetFieldText(ctx.settings.userInfo.tocServer, "no-such-host.invalid");
     StderrCapture messages;
     ConnectToServer(ctx);
     EXPECT_EQ(Lines().back(), "STATUS MESSAGE: Failed to establish a connection with AIM services.");
     EXPECT_NE(messages.Text().find("Can't connect to no-such-host.invalid on port"), std::string::npos);
-    SetFieldText(ctx.userInfo.tocServer, "127.0.0.1");
+    SetFieldText(ctx.settings.userInfo.tocServer, "127.0.0.1");
     ASSERT_TRUE(SignOn());
 }
 
@@ -243,17 +243,17 @@ TEST(ConnectionWithoutLibrary, FatalLineAndConnectStaysHarmless)
         ClientContext ctx;
         RecordingWindow window;
         StartClient(ctx, window, "libtocwire-missing.so");
-        SetFieldText(ctx.userInfo.screenName, "alice");
-        SetFieldText(ctx.userInfo.password, "pw");
+        SetFieldText(ctx.settings.userInfo.screenName, "alice");
+        SetFieldText(ctx.settings.userInfo.password, "pw");
         ConnectToServer(ctx);
         DisconnectFromServer(ctx);
         ReinitConnection(ctx);
-        EXPECT_EQ(SendCommand(ctx, "toc_init_done"), -1);
+        EXPECT_EQ(SendCommand(ctx.session, "toc_init_done"), -1);
         PumpTick(ctx);
         ShutdownClient(ctx);
-        EXPECT_NE(ctx.output.Text().find("STATUS MESSAGE: FATAL ERROR: Couldn't load libtocwire.so!\r\n"),
+        EXPECT_NE(ctx.transcript.output.Text().find("STATUS MESSAGE: FATAL ERROR: Couldn't load libtocwire.so!\r\n"),
                   std::string::npos);
-        EXPECT_NE(ctx.output.Text().find(std::string(kLibraryNotLoaded)), std::string::npos);
+        EXPECT_NE(ctx.transcript.output.Text().find(std::string(kLibraryNotLoaded)), std::string::npos);
         // Both files were still written at the close.
         EXPECT_EQ(ReadBytes(dir.Path("userinfo.cfg")).size(), kUserInfoSize);
     }

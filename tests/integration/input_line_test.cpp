@@ -98,8 +98,8 @@ TEST_F(InputLineTest, CommandsMatchWithoutRegardToCase)
     Type("/AutoReconnect");
     EXPECT_EQ(LastLine(), "STATUS MESSAGE: Autoreconnect disabled.");
     Type("/CLEAR");
-    EXPECT_TRUE(ctx.output.Exists());
-    EXPECT_TRUE(ctx.output.Text().empty());
+    EXPECT_TRUE(ctx.transcript.output.Exists());
+    EXPECT_TRUE(ctx.transcript.output.Text().empty());
     EXPECT_EQ(window.pane, "");
 }
 
@@ -121,7 +121,7 @@ TEST_F(InputLineTest, MclearSetsTheAutoClearSize)
     EXPECT_EQ(LastLine(), "STATUS MESSAGE: Autoclearing of disabled.");
     Type("/mclear letters");
     EXPECT_EQ(LastLine(), "STATUS MESSAGE: Autoclearing of disabled.");
-    EXPECT_EQ(ctx.autoClearSize, 0);
+    EXPECT_EQ(ctx.transcript.autoClearSize, 0);
     Type("/mclear 5000x");
     EXPECT_EQ(LastLine(), "STATUS MESSAGE: Autoclearing of buffer after 5000 bytes enabled.");
     Type("/mclear -5");
@@ -129,7 +129,7 @@ TEST_F(InputLineTest, MclearSetsTheAutoClearSize)
     // Compared as an unsigned count, a negative size never clears.
     for (int i = 0; i < 50; ++i)
         PrintLine(ctx, "filler line");
-    EXPECT_GT(ctx.output.Length(), 1000u);
+    EXPECT_GT(ctx.transcript.output.Length(), 1000u);
 }
 
 TEST_F(InputLineTest, SavebufferWritesTheTranscript)
@@ -142,7 +142,7 @@ TEST_F(InputLineTest, SavebufferWritesTheTranscript)
     const std::string missing = dir.Path("no/such/folder/out.txt");
     Type("/savebuffer " + missing);
     EXPECT_EQ(LastLine(), "STATUS MESSAGE: Failed to open file '" + missing + "'.");
-    const std::string before = ctx.output.Text();
+    const std::string before = ctx.transcript.output.Text();
     Type("/savebuffer " + dir.Path("saved.txt"));
     EXPECT_EQ(ReadBytes(dir.Path("saved.txt")), before);
     EXPECT_EQ(LastLine(), "STATUS MESSAGE: Saved current buffer to '" + dir.Path("saved.txt") + "'.");
@@ -171,7 +171,7 @@ TEST_F(InputLineTest, SaveBufferWriteFailureLeavesTheOldFileAndSaysSo)
     // A link is written through, and stays a link.
     const std::string target = dir.Path("kept.txt");
     ASSERT_EQ(symlink(target.c_str(), dir.Path("link.txt").c_str()), 0);
-    const std::string before = ctx.output.Text();
+    const std::string before = ctx.transcript.output.Text();
     Type("/savebuffer " + dir.Path("link.txt"));
     EXPECT_EQ(ReadBytes(target), before);
     EXPECT_TRUE(std::filesystem::is_symlink(dir.Path("link.txt")));
@@ -225,7 +225,7 @@ TEST_F(InputLineTest, AwayTextIsSentEscapedAndRepliedExactly)
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return !Parsed("toc_set_away").empty(); }));
     const std::string meant = "<i>say \"hi\" {later} <BR> $5 [ok]</i>";
     EXPECT_EQ(Parsed("toc_set_away")[0], std::vector<std::string>({"toc_set_away", meant}));
-    EXPECT_EQ(ctx.awayText, meant);
+    EXPECT_EQ(ctx.away.Text(), meant);
 
     server.SendData(0, "IM_IN:Bob:F:hello?");
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return !Parsed("toc_send_im").empty(); }));
@@ -235,17 +235,17 @@ TEST_F(InputLineTest, AwayTextIsSentEscapedAndRepliedExactly)
     EXPECT_EQ(LastLine(), "STATUS MESSAGE: Away flag is unset.");
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return Parsed("toc_set_away").size() == 2; }));
     EXPECT_EQ(Parsed("toc_set_away")[1], std::vector<std::string>({"toc_set_away"}));
-    EXPECT_FALSE(ctx.awayFlag);
+    EXPECT_FALSE(ctx.away.IsAway());
 }
 
 TEST_F(InputLineTest, AwayArgumentBlanks)
 {
     Type("/away ");
     EXPECT_EQ(LastLine(), "STATUS MESSAGE: Away flag is unset.");
-    EXPECT_FALSE(ctx.awayFlag);
+    EXPECT_FALSE(ctx.away.IsAway());
     Type("/away  text");
-    EXPECT_TRUE(ctx.awayFlag);
-    EXPECT_EQ(ctx.awayText, " text");
+    EXPECT_TRUE(ctx.away.IsAway());
+    EXPECT_EQ(ctx.away.Text(), " text");
 }
 
 TEST_F(InputLineTest, InfoAndWarnOnTheSelection)
@@ -256,9 +256,9 @@ TEST_F(InputLineTest, InfoAndWarnOnTheSelection)
     window.Select("Bob Smith");
     InfoOnSelected(ctx);
     EXPECT_EQ(LastLine(), "STATUS MESSAGE: Requesting info for Bob Smith...");
-    EXPECT_EQ(ctx.pendingProfileRequests, 1);
+    EXPECT_EQ(ctx.session.pendingProfileRequests, 1);
     // The fake server answers with one GOTO_URL; one link line, no more.
-    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return ctx.pendingProfileRequests == 0; }));
+    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return ctx.session.pendingProfileRequests == 0; }));
     EXPECT_EQ(LastLine().rfind("<a href=\"http://127.0.0.1:", 0), 0u);
     EXPECT_EQ(Parsed("toc_get_info")[0], std::vector<std::string>({"toc_get_info", "bobsmith"}));
 
@@ -274,7 +274,7 @@ TEST_F(InputLineTest, InfoAndWarnOfflineReportFailure)
     EXPECT_EQ(LastLine(), "STATUS MESSAGE: Failed to request userinfo.");
     WarnUser(ctx, "bob");
     EXPECT_EQ(LastLine(), "STATUS MESSAGE: Failed to send warn.");
-    EXPECT_EQ(ctx.pendingProfileRequests, 0);
+    EXPECT_EQ(ctx.session.pendingProfileRequests, 0);
     InfoOnSelected(ctx);
     EXPECT_EQ(LastLine(), "STATUS MESSAGE: No one selected in list.");
 }
@@ -282,14 +282,14 @@ TEST_F(InputLineTest, InfoAndWarnOfflineReportFailure)
 TEST_F(InputLineTest, ReconnectSignsOnAgainWithoutAnAutomaticAttempt)
 {
     ASSERT_TRUE(SignOn(0));
-    ctx.reconnect.SetAutomatic(true);
+    ctx.session.reconnect.SetAutomatic(true);
     Type("/reconnect");
-    EXPECT_FALSE(ctx.reconnect.Automatic());
+    EXPECT_FALSE(ctx.session.reconnect.Automatic());
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return server.ClientCount() == 2 && Peer(1).signedOn; }));
-    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return ctx.connectionStatus == STATUS_ONLINE; }));
+    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return ctx.session.connectionStatus == STATUS_ONLINE; }));
     Settle(200);
     EXPECT_EQ(server.ClientCount(), 2);
-    EXPECT_TRUE(ctx.reconnect.Automatic());
+    EXPECT_TRUE(ctx.session.reconnect.Automatic());
     const std::vector<std::string> expected = {
         "STATUS MESSAGE: Logging onto AIM...", "STATUS MESSAGE: Connected to AIM server.",
         "STATUS MESSAGE: Disconnected from AIM server.", "STATUS MESSAGE: Logging onto AIM...",

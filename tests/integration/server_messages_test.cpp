@@ -52,8 +52,7 @@ TEST_F(ServerMessagesTest, InstantMessageLosesPageTagsAndKeepsColons)
 
 TEST_F(ServerMessagesTest, AutomaticReplyIsMarkedAndNeverAnswered)
 {
-    ctx.awayFlag = true;
-    ctx.awayText = "gone fishing";
+    ctx.away.Set("gone fishing");
     Deliver("IM_IN:Bob:T:brb");
     const std::vector<std::string> expected = {"<-Bob AUTORESPONSE:  brb"};
     EXPECT_EQ(NewLines(), expected);
@@ -62,8 +61,7 @@ TEST_F(ServerMessagesTest, AutomaticReplyIsMarkedAndNeverAnswered)
 
 TEST_F(ServerMessagesTest, AwayReplyFollowsTheIncomingLine)
 {
-    ctx.awayFlag = true;
-    ctx.awayText = "gone \"fishing\" {back} $5";
+    ctx.away.Set("gone \"fishing\" {back} $5");
     Deliver("IM_IN:Bob Smith:F:are you there?");
     const std::vector<std::string> expected = {"<-Bob Smith:  are you there?",
                                                "Bob Smith->:  gone \"fishing\" {back} $5"};
@@ -77,8 +75,7 @@ TEST_F(ServerMessagesTest, AwayReplyFollowsTheIncomingLine)
 
 TEST_F(ServerMessagesTest, NoAwayReplyWithoutASender)
 {
-    ctx.awayFlag = true;
-    ctx.awayText = "gone fishing";
+    ctx.away.Set("gone fishing");
     Deliver("IM_IN::F:hi");
     Deliver("IM_IN:   :F:blanks only");
     Deliver("IM_IN:Bob:F:real");
@@ -127,13 +124,13 @@ TEST_F(ServerMessagesTest, ProfileLinkOnlyWhileARequestIsPending)
 {
     Deliver("GOTO_URL:bob:info?user=bob");
     EXPECT_TRUE(NewLines().empty());
-    ctx.pendingProfileRequests = 1;
+    ctx.session.pendingProfileRequests = 1;
     Deliver("GOTO_URL:bob:info?user=bob");
     Deliver("GOTO_URL:bob:info?user=bob");
     const std::vector<std::string> expected = {"<a href=\"http://127.0.0.1:" + std::to_string(server.Port()) +
                                                "/info?user=bob\">Profile Data</a>"};
     EXPECT_EQ(NewLines(), expected);
-    EXPECT_EQ(ctx.pendingProfileRequests, 0);
+    EXPECT_EQ(ctx.session.pendingProfileRequests, 0);
 }
 
 TEST_F(ServerMessagesTest, MissingFieldsGiveEmptyFields)

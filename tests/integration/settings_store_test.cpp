@@ -13,6 +13,7 @@
 #include "client_harness.h"
 #include "settings_edits.h"
 #include "settings_read.h"
+#include "settings_store.h"
 #include "stderr_capture.h"
 
 namespace {
@@ -64,10 +65,10 @@ TEST_P(HeldSettingsFile, IsReportedAndSurvivesTheRun)
     const std::string line = "STATUS MESSAGE: Cannot read " + file + ": " + c.why + ".";
     const std::vector<std::string> lines = Lines();
     EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const std::string& l) { return l.ends_with(line); }))
-        << ctx.output.Text();
+        << ctx.transcript.output.Text();
 
     // Change what the file would hold, from the dialogs.
-    ApplyUserConfig(ctx, ReadUserConfig(ctx.userInfo));
+    ApplyUserConfig(ctx, ReadUserConfig(ctx.settings.userInfo));
     EXPECT_TRUE(AddBuddyFromEditor(ctx, "carl"));
     const std::string held = "not written, because it could not be read at start-up (" + std::string(c.why) + ")";
     EXPECT_EQ(TranscriptHas("STATUS MESSAGE: userinfo.cfg " + held + "."), file == "userinfo.cfg");
@@ -78,9 +79,9 @@ TEST_P(HeldSettingsFile, IsReportedAndSurvivesTheRun)
     // The other file is saved as usual.
     EXPECT_NE(Snapshot(dir.Path(other)), "file:" + (other == "blist.cfg" ? std::string("alice\nbob\n")
                                                                          : std::string(3472, 'u')));
-    ASSERT_EQ(ctx.saveFailures.size(), 1u);
-    EXPECT_EQ(ctx.saveFailures[0].file, file);
-    EXPECT_EQ(ctx.saveFailures[0].why, held);
+    ASSERT_EQ(ctx.settings.saveFailures.size(), 1u);
+    EXPECT_EQ(ctx.settings.saveFailures[0].file, file);
+    EXPECT_EQ(ctx.settings.saveFailures[0].why, held);
     EXPECT_NE(err.Text().find("quenlo: Could not save " + file + ": " + held + "."), std::string::npos) << err.Text();
 }
 
@@ -119,14 +120,14 @@ TEST_F(SettingsAtExit, HeldFileTheRunDidNotChangeIsNotReported)
     WriteBytes(dir.Path("blist.cfg"), "alice\n");
     files.FailOpen("blist.cfg", EACCES);
     ClientContext again;
-    again.files = &files;
+    again.settings.files = &files;
     RecordingWindow other;
     StartClient(again, other, kLibraryPath);
     StderrCapture err;
     ShutdownClient(again);
-    EXPECT_EQ(again.buddyList, "");
+    EXPECT_EQ(again.settings.buddyList, "");
     EXPECT_EQ(ReadBytes(dir.Path("blist.cfg")), "alice\n");  // not emptied by the save
-    EXPECT_TRUE(again.saveFailures.empty());
+    EXPECT_TRUE(again.settings.saveFailures.empty());
     EXPECT_EQ(err.Text(), "");
 }
 
@@ -138,11 +139,11 @@ TEST_F(SettingsAtExit, FailedSaveReachesStandardErrorAndLeavesTheOldFile)
     ShutdownClient(ctx);
     EXPECT_TRUE(TranscriptHas("STATUS MESSAGE: Failed to write user info."));
     EXPECT_EQ(ReadBytes(dir.Path("userinfo.cfg")), "old image");
-    ASSERT_EQ(ctx.saveFailures.size(), 1u);
-    EXPECT_EQ(ctx.saveFailures[0].file, "userinfo.cfg");
-    EXPECT_EQ(ctx.saveFailures[0].why, "No space left on device");
+    ASSERT_EQ(ctx.settings.saveFailures.size(), 1u);
+    EXPECT_EQ(ctx.settings.saveFailures[0].file, "userinfo.cfg");
+    EXPECT_EQ(ctx.settings.saveFailures[0].why, "No space left on device");
     EXPECT_EQ(err.Text(), "quenlo: Could not save userinfo.cfg: No space left on device.\n");
-    EXPECT_EQ(SaveFailureText(ctx.saveFailures),
+    EXPECT_EQ(SaveFailureText(ctx.settings.saveFailures),
               "These settings could not be saved:\n\nuserinfo.cfg: No space left on device.");
 }
 
@@ -151,9 +152,9 @@ TEST_F(SettingsAtExit, LinkedSettingsFilesStayLinks)
     ASSERT_EQ(mkdir(dir.Path("real").c_str(), 0700), 0);
     ASSERT_EQ(symlink("real/userinfo", dir.Path("userinfo.cfg").c_str()), 0);
     ASSERT_EQ(symlink("real/buddies", dir.Path("blist.cfg").c_str()), 0);
-    ctx.buddyList = "alice\n";
+    ctx.settings.buddyList = "alice\n";
     ShutdownClient(ctx);
-    EXPECT_TRUE(ctx.saveFailures.empty());
+    EXPECT_TRUE(ctx.settings.saveFailures.empty());
     EXPECT_TRUE(std::filesystem::is_symlink(dir.Path("userinfo.cfg")));
     EXPECT_TRUE(std::filesystem::is_symlink(dir.Path("blist.cfg")));
     EXPECT_EQ(ReadBytes(dir.Path("real/userinfo")).size(), 3472u);
@@ -167,8 +168,8 @@ class BuddyNamesSent : public ClientHarness {};
 TEST_F(BuddyNamesSent, CrLfListAndBadNamesAtSignOn)
 {
     // A list saved on another system, with lines no screen name can be.
-    ctx.buddyList = "Bob\r\nal\"ice\r\ncarl\" \"x\r\n\r\nj\xF6rg\r\nback\\slash\r\nDave";
-    const std::string stored = ctx.buddyList;
+    ctx.settings.buddyList = "Bob\r\nal\"ice\r\ncarl\" \"x\r\n\r\nj\xF6rg\r\nback\\slash\r\nDave";
+    const std::string stored = ctx.settings.buddyList;
     ASSERT_TRUE(SignOn());
     const std::vector<std::string> commands = CommandsAfterSignon();
     ASSERT_GE(commands.size(), 2u);
@@ -176,12 +177,12 @@ TEST_F(BuddyNamesSent, CrLfListAndBadNamesAtSignOn)
     EXPECT_EQ(commands[1], "toc_add_buddy alicetest bob dave");
     EXPECT_EQ(Parsed("toc_add_buddy").size(), 1u);
     // Kept in the list (and so in the file), only never sent.
-    EXPECT_EQ(ctx.buddyList, stored);
+    EXPECT_EQ(ctx.settings.buddyList, stored);
 }
 
 TEST_F(BuddyNamesSent, EditorRefusesBadNamesAndNeverSendsOne)
 {
-    ctx.buddyList = "bad\"name\r\nBob\r\n";
+    ctx.settings.buddyList = "bad\"name\r\nBob\r\n";
     ASSERT_TRUE(SignOn());
     const std::size_t sentBefore = Peer().commands.size();
 
@@ -195,7 +196,7 @@ TEST_F(BuddyNamesSent, EditorRefusesBadNamesAndNeverSendsOne)
     EXPECT_TRUE(RemoveBuddyFromEditor(ctx, "bad\"name"));
     // A CR LF entry is removed whole, and the server is told its real name.
     EXPECT_TRUE(RemoveBuddyFromEditor(ctx, "bob"));
-    EXPECT_EQ(ctx.buddyList, "");
+    EXPECT_EQ(ctx.settings.buddyList, "");
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return HasCommandStartingWith(0, "toc_remove_buddy"); }));
     Settle();
     const std::vector<std::string> sent(Peer().commands.begin() + static_cast<long>(sentBefore), Peer().commands.end());

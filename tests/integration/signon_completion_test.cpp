@@ -16,8 +16,8 @@ const std::string kCaps =
 
 TEST_F(SignonCompletionTest, EmptyBuddyListSendsTheWholeSequence)
 {
-    ctx.buddyList.clear();
-    SetFieldText(ctx.userInfo.userProfile, "");
+    ctx.settings.buddyList.clear();
+    SetFieldText(ctx.settings.userInfo.userProfile, "");
     ASSERT_TRUE(SignOn());
     const std::vector<std::string> expected = {
         "toc_set_config \"m 4\ng Fuckers\n\"", "toc_add_buddy alicetest", "toc_init_done", kCaps,
@@ -27,8 +27,8 @@ TEST_F(SignonCompletionTest, EmptyBuddyListSendsTheWholeSequence)
 
 TEST_F(SignonCompletionTest, ScreenNameWithCapitalsAndBlanksIsSentNormalised)
 {
-    SetFieldText(ctx.userInfo.screenName, "  The Real ALICE ");
-    ctx.buddyList = "Bob Smith\n";
+    SetFieldText(ctx.settings.userInfo.screenName, "  The Real ALICE ");
+    ctx.settings.buddyList = "Bob Smith\n";
     ASSERT_TRUE(SignOn());
     EXPECT_EQ(Peer().screenName, "therealalice");
     const auto batches = Parsed("toc_add_buddy");
@@ -43,7 +43,7 @@ TEST_F(SignonCompletionTest, ManyBuddiesAreBatchedAndEachRegisteredOnce)
         char name[16];
         std::snprintf(name, sizeof name, "Bud%05d", i);  // 8 characters
         names.push_back(name);
-        ctx.buddyList += std::string(name) + "\n";
+        ctx.settings.buddyList += std::string(name) + "\n";
     }
     ASSERT_TRUE(SignOn());
     const std::vector<std::string> commands = CommandsAfterSignon();
@@ -90,7 +90,7 @@ TEST_F(SignonCompletionTest, ManyBuddiesAreBatchedAndEachRegisteredOnce)
 
 TEST_F(SignonCompletionTest, ProfileIsEscapedWithLineBreaks)
 {
-    SetFieldText(ctx.userInfo.userProfile, "Say \"hi\" {x}\nline two $");
+    SetFieldText(ctx.settings.userInfo.userProfile, "Say \"hi\" {x}\nline two $");
     ASSERT_TRUE(SignOn());
     EXPECT_EQ(CommandsAfterSignon().back(), "toc_set_info \"Say \\\"hi\\\" \\{x\\}<BR>line two \\$\"");
     const auto info = Parsed("toc_set_info");

@@ -41,9 +41,9 @@ protected:
     {
         ASSERT_TRUE(dir.Ok());
         ASSERT_TRUE(server.Listen());
-        ctx.reconnect.SetAfterDropDelayMs(50);
-        ctx.reconnect.SetAfterCommandDelayMs(50);
-        ctx.files = &files;
+        ctx.session.reconnect.SetAfterDropDelayMs(50);
+        ctx.session.reconnect.SetAfterCommandDelayMs(50);
+        ctx.settings.files = &files;
     }
 
     bool HasCommandStartingWith(int client, std::string_view prefix) const

@@ -97,7 +97,7 @@ TEST_F(Dispatch, FailedSignOnGivesDisconnectAlone)
 TEST_F(Dispatch, AwayReplyIsOfferedBeforeTheMessageIsPassedOn)
 {
     ASSERT_TRUE(SignOn());
-    ctx.hostServices.SetAwayText("gone fishing");
+    ctx.modules.services.SetAwayText("gone fishing");
     ClearLog();
     server.SendData(0, "IM_IN:alice:F:<HTML><BODY BGCOLOR=\"#ffffff\">hi</BODY></HTML>");
     server.SendData(0, "IM_IN:bob:T:auto hello");
@@ -129,7 +129,7 @@ TEST_F(Dispatch, ServiceCallsRunWholeInnerDispatches)
     EXPECT_EQ(LogOf("=RunCommand"), (std::vector<std::string>{"user_3.so|=RunCommand|1", "user_3.so|=RunCommand|1"}));
     EXPECT_TRUE(TranscriptHas(Status("Autoclearing of disabled.")));
     // Offline, the typed-line service still hands the message on.
-    ctx.hostServices.SendInputLine("bob", "hi", 0);
+    ctx.modules.services.SendInputLine("bob", "hi", 0);
     EXPECT_TRUE(TranscriptHas(Status("Cannot send IM.")));
     EXPECT_FALSE(TranscriptHas(Status("Not logged on.")));
 }
@@ -175,6 +175,6 @@ TEST_F(Dispatch, ShutdownComesOncePerModuleAfterTheLibraryIsReleased)
     EXPECT_FALSE(HasCommandStartingWith(0, "toc_too_late"));
     // Nothing reaches a released module.
     ClearLog();
-    ctx.modules.DispatchConnect();
+    ctx.modules.host.DispatchConnect();
     EXPECT_TRUE(Log().empty());
 }

@@ -37,7 +37,7 @@ TEST_F(Loader, TakesUserFilesInNameOrderAndRefusedOnesUseNoRecord)
                            Status("Reason: user_fu.so: undefined symbol: MissingHelper(int)"),
                            Status("'user_g.so' is not a regular file; skipped."),
                        }));
-    EXPECT_EQ(ctx.modules.LoadedCount(), 3);
+    EXPECT_EQ(ctx.modules.host.LoadedCount(), 3);
 
     // Every loaded module is called, in load order; the refused ones never again.
     Type("/foo bar baz");
@@ -61,7 +61,7 @@ TEST_F(Loader, StandardModulesComeFirstAndFilesPastTheLimitAreNamed)
         std::snprintf(name, sizeof name, "user_%03d.so", i);
         Install(kTestModules + "/user_minimal.so", name);
     }
-    ctx.installedModuleFolder = kStandardModules;
+    ctx.modules.installedFolder = kStandardModules;
     ASSERT_NO_FATAL_FAILURE(Start());
 
     const std::vector<std::string> lines = Lines();
@@ -79,7 +79,7 @@ TEST_F(Loader, StandardModulesComeFirstAndFilesPastTheLimitAreNamed)
                                  "user_287.so, user_288.so, user_289.so, user_290.so, user_291.so, user_292.so, "
                                  "user_293.so, user_294.so, user_295.so, user_296.so, user_297.so, user_298.so, "
                                  "user_299.so."));
-    EXPECT_EQ(ctx.modules.LoadedCount(), MAX_USER_MODULES);
+    EXPECT_EQ(ctx.modules.host.LoadedCount(), MAX_USER_MODULES);
     Type("/blocklist");
     EXPECT_EQ(Lines().back(), Status("Blocked users: none"));
 }
@@ -109,7 +109,7 @@ TEST_F(Loader, ProfileFolderHidesTheInstalledOneAndInitializeMayPrint)
     Install(kTestModules + "/user_recorder.so", "user_z.so", installed.Path("modules"));
     Install(kTestModules + "/user_suffixed.so", "user_a.so");
     InstallRecorder("user_m.so");
-    ctx.installedModuleFolder = installed.Path("modules");
+    ctx.modules.installedFolder = installed.Path("modules");
     // Nothing is shown yet when the first module starts; user_m prints
     // before its own "Loaded" line. The names the installed folder holds
     // load first, whichever folder's file is taken.

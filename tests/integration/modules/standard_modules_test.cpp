@@ -98,7 +98,7 @@ TEST_F(Shun, DenyListIsSplitAndSentAgainAtEachSignOn)
         const std::vector<std::string> wire = CommandsAfterSignon(client);
         EXPECT_LT(std::find(wire.begin(), wire.end(), commands.back()), std::find(wire.begin(), wire.end(), "toc_init_done"));
         DisconnectFromServer(ctx);
-        ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return ctx.connectionStatus == STATUS_OFFLINE; }));
+        ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return ctx.session.connectionStatus == STATUS_OFFLINE; }));
     }
     Type("/blocklist");
     EXPECT_TRUE(Lines().back().starts_with(Status("Blocked users: Blocked User 0000000, Blocked User 0000001, ")));
@@ -122,7 +122,7 @@ TEST_F(Shun, ListSurvivesTheRunInItsFileAndATooBigFileIsKept)
     StartClient(second, secondWindow, kLibraryPath);
     secondWindow.input = "/block carol";
     SubmitInputLine(second);
-    EXPECT_NE(second.output.Text().find("STATUS MESSAGE: blocklst.cfg is too big!"), std::string::npos);
+    EXPECT_NE(second.transcript.output.Text().find("STATUS MESSAGE: blocklst.cfg is too big!"), std::string::npos);
     ShutdownClient(second);
     EXPECT_EQ(ReadBytes(dir.Path("blocklst.cfg")), big) << "the user's file is never written over";
 }
@@ -248,9 +248,11 @@ TEST_F(Shun, AListThatCannotBeKeptIsSaidOnceAndNoSaveMakesAFileTheNextStartRefus
         StartClient(run, runWindow, kLibraryPath);
         if (c.breakIt)
             c.breakIt();
-        const auto has = [&](const std::string& line) { return run.output.Text().find(Status(line)) != std::string::npos; };
+        const auto has = [&](const std::string& line) {
+            return run.transcript.output.Text().find(Status(line)) != std::string::npos;
+        };
         if (!c.atStart.empty()) {
-            EXPECT_TRUE(has(c.atStart)) << run.output.Text();
+            EXPECT_TRUE(has(c.atStart)) << run.transcript.output.Text();
         }
         for (const char* typed : {"/block x1", "/block x2"}) {
             runWindow.input = typed;
@@ -259,7 +261,7 @@ TEST_F(Shun, AListThatCannotBeKeptIsSaidOnceAndNoSaveMakesAFileTheNextStartRefus
         if (c.notKept.empty()) {
             EXPECT_TRUE(has("Block list is too big!")) << "an addition that would not fit the file";
         } else {
-            const std::string text = run.output.Text();
+            const std::string text = run.transcript.output.Text();
             const std::size_t first = text.find(Status(c.notKept));
             EXPECT_NE(first, std::string::npos) << text;
             EXPECT_EQ(text.find(Status(c.notKept), first + 1), std::string::npos) << "said once";
@@ -269,7 +271,7 @@ TEST_F(Shun, AListThatCannotBeKeptIsSaidOnceAndNoSaveMakesAFileTheNextStartRefus
         // Told as the client tells its own: standard error and the closing window's box.
         EXPECT_EQ(errors.Text().find("quenlo: Could not save blocklst.cfg: ") != std::string::npos, !c.notKept.empty())
             << errors.Text();
-        EXPECT_EQ(std::count_if(run.saveFailures.begin(), run.saveFailures.end(),
+        EXPECT_EQ(std::count_if(run.settings.saveFailures.begin(), run.settings.saveFailures.end(),
                                 [](const SaveFailure& failure) { return failure.file == "blocklst.cfg"; }),
                   c.notKept.empty() ? 0 : 1);
         if (c.notKept.empty()) {
@@ -279,7 +281,8 @@ TEST_F(Shun, AListThatCannotBeKeptIsSaidOnceAndNoSaveMakesAFileTheNextStartRefus
             StartClient(next, nextWindow, kLibraryPath);
             nextWindow.input = "/blocklist";
             SubmitInputLine(next);
-            EXPECT_NE(next.output.Text().find("not sent to the server"), std::string::npos) << "the file loads again";
+            EXPECT_NE(next.transcript.output.Text().find("not sent to the server"), std::string::npos)
+                << "the file loads again";
             ShutdownClient(next);
         }
         std::filesystem::current_path(dir.Path(""));
@@ -359,5 +362,6 @@ TEST_F(Parley, EachInviterIsAnsweredOnceAndTheAnswersArePaced)
     Settle(300);
     EXPECT_EQ(answered(), 50);
     EXPECT_EQ(Parsed("toc_send_im").size(), static_cast<std::size_t>(SendPacer::kBurst));
-    EXPECT_EQ(ctx.pacer.Waiting(), 50u - static_cast<std::size_t>(SendPacer::kBurst)) << "the rest wait their turn";
+    EXPECT_EQ(ctx.session.pacer.Waiting(), 50u - static_cast<std::size_t>(SendPacer::kBurst))
+        << "the rest wait their turn";
 }

@@ -32,15 +32,15 @@ public:
     void SetUp() override
     {
         ASSERT_TRUE(dir.Ok());
-        SetUserInfoDefaults(ctx.userInfo);  // timestamps on, logging off
-        ctx.clock = [] { return UtcTime(7, 4, 9); };
-        ctx.window = &window;
+        SetUserInfoDefaults(ctx.settings.userInfo);  // timestamps on, logging off
+        ctx.transcript.clock = [] { return UtcTime(7, 4, 9); };
+        ctx.AttachWindow(window);
     }
 
     void LogTo(const std::string& path)
     {
-        ctx.userInfo.logToFile = 1;
-        SetFieldText(ctx.userInfo.logPath, path);
+        ctx.settings.userInfo.logToFile = 1;
+        SetFieldText(ctx.settings.userInfo.logPath, path);
     }
 
     void Im(std::string_view name, std::string_view text, bool incoming)
@@ -59,10 +59,10 @@ TEST_F(Output, FirstStatusLineStartsTheTranscript)
 {
     PrintLine(ctx, "Connected to AIM server.");
     const std::string line = "[07:04:09] STATUS MESSAGE: Connected to AIM server.\r\n";
-    EXPECT_TRUE(ctx.output.Exists());
-    EXPECT_EQ(ctx.output.Text(), line);  // seed ""
+    EXPECT_TRUE(ctx.transcript.output.Exists());
+    EXPECT_EQ(ctx.transcript.output.Text(), line);  // seed ""
     EXPECT_EQ(window.pane, line);
-    EXPECT_TRUE(ctx.scrollPending);
+    EXPECT_TRUE(ctx.transcript.scrollPending);
     EXPECT_EQ(window.pumpRequests, 1);
     EXPECT_EQ(window.lastPumpDelayMs, 0);
 }
@@ -92,9 +92,9 @@ TEST_F(Output, LineFormsWithAndWithoutTimestamps)
         // Each case starts from a transcript that already exists and is empty.
         PrintLine(ctx, "");
         ClearTranscript(ctx);
-        ctx.userInfo.timestamp = c.timestamp;
+        ctx.settings.userInfo.timestamp = c.timestamp;
         c.print(*this);
-        EXPECT_EQ(ctx.output.Text(), c.expected);
+        EXPECT_EQ(ctx.transcript.output.Text(), c.expected);
         EXPECT_EQ(window.pane, c.expected);
     }
 }
@@ -103,13 +103,13 @@ TEST_F(Output, MessageFirstSeedsThePageTags)
 {
     Im("bob", "<HTML><BODY>hi<BR>there</BODY></HTML>", true);
     const std::string first = "<HTML><BODY>[07:04:09] <-bob:  hi there\r\n";
-    EXPECT_EQ(ctx.output.Text(), first);
+    EXPECT_EQ(ctx.transcript.output.Text(), first);
     EXPECT_EQ(window.pane, first);
-    EXPECT_TRUE(ctx.scrollPending);
+    EXPECT_TRUE(ctx.transcript.scrollPending);
 
     PrintLine(ctx, "next");
-    EXPECT_EQ(ctx.output.Text(), first + "[07:04:09] STATUS MESSAGE: next\r\n");
-    EXPECT_EQ(window.pane, ctx.output.Text());
+    EXPECT_EQ(ctx.transcript.output.Text(), first + "[07:04:09] STATUS MESSAGE: next\r\n");
+    EXPECT_EQ(window.pane, ctx.transcript.output.Text());
 }
 
 TEST_F(Output, PaneFollowsTheTranscriptByAppendingOnlyTheNewLine)
@@ -118,7 +118,7 @@ TEST_F(Output, PaneFollowsTheTranscriptByAppendingOnlyTheNewLine)
     Im("bob", "two", true);
     PrintLine(ctx, "three", false);
     Im("bob", "four", false);
-    EXPECT_EQ(window.pane, ctx.output.Text());
+    EXPECT_EQ(window.pane, ctx.transcript.output.Text());
     const std::vector<RecordingWindow::PaneCall> expected = {
         {false, "[07:04:09] STATUS MESSAGE: one\r\n"},
         {false, "[07:04:09] <-bob:  two\r\n"},
@@ -131,37 +131,37 @@ TEST_F(Output, PaneFollowsTheTranscriptByAppendingOnlyTheNewLine)
 
 TEST_F(Output, WithoutAWindowTheTranscriptStillGrows)
 {
-    ctx.window = nullptr;
+    ctx.DetachWindow(window);
     PrintLine(ctx, "one");
     Im("bob", "two", true);
     ClearTranscript(ctx);
     PrintLine(ctx, "three", false);
-    EXPECT_EQ(ctx.output.Text(), "three\r\n");
-    EXPECT_TRUE(ctx.scrollPending);
+    EXPECT_EQ(ctx.transcript.output.Text(), "three\r\n");
+    EXPECT_TRUE(ctx.transcript.scrollPending);
     EXPECT_TRUE(window.paneCalls.empty());
 }
 
 TEST_F(Output, ClearEmptiesTranscriptAndPane)
 {
     ClearTranscript(ctx);  // nothing printed yet: nothing to clear
-    EXPECT_FALSE(ctx.output.Exists());
+    EXPECT_FALSE(ctx.transcript.output.Exists());
     EXPECT_TRUE(window.paneCalls.empty());
 
     PrintLine(ctx, "one");
     ClearTranscript(ctx);
-    EXPECT_TRUE(ctx.output.Exists());
-    EXPECT_EQ(ctx.output.Text(), "");
+    EXPECT_TRUE(ctx.transcript.output.Exists());
+    EXPECT_EQ(ctx.transcript.output.Text(), "");
     EXPECT_EQ(window.pane, "");
     PrintLine(ctx, "two", false);
     EXPECT_EQ(window.pane, "two\r\n");
-    EXPECT_EQ(ctx.output.Text(), "two\r\n");
+    EXPECT_EQ(ctx.transcript.output.Text(), "two\r\n");
 }
 
 TEST_F(Output, RefreshPutsTheWholeText)
 {
-    ctx.window = nullptr;
+    ctx.DetachWindow(window);
     PrintLine(ctx, "whole", false);
-    ctx.window = &window;
+    ctx.AttachWindow(window);
     RefreshOutputPane(ctx);
     ASSERT_EQ(window.paneCalls.size(), 1u);
     EXPECT_EQ(window.paneCalls[0], (RecordingWindow::PaneCall{true, "whole\r\n"}));
@@ -185,7 +185,7 @@ TEST_P(AutoClear, TheLineThatReachesTheSizeIsShownAndLoggedThenTheTranscriptEmpt
     const AutoClearCase& c = GetParam();
     const std::string logPath = dir.Path("log.txt");
     LogTo(logPath);
-    ctx.autoClearSize = c.size;
+    ctx.transcript.autoClearSize = c.size;
     std::string logged;
     std::string lastLine;
     for (std::size_t i = 0; i < c.lineLengths.size(); ++i) {
@@ -195,9 +195,9 @@ TEST_P(AutoClear, TheLineThatReachesTheSizeIsShownAndLoggedThenTheTranscriptEmpt
         // Whatever the transcript does, the pane has just shown the new line.
         EXPECT_EQ(window.pane.substr(window.pane.size() - lastLine.size()), lastLine) << i;
     }
-    EXPECT_EQ(ctx.output.Length(), c.lengthAfter);
-    EXPECT_TRUE(ctx.output.Exists());
-    FlushLog(ctx);
+    EXPECT_EQ(ctx.transcript.output.Length(), c.lengthAfter);
+    EXPECT_TRUE(ctx.transcript.output.Exists());
+    FlushLog(ctx.transcript);
     EXPECT_EQ(ReadBytes(logPath), logged);
 }
 
@@ -224,22 +224,22 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(Output, AfterAutoClearThePaneKeepsTheOldTextUntilTheNextLine)
 {
-    ctx.autoClearSize = 100;
+    ctx.transcript.autoClearSize = 100;
     PrintLine(ctx, "first", false);
     ASSERT_EQ(window.paneCalls.size(), 1u);
     PrintLine(ctx, std::string(91, 'x'), false);
-    EXPECT_EQ(ctx.output.Text(), "");
+    EXPECT_EQ(ctx.transcript.output.Text(), "");
     EXPECT_EQ(window.pane, "first\r\n" + std::string(91, 'x') + "\r\n");
     Im("bob", "hi", true);
-    EXPECT_EQ(ctx.output.Text(), "[07:04:09] <-bob:  hi\r\n");  // no new seed: the transcript exists
-    EXPECT_EQ(window.pane, ctx.output.Text());
+    EXPECT_EQ(ctx.transcript.output.Text(), "[07:04:09] <-bob:  hi\r\n");  // no new seed: the transcript exists
+    EXPECT_EQ(window.pane, ctx.transcript.output.Text());
 }
 
 TEST_F(Output, TheMessageSeedCountsTowardsTheSize)
 {
-    ctx.autoClearSize = 30;
+    ctx.transcript.autoClearSize = 30;
     Im("bob", "hi", true);  // 12 bytes of seed + 23 of line
-    EXPECT_EQ(ctx.output.Text(), "");
+    EXPECT_EQ(ctx.transcript.output.Text(), "");
 }
 
 // ---------------------------------------------------------------- log
@@ -256,11 +256,11 @@ TEST_F(Output, LogHoldsEveryLineAsShown)
                                  "two\r\n"
                                  "[07:04:09] <-bob:  hi\r\n"
                                  "[07:04:09] bob->:  x <3 you\r\n";
-    FlushLog(ctx);
+    FlushLog(ctx.transcript);
     EXPECT_EQ(ReadBytes(logPath), expected);
-    EXPECT_EQ(ctx.output.Text(), expected);
+    EXPECT_EQ(ctx.transcript.output.Text(), expected);
 
-    ctx.userInfo.logToFile = 0;
+    ctx.settings.userInfo.logToFile = 0;
     PrintLine(ctx, "not logged");
     EXPECT_EQ(ReadBytes(logPath), expected);
 }
@@ -270,7 +270,7 @@ TEST_F(Output, LogLeavesOutAMessageSeed)
     const std::string logPath = dir.Path("log.txt");
     LogTo(logPath);
     Im("bob", "hi", true);
-    FlushLog(ctx);
+    FlushLog(ctx.transcript);
     EXPECT_EQ(ReadBytes(logPath), "[07:04:09] <-bob:  hi\r\n");
 }
 
@@ -286,11 +286,11 @@ TEST_F(Output, LogLinesWaitForTheTurnsEndButNotPastAStatusLine)
     EXPECT_EQ(ReadBytes(logPath), first);
     Im("bob", "four", false);
     EXPECT_EQ(ReadBytes(logPath), first);
-    FlushLog(ctx);  // the end of the turn
+    FlushLog(ctx.transcript);  // the end of the turn
     EXPECT_EQ(ReadBytes(logPath), first + "[07:04:09] bob->:  four\r\n");
     // Logging turned off, or a new path: what waits still goes to the old file.
     Im("bob", "five", true);
-    ctx.userInfo.logToFile = 0;
+    ctx.settings.userInfo.logToFile = 0;
     PrintLine(ctx, "six", false);
     EXPECT_EQ(ReadBytes(logPath), first + "[07:04:09] bob->:  four\r\n[07:04:09] <-bob:  five\r\n");
 }
@@ -306,13 +306,13 @@ TEST_F(Output, UnusableLogPathTurnsLoggingOffWithOneMessage)
         PrintLine(ctx, "one");
         Im("bob", "two", true);
         PrintLine(ctx, "three");
-        EXPECT_EQ(ctx.userInfo.logToFile, 0);
-        EXPECT_EQ(ctx.output.Text(), "[07:04:09] STATUS MESSAGE: one\r\n"
+        EXPECT_EQ(ctx.settings.userInfo.logToFile, 0);
+        EXPECT_EQ(ctx.transcript.output.Text(), "[07:04:09] STATUS MESSAGE: one\r\n"
                                      "[07:04:09] STATUS MESSAGE: " + std::string(kLogFailed) + "\r\n"
                                      "[07:04:09] <-bob:  two\r\n"
                                      "[07:04:09] STATUS MESSAGE: three\r\n");
         EXPECT_EQ(Count(window.pane, kLogFailed), 1u);
-        EXPECT_EQ(window.pane, ctx.output.Text());
+        EXPECT_EQ(window.pane, ctx.transcript.output.Text());
     }
     EXPECT_EQ(access(dir.Path("missing").c_str(), F_OK), -1);
 }

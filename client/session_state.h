@@ -1,0 +1,44 @@
+// The connection to the server: the protocol library's entry points and the
+// client's callbacks into it, the status it last reported, the reconnect
+// timers, the answer watch, and the pace and origin of what is sent. The
+// connection code (connection.h, connection_status.h, send_command.h) keeps
+// it.
+#pragma once
+
+#include <string>
+
+#include "answer_watch.h"
+#include "client_callbacks.h"
+#include "protocol_binding.h"
+#include "reconnect.h"
+#include "send_command.h"
+#include "send_pacer.h"
+#include "toc_limits.h"
+#include "tocwire.h"
+
+struct ClientContext;
+
+struct SessionState {
+    // The callbacks reach the whole client: a server message may touch any part.
+    explicit SessionState(ClientContext& ctx)
+        : callbacks(ctx), pacer([this](const std::string& command) { return SendCommandNow(*this, command); })
+    {
+    }
+    SessionState(const SessionState&) = delete;
+    SessionState& operator=(const SessionState&) = delete;
+
+    ProtocolApi api;
+    ClientCallbacks callbacks;
+    int connectionStatus = STATUS_OFFLINE;
+    bool protocolInitialised = false;
+    int pendingProfileRequests = 0;
+    bool shutDown = false;  // after ShutdownClient no delayed reconnect may run
+    Reconnect reconnect;
+    AnswerWatch answerWatch;  // says so when a server never answers
+    // From the TCP connect to SIGN_ON; handed to the library at each TOC_Init.
+    int signonTimeLimitMs = kSignonTimeLimitMs;
+    // What the client sends on its own is paced (send_command.h).
+    int automaticSends = 0;  // open AutomaticSends scopes
+    bool signingOn = false;  // the modules' OnConnect is running
+    SendPacer pacer;
+};

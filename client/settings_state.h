@@ -1,0 +1,30 @@
+// The profile's settings over one run: userinfo.cfg and blist.cfg as
+// loaded, what kept either from being read, what the close could not save,
+// and the file operations both go through. Read and written by the settings
+// code (settings_store.h, settings_edits.h) and the dialogs.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "file_ops.h"
+#include "user_info.h"
+
+// A settings file the client could not save at exit, and why.
+struct SaveFailure {
+    std::string file;
+    std::string why;
+};
+
+struct SettingsState {
+    UserInfo userInfo{};
+    std::string buddyList;
+    // Why a settings file that is there could not be read at start, or empty.
+    // Such a file is never written in this run (settings_store.h).
+    std::string userInfoUnreadable;
+    std::string buddyListUnreadable;
+    // What the close could not save, for the window to show.
+    std::vector<SaveFailure> saveFailures;
+    // What the settings files and /savebuffer are read and written through.
+    FileOps* files = &SystemFileOps();
+};

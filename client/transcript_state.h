@@ -1,0 +1,20 @@
+// The transcript as the output path keeps it (output.h): its text, the
+// auto-clear size, what the pane still has to be told, the log file and
+// the clock of the time prefixes.
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <functional>
+
+#include "transcript.h"
+
+struct TranscriptState {
+    OutputBuffer output;
+    std::int32_t autoClearSize = 0;  // compared as an unsigned count; 0 = off
+    bool scrollPending = false;
+    bool paneStale = false;  // the pane shows text the transcript no longer has
+    bool firstRefreshPending = false;
+    LogWriter log;
+    std::function<std::time_t()> clock = [] { return std::time(nullptr); };
+};
