@@ -3,6 +3,7 @@
 #pragma once
 
 #include "away_state.h"
+#include "client_callbacks.h"
 #include "client_window.h"
 #include "input_history.h"
 #include "module_state.h"
@@ -38,7 +39,8 @@ public:
     SettingsState settings;
     TranscriptState transcript;
     OnlineList online;  // the window shows it
-    SessionState session{*this};
+    SessionState session;
+    ClientCallbacks callbacks{*this};  // the protocol library's calls into the client
     InputHistory history;
     AwayState away;
     ModuleState modules{*this};

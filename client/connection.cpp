@@ -17,7 +17,7 @@ void InitProtocol(ClientContext& ctx)
     // The library gives an attempt up after the limit the answer watch counts.
     if (ctx.session.api.TOC_SetSignonTimeLimit != nullptr)
         ctx.session.api.TOC_SetSignonTimeLimit(ctx.session.signonTimeLimitMs);
-    ctx.session.api.TOC_Init(ctx.Window().OwnerHandle(), &ctx.session.callbacks,
+    ctx.session.api.TOC_Init(ctx.Window().OwnerHandle(), &ctx.callbacks,
                      screenName.c_str(), password.c_str(), info.oscarPort, oscarServer.c_str(), kClientVersion);
     ctx.session.protocolInitialised = true;
 }

@@ -1,14 +1,14 @@
-// The connection to the server: the protocol library's entry points and the
-// client's callbacks into it, the status it last reported, the reconnect
-// timers, the answer watch, and the pace and origin of what is sent. The
-// connection code (connection.h, connection_status.h, send_command.h) keeps
-// it.
+// The connection to the server: the protocol library's entry points, the
+// status it last reported, the reconnect timers, the answer watch, and the
+// pace and origin of what is sent. The connection code (connection.h,
+// connection_status.h, send_command.h) keeps it. It stands alone: the
+// library's calls into the client reach the whole client (ClientCallbacks,
+// owned beside it).
 #pragma once
 
 #include <string>
 
 #include "answer_watch.h"
-#include "client_callbacks.h"
 #include "protocol_binding.h"
 #include "reconnect.h"
 #include "send_command.h"
@@ -16,19 +16,12 @@
 #include "toc_limits.h"
 #include "tocwire.h"
 
-struct ClientContext;
-
 struct SessionState {
-    // The callbacks reach the whole client: a server message may touch any part.
-    explicit SessionState(ClientContext& ctx)
-        : callbacks(ctx), pacer([this](const std::string& command) { return SendCommandNow(*this, command); })
-    {
-    }
+    SessionState() : pacer([this](const std::string& command) { return SendCommandNow(*this, command); }) {}
     SessionState(const SessionState&) = delete;
     SessionState& operator=(const SessionState&) = delete;
 
     ProtocolApi api;
-    ClientCallbacks callbacks;
     int connectionStatus = STATUS_OFFLINE;
     bool protocolInitialised = false;
     int pendingProfileRequests = 0;
