@@ -27,7 +27,7 @@ void ClientCallbacks::OnServerMessage(const char* command, const char* arguments
 
 int ClientCallbacks::OnSignonDone()
 {
-    return CompleteSignon(ctx_);
+    return CompleteSignon(ctx_.session, ctx_.settings);
 }
 
 void ClientCallbacks::OnStatusChange(int status)

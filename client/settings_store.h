@@ -10,7 +10,7 @@
 
 struct ClientContext;
 
-// Reads userinfo.cfg and blist.cfg into the context. A file that exists but
+// Reads userinfo.cfg and blist.cfg into the client's settings. A file that exists but
 // cannot be read gives "Cannot read <file>: <reason>." in the transcript,
 // the defaults, and is held: not written again in this run.
 void LoadSettingsFiles(ClientContext& ctx);

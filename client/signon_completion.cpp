@@ -6,11 +6,11 @@
 #include <string_view>
 
 #include "buddy_lines.h"
-#include "client_context.h"
-#include "connection.h"
 #include "send_command.h"
 #include "normalize_name.h"
 #include "outgoing.h"
+#include "session_state.h"
+#include "settings_state.h"
 
 namespace {
 
@@ -41,10 +41,10 @@ void ForEachSendableBuddy(std::string_view list, Visit visit)
 
 }  // namespace
 
-void SendBuddyConfig(ClientContext& ctx)
+void SendBuddyConfig(SessionState& session, const SettingsState& settings)
 {
     std::string config = "toc_set_config \"m 4\ng Fuckers\n";
-    ForEachSendableBuddy(ctx.settings.buddyList, [&](const std::string& name) {
+    ForEachSendableBuddy(settings.buddyList, [&](const std::string& name) {
         const std::string entry = "b " + name + "\n";
         if (config.size() + entry.size() + 1 > kMaxTocText)
             return false;
@@ -52,35 +52,35 @@ void SendBuddyConfig(ClientContext& ctx)
         return config.size() <= kBatchThreshold;
     });
     config += "\"";
-    SendCommand(ctx.session, config);
+    SendCommand(session, config);
 
     const std::string kEmptyBatch = "toc_add_buddy";
-    std::string batch = kEmptyBatch + " " + NormalizeName(FieldText(ctx.settings.userInfo.screenName));
-    ForEachSendableBuddy(ctx.settings.buddyList, [&](const std::string& name) {
+    std::string batch = kEmptyBatch + " " + NormalizeName(FieldText(settings.userInfo.screenName));
+    ForEachSendableBuddy(settings.buddyList, [&](const std::string& name) {
         const std::string entry = " " + name;
         if (batch != kEmptyBatch && batch.size() + entry.size() > kMaxTocText) {
-            SendCommand(ctx.session, batch);
+            SendCommand(session, batch);
             batch = kEmptyBatch;
         }
         batch += entry;
         if (batch.size() > kBatchThreshold) {
-            SendCommand(ctx.session, batch);
+            SendCommand(session, batch);
             batch = kEmptyBatch;
         }
         return true;
     });
     if (batch != kEmptyBatch)
-        SendCommand(ctx.session, batch);
+        SendCommand(session, batch);
 }
 
-int CompleteSignon(ClientContext& ctx)
+int CompleteSignon(SessionState& session, const SettingsState& settings)
 {
-    SendBuddyConfig(ctx);
-    SendCommand(ctx.session, "toc_init_done");
+    SendBuddyConfig(session, settings);
+    SendCommand(session, "toc_init_done");
     std::string caps = "toc_set_caps";
     for (std::string_view uuid : kCapabilityUuids)
         caps.append(" ").append(uuid);
-    SendCommand(ctx.session, caps);
-    SendCommand(ctx.session, "toc_set_info \"" + EscapeTocText(FieldText(ctx.settings.userInfo.userProfile)) + "\"");
+    SendCommand(session, caps);
+    SendCommand(session, "toc_set_info \"" + EscapeTocText(FieldText(settings.userInfo.userProfile)) + "\"");
     return 1;
 }

@@ -2,8 +2,9 @@
 // configuration, its buddies, readiness, capabilities and profile.
 #pragma once
 
-struct ClientContext;
+struct SessionState;
+struct SettingsState;
 
 // Always 1: the client has sent its own completion commands.
-int CompleteSignon(ClientContext& ctx);
-void SendBuddyConfig(ClientContext& ctx);
+int CompleteSignon(SessionState& session, const SettingsState& settings);
+void SendBuddyConfig(SessionState& session, const SettingsState& settings);
