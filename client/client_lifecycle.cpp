@@ -50,14 +50,15 @@ void PumpTick(ClientContext& ctx)
 void ShutdownClient(ClientContext& ctx)
 {
     // The sign-off below reports a drop; it must not start a reconnect.
-    ctx.session.shutDown = true;
+    SessionState& session = ctx.session;
+    session.shutDown = true;
     StopReconnectWaits(ctx);
-    ctx.session.answerWatch.Abandon();
-    if (ctx.session.api.Bound())
-        ctx.session.api.TOC_Shutdown();
-    ctx.session.protocolInitialised = false;
-    ctx.session.pacer.Reset();  // nothing waiting may go out after the sign-off
-    ReleaseProtocolLibrary(ctx.session.api);
+    session.answerWatch.Abandon();
+    if (session.api.Bound())
+        session.api.TOC_Shutdown();
+    session.protocolInitialised = false;
+    session.pacer.Reset();  // nothing waiting may go out after the sign-off
+    ReleaseProtocolLibrary(session.api);
     // Modules see nothing more; what they save is saved before the client's
     // files. Their code stays loaded until the context goes.
     ctx.settings.saveFailures.clear();

@@ -14,20 +14,24 @@ void InitProtocol(ClientContext& ctx)
     const std::string screenName(FieldText(info.screenName));
     const std::string password(FieldText(info.password));
     const std::string oscarServer(FieldText(info.oscarServer));
+    SessionState& session = ctx.session;
     // The library gives an attempt up after the limit the answer watch counts.
-    if (ctx.session.api.TOC_SetSignonTimeLimit != nullptr)
-        ctx.session.api.TOC_SetSignonTimeLimit(ctx.session.signonTimeLimitMs);
-    ctx.session.api.TOC_Init(ctx.Window().OwnerHandle(), &ctx.callbacks,
-                     screenName.c_str(), password.c_str(), info.oscarPort, oscarServer.c_str(), kClientVersion);
-    ctx.session.protocolInitialised = true;
+    if (session.api.TOC_SetSignonTimeLimit != nullptr)
+        session.api.TOC_SetSignonTimeLimit(session.signonTimeLimitMs);
+    // Without a window the owner is null: the library's boxes go to standard error.
+    session.api.TOC_Init(ctx.Window().OwnerHandle(), &ctx.callbacks, screenName.c_str(), password.c_str(),
+                         info.oscarPort, oscarServer.c_str(), kClientVersion);
+    session.protocolInitialised = true;
 }
 
 bool Establish(ClientContext& ctx)
 {
-    ctx.session.reconnect.CancelForNewConnection();
-    const std::string tocServer(FieldText(ctx.settings.userInfo.tocServer));
-    if (ctx.session.api.TOC_Establish(tocServer.c_str(), ctx.settings.userInfo.tocPort) != 0) {
-        ctx.session.answerWatch.Started(tocServer, ctx.settings.userInfo.tocPort);
+    SessionState& session = ctx.session;
+    const UserInfo& info = ctx.settings.userInfo;
+    session.reconnect.CancelForNewConnection();
+    const std::string tocServer(FieldText(info.tocServer));
+    if (session.api.TOC_Establish(tocServer.c_str(), info.tocPort) != 0) {
+        session.answerWatch.Started(tocServer, info.tocPort);
         return true;
     }
     PrintLine(ctx, "Failed to establish a connection with AIM services.");
@@ -63,30 +67,32 @@ void DisconnectFromServer(ClientContext& ctx)
 
 void ReinitConnection(ClientContext& ctx)
 {
-    if (!ctx.session.api.Bound())
+    SessionState& session = ctx.session;
+    if (!session.api.Bound())
         return;
-    const int previous = ctx.session.connectionStatus;
-    if (ctx.session.protocolInitialised) {
-        ctx.session.answerWatch.Abandon();
-        ctx.session.api.TOC_Shutdown();
+    const int previous = session.connectionStatus;
+    if (session.protocolInitialised) {
+        session.answerWatch.Abandon();
+        session.api.TOC_Shutdown();
     }
     InitProtocol(ctx);
     if (previous != STATUS_OFFLINE) {
         PrintLine(ctx, "Reconnecting for updated userinfo.");
-        ctx.session.api.TOC_Disconnect();
+        session.api.TOC_Disconnect();
         Establish(ctx);
     }
 }
 
 void ReconnectAfterPause(ClientContext& ctx)
 {
-    ctx.session.reconnect.PauseForCommand();
-    if (ctx.session.protocolInitialised && ctx.session.api.Bound()) {
-        ctx.session.answerWatch.Abandon();
-        ctx.session.api.TOC_Shutdown();
-        ctx.session.protocolInitialised = false;
+    SessionState& session = ctx.session;
+    session.reconnect.PauseForCommand();
+    if (session.protocolInitialised && session.api.Bound()) {
+        session.answerWatch.Abandon();
+        session.api.TOC_Shutdown();
+        session.protocolInitialised = false;
     }
-    ctx.session.reconnect.AfterCommand([&ctx] { ConnectToServer(ctx); });
+    session.reconnect.AfterCommand([&ctx] { ConnectToServer(ctx); });
 }
 
 void StopReconnectWaits(ClientContext& ctx)

@@ -17,22 +17,23 @@ void Announce(ClientContext& ctx, ConnectionState state)
 
 void HandleStatusChange(ClientContext& ctx, int status)
 {
-    if (status == ctx.session.connectionStatus) {
+    SessionState& session = ctx.session;
+    if (status == session.connectionStatus) {
         // Offline again, with nothing in between: the attempt ended unanswered.
         if (status == STATUS_OFFLINE) {
-            if (const std::string line = ctx.session.answerWatch.Ended(ctx.session.signonTimeLimitMs); !line.empty())
+            if (const std::string line = session.answerWatch.Ended(session.signonTimeLimitMs); !line.empty())
                 PrintLine(ctx, line);
         }
         return;
     }
     if (status != STATUS_OFFLINE)
-        ctx.session.answerWatch.Answered();
-    const int previous = ctx.session.connectionStatus;
-    ctx.session.connectionStatus = status;
+        session.answerWatch.Answered();
+    const int previous = session.connectionStatus;
+    session.connectionStatus = status;
     switch (status) {
     case STATUS_OFFLINE:
         PrintLine(ctx, "Disconnected from AIM server.");
-        ctx.session.pacer.Reset();
+        session.pacer.Reset();
         ctx.modules.host.DispatchDisconnect();
         Announce(ctx, ConnectionState::Offline);
         ClearOnlineList(ctx);
@@ -42,10 +43,10 @@ void HandleStatusChange(ClientContext& ctx, int status)
         Announce(ctx, ConnectionState::SigningOn);
         break;
     case STATUS_ONLINE:
-        ctx.session.pacer.Reset();
-        ctx.session.signingOn = true;
+        session.pacer.Reset();
+        session.signingOn = true;
         ctx.modules.host.DispatchConnect();
-        ctx.session.signingOn = false;
+        session.signingOn = false;
         PrintLine(ctx, "Connected to AIM server.");
         Announce(ctx, ConnectionState::Online);
         break;
@@ -54,8 +55,8 @@ void HandleStatusChange(ClientContext& ctx, int status)
     }
     // One automatic attempt per drop from online. The wait runs on a timer so
     // the window stays alive; the order of lines is the same as a frozen wait.
-    if (previous == STATUS_ONLINE && status == STATUS_OFFLINE && !ctx.session.shutDown)
-        ctx.session.reconnect.AfterDrop([&ctx] { ConnectToServer(ctx); });
+    if (previous == STATUS_ONLINE && status == STATUS_OFFLINE && !session.shutDown)
+        session.reconnect.AfterDrop([&ctx] { ConnectToServer(ctx); });
 }
 
 void ClearOnlineList(ClientContext& ctx)
