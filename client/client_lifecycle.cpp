@@ -52,7 +52,7 @@ void ShutdownClient(ClientContext& ctx)
     // The sign-off below reports a drop; it must not start a reconnect.
     SessionState& session = ctx.session;
     session.shutDown = true;
-    StopReconnectWaits(ctx);
+    StopReconnectWaits(session);
     session.answerWatch.Abandon();
     if (session.api.Bound())
         session.api.TOC_Shutdown();

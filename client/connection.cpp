@@ -95,7 +95,7 @@ void ReconnectAfterPause(ClientContext& ctx)
     session.reconnect.AfterCommand([&ctx] { ConnectToServer(ctx); });
 }
 
-void StopReconnectWaits(ClientContext& ctx)
+void StopReconnectWaits(SessionState& session)
 {
-    ctx.session.reconnect.Stop();
+    session.reconnect.Stop();
 }

@@ -5,6 +5,7 @@
 #include <string_view>
 
 struct ClientContext;
+struct SessionState;
 
 void ConnectToServer(ClientContext& ctx);
 void DisconnectFromServer(ClientContext& ctx);
@@ -12,6 +13,6 @@ void ReinitConnection(ClientContext& ctx);
 // The "reconnect" command: off, wait, on again with the current settings.
 void ReconnectAfterPause(ClientContext& ctx);
 // Closing the client: no reconnect wait may end in a connection afterwards.
-void StopReconnectWaits(ClientContext& ctx);
+void StopReconnectWaits(SessionState& session);
 
 inline constexpr std::string_view kLibraryNotLoaded = "The protocol library libtocwire.so is not loaded.";

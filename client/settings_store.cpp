@@ -16,11 +16,11 @@ std::string HeldReason(const std::string& whyUnreadable)
     return "not written, because it could not be read at start-up (" + whyUnreadable + ")";
 }
 
-void ReportAtExit(ClientContext& ctx, SaveFailure failure)
+void ReportAtExit(SettingsState& settings, SaveFailure failure)
 {
     std::fprintf(stderr, "quenlo: Could not save %s: %s.\n", failure.file.c_str(), failure.why.c_str());
     std::fflush(stderr);
-    ctx.settings.saveFailures.push_back(std::move(failure));
+    settings.saveFailures.push_back(std::move(failure));
 }
 
 // Whether the run changed a held userinfo.cfg's record: it was loaded as the defaults.
@@ -59,19 +59,19 @@ void SaveSettingsFilesAtExit(ClientContext& ctx)
 {
     if (!ctx.settings.userInfoUnreadable.empty()) {
         if (UserInfoChanged(ctx.settings.userInfo))
-            ReportAtExit(ctx, {kUserInfoFile, HeldReason(ctx.settings.userInfoUnreadable)});
+            ReportAtExit(ctx.settings, {kUserInfoFile, HeldReason(ctx.settings.userInfoUnreadable)});
     } else if (!SaveUserInfo(ctx.settings.userInfo, kUserInfoFile, *ctx.settings.files)) {
         const int error = errno;
         PrintLine(ctx, "Failed to write user info.");
-        ReportAtExit(ctx, {kUserInfoFile, std::strerror(error)});
+        ReportAtExit(ctx.settings, {kUserInfoFile, std::strerror(error)});
     }
     if (!ctx.settings.buddyListUnreadable.empty()) {
         if (!ctx.settings.buddyList.empty())
-            ReportAtExit(ctx, {kBuddyListFile, HeldReason(ctx.settings.buddyListUnreadable)});
+            ReportAtExit(ctx.settings, {kBuddyListFile, HeldReason(ctx.settings.buddyListUnreadable)});
     } else if (!SaveBuddyList(ctx.settings.buddyList, kBuddyListFile, *ctx.settings.files)) {
         const int error = errno;
         PrintLine(ctx, "Failed to write buddy list.");
-        ReportAtExit(ctx, {kBuddyListFile, std::strerror(error)});
+        ReportAtExit(ctx.settings, {kBuddyListFile, std::strerror(error)});
     }
 }
 
