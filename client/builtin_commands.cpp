@@ -38,7 +38,7 @@ void SaveBuffer(ClientContext& ctx, std::string_view path)
     // Replaced atomically: a full disk or a failed write leaves no half-written
     // file, and any earlier file of that name as it was.
     const std::string quoted = "'" + std::string(path) + "'.";
-    switch (ReplaceFile(std::string(path), ctx.output.Text(), NewFileMode(), *ctx.files)) {
+    switch (ReplaceFile(ctx.profile.File(path), ctx.output.Text(), NewFileMode(), *ctx.files)) {
     case FileWriteFailure::None: PrintLine(ctx, "Saved current buffer to " + quoted); break;
     case FileWriteFailure::Open: PrintLine(ctx, "Failed to open file " + quoted); break;
     case FileWriteFailure::Write: PrintLine(ctx, "Failed to write file " + quoted); break;

@@ -16,6 +16,7 @@
 #include "host_services.h"
 #include "input_history.h"
 #include "online_list.h"
+#include "profile.h"
 #include "protocol_binding.h"
 #include "reconnect.h"
 #include "send_command.h"
@@ -33,6 +34,8 @@ struct ClientContext {
     ClientContext(const ClientContext&) = delete;
     ClientContext& operator=(const ClientContext&) = delete;
 
+    // Where the settings, the log and the "modules" folder are.
+    Profile profile;
     UserInfo userInfo{};
     std::string buddyList;
     // Why a settings file that is there could not be read at start, or empty.
@@ -51,7 +54,7 @@ struct ClientContext {
     bool scrollPending = false;
     bool paneStale = false;          // the pane shows text the transcript no longer has
     bool firstRefreshPending = false;
-    LogWriter log;
+    LogWriter log{profile.folder};  // a relative log path lies in the profile folder
     std::function<std::time_t()> clock = [] { return std::time(nullptr); };
 
     ClientWindow* window = nullptr;

@@ -116,8 +116,11 @@ void LoadClientModules(ClientContext& ctx)
 {
     ctx.modules.Attach(ctx.window != nullptr ? ctx.window->OwnerHandle() : nullptr, &ctx.hostServices,
                        &ctx.extendedHostServices, [&ctx](std::string_view line) { PrintLine(ctx, line); });
-    // The client runs in its profile folder.
-    std::error_code noFolder;
-    ctx.modules.SetProfileFolder(std::filesystem::current_path(noFolder).string());
-    ctx.modules.LoadUserModules({"modules", ctx.installedModuleFolder}, ctx.installedModuleFolder);
+    std::string profileFolder = ctx.profile.folder;
+    if (profileFolder.empty()) {
+        std::error_code noFolder;
+        profileFolder = std::filesystem::current_path(noFolder).string();
+    }
+    ctx.modules.SetProfileFolder(profileFolder);
+    ctx.modules.LoadUserModules({ctx.profile.File("modules"), ctx.installedModuleFolder}, ctx.installedModuleFolder);
 }

@@ -37,10 +37,10 @@ void LoadSettingsFiles(ClientContext& ctx)
 {
     ctx.userInfoUnreadable.clear();
     ctx.buddyListUnreadable.clear();
-    LoadUserInfo(ctx.userInfo, kUserInfoFile, &ctx.userInfoUnreadable, *ctx.files);
+    LoadUserInfo(ctx.userInfo, ctx.profile.File(kUserInfoFile), &ctx.userInfoUnreadable, *ctx.files);
     if (!ctx.userInfoUnreadable.empty())
         PrintLine(ctx, CannotReadMessage(kUserInfoFile, ctx.userInfoUnreadable));
-    ctx.buddyList = LoadBuddyList(kBuddyListFile, &ctx.buddyListUnreadable, *ctx.files);
+    ctx.buddyList = LoadBuddyList(ctx.profile.File(kBuddyListFile), &ctx.buddyListUnreadable, *ctx.files);
     if (!ctx.buddyListUnreadable.empty())
         PrintLine(ctx, CannotReadMessage(kBuddyListFile, ctx.buddyListUnreadable));
 }
@@ -51,7 +51,7 @@ void SaveUserInfoNow(ClientContext& ctx)
         PrintLine(ctx, std::string(kUserInfoFile) + " " + HeldReason(ctx.userInfoUnreadable) + ".");
         return;
     }
-    if (!SaveUserInfo(ctx.userInfo, kUserInfoFile, *ctx.files))
+    if (!SaveUserInfo(ctx.userInfo, ctx.profile.File(kUserInfoFile), *ctx.files))
         PrintLine(ctx, "Failed to write user info.");
 }
 
@@ -60,7 +60,7 @@ void SaveSettingsFilesAtExit(ClientContext& ctx)
     if (!ctx.userInfoUnreadable.empty()) {
         if (UserInfoChanged(ctx.userInfo))
             ReportAtExit(ctx, {kUserInfoFile, HeldReason(ctx.userInfoUnreadable)});
-    } else if (!SaveUserInfo(ctx.userInfo, kUserInfoFile, *ctx.files)) {
+    } else if (!SaveUserInfo(ctx.userInfo, ctx.profile.File(kUserInfoFile), *ctx.files)) {
         const int error = errno;
         PrintLine(ctx, "Failed to write user info.");
         ReportAtExit(ctx, {kUserInfoFile, std::strerror(error)});
@@ -68,7 +68,7 @@ void SaveSettingsFilesAtExit(ClientContext& ctx)
     if (!ctx.buddyListUnreadable.empty()) {
         if (!ctx.buddyList.empty())
             ReportAtExit(ctx, {kBuddyListFile, HeldReason(ctx.buddyListUnreadable)});
-    } else if (!SaveBuddyList(ctx.buddyList, kBuddyListFile, *ctx.files)) {
+    } else if (!SaveBuddyList(ctx.buddyList, ctx.profile.File(kBuddyListFile), *ctx.files)) {
         const int error = errno;
         PrintLine(ctx, "Failed to write buddy list.");
         ReportAtExit(ctx, {kBuddyListFile, std::strerror(error)});
