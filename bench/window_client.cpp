@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <unistd.h>
 
 #include <QCoreApplication>
 
@@ -19,11 +18,7 @@ namespace bench {
 
 WindowClient::WindowClient()
 {
-    char cwd[4096];
-    if (getcwd(cwd, sizeof cwd) != nullptr)
-        savedCwd_ = cwd;
-    if (profile_.Ok() && chdir(profile_.Path().c_str()) != 0)
-        std::perror("quenlo_bench: cannot enter the profile folder");
+    ctx_.settings.profile.folder = profile_.Path();
 }
 
 WindowClient::~WindowClient()
@@ -31,8 +26,6 @@ WindowClient::~WindowClient()
     if (started_)
         window_.Shutdown();
     window_.hide();
-    if (!savedCwd_.empty() && chdir(savedCwd_.c_str()) != 0)
-        std::perror("quenlo_bench: cannot return to the starting folder");
 }
 
 bool WindowClient::Start()

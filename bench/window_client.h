@@ -43,7 +43,6 @@ public:
 
 private:
     TempFolder profile_;
-    std::string savedCwd_;
     ClientContext ctx_;
     MainDialog window_{ctx_};
     bool started_ = false;

@@ -38,7 +38,8 @@ void SaveBuffer(ClientContext& ctx, std::string_view path)
     // Replaced atomically: a full disk or a failed write leaves no half-written
     // file, and any earlier file of that name as it was.
     const std::string quoted = "'" + std::string(path) + "'.";
-    switch (ReplaceFile(std::string(path), ctx.transcript.output.Text(), NewFileMode(), *ctx.settings.files)) {
+    const SettingsState& settings = ctx.settings;
+    switch (ReplaceFile(settings.profile.File(path), ctx.transcript.output.Text(), NewFileMode(), *settings.files)) {
     case FileWriteFailure::None: PrintLine(ctx, "Saved current buffer to " + quoted); break;
     case FileWriteFailure::Open: PrintLine(ctx, "Failed to open file " + quoted); break;
     case FileWriteFailure::Write: PrintLine(ctx, "Failed to write file " + quoted); break;

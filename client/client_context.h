@@ -37,7 +37,7 @@ public:
     }
 
     SettingsState settings;
-    TranscriptState transcript;
+    TranscriptState transcript{settings.profile.folder};
     OnlineList online;  // the window shows it
     SessionState session;
     ClientCallbacks callbacks{*this};  // the protocol library's calls into the client

@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -78,4 +80,11 @@ std::string EnterProfileDir(const std::string& dir)
     if (::chdir(dir.c_str()) != 0)
         return "Cannot use the folder '" + dir + "': " + std::strerror(errno);
     return {};
+}
+
+std::string AbsoluteFolder(const std::string& dir)
+{
+    std::error_code error;
+    const std::filesystem::path folder = std::filesystem::canonical(dir, error);
+    return error ? dir : folder.string();
 }

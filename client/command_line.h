@@ -19,3 +19,6 @@ std::string DefaultProfileDir();
 // Creates the folder (and its parents) with mode 0700 where missing, and
 // makes it the current directory. On failure returns a message for the user.
 std::string EnterProfileDir(const std::string& dir);
+// The folder's absolute path with symbolic links resolved (as getcwd gives
+// it once there), or `dir` itself when that cannot be found.
+std::string AbsoluteFolder(const std::string& dir);

@@ -114,10 +114,16 @@ std::string InstalledModuleFolder(const std::string& executablePath)
 
 void LoadClientModules(ClientContext& ctx)
 {
-    ctx.modules.host.Attach(ctx.Window().OwnerHandle(), &ctx.modules.services,
-                       &ctx.modules.extendedServices, [&ctx](std::string_view line) { PrintLine(ctx, line); });
-    // The client runs in its profile folder.
-    std::error_code noFolder;
-    ctx.modules.host.SetProfileFolder(std::filesystem::current_path(noFolder).string());
-    ctx.modules.host.LoadUserModules({"modules", ctx.modules.installedFolder}, ctx.modules.installedFolder);
+    ModuleState& modules = ctx.modules;
+    // Without a window the owner is null: the modules' boxes go to standard error.
+    modules.host.Attach(ctx.Window().OwnerHandle(), &modules.services, &modules.extendedServices,
+                        [&ctx](std::string_view line) { PrintLine(ctx, line); });
+    std::string profileFolder = ctx.settings.profile.folder;
+    if (profileFolder.empty()) {
+        std::error_code noFolder;
+        profileFolder = std::filesystem::current_path(noFolder).string();
+    }
+    modules.host.SetProfileFolder(profileFolder);
+    modules.host.LoadUserModules({ctx.settings.profile.File("modules"), modules.installedFolder},
+                                 modules.installedFolder);
 }

@@ -20,17 +20,17 @@ void SetUserInfoDefaults(UserInfo& info);
 // be read (anything but ENOENT, or not a regular file), "" otherwise; the
 // caller must then not save over that file. Files are opened, written and
 // synced through `files` (file_ops.h).
-bool LoadUserInfo(UserInfo& info, const std::string& path = kUserInfoFile, std::string* whyUnreadable = nullptr,
+bool LoadUserInfo(UserInfo& info, const std::string& path, std::string* whyUnreadable = nullptr,
                   FileOps& files = SystemFileOps());
 // Replaces the file atomically with the record's exact image, mode 0600.
-bool SaveUserInfo(const UserInfo& info, const std::string& path = kUserInfoFile, FileOps& files = SystemFileOps());
+bool SaveUserInfo(const UserInfo& info, const std::string& path, FileOps& files = SystemFileOps());
 
 // Every byte up to the end of the file except NUL, which is dropped; never
 // cut, so a later save loses nothing. A missing or unreadable file gives "";
 // whyUnreadable as for LoadUserInfo.
-std::string LoadBuddyList(const std::string& path = kBuddyListFile, std::string* whyUnreadable = nullptr,
+std::string LoadBuddyList(const std::string& path, std::string* whyUnreadable = nullptr,
                           FileOps& files = SystemFileOps());
-bool SaveBuddyList(std::string_view list, const std::string& path = kBuddyListFile,
+bool SaveBuddyList(std::string_view list, const std::string& path,
                    FileOps& files = SystemFileOps());
 
 // The list is names each ended by LF (walked by ForEachBuddyLine); names

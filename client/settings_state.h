@@ -1,13 +1,15 @@
-// The profile's settings over one run: userinfo.cfg and blist.cfg as
-// loaded, what kept either from being read, what the close could not save,
-// and the file operations both go through. Read and written by the settings
-// code (settings_store.h, settings_edits.h) and the dialogs.
+// The profile and its settings over one run: the folder every file of the
+// client lies in, userinfo.cfg and blist.cfg as loaded, what kept either
+// from being read, what the close could not save, and the file operations
+// they go through. Read and written by the settings code (settings_store.h,
+// settings_edits.h) and the dialogs.
 #pragma once
 
 #include <string>
 #include <vector>
 
 #include "file_ops.h"
+#include "profile.h"
 #include "user_info.h"
 
 // A settings file the client could not save at exit, and why.
@@ -17,6 +19,8 @@ struct SaveFailure {
 };
 
 struct SettingsState {
+    // Where the settings, the log and the "modules" folder are.
+    Profile profile;
     UserInfo userInfo{};
     std::string buddyList;
     // Why a settings file that is there could not be read at start, or empty.

@@ -35,43 +35,48 @@ bool UserInfoChanged(const UserInfo& info)
 
 void LoadSettingsFiles(ClientContext& ctx)
 {
-    ctx.settings.userInfoUnreadable.clear();
-    ctx.settings.buddyListUnreadable.clear();
-    LoadUserInfo(ctx.settings.userInfo, kUserInfoFile, &ctx.settings.userInfoUnreadable, *ctx.settings.files);
-    if (!ctx.settings.userInfoUnreadable.empty())
-        PrintLine(ctx, CannotReadMessage(kUserInfoFile, ctx.settings.userInfoUnreadable));
-    ctx.settings.buddyList = LoadBuddyList(kBuddyListFile, &ctx.settings.buddyListUnreadable, *ctx.settings.files);
-    if (!ctx.settings.buddyListUnreadable.empty())
-        PrintLine(ctx, CannotReadMessage(kBuddyListFile, ctx.settings.buddyListUnreadable));
+    SettingsState& settings = ctx.settings;
+    settings.userInfoUnreadable.clear();
+    settings.buddyListUnreadable.clear();
+    LoadUserInfo(settings.userInfo, settings.profile.File(kUserInfoFile), &settings.userInfoUnreadable,
+                 *settings.files);
+    if (!settings.userInfoUnreadable.empty())
+        PrintLine(ctx, CannotReadMessage(kUserInfoFile, settings.userInfoUnreadable));
+    settings.buddyList =
+        LoadBuddyList(settings.profile.File(kBuddyListFile), &settings.buddyListUnreadable, *settings.files);
+    if (!settings.buddyListUnreadable.empty())
+        PrintLine(ctx, CannotReadMessage(kBuddyListFile, settings.buddyListUnreadable));
 }
 
 void SaveUserInfoNow(ClientContext& ctx)
 {
-    if (!ctx.settings.userInfoUnreadable.empty()) {
-        PrintLine(ctx, std::string(kUserInfoFile) + " " + HeldReason(ctx.settings.userInfoUnreadable) + ".");
+    SettingsState& settings = ctx.settings;
+    if (!settings.userInfoUnreadable.empty()) {
+        PrintLine(ctx, std::string(kUserInfoFile) + " " + HeldReason(settings.userInfoUnreadable) + ".");
         return;
     }
-    if (!SaveUserInfo(ctx.settings.userInfo, kUserInfoFile, *ctx.settings.files))
+    if (!SaveUserInfo(settings.userInfo, settings.profile.File(kUserInfoFile), *settings.files))
         PrintLine(ctx, "Failed to write user info.");
 }
 
 void SaveSettingsFilesAtExit(ClientContext& ctx)
 {
-    if (!ctx.settings.userInfoUnreadable.empty()) {
-        if (UserInfoChanged(ctx.settings.userInfo))
-            ReportAtExit(ctx.settings, {kUserInfoFile, HeldReason(ctx.settings.userInfoUnreadable)});
-    } else if (!SaveUserInfo(ctx.settings.userInfo, kUserInfoFile, *ctx.settings.files)) {
+    SettingsState& settings = ctx.settings;
+    if (!settings.userInfoUnreadable.empty()) {
+        if (UserInfoChanged(settings.userInfo))
+            ReportAtExit(settings, {kUserInfoFile, HeldReason(settings.userInfoUnreadable)});
+    } else if (!SaveUserInfo(settings.userInfo, settings.profile.File(kUserInfoFile), *settings.files)) {
         const int error = errno;
         PrintLine(ctx, "Failed to write user info.");
-        ReportAtExit(ctx.settings, {kUserInfoFile, std::strerror(error)});
+        ReportAtExit(settings, {kUserInfoFile, std::strerror(error)});
     }
-    if (!ctx.settings.buddyListUnreadable.empty()) {
-        if (!ctx.settings.buddyList.empty())
-            ReportAtExit(ctx.settings, {kBuddyListFile, HeldReason(ctx.settings.buddyListUnreadable)});
-    } else if (!SaveBuddyList(ctx.settings.buddyList, kBuddyListFile, *ctx.settings.files)) {
+    if (!settings.buddyListUnreadable.empty()) {
+        if (!settings.buddyList.empty())
+            ReportAtExit(settings, {kBuddyListFile, HeldReason(settings.buddyListUnreadable)});
+    } else if (!SaveBuddyList(settings.buddyList, settings.profile.File(kBuddyListFile), *settings.files)) {
         const int error = errno;
         PrintLine(ctx, "Failed to write buddy list.");
-        ReportAtExit(ctx.settings, {kBuddyListFile, std::strerror(error)});
+        ReportAtExit(settings, {kBuddyListFile, std::strerror(error)});
     }
 }
 

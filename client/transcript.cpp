@@ -6,6 +6,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "path_in_folder.h"
+
 namespace {
 
 constexpr std::string_view kLineEnd = "\r\n";
@@ -171,9 +173,10 @@ bool LogWriter::Queue(std::string_view path, std::string_view text)
     if (fd_ < 0 || path != openPath_) {
         Close();
         const std::string pathText(path);
+        const std::string file = folder_ != nullptr ? PathInFolder(*folder_, path) : pathText;
         // O_NONBLOCK: a FIFO under the log's name fails at once instead of
         // waiting for a reader; regular files are unaffected.
-        fd_ = open(pathText.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0600);
+        fd_ = open(file.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0600);
         if (fd_ < 0)
             return false;
         openPath_ = pathText;

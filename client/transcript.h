@@ -51,12 +51,16 @@ private:
 };
 
 // Appends lines to the log file. The file is opened on the first line and
-// kept open while the path stays the same. Queued lines wait in order for
-// the next Flush (the client flushes once per turn of its event loop), so a
-// burst costs one write per turn rather than one per line.
+// kept open while the path stays the same; a relative path lies in the
+// folder given at construction (the working directory without one). Queued
+// lines wait in order for the next Flush (the client flushes once per turn
+// of its event loop), so a burst costs one write per turn rather than one
+// per line.
 class LogWriter {
 public:
     LogWriter() = default;
+    // `folder` is read at each opening and must outlive the writer.
+    explicit LogWriter(const std::string& folder) : folder_(&folder) {}
     LogWriter(const LogWriter&) = delete;
     LogWriter& operator=(const LogWriter&) = delete;
     ~LogWriter();
@@ -73,6 +77,7 @@ public:
     void Close();
 
 private:
+    const std::string* folder_ = nullptr;
     int fd_ = -1;
     std::string openPath_;
     std::string queued_;

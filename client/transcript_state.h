@@ -6,10 +6,15 @@
 #include <cstdint>
 #include <ctime>
 #include <functional>
+#include <string>
 
 #include "transcript.h"
 
 struct TranscriptState {
+    // The folder a relative log path lies in (the profile's); it must
+    // outlive the transcript.
+    explicit TranscriptState(const std::string& logFolder) : log(logFolder) {}
+
     OutputBuffer output;
     std::int32_t autoClearSize = 0;  // compared as an unsigned count; 0 = off
     bool scrollPending = false;

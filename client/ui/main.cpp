@@ -13,6 +13,7 @@
 #include "host_services.h"
 #include "instance_channel.h"
 #include "main_dialog.h"
+#include "path_in_folder.h"
 #include "profile_lock.h"
 #include "termination_signals.h"
 
@@ -52,22 +53,23 @@ int main(int argc, char** argv)
     case CommandLine::Action::Run:
         break;
     }
-    // Every file the client keeps lives in its profile folder, which becomes
-    // the current directory before anything is read.
+    // Every file the client keeps lives in its profile folder, and the client
+    // names each through it. The folder is also made the working directory,
+    // as user modules are promised for the files they keep.
     const std::string dir = options.profileDir.empty() ? DefaultProfileDir() : options.profileDir;
     if (const std::string problem = EnterProfileDir(dir); !problem.empty()) {
         std::fprintf(stderr, "quenlo: %s\n", problem.c_str());
         return 1;
     }
+    const std::string profileFolder = AbsoluteFolder(dir);
     std::signal(SIGPIPE, SIG_IGN);
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quenlo"));
     QApplication::setDesktopFileName(QStringLiteral("quenlo"));
-    std::error_code noFolder;
-    const QString socketName = InstanceSocketName(std::filesystem::current_path(noFolder).string());
+    const QString socketName = InstanceSocketName(profileFolder);
     ProfileLock lock;
-    const ProfileLock::Result locked = lock.Acquire(kProfileLockFile);
+    const ProfileLock::Result locked = lock.Acquire(PathInFolder(profileFolder, kProfileLockFile));
     switch (locked) {
     case ProfileLock::Result::Locked:
         break;
@@ -91,6 +93,7 @@ int main(int argc, char** argv)
     // libraries are released with ctx, once the window's children (which a
     // module may have made) are gone.
     ClientContext ctx;
+    ctx.settings.profile.folder = profileFolder;
     std::error_code noProgramPath;
     ctx.modules.installedFolder = InstalledModuleFolder(std::filesystem::read_symlink("/proc/self/exe", noProgramPath));
     MainDialog window(ctx);

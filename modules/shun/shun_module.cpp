@@ -5,6 +5,7 @@
 
 #include "block_file.h"
 #include "block_list.h"
+#include "path_in_folder.h"
 #include "settings_read.h"
 #include "user_module.h"
 
@@ -27,6 +28,19 @@ ShunState& State()
     return state;
 }
 
+// The profile folder the client names before Initialize; without it, the
+// working directory.
+std::string& ProfileFolder()
+{
+    static std::string folder;
+    return folder;
+}
+
+std::string BlockFilePath()
+{
+    return PathInFolder(ProfileFolder(), shun::kBlockFileName);
+}
+
 // Each change goes to the file at once, so a crash loses none. When it
 // cannot, the user is told once why the list will not be kept.
 void SaveChange(ShunState& state)
@@ -34,7 +48,7 @@ void SaveChange(ShunState& state)
     state.unsaved = true;
     std::string why = state.held;
     if (why.empty()) {
-        state.saveFailure = shun::SaveBlockFile(shun::kBlockFileName, state.list.Text());
+        state.saveFailure = shun::SaveBlockFile(BlockFilePath(), state.list.Text());
         if (state.saveFailure.empty()) {
             state.unsaved = false;
             return;
@@ -51,12 +65,18 @@ void SaveChange(ShunState& state)
 
 extern "C" {
 
+int SetProfileFolderZORVANE(const char* folder)
+{
+    ProfileFolder() = folder != nullptr ? folder : "";
+    return 1;
+}
+
 int Initialize(void*, HostServices* host)
 {
     ShunState& state = State();
     state = ShunState{};
     state.host = host;
-    shun::BlockFileContents file = shun::LoadBlockFile(shun::kBlockFileName);
+    shun::BlockFileContents file = shun::LoadBlockFile(BlockFilePath());
     switch (file.state) {
     case shun::BlockFileState::Loaded:
         state.list.SetText(std::move(file.text));
@@ -84,7 +104,7 @@ int Shutdown()
     if (state.unsaved) {
         std::string why = state.held;
         if (why.empty()) {
-            state.saveFailure = shun::SaveBlockFile(shun::kBlockFileName, state.list.Text());
+            state.saveFailure = shun::SaveBlockFile(BlockFilePath(), state.list.Text());
             why = state.saveFailure;
         } else {
             why = "not written, because " + why;

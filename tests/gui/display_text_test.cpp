@@ -61,7 +61,7 @@ TEST_F(EightBitWindowTest, FormattingBytesSurviveTheWindowAndTheSave)
     window.Shutdown();
     started_ = false;
     UserInfo saved{};
-    LoadUserInfo(saved);
+    LoadUserInfo(saved, dir.Path(kUserInfoFile));
     EXPECT_EQ(FieldText(saved.formatting), "<font face=\"\xff\">$\xe9</font>");
 }
 

@@ -1,5 +1,5 @@
 // One client under test with its real main window, offscreen: a fresh
-// profile folder as the current directory, the real libtocwire.so and a fake
+// profile folder, the real libtocwire.so and a fake
 // TOC server on 127.0.0.1 in the same event loop.
 #pragma once
 
@@ -43,7 +43,6 @@ protected:
         if (started_)
             window.Shutdown();
         window.hide();
-        dir.Leave();
     }
 
     // Shows the window, starts the client with the given protocol library and

@@ -34,7 +34,7 @@ protected:
 
 TEST_F(StreamingTest, TheLastLineOfABurstIsShownAndLogged)
 {
-    const std::size_t logStart = ReadBytes("stream_log.txt").size();
+    const std::size_t logStart = ReadBytes(dir.Path("stream_log.txt")).size();
     constexpr int kCount = 3000;
     std::string expected;
     for (int i = 0; i < kCount; ++i) {
@@ -45,7 +45,7 @@ TEST_F(StreamingTest, TheLastLineOfABurstIsShownAndLogged)
         return window.OutputPane()->LastLineText().toStdString() == "<-bob:  " + Message(kCount - 1);
     }));
     EXPECT_EQ(PaneText(), TranscriptAsShown());
-    EXPECT_EQ(ReadBytes("stream_log.txt").substr(logStart), expected);
+    EXPECT_EQ(ReadBytes(dir.Path("stream_log.txt")).substr(logStart), expected);
 }
 
 TEST_F(StreamingTest, PaneAndTranscriptAgreeAfterAutoClear)

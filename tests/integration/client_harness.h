@@ -1,5 +1,5 @@
 // One client under test: the real client logic and the real libtocwire.so,
-// a recording window, a fresh profile folder as the current directory, and a
+// a recording window, a fresh profile folder, and a
 // fake TOC server on 127.0.0.1.
 #pragma once
 
@@ -34,7 +34,6 @@ protected:
     void TearDown() override
     {
         ShutdownClient(ctx);
-        dir.Leave();
     }
 
     // Connects and waits for the completed sign-on (toc_set_info is the last

@@ -241,6 +241,7 @@ TEST(ConnectionWithoutLibrary, FatalLineAndConnectStaysHarmless)
     ASSERT_TRUE(dir.Ok());
     {
         ClientContext ctx;
+        ctx.settings.profile.folder = dir.Folder();
         RecordingWindow window;
         StartClient(ctx, window, "libtocwire-missing.so");
         SetFieldText(ctx.settings.userInfo.screenName, "alice");

@@ -148,6 +148,22 @@ TEST_F(InputLineTest, SavebufferWritesTheTranscript)
     EXPECT_EQ(LastLine(), "STATUS MESSAGE: Saved current buffer to '" + dir.Path("saved.txt") + "'.");
 }
 
+// The client never relies on its working directory: a relative name the user
+// gives (a saved transcript, the log) lies in the profile folder.
+TEST_F(InputLineTest, RelativeNamesLieInTheProfileFolder)
+{
+    ctx.settings.userInfo.logToFile = 1;
+    SetFieldText(ctx.settings.userInfo.logPath, "relative_log.txt");
+    PrintLine(ctx, "logged");
+    Type("/savebuffer relative_saved.txt");
+    EXPECT_EQ(LastLine(), "STATUS MESSAGE: Saved current buffer to 'relative_saved.txt'.");
+    for (const char* name : {"relative_log.txt", "relative_saved.txt"}) {
+        SCOPED_TRACE(name);
+        EXPECT_NE(ReadBytes(dir.Path(name)).find("STATUS MESSAGE: logged"), std::string::npos);
+        EXPECT_FALSE(std::filesystem::exists(name)) << "written into the working directory";
+    }
+}
+
 // A failed write must not be reported as saved, nor leave half a file: the
 // earlier file of that name stays as it was, and no temporary file remains.
 TEST_F(InputLineTest, SaveBufferWriteFailureLeavesTheOldFileAndSaysSo)

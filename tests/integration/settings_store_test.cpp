@@ -50,7 +50,7 @@ protected:
         ASSERT_TRUE(dir.Ok());
         WriteBytes(dir.Path("userinfo.cfg"), std::string(3472, 'u'));
         WriteBytes(dir.Path("blist.cfg"), "alice\nbob\n");
-        GetParam().prepare(files, GetParam().file);
+        GetParam().prepare(files, dir.Path(GetParam().file));
         ClientHarness::SetUp();
     }
 };
@@ -118,8 +118,9 @@ TEST_F(SettingsAtExit, HeldFileTheRunDidNotChangeIsNotReported)
 {
     ShutdownClient(ctx);  // the harness's own start wrote nothing unusual
     WriteBytes(dir.Path("blist.cfg"), "alice\n");
-    files.FailOpen("blist.cfg", EACCES);
+    files.FailOpen(dir.Path("blist.cfg"), EACCES);
     ClientContext again;
+    again.settings.profile.folder = dir.Folder();
     again.settings.files = &files;
     RecordingWindow other;
     StartClient(again, other, kLibraryPath);

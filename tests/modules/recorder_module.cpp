@@ -1,6 +1,6 @@
 // A test module, built in several variants (see CMakeLists.txt). Every call
-// it receives is appended, one line each, to "recorder.log" in the current
-// folder as "<file name>|<entry>|<arguments...>", so the order across modules
+// it receives is appended, one line each, to "recorder.log" in the profile
+// folder it is told (the working directory before that) as "<file name>|<entry>|<arguments...>", so the order across modules
 // is one sequence. What it returns and which service it calls are read from
 // "recorder.cfg" at each call: lines "<file name or *>|<entry>|<result>"
 // (the entry may be "<entry>:<first argument>" to match one call only) and
@@ -19,6 +19,7 @@ namespace {
 
 HostServices* g_host = nullptr;
 ExtendedHostServices* g_extended = nullptr;
+std::string g_folder;  // "" or the profile folder ending in '/'
 
 std::string ModuleName()
 {
@@ -47,7 +48,7 @@ void Log(const std::string& entry, const std::vector<std::string>& arguments)
     std::string line = ModuleName() + "|" + entry;
     for (const std::string& argument : arguments)
         line += "|" + argument;
-    if (std::FILE* file = std::fopen("recorder.log", "a")) {
+    if (std::FILE* file = std::fopen((g_folder + "recorder.log").c_str(), "a")) {
         std::fprintf(file, "%s\n", line.c_str());
         std::fclose(file);
     }
@@ -91,7 +92,7 @@ void CallService(const std::vector<std::string>& rule)
 int Called(const std::string& entry, const std::vector<std::string>& arguments, int defaultResult)
 {
     Log(entry, arguments);
-    std::ifstream config("recorder.cfg");
+    std::ifstream config(g_folder + "recorder.cfg");
     const std::string self = ModuleName();
     for (std::string line; std::getline(config, line);) {
         const std::vector<std::string> rule = Split(line);
@@ -169,6 +170,7 @@ USER_MODULE_EXPORT int GetExtendedUser(ExtendedHostServices* host)
 // Told before Initialize.
 int SetProfileFolderZORVANE(const char* folder)
 {
+    g_folder = folder != nullptr && folder[0] != '\0' ? std::string(folder) + "/" : "";
     return Called("SetProfileFolderZORVANE", {Text(folder)}, 0);
 }
 

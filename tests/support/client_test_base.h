@@ -1,5 +1,5 @@
 // What every test of a whole client shares, with or without a real window:
-// a fresh profile folder as the current directory, the fake TOC server on
+// a fresh profile folder, the fake TOC server on
 // 127.0.0.1 in the same event loop, the client's state with short reconnect
 // waits and file operations that fail on request, and questions about what
 // the server received.
@@ -37,6 +37,8 @@ inline std::vector<std::string> SplitLines(const std::string& text, std::string_
 
 class ClientTestBase : public ::testing::Test {
 protected:
+    ClientTestBase() { ctx.settings.profile.folder = dir.Folder(); }
+
     void SetUp() override
     {
         ASSERT_TRUE(dir.Ok());

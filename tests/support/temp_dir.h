@@ -29,6 +29,7 @@ public:
     TempDir& operator=(const TempDir&) = delete;
 
     bool Ok() const { return !path_.empty(); }
+    const std::string& Folder() const { return path_; }
     std::string Path(std::string_view name) const { return path_ + "/" + std::string(name); }
     // Every name in the folder, hidden ones included.
     std::vector<std::string> Names() const

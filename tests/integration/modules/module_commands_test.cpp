@@ -34,7 +34,7 @@ TEST_F(ModuleCommands, HelpAndModulesShowWhatModulesSayAndUnknownWordsStillReach
     ASSERT_NO_FATAL_FAILURE(Start());
     EXPECT_EQ(LogOf("SetProfileFolderZORVANE"),
               (std::vector<std::string>{"user_rec.so|SetProfileFolderZORVANE|" +
-                                        std::filesystem::current_path().string()}));
+                                        dir.Folder()}));
     EXPECT_EQ(LogOf("Initialize").size(), 1u);
 
     Type("/modules");

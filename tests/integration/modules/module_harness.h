@@ -13,6 +13,7 @@
 #include "input_line.h"
 #include "normalize_name.h"
 #include "outgoing.h"
+#include "path_in_folder.h"
 #include "settings_files.h"
 #include "temp_dir.h"
 
@@ -27,17 +28,19 @@ protected:
     void Start()
     {
         UserInfo info{};
-        LoadUserInfo(info);
+        LoadUserInfo(info, dir.Path(kUserInfoFile));
         PointAtFakeServer(info, server.Port());
-        SaveUserInfo(info);
+        SaveUserInfo(info, dir.Path(kUserInfoFile));
         ClientHarness::SetUp();
     }
 
     // A copy (its own library instance) of a built module under this name.
+    // A relative folder lies in the profile folder.
     void Install(const std::string& built, const std::string& name, const std::string& folder = "modules")
     {
-        std::filesystem::create_directories(folder);
-        std::filesystem::copy_file(built, folder + "/" + name, std::filesystem::copy_options::overwrite_existing);
+        const std::string target = PathInFolder(dir.Folder(), folder);
+        std::filesystem::create_directories(target);
+        std::filesystem::copy_file(built, target + "/" + name, std::filesystem::copy_options::overwrite_existing);
     }
     void InstallRecorder(const std::string& name, const std::string& variant = "user_recorder")
     {

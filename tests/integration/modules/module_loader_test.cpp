@@ -19,7 +19,7 @@ TEST_F(Loader, TakesUserFilesInNameOrderAndRefusedOnesUseNoRecord)
     WriteBytes(dir.Path("modules/user_e.so"), "not a library");
     InstallRecorder("user_f.so", "user_suffixed");
     InstallRecorder("user_fu.so", "user_undefined");
-    std::filesystem::create_directory("modules/user_g.so");  // a folder is no file
+    std::filesystem::create_directory(dir.Path("modules/user_g.so"));  // a folder is no file
     ASSERT_NO_FATAL_FAILURE(Start());
 
     // A refused module's line is followed by the reason, for the module's writer.
@@ -86,11 +86,11 @@ TEST_F(Loader, StandardModulesComeFirstAndFilesPastTheLimitAreNamed)
 
 TEST_F(Loader, OneFileLoadsOnceAndNothingButAFileIsOpened)
 {
-    std::filesystem::create_directory("modules");
-    std::filesystem::create_symlink(kTestModules + "/user_recorder.so", "modules/user_a.so");
-    std::filesystem::create_symlink(kTestModules + "/user_recorder.so", "modules/user_b.so");
-    ASSERT_EQ(mkfifo("modules/user_fifo.so", 0644), 0);
-    std::filesystem::create_symlink("user_fifo.so", "modules/user_linked_fifo.so");
+    std::filesystem::create_directory(dir.Path("modules"));
+    std::filesystem::create_symlink(kTestModules + "/user_recorder.so", dir.Path("modules/user_a.so"));
+    std::filesystem::create_symlink(kTestModules + "/user_recorder.so", dir.Path("modules/user_b.so"));
+    ASSERT_EQ(mkfifo(dir.Path("modules/user_fifo.so").c_str(), 0644), 0);
+    std::filesystem::create_symlink("user_fifo.so", dir.Path("modules/user_linked_fifo.so"));
     ASSERT_NO_FATAL_FAILURE(Start());  // a FIFO opened as a library would wait here for ever
 
     EXPECT_EQ(Lines(), (std::vector<std::string>{

@@ -16,8 +16,8 @@ class Shun : public ModuleHarness {
 protected:
     void SetUp() override
     {
-        std::filesystem::create_directory("modules");
-        std::filesystem::create_symlink(kStandardModules + "/user_shun.so", "modules/user_shun.so");
+        std::filesystem::create_directory(dir.Path("modules"));
+        std::filesystem::create_symlink(kStandardModules + "/user_shun.so", dir.Path("modules/user_shun.so"));
     }
     std::vector<std::string> DenyCommands(int client = 0) const
     {
@@ -118,6 +118,7 @@ TEST_F(Shun, ListSurvivesTheRunInItsFileAndATooBigFileIsKept)
     const std::string big(8192, 'a');
     WriteBytes(dir.Path("blocklst.cfg"), big);
     ClientContext second;
+    second.settings.profile.folder = dir.Folder();
     RecordingWindow secondWindow;
     StartClient(second, secondWindow, kLibraryPath);
     secondWindow.input = "/block carol";
@@ -208,46 +209,47 @@ TEST_F(Shun, AListThatCannotBeKeptIsSaidOnceAndNoSaveMakesAFileTheNextStartRefus
     const std::string nearlyFull = std::string(8190, 'n') + "x";  // 8,191 bytes, no line end
     struct Case {
         const char* what;
-        std::function<void()> arrange;  // before the start
-        std::function<void()> breakIt;  // after the start
-        std::string atStart;            // the line the start gives, or ""
-        std::string notKept;            // the line at the first change, or "" when kept
+        std::function<void(const TempDir&)> arrange;  // before the start
+        std::function<void(const TempDir&)> breakIt;  // after the start
+        std::string atStart;                          // the line the start gives, or ""
+        std::string notKept;                          // the line at the first change, or "" when kept
     };
+    const auto file = [](const TempDir& profile) { return profile.Path("blocklst.cfg"); };
     const Case cases[] = {
-        {"a folder", [] { std::filesystem::create_directory("blocklst.cfg"); }, {},
+        {"a folder", [&](const TempDir& p) { std::filesystem::create_directory(file(p)); }, {},
          "Cannot read blocklst.cfg: Is a directory.",
          "The block list will not be kept after this run (blocklst.cfg could not be read: Is a directory)."},
-        {"a FIFO", [] { ASSERT_EQ(mkfifo("blocklst.cfg", 0644), 0); }, {},
+        {"a FIFO", [&](const TempDir& p) { ASSERT_EQ(mkfifo(file(p).c_str(), 0644), 0); }, {},
          "Cannot read blocklst.cfg: Not a regular file.",
          "The block list will not be kept after this run (blocklst.cfg could not be read: Not a regular file)."},
-        {"a link loop", [] { std::filesystem::create_symlink("blocklst.cfg", "blocklst.cfg"); }, {},
+        {"a link loop", [&](const TempDir& p) { std::filesystem::create_symlink("blocklst.cfg", file(p)); }, {},
          "Cannot read blocklst.cfg: Too many levels of symbolic links.",
          "The block list will not be kept after this run (blocklst.cfg could not be read: Too many levels of "
          "symbolic links)."},
-        {"too big", [] { WriteBytes("blocklst.cfg", std::string(8192, 'a')); }, {}, "blocklst.cfg is too big!",
-         "The block list will not be kept after this run (blocklst.cfg is too big)."},
+        {"too big", [&](const TempDir& p) { WriteBytes(file(p), std::string(8192, 'a')); }, {},
+         "blocklst.cfg is too big!", "The block list will not be kept after this run (blocklst.cfg is too big)."},
         {"a folder that goes",
-         [] {
-             std::filesystem::create_directory("sub");
-             WriteBytes("sub/list", "alice\n");
-             std::filesystem::create_symlink("sub/list", "blocklst.cfg");
+         [&](const TempDir& p) {
+             std::filesystem::create_directory(p.Path("sub"));
+             WriteBytes(p.Path("sub/list"), "alice\n");
+             std::filesystem::create_symlink("sub/list", file(p));
          },
-         [] { std::filesystem::remove_all("sub"); }, "",
+         [](const TempDir& p) { std::filesystem::remove_all(p.Path("sub")); }, "",
          "The block list will not be kept after this run (cannot write blocklst.cfg: No such file or directory)."},
-        {"8,191 bytes", [&] { WriteBytes("blocklst.cfg", nearlyFull); }, {}, "", ""},
+        {"8,191 bytes", [&](const TempDir& p) { WriteBytes(file(p), nearlyFull); }, {}, "", ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         TempDir profile;
-        std::filesystem::current_path(profile.Path(""));
-        std::filesystem::create_directory("modules");
-        std::filesystem::create_symlink(kStandardModules + "/user_shun.so", "modules/user_shun.so");
-        c.arrange();
+        std::filesystem::create_directory(profile.Path("modules"));
+        std::filesystem::create_symlink(kStandardModules + "/user_shun.so", profile.Path("modules/user_shun.so"));
+        c.arrange(profile);
         ClientContext run;
+        run.settings.profile.folder = profile.Folder();
         RecordingWindow runWindow;
         StartClient(run, runWindow, kLibraryPath);
         if (c.breakIt)
-            c.breakIt();
+            c.breakIt(profile);
         const auto has = [&](const std::string& line) {
             return run.transcript.output.Text().find(Status(line)) != std::string::npos;
         };
@@ -275,8 +277,9 @@ TEST_F(Shun, AListThatCannotBeKeptIsSaidOnceAndNoSaveMakesAFileTheNextStartRefus
                                 [](const SaveFailure& failure) { return failure.file == "blocklst.cfg"; }),
                   c.notKept.empty() ? 0 : 1);
         if (c.notKept.empty()) {
-            EXPECT_EQ(ReadBytes("blocklst.cfg"), nearlyFull);
+            EXPECT_EQ(ReadBytes(file(profile)), nearlyFull);
             ClientContext next;
+            next.settings.profile.folder = profile.Folder();
             RecordingWindow nextWindow;
             StartClient(next, nextWindow, kLibraryPath);
             nextWindow.input = "/blocklist";
@@ -285,7 +288,6 @@ TEST_F(Shun, AListThatCannotBeKeptIsSaidOnceAndNoSaveMakesAFileTheNextStartRefus
                 << "the file loads again";
             ShutdownClient(next);
         }
-        std::filesystem::current_path(dir.Path(""));
     }
 }
 
@@ -293,8 +295,8 @@ class Parley : public ModuleHarness {
 protected:
     void SetUp() override
     {
-        std::filesystem::create_directory("modules");
-        std::filesystem::create_symlink(kStandardModules + "/user_parley.so", "modules/user_parley.so");
+        std::filesystem::create_directory(dir.Path("modules"));
+        std::filesystem::create_symlink(kStandardModules + "/user_parley.so", dir.Path("modules/user_parley.so"));
     }
     static constexpr const char* kRefusal = "This client doesn't support chatting.";
 };

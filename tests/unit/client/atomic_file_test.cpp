@@ -137,7 +137,7 @@ TEST(AtomicWrite, RelativePathWritesIntoTheCurrentFolder)
     ASSERT_NE(cwd, nullptr);
     ASSERT_EQ(chdir(dir.Path("").c_str()), 0);
     UserInfo info{};
-    const bool ok = SaveUserInfo(info);  // the default name, "userinfo.cfg"
+    const bool ok = SaveUserInfo(info, kUserInfoFile);
     const int back = chdir(cwd);
     free(cwd);
     ASSERT_EQ(back, 0);
