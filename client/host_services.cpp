@@ -115,7 +115,7 @@ std::string InstalledModuleFolder(const std::string& executablePath)
 void LoadClientModules(ClientContext& ctx)
 {
     ModuleState& modules = ctx.modules;
-    // Without a window the owner is null: the modules' boxes go to standard error.
+    // Without a window the modules are handed a null owner.
     modules.host.Attach(ctx.Window().OwnerHandle(), &modules.services, &modules.extendedServices,
                         [&ctx](std::string_view line) { PrintLine(ctx, line); });
     std::string profileFolder = ctx.settings.profile.folder;
