@@ -78,4 +78,11 @@ int OnDisconnect()
     return 0;
 }
 
+const UserModuleInfo* GetModuleInfoZORVANE()
+{
+    static const UserModuleInfo info{"Chat refusal", QUENLO_VERSION,
+                                     "Answers each chat invitation: this client has no chat rooms.", nullptr};
+    return &info;
+}
+
 }  // extern "C"

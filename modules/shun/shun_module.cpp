@@ -65,6 +65,16 @@ void SaveChange(ShunState& state)
 
 extern "C" {
 
+const UserModuleInfo* GetModuleInfoZORVANE()
+{
+    static const UserModuleInfo info{"Block list", QUENLO_VERSION,
+                                     "Keeps the users you block on the server's deny list.",
+                                     "/block NAME: blocks NAME from now on, also after the next sign-on\n"
+                                     "/unblock NAME: lifts the block on NAME\n"
+                                     "/blocklist: lists the blocked users"};
+    return &info;
+}
+
 int SetProfileFolderZORVANE(const char* folder)
 {
     ProfileFolder() = folder != nullptr ? folder : "";

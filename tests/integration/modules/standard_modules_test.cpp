@@ -57,6 +57,7 @@ TEST_F(Shun, CommandsSayWhatTheyDidAndTellTheServer)
          {"toc_add_permit bobsmith", "toc_add_deny", "toc_add_deny alice " + longName}},
         {"/blocklist extra words", "Blocked users: alice, " + longName, {}},
         {"/blocked", "Command 'blocked' is not valid.", {}},
+        {"/help", "  /blocklist: lists the blocked users", {}},  // the module names its commands
     };
     for (const Case& c : cases) {
         const std::size_t sentBefore = DenyCommands().size();
