@@ -67,7 +67,7 @@ std::string DefaultProfileDir()
     return std::string(home != nullptr && home[0] != '\0' ? home : ".") + "/.config/quenlo";
 }
 
-std::string EnterProfileDir(const std::string& dir)
+std::string EnterProfileDir(const std::string& dir, std::string& folder)
 {
     // Create each missing component; the folder itself is private.
     for (std::size_t slash = dir.find('/', 1); ; slash = dir.find('/', slash + 1)) {
@@ -79,12 +79,10 @@ std::string EnterProfileDir(const std::string& dir)
     }
     if (::chdir(dir.c_str()) != 0)
         return "Cannot use the folder '" + dir + "': " + std::strerror(errno);
-    return {};
-}
-
-std::string AbsoluteFolder(const std::string& dir)
-{
+    // Read back once there: a relative DIR and symbolic links resolved.
     std::error_code error;
-    const std::filesystem::path folder = std::filesystem::canonical(dir, error);
-    return error ? dir : folder.string();
+    folder = std::filesystem::current_path(error).string();
+    if (error || folder.empty() || folder.front() != '/')
+        return "Cannot use the folder '" + dir + "': " + error.message();
+    return {};
 }

@@ -16,9 +16,7 @@ std::string UsageText();
 
 // $XDG_CONFIG_HOME/quenlo, or ~/.config/quenlo.
 std::string DefaultProfileDir();
-// Creates the folder (and its parents) with mode 0700 where missing, and
-// makes it the current directory. On failure returns a message for the user.
-std::string EnterProfileDir(const std::string& dir);
-// The folder's absolute path with symbolic links resolved (as getcwd gives
-// it once there), or `dir` itself when that cannot be found.
-std::string AbsoluteFolder(const std::string& dir);
+// Creates the folder (and its parents) with mode 0700 where missing, makes
+// it the current directory (user modules are promised that) and gives its
+// absolute path in `folder`. On failure returns a message for the user.
+std::string EnterProfileDir(const std::string& dir, std::string& folder);

@@ -57,11 +57,11 @@ int main(int argc, char** argv)
     // names each through it. The folder is also made the working directory,
     // as user modules are promised for the files they keep.
     const std::string dir = options.profileDir.empty() ? DefaultProfileDir() : options.profileDir;
-    if (const std::string problem = EnterProfileDir(dir); !problem.empty()) {
+    std::string profileFolder;
+    if (const std::string problem = EnterProfileDir(dir, profileFolder); !problem.empty()) {
         std::fprintf(stderr, "quenlo: %s\n", problem.c_str());
         return 1;
     }
-    const std::string profileFolder = AbsoluteFolder(dir);
     std::signal(SIGPIPE, SIG_IGN);
 
     QApplication app(argc, argv);

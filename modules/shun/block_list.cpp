@@ -71,11 +71,13 @@ bool BlockList::HandleCommand(std::string_view word, std::string_view arguments,
     return true;
 }
 
-bool BlockList::HasName(const std::string& normalizedName) const
+bool BlockList::HasSentName(const std::string& normalizedName) const
 {
+    // A line that is never sent blocks nobody, even where it normalises to
+    // the same name.
     bool found = false;
     ForEachLine(text_, [&](const Line& line) {
-        found = NormalizeName(line.name) == normalizedName;
+        found = IsSentName(line.name) && NormalizeName(line.name) == normalizedName;
         return !found;
     });
     return found;
@@ -94,7 +96,7 @@ void BlockList::Block(std::string_view name, HostServices& host)
         return;
     }
     const std::string normalized = NormalizeName(name);
-    if (HasName(normalized)) {
+    if (HasSentName(normalized)) {
         host.PrintStatus("That user is already blocked.");
         return;
     }

@@ -48,7 +48,7 @@ private:
     void Block(std::string_view name, HostServices& host);
     void Unblock(std::string_view name, HostServices& host);
     void PrintList(HostServices& host) const;
-    bool HasName(const std::string& normalizedName) const;
+    bool HasSentName(const std::string& normalizedName) const;
 
     std::string text_;
     std::uint64_t revision_ = 0;

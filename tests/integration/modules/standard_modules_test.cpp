@@ -152,8 +152,9 @@ TEST_F(Shun, OnlyScreenNamesReachTheServerAndEachStaysOneArgument)
 {
     // Lines no screen name could be, ahead of the Echo Bot: each would once
     // have swallowed the names after it into one quoted argument.
+    const std::string tooLongDave = "d" + std::string(600, ' ') + "ave";  // never sent, though it reads "dave"
     const std::string file = "a\"b\nEcho Bot\nbob\\\nsec\0ond\n$(x)[y]\n"s + std::string(600, 'z') +
-                             "\nBOB\r\nb o b\n{brace}\n  \ncarol";
+                             "\nBOB\r\nb o b\n{brace}\n" + tooLongDave + "\n  \ncarol";
     WriteBytes(dir.Path("blocklst.cfg"), file);
     server.SetEchoBot(true);
     ASSERT_NO_FATAL_FAILURE(Start());
@@ -172,7 +173,7 @@ TEST_F(Shun, OnlyScreenNamesReachTheServerAndEachStaysOneArgument)
     };
     const Case cases[] = {
         {"/blocklist", {"Blocked users: Echo Bot, BOB, b o b, carol",
-                        "6 lines of blocklst.cfg not sent to the server: not a screen name."}, {}},
+                        "7 lines of blocklst.cfg not sent to the server: not a screen name."}, {}},
         {"/block x\"y", {"'x\"y' is not a screen name."}, {}},
         {"/block dan\\", {"'dan\\' is not a screen name."}, {}},
         {"/block $(rm)", {"'$(rm)' is not a screen name."}, {}},
@@ -181,7 +182,8 @@ TEST_F(Shun, OnlyScreenNamesReachTheServerAndEachStaysOneArgument)
         {"/unblock bob", {"User unblocked."}, {"toc_add_permit bob", "toc_add_deny", "toc_add_deny echobot carol d@n_1.x-y"}},
         {"/unblock a\"b", {"User unblocked."}, {}},
         {"/blocklist", {"Blocked users: Echo Bot, carol, D@n_1.x-y",
-                        "5 lines of blocklst.cfg not sent to the server: not a screen name."}, {}},
+                        "6 lines of blocklst.cfg not sent to the server: not a screen name."}, {}},
+        {"/block dave", {"User added to block list."}, {"toc_add_deny dave"}},  // the long line blocked nobody
     };
     for (const Case& c : cases) {
         const std::size_t sentBefore = DenyCommands().size();
@@ -200,7 +202,7 @@ TEST_F(Shun, OnlyScreenNamesReachTheServerAndEachStaysOneArgument)
     }
     // Saved at once, every untouched line byte for byte.
     EXPECT_EQ(ReadBytes(dir.Path("blocklst.cfg")), "Echo Bot\nbob\\\nsec\0ond\n$(x)[y]\n"s + std::string(600, 'z') +
-                                                       "\n{brace}\n  \ncarol\nD@n_1.x-y\n");
+                                                       "\n{brace}\n" + tooLongDave + "\n  \ncarol\nD@n_1.x-y\ndave\n");
 }
 
 TEST_F(Shun, AListThatCannotBeKeptIsSaidOnceAndNoSaveMakesAFileTheNextStartRefuses)
