@@ -26,6 +26,12 @@ bool IsNameListCommand(std::string_view word)
            word == "toc_remove_buddy";
 }
 
+bool IsPrivacyCommand(std::string_view command)
+{
+    const std::string_view word = command.substr(0, command.find(' '));
+    return word == "toc_add_deny" || word == "toc_add_permit";
+}
+
 std::size_t EscapedLength(std::string_view text)
 {
     return text.size() + static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
@@ -76,15 +82,18 @@ void SendPacer::Refill()
 int SendPacer::Send(std::string command)
 {
     Refill();
-    if (waiting_.empty() && tokens_ >= 1) {
+    const bool privacy = IsPrivacyCommand(command);
+    std::deque<std::string>& line = privacy ? privacy_ : waiting_;
+    const bool nothingAhead = privacy_.empty() && (privacy || waiting_.empty());
+    if (nothingAhead && tokens_ >= 1) {
         tokens_ -= 1;
         return send_(command);
     }
-    if (!waiting_.empty() && Merge(waiting_.back(), command))
+    if (!line.empty() && Merge(line.back(), command))
         return 0;
-    if (waiting_.size() >= kMaxWaiting)
+    if (!privacy && waiting_.size() >= kMaxWaiting)
         return -1;
-    waiting_.push_back(std::move(command));
+    line.push_back(std::move(command));
     ScheduleNext();
     return 0;
 }
@@ -92,10 +101,11 @@ int SendPacer::Send(std::string command)
 void SendPacer::SendDue()
 {
     Refill();
-    while (!waiting_.empty() && tokens_ >= 1) {
+    while ((!privacy_.empty() || !waiting_.empty()) && tokens_ >= 1) {
         tokens_ -= 1;
-        const std::string command = std::move(waiting_.front());
-        waiting_.pop_front();
+        std::deque<std::string>& line = !privacy_.empty() ? privacy_ : waiting_;
+        const std::string command = std::move(line.front());
+        line.pop_front();
         send_(command);  // a refusal now (the connection went) drops it
     }
     ScheduleNext();
@@ -103,6 +113,7 @@ void SendPacer::SendDue()
 
 void SendPacer::Reset()
 {
+    privacy_.clear();
     waiting_.clear();
     timer_->stop();
     tokens_ = kBurst;
@@ -111,7 +122,7 @@ void SendPacer::Reset()
 
 void SendPacer::ScheduleNext()
 {
-    if (waiting_.empty() || timer_->isActive())
+    if ((privacy_.empty() && waiting_.empty()) || timer_->isActive())
         return;
     const double missing = std::max(0.0, 1 - tokens_);
     timer_->start(static_cast<int>(std::ceil(missing * static_cast<double>(kIntervalMs))));

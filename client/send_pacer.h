@@ -5,6 +5,10 @@
 // fit one line, so a burst of blocks costs a few sends, not hundreds. A
 // server's rate limit (a moving average of the time between commands, which
 // warns, then drops, then disconnects) never sees this pace as a flood.
+// The privacy commands (toc_add_deny, toc_add_permit) wait in their own
+// line, in their own order, and go ahead of everything else: a block never
+// waits behind a flood of away replies, and none is ever refused, since a
+// sequence missing one of its steps could leave the server unblocking.
 #pragma once
 
 #include <cstddef>
@@ -20,7 +24,7 @@ class SendPacer {
 public:
     static constexpr double kBurst = 8;
     static constexpr std::int64_t kIntervalMs = 5000;
-    static constexpr std::size_t kMaxWaiting = 512;  // past this a command is refused
+    static constexpr std::size_t kMaxWaiting = 512;  // past this a command (not a privacy one) is refused
 
     using Sender = std::function<int(const std::string& command)>;
     using Clock = std::function<std::int64_t()>;  // milliseconds, steady
@@ -33,14 +37,14 @@ public:
     void SetClock(Clock clock) { clock_ = std::move(clock); }
 
     // Sends now when the pace allows (the sender's result), else waits its
-    // turn (0); -1 when too many already wait.
+    // turn (0); -1 when too many already wait (never for a privacy command).
     int Send(std::string command);
     // Sends what the pace allows by now; the timer calls it.
     void SendDue();
     // A new connection, or none: nothing waits, the full burst is there.
     void Reset();
 
-    std::size_t Waiting() const { return waiting_.size(); }
+    std::size_t Waiting() const { return privacy_.size() + waiting_.size(); }
 
 private:
     void Refill();
@@ -51,6 +55,7 @@ private:
     double tokens_ = kBurst;
     bool clockRead_ = false;
     std::int64_t refilledAt_ = 0;
+    std::deque<std::string> privacy_;  // sent first
     std::deque<std::string> waiting_;
     std::unique_ptr<QTimer> timer_;
 };

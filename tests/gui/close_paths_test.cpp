@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QTimer>
 #include <QtTest/QTest>
 
 #include <cerrno>
@@ -164,6 +165,32 @@ TEST_F(SignalCloseTest, SignalCloseReportsOnStandardErrorOnly)
     EXPECT_FALSE(window.isVisible());
     EXPECT_TRUE(boxes.texts.empty());
     EXPECT_EQ(err.Text(), "quenlo: Could not save userinfo.cfg: Input/output error.\n");
+}
+
+// A signal that comes while the user's close shows its box (the box's own
+// loop is running) still ends the program.
+TEST_F(SignalCloseTest, SignalWhileTheBoxIsOpenClosesIt)
+{
+    Start();
+    struct SignalDuringBox final : BoxPresenter {
+        void Present(QMessageBox& box) override
+        {
+            QTimer::singleShot(0, &box, [this] { window->CloseForSignal(); });
+            // Should the signal not close it, the test fails instead of hanging.
+            QTimer::singleShot(5000, &box, [&box, this] { stuck = true; box.accept(); });
+            box.exec();
+        }
+        MainDialog* window = nullptr;
+        bool stuck = false;
+    } boxes;
+    boxes.window = &window;
+    window.UseBoxPresenter(boxes);
+    StderrCapture err;
+    files.FailNextWrite(EIO);
+    window.close();
+    EXPECT_FALSE(boxes.stuck);
+    EXPECT_TRUE(window.IsShutDown());
+    EXPECT_FALSE(window.isVisible());
 }
 
 class FormattingSaveTest : public MainWindowHarness {};

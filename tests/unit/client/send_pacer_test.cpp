@@ -98,3 +98,21 @@ TEST(SendPacer, NoPatternOfRequestsReachesARateLimit)
         EXPECT_GT(LowestAverage(run.sentAt), 4000) << p.what;
     }
 }
+
+TEST(SendPacer, PrivacyCommandsGoFirstInTheirOrderAndAreNeverRefused)
+{
+    PacedRun run;
+    for (std::size_t i = 0; i < 8 + SendPacer::kMaxWaiting; ++i)
+        run.pacer.Send("toc_send_im u" + std::to_string(i) + " \"away\"");
+    ASSERT_EQ(run.pacer.Send("toc_send_im one_too_many \"away\""), -1);
+    // An unblock's three steps: none may be lost, or the server would end
+    // up in permit mode or with blocks lifted.
+    for (const char* command : {"toc_add_permit x", "toc_add_deny", "toc_add_deny a b", "toc_add_deny c"})
+        EXPECT_EQ(run.pacer.Send(command), 0) << command;
+    const std::size_t before = run.sent.size();
+    run.now += 4 * SendPacer::kIntervalMs;
+    run.pacer.SendDue();
+    EXPECT_EQ(std::vector<std::string>(run.sent.begin() + static_cast<std::ptrdiff_t>(before), run.sent.end()),
+              (std::vector<std::string>{"toc_add_permit x", "toc_add_deny", "toc_add_deny a b c",
+                                        "toc_send_im u8 \"away\""}));
+}
