@@ -52,10 +52,12 @@ void SendInstantMessage(ClientContext& ctx, std::string_view recipient, std::str
     std::string command = "toc_send_im " + NormalizeName(recipient) + " \"" + EscapeTocText(text) + "\"";
     if (automatic)
         command += " auto";
-    if (SendCommand(ctx.session, command) == -1) {
+    // Shown once it has gone: an automatic reply may wait its turn, and one
+    // dropped with the connection was never sent.
+    auto echo = [&ctx, shownTo = recipientText, shown = StripBodyTags(text)] {
+        GrowForIm(ctx);
+        PrintImLine(ctx, shownTo, shown, false);
+    };
+    if (SendCommand(ctx.session, command, std::move(echo)) == -1)
         PrintLine(ctx, "Cannot send IM.");
-        return;
-    }
-    GrowForIm(ctx);
-    PrintImLine(ctx, recipient, StripBodyTags(text), false);
 }

@@ -20,14 +20,17 @@ int SendCommandNow(SessionState& session, std::string_view command)
     return session.api.TOC_Send(buffer.data(), -1);
 }
 
-int SendCommand(SessionState& session, std::string_view command)
+int SendCommand(SessionState& session, std::string_view command, std::function<void()> onSent)
 {
     // What modules send from OnConnect belongs to the sign-on and goes ahead
     // of toc_init_done at once; offline nothing would wait for a connection.
     if (session.automaticSends > 0 && !session.signingOn && session.connectionStatus == STATUS_ONLINE &&
         !command.empty() && session.api.Bound())
-        return session.pacer.Send(std::string(command));
-    return SendCommandNow(session, command);
+        return session.pacer.Send(std::string(command), std::move(onSent));
+    const int result = SendCommandNow(session, command);
+    if (result != -1 && onSent)
+        onSent();
+    return result;
 }
 
 AutomaticSends::AutomaticSends(SessionState& session) : session_(session)

@@ -1,6 +1,7 @@
 // Handing one command line to the protocol library.
 #pragma once
 
+#include <functional>
 #include <string_view>
 
 struct SessionState;
@@ -9,8 +10,9 @@ struct SessionState;
 // sent (also when the protocol library is not bound, and for an empty
 // command). While an AutomaticSends scope is open on a signed-on
 // connection the command goes through the client's pacer (send_pacer.h):
-// 0 then means sent or waiting its turn.
-int SendCommand(SessionState& session, std::string_view command);
+// 0 then means sent or waiting its turn. `onSent` runs when the command has
+// really gone to the library, now or when its turn comes; never when not.
+int SendCommand(SessionState& session, std::string_view command, std::function<void()> onSent = {});
 // Straight to the library, whatever the pace.
 int SendCommandNow(SessionState& session, std::string_view command);
 

@@ -79,21 +79,29 @@ void SendPacer::Refill()
     refilledAt_ = now;
 }
 
-int SendPacer::Send(std::string command)
+int SendPacer::SendOne(const std::string& command, const std::function<void()>& onSent)
+{
+    tokens_ -= 1;
+    const int result = send_(command);
+    if (result != -1 && onSent)
+        onSent();
+    return result;
+}
+
+int SendPacer::Send(std::string command, std::function<void()> onSent)
 {
     Refill();
     const bool privacy = IsPrivacyCommand(command);
-    std::deque<std::string>& line = privacy ? privacy_ : waiting_;
+    std::deque<Held>& line = privacy ? privacy_ : waiting_;
     const bool nothingAhead = privacy_.empty() && (privacy || waiting_.empty());
-    if (nothingAhead && tokens_ >= 1) {
-        tokens_ -= 1;
-        return send_(command);
-    }
-    if (!line.empty() && Merge(line.back(), command))
+    if (nothingAhead && tokens_ >= 1)
+        return SendOne(command, onSent);
+    // Only name lists merge; a command told of its sending waits alone.
+    if (!onSent && !line.empty() && !line.back().onSent && Merge(line.back().command, command))
         return 0;
     if (!privacy && waiting_.size() >= kMaxWaiting)
         return -1;
-    line.push_back(std::move(command));
+    line.push_back({std::move(command), std::move(onSent)});
     ScheduleNext();
     return 0;
 }
@@ -102,11 +110,10 @@ void SendPacer::SendDue()
 {
     Refill();
     while ((!privacy_.empty() || !waiting_.empty()) && tokens_ >= 1) {
-        tokens_ -= 1;
-        std::deque<std::string>& line = !privacy_.empty() ? privacy_ : waiting_;
-        const std::string command = std::move(line.front());
+        std::deque<Held>& line = !privacy_.empty() ? privacy_ : waiting_;
+        const Held next = std::move(line.front());
         line.pop_front();
-        send_(command);  // a refusal now (the connection went) drops it
+        SendOne(next.command, next.onSent);  // a refusal now (the connection went) drops it
     }
     ScheduleNext();
 }

@@ -38,7 +38,9 @@ public:
 
     // Sends now when the pace allows (the sender's result), else waits its
     // turn (0); -1 when too many already wait (never for a privacy command).
-    int Send(std::string command);
+    // `onSent` runs once the command has really gone (the sender did not
+    // refuse it), and never for one that is dropped waiting.
+    int Send(std::string command, std::function<void()> onSent = {});
     // Sends what the pace allows by now; the timer calls it.
     void SendDue();
     // A new connection, or none: nothing waits, the full burst is there.
@@ -55,7 +57,13 @@ private:
     double tokens_ = kBurst;
     bool clockRead_ = false;
     std::int64_t refilledAt_ = 0;
-    std::deque<std::string> privacy_;  // sent first
-    std::deque<std::string> waiting_;
+    struct Held {
+        std::string command;
+        std::function<void()> onSent;
+    };
+    int SendOne(const std::string& command, const std::function<void()>& onSent);
+
+    std::deque<Held> privacy_;  // sent first
+    std::deque<Held> waiting_;
     std::unique_ptr<QTimer> timer_;
 };

@@ -116,3 +116,24 @@ TEST(SendPacer, PrivacyCommandsGoFirstInTheirOrderAndAreNeverRefused)
               (std::vector<std::string>{"toc_add_permit x", "toc_add_deny", "toc_add_deny a b c",
                                         "toc_send_im u8 \"away\""}));
 }
+
+TEST(SendPacer, WhatIsToldOfItsSendingHearsOnlyWhenItGoes)
+{
+    PacedRun run;
+    std::vector<std::string> told;
+    const auto tell = [&told](std::string what) { return [&told, what] { told.push_back(what); }; };
+    for (int i = 0; i < 8; ++i)
+        run.pacer.Send("toc_send_im a \"now\"", tell("now"));
+    EXPECT_EQ(told.size(), 8u) << "sent at once, told at once";
+    run.pacer.Send("toc_send_im a \"later\"", tell("later"));
+    run.pacer.Send("toc_send_im a \"dropped\"", tell("dropped"));
+    EXPECT_EQ(told.size(), 8u);
+    run.now += SendPacer::kIntervalMs;
+    run.pacer.SendDue();
+    EXPECT_EQ(told.back(), "later");
+    run.pacer.Reset();  // the connection went with one still waiting
+    run.now += 10 * SendPacer::kIntervalMs;
+    run.pacer.SendDue();
+    EXPECT_EQ(told.size(), 9u);
+    EXPECT_EQ(run.sent.size(), 9u);
+}
