@@ -8,14 +8,16 @@ BoxPresenter& ModalBoxPresenter()
     struct Modal final : BoxPresenter {
         void Present(QMessageBox& box) override
         {
-            // On the offscreen and minimal platforms nobody could answer it
-            // (what it says is on standard error too).
-            const QString platform = QGuiApplication::platformName();
-            if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal"))
-                return;
-            box.exec();
+            if (!NobodyCanAnswerBoxes())
+                box.exec();
         }
     };
     static Modal modal;
     return modal;
+}
+
+bool NobodyCanAnswerBoxes()
+{
+    const QString platform = QGuiApplication::platformName();
+    return platform == QLatin1String("offscreen") || platform == QLatin1String("minimal");
 }

@@ -13,5 +13,10 @@ protected:
     ~BoxPresenter() = default;
 };
 
-// Runs the box until the user answers it.
+// Runs the box until the user answers it; where nobody could (see below)
+// it is not run.
 BoxPresenter& ModalBoxPresenter();
+
+// True on the offscreen and minimal platforms: a box shown there would wait
+// for ever. What such a box says also goes to standard error.
+bool NobodyCanAnswerBoxes();

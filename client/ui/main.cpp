@@ -8,6 +8,7 @@
 #include <memory>
 #include <system_error>
 
+#include "box_presenter.h"
 #include "client_context.h"
 #include "command_line.h"
 #include "host_services.h"
@@ -22,14 +23,11 @@ namespace {
 // How long a second start waits for the running one to answer.
 constexpr int kHandOverWaitMs = 3000;
 
-// A message box where there is a screen to show it on; on the offscreen and
-// minimal platforms nobody could answer it.
+// A message box where there is a screen to show it on.
 void ShowStartupError(const QString& text)
 {
-    const QString platform = QGuiApplication::platformName();
-    if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal"))
-        return;
-    QMessageBox::critical(nullptr, QStringLiteral("quenlo"), text);
+    if (!NobodyCanAnswerBoxes())
+        QMessageBox::critical(nullptr, QStringLiteral("quenlo"), text);
 }
 
 }  // namespace
