@@ -72,6 +72,8 @@ void SetAway(ClientContext& ctx, std::string_view argument)
         SendCommand(ctx.session, "toc_set_away");
         PrintLine(ctx, "Away flag is unset.");
         ctx.away.Unset();
+        // Replies already waiting their turn would still answer for the user.
+        ctx.session.pacer.DropAutomaticReplies();
         return;
     }
     const std::string formatTemplate = TemplateFromWindow(ctx, kMaxAwayTemplate);

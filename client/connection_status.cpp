@@ -1,6 +1,7 @@
 #include "connection_status.h"
 
 #include <string>
+#include <utility>
 
 #include "client_context.h"
 #include "connection.h"
@@ -29,20 +30,37 @@ void HandleStatusChange(ClientContext& ctx, int status)
     if (status != STATUS_OFFLINE)
         session.answerWatch.Answered();
     const int previous = session.connectionStatus;
+    // A paused connection counts as online for what follows its drop.
+    const bool wasOnline = previous == STATUS_ONLINE || session.paused;
     session.connectionStatus = status;
     switch (status) {
     case STATUS_OFFLINE:
         PrintLine(ctx, "Disconnected from AIM server.");
         session.pacer.Reset();
-        ctx.modules.host.DispatchDisconnect();
+        // A pause already told the modules.
+        if (!std::exchange(session.paused, false))
+            ctx.modules.host.DispatchDisconnect();
         Announce(ctx, ConnectionState::Offline);
         ClearOnlineList(ctx);
         break;
     case STATUS_SIGNING_ON:
+        if (previous == STATUS_ONLINE) {
+            // The server paused the session: nothing can be sent until it
+            // signs the user on again, and whatever it knew of the session
+            // (a deny list half changed, say) is sent again then. To the
+            // modules that is a disconnect and, at the next SIGN_ON, a connect.
+            session.paused = true;
+            PrintLine(ctx, "The server paused the connection.");
+            session.pacer.Reset();
+            ctx.modules.host.DispatchDisconnect();
+            Announce(ctx, ConnectionState::SigningOn);
+            break;
+        }
         PrintLine(ctx, "Logging onto AIM...");
         Announce(ctx, ConnectionState::SigningOn);
         break;
     case STATUS_ONLINE:
+        session.paused = false;
         session.pacer.Reset();
         session.signingOn = true;
         ctx.modules.host.DispatchConnect();
@@ -55,7 +73,7 @@ void HandleStatusChange(ClientContext& ctx, int status)
     }
     // One automatic attempt per drop from online. The wait runs on a timer so
     // the window stays alive; the order of lines is the same as a frozen wait.
-    if (previous == STATUS_ONLINE && status == STATUS_OFFLINE && !session.shutDown)
+    if (wasOnline && status == STATUS_OFFLINE && !session.shutDown)
         session.reconnect.AfterDrop([&ctx] { ConnectToServer(ctx); });
 }
 

@@ -47,8 +47,11 @@ void SendInstantMessage(ClientContext& ctx, std::string_view recipient, std::str
         return;
     const std::string recipientText(recipient);
     const std::string messageText(text);
-    if (ctx.modules.host.DispatchSendIM(recipientText.c_str(), messageText.c_str(), automatic) == -1)
-        return;
+    {
+        const SendPacer::Unit privacyChange(ctx.session.pacer);
+        if (ctx.modules.host.DispatchSendIM(recipientText.c_str(), messageText.c_str(), automatic) == -1)
+            return;
+    }
     std::string command = "toc_send_im " + NormalizeName(recipient) + " \"" + EscapeTocText(text) + "\"";
     if (automatic)
         command += " auto";
@@ -58,6 +61,20 @@ void SendInstantMessage(ClientContext& ctx, std::string_view recipient, std::str
         GrowForIm(ctx);
         PrintImLine(ctx, shownTo, shown, false);
     };
-    if (SendCommand(ctx.session, command, std::move(echo)) == -1)
+    if (SendCommand(ctx.session, command, std::move(echo)) == -1) {
+        // Refused because too many replies wait: said once, and counted until
+        // the line has emptied (a flood would otherwise add a line per message).
+        if (automatic && ctx.session.pacer.Waiting() > 0 && ctx.session.refusedReplies++ > 0)
+            return;
         PrintLine(ctx, "Cannot send IM.");
+    }
+}
+
+void ReportRefusedReplies(ClientContext& ctx)
+{
+    const int more = ctx.session.refusedReplies - 1;
+    ctx.session.refusedReplies = 0;
+    if (more > 0)
+        PrintLine(ctx, "Cannot send IM: " + std::to_string(more) + " more automatic " +
+                           (more == 1 ? "reply was" : "replies were") + " refused while too many waited.");
 }

@@ -14,6 +14,9 @@ struct ClientContext;
 std::string EscapeTocText(std::string_view text);
 
 void SendInstantMessage(ClientContext& ctx, std::string_view recipient, std::string_view text, bool automatic);
+// Says how many more automatic replies were refused since the first one was
+// reported; the pacer calls it when its waiting line empties.
+void ReportRefusedReplies(ClientContext& ctx);
 
 // A name from the server or a module goes into a command only when it is a
 // screen name; otherwise a status line says so and the caller sends nothing.

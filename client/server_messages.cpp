@@ -63,6 +63,7 @@ void HandleImIn(ClientContext& ctx, std::string_view arguments)
         AutomaticSends paced(ctx.session);
         SendInstantMessage(ctx, sender, ctx.away.Text(), true);
     }
+    const SendPacer::Unit privacyChange(ctx.session.pacer);
     ctx.modules.host.DispatchReceiveIM(displayName.c_str(), message.c_str());
 }
 
@@ -102,7 +103,10 @@ void HandleServerMessage(ClientContext& ctx, std::string_view command, std::stri
         return;
     const std::string commandText(command);
     const std::string argumentText(arguments);
-    ctx.modules.host.DispatchServerCommand(commandText.c_str(), argumentText.c_str());
+    {
+        const SendPacer::Unit privacyChange(ctx.session.pacer);
+        ctx.modules.host.DispatchServerCommand(commandText.c_str(), argumentText.c_str());
+    }
     if (command == "GOTO_URL")
         HandleGotoUrl(ctx, arguments);
     else if (command == "IM_IN")

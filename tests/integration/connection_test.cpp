@@ -221,13 +221,15 @@ TEST_F(ConnectionTest, UnresolvableHostFailsAtOnce)
     ASSERT_TRUE(SignOn());
 }
 
-TEST_F(ConnectionTest, RepeatedOnlineReportPrintsOnce)
+TEST_F(ConnectionTest, UnaskedSignonChangesNothing)
 {
     ASSERT_TRUE(SignOn());
     StderrCapture messages;
     server.SendData(0, "SIGN_ON:TOC1.0");
-    // The library completes the sign-on again; the client shows one line.
-    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return Parsed("toc_init_done").size() == 2; }));
+    server.SendData(0, "SIGN_ON:TOC1.0");
+    server.SendData(0, "IM_IN:Bob:F:marker");
+    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return Lines().back().find("marker") != std::string::npos; }));
+    EXPECT_EQ(Parsed("toc_init_done").size(), 1u) << "the sign-on is completed once";
     int connected = 0;
     for (const std::string& line : Lines())
         connected += line == "STATUS MESSAGE: Connected to AIM server." ? 1 : 0;

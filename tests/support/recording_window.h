@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,7 +35,11 @@ public:
     {
         pane.append(text);
         paneCalls.push_back({false, std::string(text)});
+        if (onAppended)
+            onAppended(text);
     }
+    // Runs at each line shown, when set: what else holds at that moment.
+    std::function<void(std::string_view)> onAppended;
     void ScrollOutputToEnd() override { ++scrolls; }
 
     // Online list: rows as announced. A row out of range, or an "after"
