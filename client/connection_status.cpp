@@ -51,7 +51,7 @@ void HandleStatusChange(ClientContext& ctx, int status)
             // modules that is a disconnect and, at the next SIGN_ON, a connect.
             session.paused = true;
             PrintLine(ctx, "The server paused the connection.");
-            session.pacer.Reset();
+            session.pacer.Pause();
             ctx.modules.host.DispatchDisconnect();
             Announce(ctx, ConnectionState::SigningOn);
             break;
@@ -59,15 +59,21 @@ void HandleStatusChange(ClientContext& ctx, int status)
         PrintLine(ctx, "Logging onto AIM...");
         Announce(ctx, ConnectionState::SigningOn);
         break;
-    case STATUS_ONLINE:
-        session.paused = false;
-        session.pacer.Reset();
+    case STATUS_ONLINE: {
+        // After a pause the privacy changes that waited go once the modules
+        // have sent their state again; a new connection starts afresh.
+        const bool resumed = std::exchange(session.paused, false);
+        if (!resumed)
+            session.pacer.Reset();
         session.signingOn = true;
         ctx.modules.host.DispatchConnect();
         session.signingOn = false;
+        if (resumed)
+            session.pacer.Resume();
         PrintLine(ctx, "Connected to AIM server.");
         Announce(ctx, ConnectionState::Online);
         break;
+    }
     default:
         break;
     }

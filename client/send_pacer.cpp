@@ -133,6 +133,8 @@ int SendPacer::Send(std::string command, std::function<void()> onSent)
         QueuePrivacy(std::move(unit));
         return 0;
     }
+    if (paused_)
+        return -1;
     Held held{std::move(command), std::move(onSent), {}, 0};
     held.person = PersonOf(held.command);
     if (openUnit_.empty() && privacy_.empty() && waiting_.empty() && tokens_ >= 1)
@@ -223,6 +225,8 @@ std::size_t SendPacer::NextWaiting() const
 void SendPacer::SendDue()
 {
     Refill();
+    if (paused_)
+        return;
     const std::uint64_t resets = resets_;
     while (openUnit_.empty()) {
         if (!privacy_.empty()) {
@@ -251,8 +255,25 @@ void SendPacer::SendDue()
     CheckEmptied();
 }
 
+void SendPacer::Pause()
+{
+    paused_ = true;
+    waiting_.clear();
+    timer_->stop();
+    CheckEmptied();
+}
+
+void SendPacer::Resume()
+{
+    paused_ = false;
+    tokens_ = kBurst;
+    clockRead_ = false;
+    SendDue();
+}
+
 void SendPacer::Reset()
 {
+    paused_ = false;
     openUnit_.clear();
     privacy_.clear();
     waiting_.clear();

@@ -55,6 +55,13 @@ public:
     void SendDue();
     // A new connection, or none: nothing waits, the full burst is there.
     void Reset();
+    // The server paused the connection: nothing goes until Resume, other
+    // commands are refused and dropped, privacy changes wait (one is never
+    // lost while the connection lives).
+    void Pause();
+    // Signed on again after a pause: the full burst, and the changes that
+    // waited go.
+    void Resume();
     // Drops every waiting automatic reply ("toc_send_im ... auto").
     void DropAutomaticReplies();
 
@@ -98,6 +105,7 @@ private:
     bool clockRead_ = false;
     std::int64_t refilledAt_ = 0;
     int unitDepth_ = 0;
+    bool paused_ = false;
     std::uint64_t resets_ = 0;
     std::uint64_t servedRound_ = 0;  // the turn of the last waiting send that went  // a send that resets the pacer ends a loop over what it held
     std::vector<Held> openUnit_;  // the privacy steps of the Unit still open
