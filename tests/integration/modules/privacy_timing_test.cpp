@@ -150,6 +150,27 @@ TEST_F(PrivacyTiming, APauseIsADisconnectToTheModulesAndItsSignOnRebuildsTheDeny
     EXPECT_EQ(LogOf("OnDisconnect").size(), 2u);
 }
 
+TEST_F(PrivacyTiming, RepliesRefusedInAFloodAreSaidOnceWithTheirCount)
+{
+    ASSERT_NO_FATAL_FAILURE(Start());
+    ASSERT_TRUE(SignOn());
+    TurnClock();
+    Type("/away gone");
+    const int senders = 8 + static_cast<int>(SendPacer::kMaxWaiting) + 20;
+    for (int i = 0; i < senders; ++i)
+        server.SendData(0, "IM_IN:sender" + std::to_string(i) + ":F:hi");
+    ASSERT_TRUE(WaitForLine("<-sender" + std::to_string(senders - 1) + ":  hi", 20000));
+    std::vector<std::string> lines = Lines();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), Status("Cannot send IM.")), 1);
+    for (std::size_t i = 0; i <= SendPacer::kMaxWaiting && ctx.session.pacer.Waiting() > 0; ++i)
+        Advance(1);
+    EXPECT_EQ(ctx.session.pacer.Waiting(), 0u);
+    lines = Lines();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(),
+                         Status("Cannot send IM: 19 more automatic replies were refused while too many waited.")),
+              1);
+}
+
 TEST_F(PrivacyTiming, ATemporaryFileLeftByACrashIsRemovedAtStart)
 {
     WriteBytes(dir.Path(".blocklst.cfg.Ab12Cd"), "half");
