@@ -60,16 +60,16 @@ void HandleStatusChange(ClientContext& ctx, int status)
         Announce(ctx, ConnectionState::SigningOn);
         break;
     case STATUS_ONLINE: {
-        // After a pause the privacy changes that waited go once the modules
-        // have sent their state again; a new connection starts afresh.
-        const bool resumed = std::exchange(session.paused, false);
-        if (!resumed)
+        // After a pause the privacy changes that waited go first, in the
+        // order they were made, then the modules send their state again; a
+        // new connection starts afresh.
+        if (std::exchange(session.paused, false))
+            session.pacer.Resume();
+        else
             session.pacer.Reset();
         session.signingOn = true;
         ctx.modules.host.DispatchConnect();
         session.signingOn = false;
-        if (resumed)
-            session.pacer.Resume();
         PrintLine(ctx, "Connected to AIM server.");
         Announce(ctx, ConnectionState::Online);
         break;

@@ -9,9 +9,9 @@
 //
 // The properties:
 //  - once the server denies a listed name, it denies it at every moment
-//    after, except inside one change (between an unblock's permit and the
-//    deny that ends it), until the name leaves the list or the connection
-//    ends;
+//    after, until the name leaves the list or the connection ends. Each step
+//    of the input is one moment: the commands of one change leave within a
+//    step, back to back, and are never split across steps;
 //  - no automatic reply goes to a listed name, or to one the server denies;
 //  - a block is in the file before the user is told of it;
 //  - when nothing waits, the server denies exactly the listed names.
@@ -74,8 +74,6 @@ struct Run {
         const std::string to = PrivacyModel::AutomaticRecipient(command);
         if (!to.empty())
             FUZZ_CHECK(!list.Lists(to) && !server.Denies(to));
-        if (!PrivacyModel::IsUnfinishedStep(command))
-            CheckInForce();
         return 0;
     }
 
@@ -104,20 +102,19 @@ struct Run {
         return pacer.Send(command);  // while paused it keeps privacy changes only
     }
 
-    // What the client does at each SIGN_ON: the modules' OnConnect, then
-    // after a pause the changes that waited.
+    // What the client does at each SIGN_ON: after a pause the changes that
+    // waited, then the modules' OnConnect.
     void SignOn()
     {
         const bool resumed = link == Link::Paused;
         link = Link::Online;
-        if (!resumed)
+        if (resumed)
+            pacer.Resume();
+        else
             pacer.Reset();
         signingOn = true;
         list.SendServerState(host);
         signingOn = false;
-        if (resumed)
-            pacer.Resume();
-        CheckInForce();
     }
 
     void Message(const std::string& sender)
@@ -184,6 +181,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::uint8_t what = data[at];
         const std::uint8_t arg = data[at + 1];
         const std::string name = kNames[arg % std::size(kNames)];
+        run.CheckInForce();
         switch (what % 10) {
         case 0:
             run.Command("block", name);
@@ -230,8 +228,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             break;
         }
     }
+    run.CheckInForce();
     run.now += 1000 * SendPacer::kIntervalMs;
     run.pacer.SendDue();
+    run.CheckInForce();
     run.CheckSettled();
     return 0;
 }
