@@ -19,7 +19,7 @@ constexpr std::size_t kMaxRequest = 8192;
 
 constexpr std::string_view kEchoBotProfile =
     "I am the Echo Bot of this local server: I send back every message you send me."
-    "<br>Send me <b>invite me</b> and I invite you to a chat."
+    "<br>Send me <b>&quot;invite me&quot;</b> and I invite you to a chat."
     "<br>This page in your web browser: <a href=\"info?user=echobot\">info?user=echobot</a>";
 
 std::string EscapeHtml(std::string_view text)
