@@ -408,7 +408,10 @@ void MainDialog::OpenBuddyEditor()
 void MainDialog::ShowProfile(std::string_view screenName, std::string_view address)
 {
     if (profiles_ == nullptr)
-        profiles_ = std::make_unique<ProfileViewer>(this, [this](const std::string& line) { PrintLine(ctx_, line); });
+        profiles_ = std::make_unique<ProfileViewer>(this, [this](const std::string& line) {
+            if (!shutDown_)  // a fetch that ends after the close has nobody to tell
+                PrintLine(ctx_, line);
+        });
     profiles_->Fetch(screenName, address);
 }
 
