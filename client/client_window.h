@@ -41,6 +41,9 @@ public:
     // An instant message from someone else has just been shown; the window
     // may tell the desktop when the user is not looking at it.
     virtual void NotifyIncomingMessage(std::string_view /*sender*/, std::string_view /*text*/) {}
+    // The server pointed to someone's profile page: the window fetches the
+    // address (http or https) and shows the profile, or says why it cannot.
+    virtual void ShowProfile(std::string_view /*screenName*/, std::string_view /*address*/) {}
     // False only for the null window: nobody sees the client, no pump ticks
     // come, and the Formatting box is the saved one.
     virtual bool HasScreen() const { return true; }

@@ -59,6 +59,17 @@ void SaveUserInfoNow(ClientContext& ctx)
         PrintLine(ctx, "Failed to write user info.");
 }
 
+void SaveBuddyListNow(ClientContext& ctx)
+{
+    SettingsState& settings = ctx.settings;
+    if (!settings.buddyListUnreadable.empty()) {
+        PrintLine(ctx, std::string(kBuddyListFile) + " " + HeldReason(settings.buddyListUnreadable) + ".");
+        return;
+    }
+    if (!SaveBuddyList(settings.buddyList, settings.profile.File(kBuddyListFile), *settings.files))
+        PrintLine(ctx, "Failed to write buddy list.");
+}
+
 void SaveSettingsFilesAtExit(ClientContext& ctx)
 {
     SettingsState& settings = ctx.settings;

@@ -28,6 +28,7 @@
 #include "normalize_name.h"
 #include "settings_store.h"
 #include "online_list_model.h"
+#include "output.h"
 #include "transcript_pane.h"
 #include "user_config_dialog.h"
 
@@ -402,6 +403,16 @@ void MainDialog::OpenBuddyEditor()
 {
     BuddyEditorDialog dialog(ctx_, this);
     dialog.exec();
+}
+
+void MainDialog::ShowProfile(std::string_view screenName, std::string_view address)
+{
+    if (profiles_ == nullptr)
+        profiles_ = std::make_unique<ProfileViewer>(this, [this](const std::string& line) {
+            if (!shutDown_)  // a fetch that ends after the close has nobody to tell
+                PrintLine(ctx_, line);
+        });
+    profiles_->Fetch(screenName, address);
 }
 
 void MainDialog::NotifyIncomingMessage(std::string_view sender, std::string_view text)

@@ -12,6 +12,7 @@
 #include "client_window.h"
 #include "message_notifier.h"
 #include "modal_close_guard.h"
+#include "profile_viewer.h"
 
 class OnlineListModel;
 class QListView;
@@ -67,6 +68,7 @@ public:
     void* OwnerHandle() override { return static_cast<QWidget*>(this); }
     void RequestPump(int delayMs) override;
     void NotifyIncomingMessage(std::string_view sender, std::string_view text) override;
+    void ShowProfile(std::string_view screenName, std::string_view address) override;
     // Tests put a recorder in place of the desktop's notification service.
     void UseNotificationSink(NotificationSink& sink);
     // Who answers the box that lists unsaved settings (ModalBoxPresenter
@@ -120,6 +122,7 @@ private:
     std::unique_ptr<DesktopNotifications> desktopNotifications_;
     std::unique_ptr<MessageNotifier> notifier_;
     QTimer pump_;
+    std::unique_ptr<ProfileViewer> profiles_;  // made on the first Info answer
     // A close requested while a modal box is open waits for the box's loop.
     ModalCloseGuard closeGuard_{[this] { close(); }};
 };

@@ -273,9 +273,12 @@ TEST_F(InputLineTest, InfoAndWarnOnTheSelection)
     InfoOnSelected(ctx);
     EXPECT_EQ(LastLine(), "STATUS MESSAGE: Requesting info for Bob Smith...");
     EXPECT_EQ(ctx.session.pendingProfileRequests, 1);
-    // The fake server answers with one GOTO_URL; one link line, no more.
+    // The fake server answers with one GOTO_URL: the window is asked to fetch it.
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return ctx.session.pendingProfileRequests == 0; }));
-    EXPECT_EQ(LastLine().rfind("<a href=\"http://127.0.0.1:", 0), 0u);
+    EXPECT_EQ(LastLine(), "STATUS MESSAGE: Fetching the profile of bobsmith...");
+    ASSERT_EQ(window.profiles.size(), 1u);
+    EXPECT_EQ(window.profiles[0].second,
+              "http://127.0.0.1:" + std::to_string(server.Port()) + "/info?user=bobsmith");
     EXPECT_EQ(Parsed("toc_get_info")[0], std::vector<std::string>({"toc_get_info", "bobsmith"}));
 
     WarnSelected(ctx);

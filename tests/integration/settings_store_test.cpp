@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "atomic_file.h"
+#include "buddy_list_edit.h"
 #include "client_harness.h"
 #include "settings_edits.h"
 #include "settings_read.h"
@@ -69,9 +70,12 @@ TEST_P(HeldSettingsFile, IsReportedAndSurvivesTheRun)
 
     // Change what the file would hold, from the dialogs.
     ApplyUserConfig(ctx, ReadUserConfig(ctx.settings.userInfo));
-    EXPECT_TRUE(AddBuddyFromEditor(ctx, "carl"));
+    BuddyListEdit edit(ctx.settings.buddyList);
+    EXPECT_EQ(edit.Add("carl"), BuddyAdd::Added);
+    AcceptBuddyListEdit(ctx, edit);
     const std::string held = "not written, because it could not be read at start-up (" + std::string(c.why) + ")";
     EXPECT_EQ(TranscriptHas("STATUS MESSAGE: userinfo.cfg " + held + "."), file == "userinfo.cfg");
+    EXPECT_EQ(TranscriptHas("STATUS MESSAGE: blist.cfg " + held + "."), file == "blist.cfg");
 
     StderrCapture err;
     ShutdownClient(ctx);
@@ -187,16 +191,17 @@ TEST_F(BuddyNamesSent, EditorRefusesBadNamesAndNeverSendsOne)
     ASSERT_TRUE(SignOn());
     const std::size_t sentBefore = Peer().commands.size();
 
+    BuddyListEdit edit(ctx.settings.buddyList);
     for (const char* name : {"x\" \"y", "back\\slash", "tab\tname", "   "}) {
-        EXPECT_FALSE(AddBuddyFromEditor(ctx, name)) << name;
-        EXPECT_TRUE(TranscriptHas("STATUS MESSAGE: Cannot add '" + std::string(name) +
-                                  "': a screen name holds only letters, digits, blanks and @._-"))
-            << name;
+        EXPECT_EQ(edit.Add(name), BuddyAdd::NotAScreenName) << name;
+        EXPECT_EQ(BuddyAddRefusal(BuddyAdd::NotAScreenName, name, edit.List()),
+                  "Cannot add '" + std::string(name) + "': a screen name holds only letters, digits, blanks and @._-");
     }
     // A stored bad name can still be removed; the server is not told of it.
-    EXPECT_TRUE(RemoveBuddyFromEditor(ctx, "bad\"name"));
+    EXPECT_TRUE(edit.Remove("bad\"name"));
     // A CR LF entry is removed whole, and the server is told its real name.
-    EXPECT_TRUE(RemoveBuddyFromEditor(ctx, "bob"));
+    EXPECT_TRUE(edit.Remove("bob"));
+    AcceptBuddyListEdit(ctx, edit);
     EXPECT_EQ(ctx.settings.buddyList, "");
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return HasCommandStartingWith(0, "toc_remove_buddy"); }));
     Settle();

@@ -12,6 +12,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "client_window.h"
@@ -86,6 +87,11 @@ public:
         lastPumpDelayMs = delayMs;
     }
 
+    void ShowProfile(std::string_view screenName, std::string_view address) override
+    {
+        profiles.push_back({std::string(screenName), std::string(address)});
+    }
+
     // Test helpers
     int OnlineCount() const { return static_cast<int>(online.size()); }
     // Selects (or deselects) the entry with exactly this text, as a click would.
@@ -124,6 +130,7 @@ public:
     void* owner = nullptr;
     int pumpRequests = 0;
     int lastPumpDelayMs = -1;
+    std::vector<std::pair<std::string, std::string>> profiles;  // ShowProfile's name and address
 
 private:
     enum class Pending { None, Insert, Remove, Clear };
