@@ -162,7 +162,9 @@ std::size_t FittingLength(std::string_view text, const TemplateParts& parts, std
         if (CharacterBoundary(text, i) == i)
             ends.push_back(i);
     }
-    const auto fits = [&](std::size_t end) { return QuotedWireLength(ComposeWhole(text.substr(0, end), parts)) <= room; };
+    const auto fits = [&](std::size_t end) {
+        return QuotedWireLength(ComposeWhole(text.substr(0, end), parts)) <= room;
+    };
     // A longer start of the text never costs less on the wire.
     if (!fits(0))
         return 0;

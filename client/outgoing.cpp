@@ -106,7 +106,8 @@ std::size_t CharacterBoundary(std::string_view text, std::size_t at)
 
 std::size_t CharacterCount(std::string_view text)
 {
-    return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) { return !IsContinuationByte(c); }));
+    const auto starts = std::count_if(text.begin(), text.end(), [](char c) { return !IsContinuationByte(c); });
+    return static_cast<std::size_t>(starts);
 }
 
 std::string SendImHead(std::string_view recipient)
