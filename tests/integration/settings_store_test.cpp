@@ -4,10 +4,12 @@
 // in the buddy list but never reach the server.
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 #include "atomic_file.h"
 #include "buddy_list_edit.h"
@@ -164,6 +166,57 @@ TEST_F(SettingsAtExit, LinkedSettingsFilesStayLinks)
     EXPECT_TRUE(std::filesystem::is_symlink(dir.Path("blist.cfg")));
     EXPECT_EQ(ReadBytes(dir.Path("real/userinfo")).size(), 3472u);
     EXPECT_EQ(ReadBytes(dir.Path("real/buddies")), "alice\n");
+}
+
+// A userinfo.cfg that is no record of the right size, and a blist.cfg with
+// NUL bytes: reported, left byte for byte through a run that changes
+// nothing, and a settings change writes a whole record (the defaults where
+// the short file held nothing) while the list's lines stay as they were.
+TEST_F(SettingsAtExit, OddFilesStayAsTheyAreUntilTheSettingsChange)
+{
+    ShutdownClient(ctx);
+    std::string record(3472, '\0');
+    record.replace(0, 7, "someone");
+    const std::string blist("bob\0alice\n\xff\n", 12);
+    const std::pair<std::string, std::string> cases[] = {
+        {record.substr(0, 100), "holds 100 bytes, not the 3472 of a settings record: the settings it does not hold "
+                                "whole are the defaults."},
+        {record + "tail", "is longer than the 3472 bytes of a settings record: only the first 3472 are read."},
+    };
+    for (const auto& [file, said] : cases) {
+        SCOPED_TRACE(file.size());
+        for (bool change : {false, true}) {
+            WriteBytes(dir.Path("userinfo.cfg"), file);
+            WriteBytes(dir.Path("blist.cfg"), blist);
+            ClientContext run;
+            run.settings.profile.folder = dir.Folder();
+            RecordingWindow window;
+            StartClient(run, window, kLibraryPath);
+            EXPECT_NE(run.transcript.output.Text().find("STATUS MESSAGE: userinfo.cfg " + std::string(said) +
+                                                        " The file is left as it is unless the settings are changed."),
+                      std::string::npos);
+            EXPECT_EQ(FieldText(run.settings.userInfo.screenName), "someone");
+            if (change) {
+                window.formatting = "<b>$</b>";
+                EXPECT_TRUE(AddBuddyFromEditor(run, "carl"));
+            }
+            ShutdownClient(run);
+            EXPECT_TRUE(run.settings.saveFailures.empty());
+            if (!change) {
+                EXPECT_EQ(ReadBytes(dir.Path("userinfo.cfg")), file);
+                EXPECT_EQ(ReadBytes(dir.Path("blist.cfg")), blist);
+                continue;
+            }
+            UserInfo saved{};
+            const std::string bytes = ReadBytes(dir.Path("userinfo.cfg"));
+            ASSERT_EQ(bytes.size(), sizeof saved);
+            std::memcpy(&saved, bytes.data(), sizeof saved);
+            EXPECT_EQ(FieldText(saved.screenName), "someone");
+            EXPECT_EQ(FieldText(saved.formatting), "<b>$</b>");
+            EXPECT_EQ(saved.tocPort, file.size() < 3472 ? 9898 : 0);
+            EXPECT_EQ(ReadBytes(dir.Path("blist.cfg")), blist + "carl\n");
+        }
+    }
 }
 
 // ---------------------------------------------------------------- names sent to the server
