@@ -198,7 +198,9 @@ TEST_F(SettingsAtExit, OddFilesStayAsTheyAreUntilTheSettingsChange)
             EXPECT_EQ(FieldText(run.settings.userInfo.screenName), "someone");
             if (change) {
                 window.formatting = "<b>$</b>";
-                EXPECT_TRUE(AddBuddyFromEditor(run, "carl"));
+                BuddyListEdit edit(run.settings.buddyList);
+                EXPECT_EQ(edit.Add("carl"), BuddyAdd::Added);
+                AcceptBuddyListEdit(run, edit);
             }
             ShutdownClient(run);
             EXPECT_TRUE(run.settings.saveFailures.empty());
