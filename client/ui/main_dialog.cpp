@@ -266,6 +266,10 @@ void MainDialog::closeEvent(QCloseEvent* event)
     }
     Shutdown();
     event->accept();
+    // The program lives as long as the window. Qt ends its loop by itself
+    // only when a visible window closes; one hidden by the tray icon must
+    // end it too.
+    QCoreApplication::quit();
 }
 
 void MainDialog::changeEvent(QEvent* event)
@@ -303,6 +307,9 @@ void MainDialog::SetNeedsAttention(bool on)
 
 void MainDialog::BringToFront()
 {
+    // A second start while this one is on its way out shows nothing.
+    if (shutDown_)
+        return;
     if (isMinimized())
         showNormal();
     else
