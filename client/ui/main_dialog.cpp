@@ -30,6 +30,7 @@
 #include "online_list_model.h"
 #include "transcript_pane.h"
 #include "user_config_dialog.h"
+#include "user_info.h"
 
 MainDialog::MainDialog(ClientContext& ctx, QWidget* parent) : QDialog(parent), ctx_(ctx)
 {
@@ -147,7 +148,7 @@ void MainDialog::LayOutControls(QMenuBar* menuBar)
 void MainDialog::ConnectControls()
 {
     QObject::connect(send_, &QPushButton::clicked, this, [this] { SubmitInputLine(ctx_); });
-    QObject::connect(connect_, &QPushButton::clicked, this, [this] { ConnectToServer(ctx_); });
+    QObject::connect(connect_, &QPushButton::clicked, this, [this] { Connect(); });
     QObject::connect(disconnect_, &QPushButton::clicked, this, [this] { DisconnectFromServer(ctx_); });
     QObject::connect(warn_, &QPushButton::clicked, this, [this] { WarnSelected(ctx_); });
     QObject::connect(info_, &QPushButton::clicked, this, [this] { InfoOnSelected(ctx_); });
@@ -250,7 +251,17 @@ QPushButton* MainDialog::ButtonFor(Button button) const
 
 void MainDialog::reject()
 {
+    Connect();
+}
+
+void MainDialog::Connect()
+{
     ConnectToServer(ctx_);
+    // On a first start nothing is set up yet: the status line says what is
+    // missing, and the dialog where it is entered opens.
+    const UserInfo& info = ctx_.settings.userInfo;
+    if (!shutDown_ && (FieldText(info.screenName).empty() || FieldText(info.password).empty()))
+        OpenUserConfig();
 }
 
 void MainDialog::accept()
