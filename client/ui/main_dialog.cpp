@@ -31,6 +31,7 @@
 #include "output.h"
 #include "transcript_pane.h"
 #include "user_config_dialog.h"
+#include "user_info.h"
 
 MainDialog::MainDialog(ClientContext& ctx, QWidget* parent) : QDialog(parent), ctx_(ctx)
 {
@@ -148,7 +149,7 @@ void MainDialog::LayOutControls(QMenuBar* menuBar)
 void MainDialog::ConnectControls()
 {
     QObject::connect(send_, &QPushButton::clicked, this, [this] { SubmitInputLine(ctx_); });
-    QObject::connect(connect_, &QPushButton::clicked, this, [this] { ConnectToServer(ctx_); });
+    QObject::connect(connect_, &QPushButton::clicked, this, [this] { Connect(); });
     QObject::connect(disconnect_, &QPushButton::clicked, this, [this] { DisconnectFromServer(ctx_); });
     QObject::connect(warn_, &QPushButton::clicked, this, [this] { WarnSelected(ctx_); });
     QObject::connect(info_, &QPushButton::clicked, this, [this] { InfoOnSelected(ctx_); });
@@ -251,7 +252,17 @@ QPushButton* MainDialog::ButtonFor(Button button) const
 
 void MainDialog::reject()
 {
+    Connect();
+}
+
+void MainDialog::Connect()
+{
     ConnectToServer(ctx_);
+    // On a first start nothing is set up yet: the status line says what is
+    // missing, and the dialog where it is entered opens.
+    const UserInfo& info = ctx_.settings.userInfo;
+    if (!shutDown_ && (FieldText(info.screenName).empty() || FieldText(info.password).empty()))
+        OpenUserConfig();
 }
 
 void MainDialog::accept()
@@ -267,6 +278,10 @@ void MainDialog::closeEvent(QCloseEvent* event)
     }
     Shutdown();
     event->accept();
+    // The program lives as long as the window. Qt ends its loop by itself
+    // only when a visible window closes; one hidden by the tray icon must
+    // end it too.
+    QCoreApplication::quit();
 }
 
 void MainDialog::changeEvent(QEvent* event)
@@ -304,6 +319,9 @@ void MainDialog::SetNeedsAttention(bool on)
 
 void MainDialog::BringToFront()
 {
+    // A second start while this one is on its way out shows nothing.
+    if (shutDown_)
+        return;
     if (isMinimized())
         showNormal();
     else

@@ -78,6 +78,9 @@ public:
     // Settings dialogs, opened from the File menu.
     void OpenUserConfig();
     void OpenBuddyEditor();
+    // Connect and Escape: connects, or opens the configuration dialog when
+    // the screen name or password is still missing.
+    void Connect();
 
 protected:
     void reject() override;  // Escape connects; it never closes the window

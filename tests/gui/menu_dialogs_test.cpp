@@ -2,10 +2,12 @@
 // modally over the main window.
 #include <QAction>
 #include <QDialog>
+#include <QLabel>
 #include <QMenu>
 #include <QTimer>
 
 #include "main_window_harness.h"
+#include "user_info.h"
 
 namespace {
 
@@ -61,5 +63,55 @@ INSTANTIATE_TEST_SUITE_P(Entries, MenuDialogTest,
                          ::testing::Values(std::make_pair("&Config", "User Configuration"),
                                            std::make_pair("&BLEED", "Buddy List Entry Editor")),
                          [](const auto& info) { return info.index == 0 ? "Config" : "Bleed"; });
+
+// A first start has no login: Connect (or Escape) says what is missing and
+// opens the configuration dialog, whose profile box says what it takes.
+TEST_F(StartedWindowTest, ConnectWithoutALoginOpensTheConfigDialog)
+{
+    struct Case {
+        const char* screenName;
+        const char* password;
+        bool byEscape;
+        const char* line;
+    };
+    const Case cases[] = {
+        {"", "", false, "Set a login name before attempting to connect."},
+        {"", "secret", true, "Set a login name before attempting to connect."},
+        {"Alice Test", "", false, "Set a password before attempting to connect."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        SetFieldText(ctx.settings.userInfo.screenName, c.screenName);
+        SetFieldText(ctx.settings.userInfo.password, c.password);
+        QString seenTitle;
+        bool explained = false;
+        QTimer probe;
+        probe.setInterval(10);
+        int tries = 0;
+        QObject::connect(&probe, &QTimer::timeout, [&] {
+            auto* dialog = dynamic_cast<QDialog*>(QApplication::activeModalWidget());
+            if (dialog == nullptr && ++tries < 300)
+                return;
+            probe.stop();
+            if (dialog == nullptr)
+                return;
+            seenTitle = dialog->windowTitle();
+            for (QLabel* label : dialog->findChildren<QLabel*>())
+                explained = explained || (label->text().contains("Info") && label->text().contains("<br>"));
+            dialog->reject();
+        });
+        probe.start();
+        if (c.byEscape)
+            QTest::keyClick(&window, Qt::Key_Escape);
+        else
+            Button(MainDialog::Button::Connect)->click();
+        probe.stop();
+        EXPECT_EQ(seenTitle, "User Configuration");
+        EXPECT_TRUE(explained);
+        EXPECT_TRUE(window.OutputPane()->LastLineText().endsWith(c.line))
+            << window.OutputPane()->LastLineText().toStdString();
+        EXPECT_EQ(server.ClientCount(), 0);
+    }
+}
 
 }  // namespace
