@@ -9,6 +9,7 @@
 #include "output.h"
 #include "outgoing.h"
 #include "transcript.h"
+#include "visible_text.h"
 
 namespace {
 
@@ -37,7 +38,7 @@ void HandleGotoUrl(ClientContext& ctx, std::string_view arguments)
     std::string line = "<a href=\"http://";
     line.append(FieldText(ctx.settings.userInfo.tocServer));
     line.append(":").append(std::to_string(ctx.settings.userInfo.tocPort)).append("/");
-    line.append(url).append("\">Profile Data</a>");
+    line.append(VisibleText(url)).append("\">Profile Data</a>");
     PrintLine(ctx, line, false);
     --ctx.session.pendingProfileRequests;
 }
@@ -76,9 +77,9 @@ void HandleUpdateBuddy(ClientContext& ctx, std::string_view arguments)
     const char flag = rest.empty() ? '\0' : rest.front();
     if (flag == 'F') {
         if (RemoveOnlineName(ctx, buddy))
-            PrintLine(ctx, buddy + " signed off.");
+            PrintLine(ctx, VisibleText(buddy) + " signed off.");
     } else if (AddOnlineName(ctx, buddy)) {
-        PrintLine(ctx, buddy + " signed on.");
+        PrintLine(ctx, VisibleText(buddy) + " signed on.");
     }
 }
 
@@ -88,9 +89,10 @@ void HandleEviled(ClientContext& ctx, std::string_view arguments)
     const std::string level = Cut(TakeField(rest), kMaxShortField);
     const std::string warner = Cut(TakeField(rest), kMaxShortField);
     if (!warner.empty())
-        PrintLine(ctx, "You have been warned by " + warner + ". Your warning level is now " + level + "%.");
+        PrintLine(ctx, "You have been warned by " + VisibleText(warner) + ". Your warning level is now " +
+                           VisibleText(level) + "%.");
     else
-        PrintLine(ctx, "You have been anonymously warned. Your warning level is now " + level + "%.");
+        PrintLine(ctx, "You have been anonymously warned. Your warning level is now " + VisibleText(level) + "%.");
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "settings_files.h"
 #include "settings_store.h"
 #include "tocwire.h"
+#include "visible_text.h"
 
 UserConfigValues ReadUserConfig(const UserInfo& info)
 {
@@ -50,7 +51,7 @@ bool AddBuddyFromEditor(ClientContext& ctx, std::string_view name)
     if (name.empty())
         return false;
     if (!IsValidScreenName(name)) {
-        PrintLine(ctx, "Cannot add '" + std::string(name) +
+        PrintLine(ctx, "Cannot add '" + VisibleText(name) +
                            "': a screen name holds only letters, digits, blanks and @._-");
         return false;
     }
