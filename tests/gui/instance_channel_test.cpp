@@ -11,8 +11,6 @@
 #include <csignal>
 #include <cstring>
 #include <filesystem>
-#include <functional>
-#include <vector>
 
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -29,22 +27,6 @@ namespace {
 
 constexpr uid_t kOtherUser = 65534;
 
-// Sets an environment variable for the scope (unset when value is null).
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const char* value) : name_(name), had_(qEnvironmentVariableIsSet(name))
-    {
-        old_ = qgetenv(name);
-        value != nullptr ? qputenv(name, value) : qunsetenv(name);
-    }
-    ~ScopedEnv() { had_ ? qputenv(name_, old_) : qunsetenv(name_); }
-
-private:
-    const char* name_;
-    bool had_;
-    QByteArray old_;
-};
-
 void MakeFolder(const std::string& path, mode_t mode, uid_t owner = geteuid())
 {
     std::filesystem::create_directories(path);
@@ -52,118 +34,84 @@ void MakeFolder(const std::string& path, mode_t mode, uid_t owner = geteuid())
     ASSERT_EQ(chown(path.c_str(), owner, static_cast<gid_t>(-1)), 0);
 }
 
-sockaddr_un Address(const QString& name)
+// A socket bound to the name, not yet listening.
+int BoundSocket(const QString& name, bool connectInstead = false)
 {
     sockaddr_un address {};
     address.sun_family = AF_UNIX;
-    const QByteArray path = QFile::encodeName(name);
-    std::memcpy(address.sun_path, path.constData(), std::min<std::size_t>(path.size(), sizeof address.sun_path - 1));
-    return address;
+    std::strncpy(address.sun_path, QFile::encodeName(name).constData(), sizeof address.sun_path - 1);
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | (connectInstead ? SOCK_NONBLOCK : 0), 0);
+    const auto* where = reinterpret_cast<const sockaddr*>(&address);
+    if ((connectInstead ? connect(fd, where, sizeof address) : bind(fd, where, sizeof address)) != 0) {
+        close(fd);
+        return -1;
+    }
+    return fd;
 }
 
-TEST(InstanceSocket, LiesOnlyInAFolderOfTheUsersOwn)
+TEST(InstanceSocket, LiesOnlyInAFolderOfTheUsersOwnAndOnlyThisUserIsBelieved)
 {
     TempDir root;
-    const std::string uid = std::to_string(geteuid());
+    const std::string own = root.Path("tmp/quenlo-" + std::to_string(geteuid()));
     const std::string longProfile = root.Path(std::string(120, 'p'));
     struct Case {
-        const char* what;
         std::string profile;
         mode_t profileMode;
-        const char* runtimeFolder;  // under root, or null for no XDG_RUNTIME_DIR
-        mode_t runtimeMode;
-        std::function<void(const std::string& ownFolder)> arrange;  // the temporary folder's quenlo-<uid>
-        std::string expectedFolder;                                  // "" when refused
+        mode_t runtimeMode;  // 0: no XDG_RUNTIME_DIR
+        uid_t ownFolderOwner;
+        std::string expectedFolder;  // "" when refused
     };
-    const auto nothing = [](const std::string&) {};
     const Case cases[] = {
-        {"private profile", root.Path("a"), 0700, "run", 0700, nothing, root.Path("a")},
-        {"profile others may enter", root.Path("b"), 0755, "run", 0700, nothing, root.Path("run")},
-        {"long profile, shared runtime folder", longProfile, 0700, "shared", 0777, nothing,
-         root.Path("tmp/quenlo-" + uid)},
-        {"no runtime folder", longProfile, 0700, nullptr, 0, nothing, root.Path("tmp/quenlo-" + uid)},
-        {"own folder made by another user", longProfile, 0700, nullptr, 0,
-         [](const std::string& own) { MakeFolder(own, 0700, kOtherUser); }, ""},
-        {"own folder open to all", longProfile, 0700, nullptr, 0,
-         [](const std::string& own) { MakeFolder(own, 0777); }, ""},
-        {"own folder a link", longProfile, 0700, nullptr, 0,
-         [&](const std::string& own) { std::filesystem::create_directory_symlink(root.Path("a"), own); }, ""},
+        {root.Path("a"), 0700, 0700, geteuid(), root.Path("a")},
+        {root.Path("b"), 0755, 0700, geteuid(), root.Path("run")},
+        {longProfile, 0700, 0777, geteuid(), own},
+        {longProfile, 0700, 0, geteuid(), own},
+        {longProfile, 0700, 0, kOtherUser, ""},
     };
+    const QByteArray savedTmp = qgetenv("TMPDIR"), savedRuntime = qgetenv("XDG_RUNTIME_DIR");
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+        SCOPED_TRACE(c.profile + " " + c.expectedFolder);
         std::filesystem::remove_all(root.Path("tmp"));
         MakeFolder(root.Path("tmp"), 01777);
+        if (c.ownFolderOwner != geteuid())
+            MakeFolder(own, 0777, c.ownFolderOwner);  // another user was there first
         MakeFolder(c.profile, c.profileMode);
-        if (c.runtimeFolder != nullptr)
-            MakeFolder(root.Path(c.runtimeFolder), c.runtimeMode);
-        const std::string own = root.Path("tmp/quenlo-" + uid);
-        c.arrange(own);
-        const ScopedEnv tmp("TMPDIR", root.Path("tmp").c_str());
-        const std::string runtime = c.runtimeFolder != nullptr ? root.Path(c.runtimeFolder) : "";
-        const ScopedEnv xdg("XDG_RUNTIME_DIR", c.runtimeFolder != nullptr ? runtime.c_str() : nullptr);
-
+        MakeFolder(root.Path("run"), c.runtimeMode);
+        qputenv("TMPDIR", QByteArray::fromStdString(root.Path("tmp")));
+        c.runtimeMode != 0 ? qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(root.Path("run")))
+                           : qunsetenv("XDG_RUNTIME_DIR");
         QString problem;
         const QString name = InstanceSocketName(c.profile, &problem);
+        savedTmp.isEmpty() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", savedTmp);
+        savedRuntime.isEmpty() ? qunsetenv("XDG_RUNTIME_DIR") : qputenv("XDG_RUNTIME_DIR", savedRuntime);
         if (c.expectedFolder.empty()) {
-            EXPECT_TRUE(name.isEmpty()) << name.toStdString();
-            EXPECT_FALSE(problem.isEmpty());
+            EXPECT_TRUE(name.isEmpty() && !problem.isEmpty()) << name.toStdString();
             continue;
         }
         EXPECT_EQ(std::filesystem::path(name.toStdString()).parent_path(), c.expectedFolder);
         struct stat folder {};
-        ASSERT_EQ(lstat(c.expectedFolder.c_str(), &folder), 0);
-        EXPECT_EQ(folder.st_mode & 07777, 0700u);
-        EXPECT_EQ(name, InstanceSocketName(c.profile)) << "both starts must find the same name";
+        EXPECT_TRUE(lstat(c.expectedFolder.c_str(), &folder) == 0 && (folder.st_mode & 07777) == 0700);
     }
-}
 
-TEST(InstanceSocket, AnotherUsersProcessOnTheSocketIsNotBelieved)
-{
-    TempDir dir;
-    const QString name = QString::fromStdString(dir.Path("squatted.socket"));
-    const sockaddr_un address = Address(name);
-    const int listener = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    // Another user's process listening on the name, saying "shown" to anything.
+    const QString name = QString::fromStdString(root.Path("squatted.socket"));
+    const int listener = BoundSocket(name);
     ASSERT_GE(listener, 0);
-    ASSERT_EQ(bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
-    // The socket's answers come from whoever listens on it: another user,
-    // who says "shown" to anything.
     const pid_t squatter = fork();
-    ASSERT_GE(squatter, 0);
     if (squatter == 0) {
-        if (syscall(SYS_setresuid, kOtherUser, kOtherUser, kOtherUser) != 0 || listen(listener, 4) != 0)
-            _exit(1);
-        for (;;) {
-            const int peer = accept(listener, nullptr, nullptr);
-            if (peer >= 0 && write(peer, "shown\n", 6) == 6)
-                close(peer);
+        if (syscall(SYS_setresuid, kOtherUser, kOtherUser, kOtherUser) == 0 && listen(listener, 4) == 0) {
+            for (;;) {
+                const int peer = accept(listener, nullptr, nullptr);
+                if (peer >= 0 && write(peer, "shown\n", 6) == 6)
+                    close(peer);
+            }
         }
+        _exit(1);
     }
     close(listener);
     EXPECT_FALSE(AskRunningInstanceToShow(name, 3000));
     kill(squatter, SIGKILL);
-    int status = 0;
-    waitpid(squatter, &status, 0);
-}
-
-// Connects without a word; waits (running the event loop, so the server
-// can take what waits in its queue) while the queue is full. -1 on failure.
-int ConnectSilently(const QString& name)
-{
-    const sockaddr_un address = Address(name);
-    const QDeadlineTimer deadline(10000);
-    while (!deadline.hasExpired()) {
-        const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-        if (fd < 0)
-            return -1;
-        if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0)
-            return fd;
-        const int error = errno;
-        close(fd);
-        if (error != EAGAIN)
-            return -1;
-        QCoreApplication::processEvents();
-    }
-    return -1;
+    waitpid(squatter, nullptr, 0);
 }
 
 TEST(InstanceSocket, SilentConnectionsNeitherUseUpDescriptorsNorStopTheServer)
@@ -183,16 +131,17 @@ TEST(InstanceSocket, SilentConnectionsNeitherUseUpDescriptorsNorStopTheServer)
     rlimit lowered = saved;
     lowered.rlim_cur = std::min(saved.rlim_cur, used + kSilent + 40);
     ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &lowered), 0);
-
     std::vector<int> silent;
-    for (int i = 0; i < kSilent; ++i) {
-        const int fd = ConnectSilently(name);
-        if (fd < 0)
-            break;
-        silent.push_back(fd);
+    const QDeadlineTimer deadline(10000);
+    while (silent.size() < kSilent && !deadline.hasExpired()) {
+        if (const int fd = BoundSocket(name, true); fd >= 0)
+            silent.push_back(fd);
+        else  // the queue is full until the server takes from it
+            QCoreApplication::processEvents();
     }
     EXPECT_EQ(silent.size(), static_cast<std::size_t>(kSilent));
-    // Every one of them has been taken from the queue once a request behind them is answered.
+
+    // A request behind them all is still answered.
     QLocalSocket asker;
     asker.connectToServer(name);
     asker.write("show\n");
@@ -201,9 +150,7 @@ TEST(InstanceSocket, SilentConnectionsNeitherUseUpDescriptorsNorStopTheServer)
     EXPECT_TRUE(QTest::qWaitFor([&] { return reply == "shown\n"; }, 10000));
     EXPECT_EQ(shown, 1);
     EXPECT_LE(server.WaitingPeers(), InstanceServer::kMaxWaitingPeers);
-    EXPECT_TRUE(server.Listening());
-    EXPECT_TRUE(QFile::exists(name));
-
+    EXPECT_TRUE(server.Listening() && QFile::exists(name));
     for (const int fd : silent)
         close(fd);
     setrlimit(RLIMIT_NOFILE, &saved);
