@@ -187,9 +187,12 @@ TEST_F(BuddyNamesSent, EditorRefusesBadNamesAndNeverSendsOne)
     ASSERT_TRUE(SignOn());
     const std::size_t sentBefore = Peer().commands.size();
 
-    for (const char* name : {"x\" \"y", "back\\slash", "tab\tname", "   "}) {
+    // (A control character is shown, never taken as it is into the line.)
+    const std::pair<const char*, const char*> names[] = {
+        {"x\" \"y", "x\" \"y"}, {"back\\slash", "back\\slash"}, {"tab\tname", "tab\\x09name"}, {"   ", "   "}};
+    for (const auto& [name, shown] : names) {
         EXPECT_FALSE(AddBuddyFromEditor(ctx, name)) << name;
-        EXPECT_TRUE(TranscriptHas("STATUS MESSAGE: Cannot add '" + std::string(name) +
+        EXPECT_TRUE(TranscriptHas("STATUS MESSAGE: Cannot add '" + std::string(shown) +
                                   "': a screen name holds only letters, digits, blanks and @._-"))
             << name;
     }
