@@ -75,7 +75,8 @@ TEST_F(ModuleFaults, NamesFromOutsideCannotForgeALine)
         {"EVILED:10:war\rner", Status("You have been warned by war\\x0dner. Your warning level is now 10%.")},
         {"IM_IN:s\x1b[2Jender:F:two\nlines", "<-s\\x1b[2Jender:  two\nlines"},
     };
-    for (const auto& [message, shown] : cases) {
+    for (const auto& [message, expected] : cases) {
+        const std::string shown = expected;  // (a lambda cannot take a structured binding here)
         server.SendData(0, message);
         EXPECT_TRUE(faketoc::FakeTocServer::WaitFor(
             [&] { return ctx.transcript.output.Text().find(shown + "\r\n") != std::string::npos; }))
