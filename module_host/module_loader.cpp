@@ -72,7 +72,7 @@ std::string NotLoadedLine(const std::vector<std::string>& names)
     return line + ".";
 }
 
-// Why a call into a module threw, for a line that follows "threw an exception".
+// "threw an exception", with what the exception says when it says something.
 std::string ThrewText(const std::string& what)
 {
     return what.empty() ? "threw an exception" : "threw an exception (" + what + ")";
