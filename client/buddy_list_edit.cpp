@@ -10,6 +10,7 @@
 #include "server_messages.h"
 #include "settings_files.h"
 #include "settings_store.h"
+#include "visible_text.h"
 #include "toc_limits.h"
 
 namespace {
@@ -69,7 +70,7 @@ std::string BuddyAddRefusal(BuddyAdd result, std::string_view name, std::string_
     name = name.substr(0, kMaxEditorName);
     switch (result) {
     case BuddyAdd::NotAScreenName:
-        return "Cannot add '" + std::string(name) + "': a screen name holds only letters, digits, blanks and @._-";
+        return "Cannot add '" + VisibleText(name) + "': a screen name holds only letters, digits, blanks and @._-";
     case BuddyAdd::AlreadyListed: {
         const std::string key = NormalizeName(name);
         std::string listed;
@@ -79,7 +80,7 @@ std::string BuddyAddRefusal(BuddyAdd result, std::string_view name, std::string_
             listed.assign(line.name);
             return true;
         });
-        return "'" + listed + "' is already on the list.";
+        return "'" + VisibleText(listed) + "' is already on the list.";
     }
     case BuddyAdd::Added:
     case BuddyAdd::Empty:

@@ -12,6 +12,7 @@
 #include "output.h"
 #include "send_command.h"
 #include "toc_limits.h"
+#include "visible_text.h"
 
 namespace {
 
@@ -37,7 +38,7 @@ void SaveBuffer(ClientContext& ctx, std::string_view path)
     }
     // Replaced atomically: a full disk or a failed write leaves no half-written
     // file, and any earlier file of that name as it was.
-    const std::string quoted = "'" + std::string(path) + "'.";
+    const std::string quoted = "'" + VisibleText(path) + "'.";
     const SettingsState& settings = ctx.settings;
     switch (ReplaceFile(settings.profile.File(path), ctx.transcript.output.Text(), NewFileMode(), *settings.files)) {
     case FileWriteFailure::None: PrintLine(ctx, "Saved current buffer to " + quoted); break;

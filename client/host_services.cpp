@@ -16,10 +16,13 @@
 namespace {
 
 
-// Modules may pass null; the client treats it as an empty text.
-std::string_view Text(const char* text)
+// The client's own copy of a module's text (null is an empty text). A
+// module may pass a text that the call itself changes or frees, such as
+// GetOutputText()'s, which the next line shown moves: every service works
+// on its copy.
+std::string Text(const char* text)
 {
-    return text != nullptr ? std::string_view(text) : std::string_view();
+    return text != nullptr ? std::string(text) : std::string();
 }
 
 }  // namespace
@@ -32,11 +35,12 @@ void ClientHostServices::SendInputLine(const char* recipient, const char* text, 
 
 void ClientHostServices::PrintStatus(const char* text)
 {
-    PrintLine(ctx_, Text(text), true);
+    const std::string copy = Text(text);
+    PrintLine(ctx_, copy, true);
     // While the window closes the transcript is not seen: a module's failed
     // save is reported with the client's own.
     constexpr std::string_view kFailedSave = "Could not save ";
-    const std::string_view line = Text(text);
+    const std::string_view line = copy;
     if (ctx_.modules.shuttingDown && line.starts_with(kFailedSave) && line.ends_with(".")) {
         const std::string_view rest = line.substr(kFailedSave.size(), line.size() - kFailedSave.size() - 1);
         if (const std::size_t colon = rest.find(": "); colon != std::string_view::npos && colon > 0)
@@ -61,7 +65,7 @@ int ClientHostServices::SendCommand(const char* text)
     if (text == nullptr || *text == '\0')
         return -1;
     AutomaticSends automatic(ctx_.session);
-    return ::SendCommand(ctx_.session, text) == -1 ? -1 : 0;
+    return ::SendCommand(ctx_.session, Text(text)) == -1 ? -1 : 0;
 }
 
 bool ClientHostServices::AddOnlineName(const char* name)
@@ -82,7 +86,7 @@ void ClientHostServices::Disconnect()
 
 void ClientHostServices::SetAwayText(const char* text)
 {
-    const std::string_view away = Text(text);
+    const std::string away = Text(text);
     if (away.empty()) {
         ctx_.away.Unset();
         ctx_.session.pacer.DropAutomaticReplies();

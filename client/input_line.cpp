@@ -11,6 +11,7 @@
 #include "output.h"
 #include "slash_commands.h"
 #include "tocwire.h"
+#include "visible_text.h"
 
 namespace {
 
@@ -47,7 +48,7 @@ void HandleSlashLine(ClientContext& ctx, std::string_view line)
     const std::string_view word = command.substr(0, blank);
     const std::string_view argument = blank == std::string_view::npos ? std::string_view{} : command.substr(blank + 1);
     if (RunSlashCommand(ctx, word, argument) == 0)
-        PrintLine(ctx, Format("Command '%s' is not valid.", word));
+        PrintLine(ctx, Format("Command '%s' is not valid.", VisibleText(word)));
 }
 
 // Nothing but blanks: an empty-looking message that is never sent.

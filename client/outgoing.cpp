@@ -9,6 +9,7 @@
 #include "normalize_name.h"
 #include "output.h"
 #include "server_messages.h"
+#include "visible_text.h"
 
 namespace {
 
@@ -125,7 +126,7 @@ bool CheckRecipient(ClientContext& ctx, std::string_view name)
     if (IsValidScreenName(name))
         return true;
     std::string line = "'";
-    line.append(name.substr(0, kMaxShownBadName));
+    line.append(VisibleText(name.substr(0, kMaxShownBadName)));
     line += "' is not a screen name.";
     PrintLine(ctx, line);
     return false;

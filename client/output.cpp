@@ -6,6 +6,7 @@
 
 #include "client_context.h"
 #include "transcript.h"
+#include "visible_text.h"
 
 namespace {
 
@@ -105,7 +106,8 @@ void PrintImLine(ClientContext& ctx, std::string_view screenName, std::string_vi
     // Normally done by the caller; never append to a transcript that is absent.
     if (!ctx.transcript.output.Exists())
         GrowForIm(ctx);
-    AddLine(ctx, ComposeImLine(Prefix(ctx), screenName, StripMarkup(text), incoming), false);
+    // The name is the peer's or the server's text; the message is shown as it came.
+    AddLine(ctx, ComposeImLine(Prefix(ctx), VisibleText(screenName), StripMarkup(text), incoming), false);
 }
 
 void RefreshOutputPane(ClientContext& ctx)

@@ -10,6 +10,7 @@
 #include "outgoing.h"
 #include "profile_page.h"
 #include "transcript.h"
+#include "visible_text.h"
 
 namespace {
 
@@ -39,7 +40,7 @@ void HandleGotoUrl(ClientContext& ctx, std::string_view arguments)
     const std::string_view windowName = arguments.substr(0, colon);
     const std::string_view url = colon == std::string_view::npos ? std::string_view{} : arguments.substr(colon + 1);
     const std::string subject = ProfileSubject(windowName, url);
-    PrintLine(ctx, "Fetching the profile of " + subject + "...");
+    PrintLine(ctx, "Fetching the profile of " + VisibleText(subject) + "...");
     ctx.Window().ShowProfile(
         subject, ProfileAddress(FieldText(ctx.settings.userInfo.tocServer), ctx.settings.userInfo.tocPort, url));
     --ctx.session.pendingProfileRequests;
@@ -80,9 +81,9 @@ void HandleUpdateBuddy(ClientContext& ctx, std::string_view arguments)
     const char flag = rest.empty() ? '\0' : rest.front();
     if (flag == 'F') {
         if (RemoveOnlineName(ctx, buddy))
-            PrintLine(ctx, buddy + " signed off.");
+            PrintLine(ctx, VisibleText(buddy) + " signed off.");
     } else if (AddOnlineName(ctx, buddy)) {
-        PrintLine(ctx, buddy + " signed on.");
+        PrintLine(ctx, VisibleText(buddy) + " signed on.");
     }
 }
 
@@ -92,9 +93,10 @@ void HandleEviled(ClientContext& ctx, std::string_view arguments)
     const std::string level = Cut(TakeField(rest), kMaxShortField);
     const std::string warner = Cut(TakeField(rest), kMaxShortField);
     if (!warner.empty())
-        PrintLine(ctx, "You have been warned by " + warner + ". Your warning level is now " + level + "%.");
+        PrintLine(ctx, "You have been warned by " + VisibleText(warner) + ". Your warning level is now " +
+                           VisibleText(level) + "%.");
     else
-        PrintLine(ctx, "You have been anonymously warned. Your warning level is now " + level + "%.");
+        PrintLine(ctx, "You have been anonymously warned. Your warning level is now " + VisibleText(level) + "%.");
 }
 
 }  // namespace

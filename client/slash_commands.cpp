@@ -35,7 +35,7 @@ void ShowHelp(ClientContext& ctx, std::string_view)
     for (const SlashCommand& command : kCommands)
         PrintLine(ctx, "  " + std::string(command.usage));
     for (const ModuleIdentity& module : ctx.modules.host.Identities()) {
-        if (module.commands.empty())
+        if (module.commands.empty() || module.disabled)  // a disabled module answers no command
             continue;
         const std::string who = module.name.empty() ? module.fileName : module.name + " (" + module.fileName + ")";
         PrintLine(ctx, "Commands of " + who + ":");

@@ -6,19 +6,14 @@
 #include <cstdlib>
 
 #include "user_module.h"
+#include "visible_text.h"
 
 namespace {
 
-// One line of at most `room` bytes: control bytes become blanks.
+// One line from at most `room` bytes of the text, its control bytes shown.
 std::string OneLine(std::string_view text, std::size_t room = kMaxIdentityText)
 {
-    std::string out(text.substr(0, room));
-    for (char& c : out) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F)
-            c = ' ';
-    }
-    return out;
+    return VisibleText(text.substr(0, room));
 }
 
 std::string_view View(const char* text)
@@ -31,9 +26,9 @@ std::vector<std::string> UsageLines(std::string_view commands)
     std::vector<std::string> lines;
     while (!commands.empty() && lines.size() < kMaxModuleCommands) {
         const std::size_t end = commands.find('\n');
-        const std::string line = OneLine(commands.substr(0, end));
-        if (line.find_first_not_of(' ') != std::string::npos)
-            lines.push_back(line);
+        const std::string_view usage = commands.substr(0, end);
+        if (usage.find_first_not_of(" \t\r") != std::string_view::npos)
+            lines.push_back(OneLine(usage));
         if (end == std::string_view::npos)
             break;
         commands.remove_prefix(end + 1);
@@ -55,7 +50,7 @@ std::string Demangled(const std::string& symbol)
 ModuleIdentity ReadModuleIdentity(void* handle, std::string fileName)
 {
     ModuleIdentity identity;
-    identity.fileName = OneLine(fileName, fileName.size());
+    identity.fileName = VisibleText(fileName);
     const auto getInfo = reinterpret_cast<UserModuleGetInfoFn>(dlsym(handle, "GetModuleInfoZORVANE"));
     const UserModuleInfo* info = getInfo != nullptr ? getInfo() : nullptr;
     if (info == nullptr)
@@ -77,6 +72,8 @@ std::string DescribeModule(const ModuleIdentity& identity)
         out += ": " + title;
     if (!identity.description.empty())
         out += (title.empty() ? ": " : " - ") + identity.description;
+    if (identity.disabled)
+        out += " (disabled)";
     return out;
 }
 

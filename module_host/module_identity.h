@@ -13,17 +13,20 @@ struct ModuleIdentity {
     std::string version;
     std::string description;
     std::vector<std::string> commands;  // one usage line each
+    bool disabled = false;              // taken out after one of its entry points threw
 };
 
 // Asks the library (already accepted by its Initialize) for its info. Each
-// text becomes one line: control bytes turn into blanks and it is cut to
-// kMaxIdentityText; at most kMaxModuleCommands usage lines are kept.
+// text becomes one line: cut to kMaxIdentityText, its control bytes shown
+// as VisibleText does; at most kMaxModuleCommands usage lines are kept. The
+// file name is kept in the same visible form.
 ModuleIdentity ReadModuleIdentity(void* handle, std::string fileName);
 
 inline constexpr std::size_t kMaxIdentityText = 256;
 inline constexpr std::size_t kMaxModuleCommands = 64;
 
-// "user_hello.so: Hello 1.0 - Greets whoever you name." (as much as is known).
+// "user_hello.so: Hello 1.0 - Greets whoever you name." (as much as is
+// known), and " (disabled)" after a disabled module.
 std::string DescribeModule(const ModuleIdentity& identity);
 
 // Why dlopen refused a library, for the user: dlerror's text with the

@@ -1,6 +1,7 @@
 // Finding, binding, initialising and releasing user modules.
 #include <dlfcn.h>
 
+#include <exception>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -9,6 +10,7 @@
 
 #include "normalize_name.h"
 #include "user_module_host.h"
+#include "visible_text.h"
 
 namespace {
 
@@ -58,7 +60,8 @@ std::string NotLoadedLine(const std::vector<std::string>& names)
     constexpr std::size_t kMaxListed = 2000;
     std::string line = "Not loaded (MAX_USER_MODULES reached): ";
     std::size_t listed = 0;
-    for (const std::string& name : names) {
+    for (const std::string& fileName : names) {
+        const std::string name = VisibleText(fileName);
         if (listed > 0 && line.size() + name.size() > kMaxListed)
             break;
         line += (listed > 0 ? ", " : "") + name;
@@ -67,6 +70,12 @@ std::string NotLoadedLine(const std::vector<std::string>& names)
     if (listed < names.size())
         line += ", and " + std::to_string(names.size() - listed) + " more";
     return line + ".";
+}
+
+// "threw an exception", with what the exception says when it says something.
+std::string ThrewText(const std::string& what)
+{
+    return what.empty() ? "threw an exception" : "threw an exception (" + what + ")";
 }
 
 void Release(UserModule& module)
@@ -84,6 +93,23 @@ bool IsUserModuleFileName(std::string_view fileName)
     if (fileName.size() < kModulePrefix.size() + kModuleSuffix.size() || !fileName.ends_with(kModuleSuffix))
         return false;
     return EqualsIgnoringCase(fileName.substr(0, kModulePrefix.size()), kModulePrefix);
+}
+
+std::string CurrentExceptionText()
+{
+    constexpr std::size_t kMaxShown = 200;
+    try {
+        throw;
+    } catch (const std::exception& error) {
+        try {
+            const char* what = error.what();
+            return what != nullptr ? VisibleText(std::string_view(what).substr(0, kMaxShown)) : std::string();
+        } catch (...) {
+            return {};
+        }
+    } catch (...) {
+        return {};
+    }
 }
 
 UserModuleHost::~UserModuleHost()
@@ -153,26 +179,28 @@ void UserModuleHost::LoadUserModules(const std::vector<std::string>& folders, co
 void UserModuleHost::LoadModuleFile(const std::string& folder, const std::string& name)
 {
     const std::string path = folder + "/" + name;
+    // A file name is anybody's text: shown so it cannot pass for a line of the client's.
+    const std::string shown = VisibleText(name);
     // dlopen would wait for ever on a FIFO and fail on a folder or a device:
     // only a regular file (through any links) is a library.
     struct stat info {};
     if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
-        Print("'" + name + "' is not a regular file; skipped.");
+        Print("'" + shown + "' is not a regular file; skipped.");
         return;
     }
     // The same file under two names (a link) would be initialised twice.
     const std::pair<std::uint64_t, std::uint64_t> file{info.st_dev, info.st_ino};
     if (const auto loaded = loadedFiles_.find(file); loaded != loadedFiles_.end()) {
-        Print("'" + name + "' is the same library as '" + loaded->second + "'; skipped.");
+        Print("'" + shown + "' is the same library as '" + loaded->second + "'; skipped.");
         return;
     }
     if (LoadUserModule(path) == 0) {
-        Print("'" + name + "' is not a valid user module.");
+        Print("'" + shown + "' is not a valid user module.");
         Print("Reason: " + refusal_);
         return;
     }
-    loadedFiles_.emplace(file, name);
-    Print("Loaded user module '" + name + "'.");
+    loadedFiles_.emplace(file, shown);
+    Print("Loaded user module '" + shown + "'.");
 }
 
 int UserModuleHost::LoadUserModule(const std::string& path)
@@ -210,25 +238,49 @@ int UserModuleHost::LoadUserModule(const std::string& path)
         }
         StoreEntry(module, i, address);
     }
-    const auto tellFolder =
-        reinterpret_cast<UserModuleSetProfileFolderFn>(dlsym(module.handle, "SetProfileFolderZORVANE"));
-    if (tellFolder != nullptr)
-        tellFolder(profileFolder_.c_str());
-    if (module.Initialize(mainWindow_, services_) == 0) {
-        refusal_ = "its Initialize returned 0.";
-        // Its Initialize ran: what it left behind (a Qt object parented to
-        // the window) may still need its code, so release it at the end too.
+    // From here the module's own code runs: what it leaves behind (a Qt
+    // object parented to the window) may still need that code, so a module
+    // refused from here on is released only at the end.
+    const auto refuse = [&](std::string why) {
+        refusal_ = std::move(why);
         unloaded_.push_back(module.handle);
         module = UserModule{};
         return 0;
+    };
+    // Which entry point is running, for the line when one throws.
+    const char* running = "SetProfileFolderZORVANE";
+    try {
+        const auto tellFolder =
+            reinterpret_cast<UserModuleSetProfileFolderFn>(dlsym(module.handle, "SetProfileFolderZORVANE"));
+        if (tellFolder != nullptr)
+            tellFolder(profileFolder_.c_str());
+        running = "Initialize";
+        if (module.Initialize(mainWindow_, services_) == 0)
+            return refuse("its Initialize returned 0.");
+        if (void* address = dlsym(module.handle, kSuffixedNames[kRequiredEntries]); address != nullptr) {
+            StoreEntry(module, kRequiredEntries, address);
+            running = "GetExtendedUserZORVANE";
+            module.GetExtendedUser(extended_);
+        }
+        running = "GetModuleInfoZORVANE";
+        identities_.push_back(ReadModuleIdentity(module.handle, FileNameOf(path)));
+    } catch (...) {
+        return refuse(std::string("its ") + running + " " + ThrewText(CurrentExceptionText()) + ".");
     }
-    if (void* address = dlsym(module.handle, kSuffixedNames[kRequiredEntries]); address != nullptr) {
-        StoreEntry(module, kRequiredEntries, address);
-        module.GetExtendedUser(extended_);
-    }
-    identities_.push_back(ReadModuleIdentity(module.handle, FileNameOf(path)));
     ++userModuleCount_;
     return 1;
+}
+
+void UserModuleHost::Disable(int index, const char* entry, const std::string& what)
+{
+    UserModule& module = userModules_[static_cast<std::size_t>(index)];
+    if (module.handle == nullptr)
+        return;
+    unloaded_.push_back(module.handle);
+    module = UserModule{};
+    ModuleIdentity& identity = identities_[static_cast<std::size_t>(index)];
+    identity.disabled = true;
+    Print("User module '" + identity.fileName + "' is disabled: its " + entry + " " + ThrewText(what) + ".");
 }
 
 void UserModuleHost::UnloadUserModules()
@@ -237,8 +289,16 @@ void UserModuleHost::UnloadUserModules()
         UserModule& module = userModules_[static_cast<std::size_t>(i)];
         if (module.handle == nullptr)
             continue;
-        module.Shutdown();
-        unloaded_.push_back(module.handle);
-        module = UserModule{};
+        try {
+            module.Shutdown();
+        } catch (...) {
+            Print("User module '" + identities_[static_cast<std::size_t>(i)].fileName + "' " +
+                  ThrewText(CurrentExceptionText()) + " from its Shutdown.");
+        }
+        // (Unless a call it made during its Shutdown got it disabled.)
+        if (module.handle != nullptr) {
+            unloaded_.push_back(module.handle);
+            module = UserModule{};
+        }
     }
 }

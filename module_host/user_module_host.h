@@ -70,6 +70,7 @@ public:
     void DispatchConnect();
     void DispatchDisconnect();
 
+    // Modules loaded at start-up, the disabled ones included.
     int LoadedCount() const { return userModuleCount_; }
     // What each loaded module says about itself, in load order.
     const std::vector<ModuleIdentity>& Identities() const { return identities_; }
@@ -81,9 +82,14 @@ public:
 
 private:
     // Runs call(module) for every module still loaded, in load order; false
-    // when the nesting limit kept the event from every module.
+    // when the nesting limit kept the event from every module. A module
+    // whose entry point throws is disabled.
     template <typename Call>
-    bool ForEachModule(Call call);
+    bool ForEachModule(const char* entry, Call call);
+    // Takes the module in record `index` out for the rest of the run, with
+    // a line naming it: it gets no further calls, Shutdown included (its
+    // library stays mapped until the end, its code may still be running).
+    void Disable(int index, const char* entry, const std::string& what);
     void Print(std::string_view text);
     // Loads one file found by LoadUserModules, with its status line.
     void LoadModuleFile(const std::string& folder, const std::string& name);
@@ -104,6 +110,10 @@ private:
     // released only by the destructor.
     std::vector<void*> unloaded_;
 };
+
+// Inside a catch block: what the exception being handled says about itself,
+// cut and with its control bytes shown ("" when it is no std::exception).
+std::string CurrentExceptionText();
 
 // Whether a file name is a module's: "user_" in any case, then anything, ".so".
 bool IsUserModuleFileName(std::string_view fileName);

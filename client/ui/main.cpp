@@ -65,7 +65,11 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quenlo"));
     QApplication::setDesktopFileName(QStringLiteral("quenlo"));
-    const QString socketName = InstanceSocketName(profileFolder);
+    QString socketProblem;
+    const QString socketName = InstanceSocketName(profileFolder, &socketProblem);
+    if (!socketProblem.isEmpty())
+        std::fprintf(stderr, "quenlo: no private folder for the instance socket: %s.\n",
+                     socketProblem.toLocal8Bit().constData());
     ProfileLock lock;
     const ProfileLock::Result locked = lock.Acquire(PathInFolder(profileFolder, kProfileLockFile));
     switch (locked) {

@@ -8,6 +8,7 @@
 #include "normalize_name.h"
 #include "reply_window.h"
 #include "user_module.h"
+#include "visible_text.h"
 
 namespace {
 
@@ -48,7 +49,7 @@ int OnServerCommand(const char* command, const char* arguments)
         return 0;
     // Kept before the call: the reply may run every module's hooks, this one's included.
     HostServices* host = g_host;
-    host->PrintStatus((*user + " tried to do a chat invite, auto-replying with denial.").c_str());
+    host->PrintStatus((VisibleText(*user) + " tried to do a chat invite, auto-replying with denial.").c_str());
     host->SendInputLine(user->c_str(), "This client doesn't support chatting.", 1);
     return 0;
 }

@@ -247,10 +247,13 @@ TEST_F(BuddyNamesSent, EditorRefusesBadNamesAndNeverSendsOne)
     const std::size_t sentBefore = Peer().commands.size();
 
     BuddyListEdit edit(ctx.settings.buddyList);
-    for (const char* name : {"x\" \"y", "back\\slash", "tab\tname", "   "}) {
+    // (A control character is shown, never taken as it is into the line.)
+    const std::pair<const char*, const char*> names[] = {
+        {"x\" \"y", "x\" \"y"}, {"back\\slash", "back\\slash"}, {"tab\tname", "tab\\x09name"}, {"   ", "   "}};
+    for (const auto& [name, shown] : names) {
         EXPECT_EQ(edit.Add(name), BuddyAdd::NotAScreenName) << name;
         EXPECT_EQ(BuddyAddRefusal(BuddyAdd::NotAScreenName, name, edit.List()),
-                  "Cannot add '" + std::string(name) + "': a screen name holds only letters, digits, blanks and @._-");
+                  "Cannot add '" + std::string(shown) + "': a screen name holds only letters, digits, blanks and @._-");
     }
     // A stored bad name can still be removed; the server is not told of it.
     EXPECT_TRUE(edit.Remove("bad\"name"));

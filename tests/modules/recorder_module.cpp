@@ -5,11 +5,13 @@
 // "recorder.cfg" at each call: lines "<file name or *>|<entry>|<result>"
 // (the entry may be "<entry>:<first argument>" to match one call only) and
 // optionally "|<service>|<argument>|<argument>"; the service's result is
-// logged as "<file name>|=<service>|<result>".
+// logged as "<file name>|=<service>|<result>". A result "throw" throws a
+// std::runtime_error instead of returning, "throw-int" an int.
 #include <dlfcn.h>
 
 #include <cstdio>
 #include <fstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -73,6 +75,8 @@ void CallService(const std::vector<std::string>& rule)
         g_host->PrintText(a.c_str());
     else if (service == "GetOutputText")
         result = g_host->GetOutputText() != nullptr ? "text" : "<null>";
+    else if (service == "EchoOutputText")  // the transcript's own text, handed straight back
+        g_host->PrintStatus(g_host->GetOutputText());
     else if (service == "SendCommand")
         result = std::to_string(g_host->SendCommand(a == "<null>" ? nullptr : a.c_str()));
     else if (service == "AddOnlineName")
@@ -102,6 +106,10 @@ int Called(const std::string& entry, const std::vector<std::string>& arguments, 
             continue;
         if (rule.size() > 3 && g_host != nullptr)
             CallService(rule);
+        if (rule[2] == "throw")
+            throw std::runtime_error("bad\nday in " + entry);
+        if (rule[2] == "throw-int")
+            throw 7;
         return std::stoi(rule[2]);
     }
     return defaultResult;

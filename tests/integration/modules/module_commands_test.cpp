@@ -69,18 +69,18 @@ TEST_F(ModuleCommands, WithoutModulesModulesSaysSo)
     EXPECT_EQ(Lines().back(), Status("No user modules are loaded."));
 }
 
-TEST_F(ModuleCommands, ControlBytesInAnIdentityNeverBreakALine)
+TEST_F(ModuleCommands, ControlBytesInAnIdentityAreShownAndNeverBreakALine)
 {
     InstallRecorder("user_d.so", "user_described");
     ASSERT_NO_FATAL_FAILURE(Start());
     Type("/modules");
-    EXPECT_EQ(Lines().back(), Status("  user_d.so: Rec Name - line one line two"));
+    EXPECT_EQ(Lines().back(), Status("  user_d.so: Rec\\x09Name - line one\\x0aline two"));
     const std::string lastLine = Lines().back();
     Type("/help");
     const std::vector<std::string> help = LinesAfter(lastLine);
     EXPECT_EQ(std::vector<std::string>(help.end() - 3, help.end()),
-              (std::vector<std::string>{Status("Commands of Rec Name (user_d.so):"), Status("  /a: x"),
-                                        Status("  /b: y ")}));
+              (std::vector<std::string>{Status("Commands of Rec\\x09Name (user_d.so):"), Status("  /a: x"),
+                                        Status("  /b: y\\x0d")}));
 }
 
 }  // namespace
