@@ -6,6 +6,7 @@
 #include "name_lines.h"
 #include "normalize_name.h"
 #include "toc_limits.h"
+#include "visible_text.h"
 
 namespace shun {
 
@@ -99,7 +100,7 @@ void BlockList::Block(std::string_view name, HostServices& host, const Saver& sa
     if (!CheckLength(name, host))
         return;
     if (!IsValidScreenName(name)) {
-        host.PrintStatus(("'" + std::string(name) + "' is not a screen name.").c_str());
+        host.PrintStatus(("'" + VisibleText(name) + "' is not a screen name.").c_str());
         return;
     }
     const std::string normalized = NormalizeName(name);
@@ -152,7 +153,7 @@ void BlockList::Unblock(std::string_view name, HostServices& host, const Saver& 
     ++revision_;
     if (save)
         save();
-    host.PrintStatus(("User unblocked: " + std::string(name) + ".").c_str());
+    host.PrintStatus(("User unblocked: " + VisibleText(name) + ".").c_str());
     if (wasSent) {
         // Permit mode for a moment, then deny mode with an empty list, then
         // the names that remain: one change, which the client sends back to
