@@ -5,6 +5,8 @@
 
 #include "buddy_lines.h"
 #include "client_context.h"
+#include "config_sync.h"
+#include "output.h"
 #include "normalize_name.h"
 #include "send_command.h"
 #include "server_messages.h"
@@ -89,8 +91,37 @@ std::string BuddyAddRefusal(BuddyAdd result, std::string_view name, std::string_
     return {};
 }
 
+bool BuddyListEdit::SetGroup(std::string_view name, std::string_view group)
+{
+    const std::vector<std::string> listed = Keys(list_);
+    if (!Holds(listed, NormalizeName(name)))
+        return false;
+    PutInGroup(groups_, name, group);
+    return true;
+}
+
+BuddyGroups BuddyListEdit::Groups() const
+{
+    const std::vector<std::string> listed = Keys(list_);
+    BuddyGroups groups = groups_;
+    for (BuddyGroup& group : groups)
+        std::erase_if(group.buddies, [&](const std::string& name) { return !Holds(listed, NormalizeName(name)); });
+    return groups;
+}
+
+bool BuddyListEdit::GroupsChanged() const
+{
+    return FormatGroups(Groups()) != FormatGroups(originalGroups_);
+}
+
 void AcceptBuddyListEdit(ClientContext& ctx, const BuddyListEdit& edit)
 {
+    const bool groupsChanged = edit.GroupsChanged();
+    if (groupsChanged) {
+        ctx.config.groups = edit.Groups();
+        if (!SaveBuddyGroups(ctx))
+            PrintLine(ctx, "Could not save the buddy groups to " + std::string(kGroupsFile) + ".");
+    }
     const std::vector<std::string> before = Keys(ctx.settings.buddyList);
     const std::vector<std::string> after = Keys(edit.List());
     const bool changed = ctx.settings.buddyList != edit.List();
@@ -112,6 +143,11 @@ void AcceptBuddyListEdit(ClientContext& ctx, const BuddyListEdit& edit)
         }
         SendNames(ctx, "toc_remove_buddy", gone);
         SendNames(ctx, "toc_add_buddy", added);
+        // A configuration the server stores follows the change, so the next
+        // sign-on's join does not bring a removed buddy back.
+        if (ctx.config.stored && (groupsChanged || !gone.empty() || !added.empty()) &&
+            ctx.session.connectionStatus == STATUS_ONLINE && !ctx.config.waiting)
+            SendClientConfig(ctx);
     }
     if (changed)
         SaveBuddyListNow(ctx);

@@ -70,7 +70,9 @@ void ToggleAutoReconnect(ClientContext& ctx)
 void SetAway(ClientContext& ctx, std::string_view argument)
 {
     if (argument.empty()) {
-        SendCommand(ctx.session, "toc_set_away");
+        // Some servers drop a client that clears an away never set.
+        if (ctx.away.IsAway())
+            SendCommand(ctx.session, "toc_set_away");
         PrintLine(ctx, "Away flag is unset.");
         ctx.away.Unset();
         // Replies already waiting their turn would still answer for the user.
@@ -89,7 +91,7 @@ void SetAway(ClientContext& ctx, std::string_view argument)
     const std::string_view used = cut.substr(0, FittingLength(cut, parts, QuotedRoom(kHead, "\"")));
     const std::string away = ComposeWhole(used, parts);
     SendCommand(ctx.session, std::string(kHead) + EscapeTocTextWithin(away, kMaxTocText).escaped + "\"");
-    ctx.away.Set(away);
+    ctx.away.Set(away, true);
     PrintLine(ctx, "Away message set. Use /away with no arguments to unset.");
     if (used.size() < argument.size())
         PrintLine(ctx, "Away message too long: only its first " + std::to_string(CharacterCount(used)) + " of its " +

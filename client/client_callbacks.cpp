@@ -7,6 +7,7 @@
 #include "server_error_text.h"
 #include "server_messages.h"
 #include "signon_completion.h"
+#include "signon_presence.h"
 
 int ClientCallbacks::OnSignonError(const char*)
 {
@@ -27,7 +28,9 @@ void ClientCallbacks::OnServerMessage(const char* command, const char* arguments
 
 int ClientCallbacks::OnSignonDone()
 {
-    return CompleteSignon(ctx_.session, ctx_.settings);
+    const int done = CompleteSignon(ctx_.session, ctx_.settings);
+    RestorePresence(ctx_);
+    return done;
 }
 
 void ClientCallbacks::OnStatusChange(int status)

@@ -5,6 +5,8 @@
 #include "away_state.h"
 #include "client_callbacks.h"
 #include "client_window.h"
+#include "config_sync.h"
+#include "idle_report.h"
 #include "input_history.h"
 #include "module_state.h"
 #include "online_list.h"
@@ -46,5 +48,7 @@ public:
     ClientCallbacks callbacks{*this};  // the protocol library's calls into the client
     InputHistory history;
     AwayState away;
+    IdleReport idle;  // the user's own idle time, as told to the server
+    ConfigSync config;  // the account's stored configuration and the user's groups
     ModuleState modules{*this};
 };

@@ -63,7 +63,8 @@ void HandleStatusChange(ClientContext& ctx, int status)
         // After a pause the privacy changes that waited go first, in the
         // order they were made, then the modules send their state again; a
         // new connection starts afresh.
-        if (std::exchange(session.paused, false))
+        session.resumedAfterPause = std::exchange(session.paused, false);
+        if (session.resumedAfterPause)
             session.pacer.Resume();
         else
             session.pacer.Reset();

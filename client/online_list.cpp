@@ -24,8 +24,12 @@ struct OnlineList::Entries {
                                      __gnu_pbds::tree_order_statistics_node_update>;
 
     Ordered ordered;
-    // Normalised form -> the entry in ordered.
-    std::unordered_map<std::string, Ordered::iterator> byKey;
+    struct Entry {
+        Ordered::iterator at;
+        BuddyPresence presence;
+    };
+    // Normalised form -> the entry in ordered and what the server said of it.
+    std::unordered_map<std::string, Entry> byKey;
 };
 
 OnlineList::OnlineList() : entries_(std::make_unique<Entries>()) {}
@@ -47,10 +51,27 @@ int OnlineList::RowOf(std::string_view name) const
     const auto entry = entries_->byKey.find(NormalizeName(name));
     if (entry == entries_->byKey.end())
         return -1;
-    return static_cast<int>(entries_->ordered.order_of_key(*entry->second));
+    return static_cast<int>(entries_->ordered.order_of_key(*entry->second.at));
 }
 
-bool OnlineList::Insert(std::string_view name)
+const BuddyPresence* OnlineList::PresenceOf(std::string_view name) const
+{
+    const auto entry = entries_->byKey.find(NormalizeName(name));
+    return entry == entries_->byKey.end() ? nullptr : &entry->second.presence;
+}
+
+bool OnlineList::SetPresence(std::string_view name, const BuddyPresence& presence)
+{
+    const auto entry = entries_->byKey.find(NormalizeName(name));
+    if (entry == entries_->byKey.end())
+        return false;
+    entry->second.presence = presence;
+    if (observer_ != nullptr)
+        observer_->OnlineRowChanged(static_cast<int>(entries_->ordered.order_of_key(*entry->second.at)));
+    return true;
+}
+
+bool OnlineList::Insert(std::string_view name, const BuddyPresence& presence)
 {
     OnlineListObserver* observer = observer_;
     const auto [entry, added] = entries_->byKey.try_emplace(NormalizeName(name));
@@ -60,7 +81,8 @@ bool OnlineList::Insert(std::string_view name)
     const int row = static_cast<int>(entries_->ordered.order_of_key(listed));
     if (observer != nullptr)
         observer->OnlineRowInserting(row);
-    entry->second = entries_->ordered.insert(std::move(listed)).first;
+    entry->second.at = entries_->ordered.insert(std::move(listed)).first;
+    entry->second.presence = presence;
     if (observer != nullptr)
         observer->OnlineRowInserted(row, name);
     return true;
@@ -72,10 +94,10 @@ bool OnlineList::Remove(std::string_view name)
     const auto entry = entries_->byKey.find(NormalizeName(name));
     if (entry == entries_->byKey.end())
         return false;
-    const int row = static_cast<int>(entries_->ordered.order_of_key(*entry->second));
+    const int row = static_cast<int>(entries_->ordered.order_of_key(*entry->second.at));
     if (observer != nullptr)
         observer->OnlineRowRemoving(row);
-    entries_->ordered.erase(entry->second);
+    entries_->ordered.erase(entry->second.at);
     entries_->byKey.erase(entry);
     if (observer != nullptr)
         observer->OnlineRowRemoved(row);

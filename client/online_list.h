@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "buddy_presence.h"
+
 // Told of every change around it, by row, the way an item view needs it:
 // before (the rows still as they were) and after.
 class OnlineListObserver {
@@ -18,6 +20,8 @@ public:
     virtual void OnlineRowInserted(int row, std::string_view name) = 0;
     virtual void OnlineRowRemoving(int row) = 0;
     virtual void OnlineRowRemoved(int row) = 0;
+    // The entry at row stays where it is; what is shown of it changed.
+    virtual void OnlineRowChanged(int /*row*/) {}
     virtual void OnlineListClearing() = 0;
     virtual void OnlineListCleared() = 0;
 
@@ -45,7 +49,12 @@ public:
 
     // Adds name as given unless an entry with the same normalised form is
     // listed; false then, and nothing changes.
-    bool Insert(std::string_view name);
+    bool Insert(std::string_view name, const BuddyPresence& presence = {});
+    // What the server last said of a listed name; nullptr when not listed.
+    const BuddyPresence* PresenceOf(std::string_view name) const;
+    // Replaces the presence of a listed name; its row stays. False when the
+    // name is not listed.
+    bool SetPresence(std::string_view name, const BuddyPresence& presence);
     // Removes the entry with the same normalised form as name; false if none.
     bool Remove(std::string_view name);
     void Clear();

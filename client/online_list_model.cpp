@@ -1,9 +1,20 @@
 #include "online_list_model.h"
 
+#include <ctime>
+#include <utility>
+
+#include "buddy_presence.h"
+
 OnlineListModel::OnlineListModel(OnlineList& list, DisplayText toDisplay, QObject* parent)
     : QAbstractListModel(parent), list_(list), toDisplay_(toDisplay), shownRows_(list.Count())
 {
     list_.Watch(this);
+    idleTick_.setInterval(60 * 1000);
+    connect(&idleTick_, &QTimer::timeout, this, [this] {
+        if (shownRows_ > 0)
+            emit dataChanged(index(0), index(shownRows_ - 1), {Qt::DisplayRole, Qt::ToolTipRole});
+    });
+    idleTick_.start();
 }
 
 OnlineListModel::~OnlineListModel()
@@ -35,10 +46,24 @@ const std::string* OnlineListModel::ShownEntry(int row) const
 
 QVariant OnlineListModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || index.row() >= shownRows_ || role != Qt::DisplayRole)
+    if (!index.isValid() || index.row() >= shownRows_)
+        return {};
+    if (role != Qt::DisplayRole && role != Qt::ToolTipRole && role != Qt::AccessibleDescriptionRole &&
+        role != kDimmedRole)
         return {};
     const std::string* entry = ShownEntry(index.row());
-    return entry != nullptr ? QVariant(toDisplay_(*entry)) : QVariant();
+    if (entry == nullptr)
+        return {};
+    const BuddyPresence* presence = list_.PresenceOf(*entry);
+    if (role == kDimmedRole)
+        return presence != nullptr && PresenceDimmed(*presence);
+    if (role == Qt::DisplayRole) {
+        const std::string suffix = presence != nullptr ? PresenceSuffix(*presence, SteadyNowMs()) : std::string();
+        return suffix.empty() ? toDisplay_(*entry) : toDisplay_(*entry + " (" + suffix + ")");
+    }
+    if (presence == nullptr)
+        return toDisplay_(*entry);
+    return toDisplay_(PresenceDescription(*entry, *presence, SteadyNowMs(), std::time(nullptr)));
 }
 
 void OnlineListModel::TellView(bool insert, int first, int count)
@@ -90,6 +115,20 @@ void OnlineListModel::Flush()
     held_.clear();
     if (count > 0)
         TellView(insert, first, count);
+    if (std::exchange(changedWhileHeld_, false) && shownRows_ > 0)
+        emit dataChanged(index(0), index(shownRows_ - 1));
+}
+
+void OnlineListModel::OnlineRowChanged(int row)
+{
+    // While rows are held back the list's rows are not the view's: the whole
+    // list is read again when they go.
+    if (!held_.empty()) {
+        changedWhileHeld_ = true;
+        return;
+    }
+    if (row < shownRows_)
+        emit dataChanged(index(row), index(row));
 }
 
 void OnlineListModel::OnlineRowInserting(int row)

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <QAbstractListModel>
+#include <QTimer>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,6 +19,9 @@
 
 class OnlineListModel final : public QAbstractListModel, public OnlineListObserver {
 public:
+    // True for a name shown dimmed (away or idle); the view's delegate reads it.
+    static constexpr int kDimmedRole = Qt::UserRole + 1;
+
     // toDisplay turns an entry's bytes into the text shown.
     using DisplayText = QString (*)(std::string_view);
     OnlineListModel(OnlineList& list, DisplayText toDisplay, QObject* parent = nullptr);
@@ -36,6 +40,7 @@ public:
     void OnlineRowInserted(int row, std::string_view name) override;
     void OnlineRowRemoving(int row) override;
     void OnlineRowRemoved(int row) override;
+    void OnlineRowChanged(int row) override;
     void OnlineListClearing() override;
     void OnlineListCleared() override;
 
@@ -56,4 +61,7 @@ private:
     bool passingOn_ = false;    // a change is being told to the view as it happens
     std::vector<Change> held_;  // in the order they came
     FramePacer pacer_{[this] { Flush(); }};
+    bool changedWhileHeld_ = false;  // a row changed while rows were held back
+    // Idle times count on between updates: the rows are read again each minute.
+    QTimer idleTick_;
 };

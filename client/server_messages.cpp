@@ -4,11 +4,14 @@
 #include <cstdio>
 
 #include "buddy_lines.h"
+#include "buddy_presence_lines.h"
 #include "client_context.h"
+#include "config_sync.h"
 #include "normalize_name.h"
 #include "output.h"
 #include "outgoing.h"
 #include "profile_page.h"
+#include "rendezvous.h"
 #include "transcript.h"
 #include "visible_text.h"
 
@@ -82,9 +85,17 @@ void HandleUpdateBuddy(ClientContext& ctx, std::string_view arguments)
     if (flag == 'F') {
         if (RemoveOnlineName(ctx, buddy))
             PrintLine(ctx, VisibleText(buddy) + " signed off.");
-    } else if (AddOnlineName(ctx, buddy)) {
-        PrintLine(ctx, VisibleText(buddy) + " signed on.");
+        return;
     }
+    TakeField(rest);
+    const std::string_view warning = TakeField(rest);
+    const std::string_view signonTime = TakeField(rest);
+    const std::string_view idle = TakeField(rest);
+    const BuddyPresence presence = ParsePresence(warning, signonTime, idle, TakeField(rest), SteadyNowMs());
+    if (ctx.online.Insert(buddy, presence))
+        PrintLine(ctx, VisibleText(buddy) + " signed on.");
+    else
+        UpdateBuddyPresence(ctx, buddy, presence);
 }
 
 void HandleEviled(ClientContext& ctx, std::string_view arguments)
@@ -120,6 +131,10 @@ void HandleServerMessage(ClientContext& ctx, std::string_view command, std::stri
         HandleUpdateBuddy(ctx, arguments);
     else if (command == "EVILED")
         HandleEviled(ctx, arguments);
+    else if (command == "CONFIG")
+        HandleStoredConfig(ctx, arguments);
+    else if (command == "RVOUS_PROPOSE")
+        DeclineRendezvous(ctx, arguments);
 }
 
 bool AddOnlineName(ClientContext& ctx, std::string_view name)

@@ -34,6 +34,7 @@ struct SessionState {
     int automaticSends = 0;  // open AutomaticSends scopes
     bool signingOn = false;  // the modules' OnConnect is running
     bool paused = false;     // the server paused the connection and has not signed on again
+    bool resumedAfterPause = false;  // the last SIGN_ON ended a pause: the same connection goes on
     int refusedReplies = 0;  // automatic replies refused while the pacer's line was full
     SendPacer pacer;
 };

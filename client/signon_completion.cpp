@@ -1,5 +1,4 @@
 #include "signon_completion.h"
-#include "toc_capabilities.h"
 #include "toc_limits.h"
 
 #include <string>
@@ -20,11 +19,6 @@ constexpr std::size_t kBatchThreshold = 1024;
 // With names near their 1,023-character room a command is closed before the
 // library would cut it at kMaxTocText.
 
-// Announced with toc_set_caps, in this order.
-constexpr std::string_view kCapabilityUuids[] = {
-    kCapVoice, kCapSendFile, kCapDirectIm, kCapBuddyIcon, kCapStocks, kCapGetFile, kCapGames,
-};
-
 // Calls visit(name) with the normalised form of each name the server may be
 // sent, in list order; visit returns false to stop. A line that is no valid
 // screen name (a quote or a backslash would change the command it went
@@ -41,7 +35,7 @@ void ForEachSendableBuddy(std::string_view list, Visit visit)
 
 }  // namespace
 
-void SendBuddyConfig(SessionState& session, const SettingsState& settings)
+std::string PlainBuddyConfig(const SettingsState& settings)
 {
     std::string config = "toc_set_config \"m 4\ng Fuckers\n";
     ForEachSendableBuddy(settings.buddyList, [&](const std::string& name) {
@@ -52,8 +46,11 @@ void SendBuddyConfig(SessionState& session, const SettingsState& settings)
         return config.size() <= kBatchThreshold;
     });
     config += "\"";
-    SendCommand(session, config);
+    return config;
+}
 
+void RegisterBuddies(SessionState& session, const SettingsState& settings)
+{
     const std::string kEmptyBatch = "toc_add_buddy";
     std::string batch = kEmptyBatch + " " + NormalizeName(FieldText(settings.userInfo.screenName));
     ForEachSendableBuddy(settings.buddyList, [&](const std::string& name) {
@@ -75,12 +72,13 @@ void SendBuddyConfig(SessionState& session, const SettingsState& settings)
 
 int CompleteSignon(SessionState& session, const SettingsState& settings)
 {
-    SendBuddyConfig(session, settings);
+    // The configuration follows the server's CONFIG (config_sync.h), so the
+    // account's stored one is joined, not overwritten.
+    RegisterBuddies(session, settings);
     SendCommand(session, "toc_init_done");
-    std::string caps = "toc_set_caps";
-    for (std::string_view uuid : kCapabilityUuids)
-        caps.append(" ").append(uuid);
-    SendCommand(session, caps);
+    // The client offers none of the rendezvous services (voice, files,
+    // direct IM, icons, stocks, games): peers would offer them and wait in vain.
+    SendCommand(session, "toc_set_caps");
     // A profile of many line breaks or special characters is cut between
     // whole characters, so the command keeps its closing quote.
     constexpr std::string_view kHead = "toc_set_info \"";

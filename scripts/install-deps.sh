@@ -5,7 +5,7 @@ set -euo pipefail
 # frameworks, clang for the sanitizer and fuzz tree, the tools that check the
 # package, Xvfb and a D-Bus daemon (the tray test runs a desktop of its own) and
 # ccache (a second run recompiles only what changed).
-packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev)
+packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libxss-dev)
 if [ "${1:-}" = "--run" ]; then
   packages+=(fonts-dejavu-core)
 else

@@ -214,6 +214,9 @@ void TocServer::Impl::CompleteSignOn(Connection& connection)
     connection.state.online = true;
     connection.signonTime = QDateTime::currentSecsSinceEpoch();
     SendText(connection, "SIGN_ON:TOC1.0");
+    // The account's stored configuration, as toc_set_config last left it.
+    if (const auto config = configs.find(connection.state.screenName); config != configs.end())
+        SendText(connection, "CONFIG:" + config->second);
     if (echoBot && !Blocks(connection, std::string(kEchoBotKey)))
         SendText(connection, BuddyOnlineText(kEchoBotName, startTime));
     if (relay)

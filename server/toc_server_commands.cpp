@@ -41,6 +41,8 @@ void TocServer::Impl::HandleCommand(Connection& connection, const std::vector<st
         connection.profile = args[1];
     } else if (command == "toc_evil") {
         HandleEvil(connection, args);
+    } else if (command == "toc_set_away" || command == "toc_set_idle" || command == "toc_set_config") {
+        HandlePresence(connection, args);
     } else if (command == "toc_add_deny" || command == "toc_add_permit") {
         HandlePrivacy(connection, args, command == "toc_add_permit");
     }
@@ -87,7 +89,7 @@ void TocServer::Impl::HandleAddBuddy(Connection& connection, const std::vector<s
         } else if (relay) {
             const std::vector<Connection*> online = OnlineAs(name);
             if (!online.empty())
-                SendText(connection, BuddyOnlineText(name, online.front()->signonTime));
+                SendText(connection, BuddyPresenceText(*online.front()));
         }
     }
 }
@@ -108,12 +110,13 @@ void TocServer::Impl::HandleEvil(Connection& sender, const std::vector<std::stri
         warned->warningLevel = std::min(warned->warningLevel + kWarningStep, kMaxWarningLevel);
         SendText(*warned, "EVILED:" + std::to_string(warned->warningLevel) + ":" +
                               (anonymous ? std::string() : sender.state.screenName));
+        AnnouncePresence(*warned);
     }
 }
 
 void TocServer::Impl::AnnounceArrival(const Connection& arriving)
 {
-    const std::string text = BuddyOnlineText(arriving.state.screenName, arriving.signonTime);
+    const std::string text = BuddyPresenceText(arriving);
     for (const auto& watcher : connections) {
         if (watcher.get() != &arriving && watcher->state.online &&
             watcher->buddies.count(arriving.state.screenName) != 0 && !Blocks(*watcher, arriving.state.screenName))

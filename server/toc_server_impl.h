@@ -51,6 +51,8 @@ struct Connection {
     std::string profile;      // as toc_set_info last set it
     std::string httpRequest;  // what has come of an HTTP request
     int warningLevel = 0;
+    bool away = false;          // toc_set_away with a message
+    std::int64_t idleSince = 0; // toc_set_idle: when the user went idle; 0: not idle
     bool closedByServer = false;
 };
 
@@ -84,6 +86,9 @@ struct TocServer::Impl {
     void AnswerAsEchoBot(Connection& sender, const std::string& message, const char* flag);
     void AnnounceArrival(const Connection& arriving);
     void AnnounceDeparture(const std::string& name);
+    // Tells everyone who lists the user of a change of away, idle or warning.
+    void AnnouncePresence(const Connection& changed);
+    void HandlePresence(Connection& connection, const std::vector<std::string>& args);  // toc_server_presence.cpp
     std::vector<Connection*> OnlineAs(const std::string& name);
 
     // output
@@ -95,6 +100,7 @@ struct TocServer::Impl {
     QTcpServer server;
     std::vector<std::unique_ptr<Connection>> connections;
     std::map<std::string, std::string> accounts;  // normalised name -> password
+    std::map<std::string, std::string> configs;   // normalised name -> what toc_set_config stored
     std::uint16_t signonSequence = 1000;
     bool autoSignOn = true;  // off: a good sign-on waits for CompleteSignOn
     bool acceptAnyPassword = true;
@@ -114,5 +120,8 @@ bool Blocks(const Connection& watcher, const std::string& name);
 
 std::string BuddyOnlineText(std::string_view name, std::int64_t signonTime);
 std::string BuddyOfflineText(std::string_view name);
+// UPDATE_BUDDY for a signed-on user with their warning level, idle minutes
+// and away flag (the user class's third character).
+std::string BuddyPresenceText(const Connection& user);
 
 }  // namespace tocserver

@@ -11,10 +11,13 @@
 #include "box_presenter.h"
 #include "client_context.h"
 #include "command_line.h"
+#include "config_sync.h"
+#include "desktop_idle.h"
 #include "host_services.h"
 #include "instance_channel.h"
 #include "main_dialog.h"
 #include "path_in_folder.h"
+#include "presence_settings.h"
 #include "profile_lock.h"
 #include "termination_signals.h"
 
@@ -98,7 +101,12 @@ int main(int argc, char** argv)
     ctx.settings.profile.folder = profileFolder;
     std::error_code noProgramPath;
     ctx.modules.installedFolder = InstalledModuleFolder(std::filesystem::read_symlink("/proc/self/exe", noProgramPath));
+    const PresenceSettings presence = LoadPresenceSettings(ctx.settings.profile.File(kClientSettingsFile));
+    ctx.idle.SetEnabled(presence.reportIdle);
+    ctx.idle.SetThresholdSeconds(std::int64_t{presence.idleMinutes} * 60);
+    LoadBuddyGroups(ctx);
     MainDialog window(ctx);
+    DesktopIdle desktopIdle(ctx);
     std::unique_ptr<InstanceServer> instanceServer;
     if (locked == ProfileLock::Result::Locked && !socketName.isEmpty()) {
         instanceServer = std::make_unique<InstanceServer>(socketName, [&window] { window.BringToFront(); });

@@ -28,6 +28,7 @@
 #include "normalize_name.h"
 #include "settings_store.h"
 #include "online_list_model.h"
+#include "presence_delegate.h"
 #include "output.h"
 #include "transcript_pane.h"
 #include "user_config_dialog.h"
@@ -85,6 +86,7 @@ void MainDialog::CreateControls()
     online_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     online_->setUniformItemSizes(true);  // plain text lines: no row needs measuring on its own
     online_->setFixedWidth(200);
+    online_->setItemDelegate(new PresenceDelegate(online_));  // away or idle: dimmed
 
     warn_ = new QPushButton(QStringLiteral("&Warn"), this);
     info_ = new QPushButton(QStringLiteral("&Info"), this);

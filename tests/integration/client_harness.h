@@ -29,6 +29,9 @@ protected:
         StartClient(ctx, window, kLibraryPath);
         ASSERT_TRUE(ctx.session.api.Bound());
         PointAtFakeServer(ctx.settings.userInfo, server.Port());
+        // The fake server sends no CONFIG unless a test says so: the
+        // configuration goes at once.
+        ctx.config.waitMs = 0;
     }
 
     void TearDown() override
@@ -37,12 +40,13 @@ protected:
     }
 
     // Connects and waits for the completed sign-on (toc_set_info is the last
-    // command the client sends after SIGN_ON).
+    // command of the completion, toc_set_config follows when no CONFIG came).
     bool SignOn(int client = 0)
     {
         ConnectToServer(ctx);
         if (!faketoc::FakeTocServer::WaitFor([&] {
-                return ctx.session.connectionStatus == STATUS_ONLINE && HasCommandStartingWith(client, "toc_set_info");
+                return ctx.session.connectionStatus == STATUS_ONLINE && HasCommandStartingWith(client, "toc_set_info") &&
+                       HasCommandStartingWith(client, "toc_set_config");
             }))
             return false;
         // The server reports the user's own name like any buddy; let that

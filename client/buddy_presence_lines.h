@@ -1,0 +1,11 @@
+// A listed buddy's presence changed: the online list's row is updated in
+// place, and a buddy going away or coming back is said in the transcript.
+#pragma once
+
+#include <string_view>
+
+#include "buddy_presence.h"
+
+struct ClientContext;
+
+void UpdateBuddyPresence(ClientContext& ctx, std::string_view buddy, const BuddyPresence& presence);
