@@ -9,6 +9,8 @@
 #include "online_list.h"
 #include "online_list_model.h"
 
+#include <vector>
+
 namespace {
 
 QString Shown(std::string_view name)
@@ -46,3 +48,29 @@ TEST(OnlineListModelTest, WatchesTheListFromItsMakingToItsEnd)
 }
 
 }  // namespace
+
+// A presence change reaches the view as a change of that one row, which then
+// reads the short suffix, the dimming and the words a screen reader says.
+TEST(OnlineListModelTest, PresenceChangesTheRowInPlace)
+{
+    OnlineList list;
+    OnlineListModel model(list, &Shown);
+    list.Insert("alice");
+    list.Insert("Bob");
+    model.Flush();
+    std::vector<int> changed;
+    QObject::connect(&model, &QAbstractItemModel::dataChanged,
+                     [&](const QModelIndex& first, const QModelIndex& last) {
+                         for (int row = first.row(); row <= last.row(); ++row)
+                             changed.push_back(row);
+                     });
+    ASSERT_TRUE(list.SetPresence("bob", ParsePresence("5", "0", "0", " OU", SteadyNowMs())));
+    EXPECT_EQ(changed, std::vector<int>({1}));
+    const QModelIndex bob = model.index(1);
+    EXPECT_EQ(Rows(model), (QStringList{"alice", "Bob (away, 5%)"}));
+    EXPECT_TRUE(bob.data(OnlineListModel::kDimmedRole).toBool());
+    EXPECT_FALSE(model.index(0).data(OnlineListModel::kDimmedRole).toBool());
+    EXPECT_EQ(bob.data(Qt::AccessibleDescriptionRole).toString(), "Bob: away; warning level 5%");
+    EXPECT_EQ(bob.data(Qt::ToolTipRole), bob.data(Qt::AccessibleDescriptionRole));
+    EXPECT_FALSE(list.SetPresence("nobody", {}));
+}
