@@ -96,6 +96,9 @@ bool BuddyListEdit::SetGroup(std::string_view name, std::string_view group)
     const std::vector<std::string> listed = Keys(list_);
     if (!Holds(listed, NormalizeName(name)))
         return false;
+    // A group name is one line of the groups file and of the configuration.
+    if (std::any_of(group.begin(), group.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; }))
+        return false;
     PutInGroup(groups_, name, group);
     return true;
 }

@@ -1,5 +1,6 @@
 #include "buddy_editor_dialog.h"
 
+#include <QComboBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -25,7 +26,7 @@ std::string EntryBytes(const QListWidgetItem* item)
 }  // namespace
 
 BuddyEditorDialog::BuddyEditorDialog(ClientContext& ctx, QWidget* parent)
-    : QDialog(parent), ctx_(ctx), edit_(ctx.settings.buddyList)
+    : QDialog(parent), ctx_(ctx), edit_(ctx.settings.buddyList, ctx.config.groups)
 {
     setWindowTitle(QStringLiteral("Buddy List Entry Editor"));
     setModal(true);
@@ -50,6 +51,18 @@ BuddyEditorDialog::BuddyEditorDialog(ClientContext& ctx, QWidget* parent)
     refusal_->setTextFormat(Qt::PlainText);
     refusal_->setAccessibleName(QStringLiteral("Why the name was not added"));
 
+    group_ = new QComboBox(this);
+    group_->setEditable(true);
+    group_->setInsertPolicy(QComboBox::NoInsert);
+    group_->setAccessibleName(QStringLiteral("Group of the selected buddy"));
+    for (const BuddyGroup& group : ctx.config.groups)
+        group_->addItem(DisplayText(group.name), QByteArray(group.name.data(), static_cast<qsizetype>(group.name.size())));
+    group_->setEditText(QString());
+    setGroup_ = new QPushButton(QStringLiteral("Set &Group"), this);
+    setGroup_->setAutoDefault(false);
+    auto* groupLabel = new QLabel(QStringLiteral("Gro&up:"), this);
+    groupLabel->setBuddy(group_);
+
     for (const std::string& name : BuddyListNames(edit_.List()))
         InsertSorted(name);
 
@@ -60,6 +73,10 @@ BuddyEditorDialog::BuddyEditorDialog(ClientContext& ctx, QWidget* parent)
     side->addWidget(name_);
     side->addWidget(add_);
     side->addWidget(remove_);
+    side->addSpacing(12);
+    side->addWidget(groupLabel);
+    side->addWidget(group_);
+    side->addWidget(setGroup_);
     side->addStretch(1);
     auto* columns = new QHBoxLayout;
     columns->addWidget(list_, 1);
@@ -72,6 +89,29 @@ BuddyEditorDialog::BuddyEditorDialog(ClientContext& ctx, QWidget* parent)
     QObject::connect(cancel_, &QPushButton::clicked, this, [this] { reject(); });
     QObject::connect(add_, &QPushButton::clicked, this, [this] { AddName(); });
     QObject::connect(remove_, &QPushButton::clicked, this, [this] { RemoveSelected(); });
+    QObject::connect(setGroup_, &QPushButton::clicked, this, [this] { SetSelectedGroup(); });
+    QObject::connect(list_, &QListWidget::currentItemChanged, this, [this] { ShowSelectedGroup(); });
+}
+
+void BuddyEditorDialog::ShowSelectedGroup()
+{
+    const QListWidgetItem* item = list_->currentItem();
+    group_->setEditText(item != nullptr ? DisplayText(edit_.GroupOf(EntryBytes(item))) : QString());
+}
+
+void BuddyEditorDialog::SetSelectedGroup()
+{
+    const QListWidgetItem* item = list_->currentItem();
+    if (item == nullptr)
+        return;
+    // A group picked from the list keeps its bytes; a typed one is taken as typed.
+    const int picked = group_->findText(group_->currentText());
+    const std::string group = picked >= 0 ? group_->itemData(picked).toByteArray().toStdString()
+                                          : group_->currentText().trimmed().toStdString();
+    if (!edit_.SetGroup(EntryBytes(item), group))
+        return;
+    if (!group.empty() && group_->findData(QByteArray(group.data(), static_cast<qsizetype>(group.size()))) < 0)
+        group_->addItem(DisplayText(group), QByteArray(group.data(), static_cast<qsizetype>(group.size())));
 }
 
 void BuddyEditorDialog::accept()

@@ -8,6 +8,7 @@
 
 #include "buddy_list_edit.h"
 
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -27,6 +28,9 @@ public:
     QPushButton* CancelButton() const { return cancel_; }
     // Why the last Add was refused; empty after a change.
     QLabel* Refusal() const { return refusal_; }
+    // The selected buddy's group: edited, then set with the Set Group button.
+    QComboBox* GroupBox() const { return group_; }
+    QPushButton* SetGroupButton() const { return setGroup_; }
 
     // Every way of accepting (OK, Enter outside the name field) applies the edit.
     void accept() override;
@@ -37,6 +41,8 @@ protected:
 private:
     void AddName();
     void RemoveSelected();
+    void ShowSelectedGroup();
+    void SetSelectedGroup();
     QListWidgetItem* InsertSorted(const std::string& name);
 
     ClientContext& ctx_;
@@ -48,4 +54,6 @@ private:
     QPushButton* add_;
     QPushButton* remove_;
     QLabel* refusal_;
+    QComboBox* group_;
+    QPushButton* setGroup_;
 };

@@ -28,6 +28,7 @@
 #include "normalize_name.h"
 #include "settings_store.h"
 #include "online_list_model.h"
+#include "online_view_switch.h"
 #include "presence_delegate.h"
 #include "output.h"
 #include "transcript_pane.h"
@@ -56,6 +57,7 @@ void MainDialog::BuildControls()
 {
     QMenuBar* menuBar = BuildMenu();
     CreateControls();
+    viewSwitch_->AddMenu(*menuBar);
     LayOutControls(menuBar);
     ConnectControls();
 }
@@ -87,6 +89,7 @@ void MainDialog::CreateControls()
     online_->setUniformItemSizes(true);  // plain text lines: no row needs measuring on its own
     online_->setFixedWidth(200);
     online_->setItemDelegate(new PresenceDelegate(online_));  // away or idle: dimmed
+    viewSwitch_ = new OnlineViewSwitch(ctx_, *online_, *onlineModel_, this);
 
     warn_ = new QPushButton(QStringLiteral("&Warn"), this);
     info_ = new QPushButton(QStringLiteral("&Info"), this);
@@ -181,6 +184,7 @@ void MainDialog::Initialize(const char* libraryName)
         tray_->show();
     }
     StartClient(ctx_, *this, libraryName);
+    viewSwitch_->Refresh();  // the buddy list is read now
 }
 
 void MainDialog::Shutdown()
@@ -364,6 +368,8 @@ void MainDialog::ScrollOutputToEnd()
 
 std::vector<int> MainDialog::SelectedOnlineRows() const
 {
+    if (viewSwitch_->Grouped())
+        return viewSwitch_->SelectedOnlineRows();
     // The selection's rows must be the list's rows as they are now.
     onlineModel_->Flush();
     std::vector<int> rows;
@@ -423,6 +429,7 @@ void MainDialog::OpenBuddyEditor()
 {
     BuddyEditorDialog dialog(ctx_, this);
     dialog.exec();
+    viewSwitch_->Refresh();
 }
 
 void MainDialog::ShowProfile(std::string_view screenName, std::string_view address)

@@ -15,6 +15,7 @@
 #include "profile_viewer.h"
 
 class OnlineListModel;
+class OnlineViewSwitch;
 class QListView;
 class QMenuBar;
 class QLineEdit;
@@ -107,6 +108,7 @@ private:
     TranscriptPane* output_ = nullptr;
     QListView* online_ = nullptr;
     OnlineListModel* onlineModel_ = nullptr;
+    OnlineViewSwitch* viewSwitch_ = nullptr;  // flat or grouped, offline buddies or not
     QLineEdit* input_ = nullptr;
     QLineEdit* formatting_ = nullptr;
     QPushButton* warn_ = nullptr;

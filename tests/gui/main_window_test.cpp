@@ -75,7 +75,7 @@ TEST_F(MainWindowTest, InitialWindowHasTitleControlsAndMenu)
 
     const auto* menuBar = window.findChild<QMenuBar*>();
     ASSERT_NE(menuBar, nullptr);
-    ASSERT_EQ(ActionTexts(menuBar->actions()), QStringList{"&File"});
+    ASSERT_EQ(ActionTexts(menuBar->actions()), (QStringList{"&File", "&View"}));
     QMenu* file = menuBar->actions().front()->menu();
     ASSERT_NE(file, nullptr);
     EXPECT_EQ(ActionTexts(file->actions()), (QStringList{"&Config", "&BLEED", "E&xit"}));

@@ -1,9 +1,14 @@
 // The online list in the real window: the selection stays on the names the
 // user clicked while others arrive and leave around them, messages go to
 // exactly those names, and names are shown as the window shows any text.
+#include <QAction>
 #include <QtTest/QTest>
 
+#include <fstream>
+
+#include "config_sync.h"
 #include "main_window_harness.h"
+#include "presence_settings.h"
 
 namespace {
 
@@ -104,3 +109,45 @@ TEST_F(OnlineListViewTest, NamesAreShownLikeAnyOtherText)
 }
 
 }  // namespace
+
+// With groups the list shows them as headings over their online buddies,
+// offline buddies on request; a message goes to the buddy clicked under
+// its group.
+class GroupedListViewTest : public MainWindowHarness {};
+
+TEST_F(GroupedListViewTest, BuddiesUnderTheirGroupsAndOfflineOnRequest)
+{
+    std::ofstream(ctx.settings.profile.File("blist.cfg")) << "dave\nBob\n";
+    std::ofstream(ctx.settings.profile.File(kGroupsFile)) << "g Friends\nb dave\nb Bob\n";
+    LoadBuddyGroups(ctx);
+    Start();
+    ASSERT_TRUE(SignOn());
+    for (const char* name : {"carl", "Bob"})
+        ASSERT_TRUE(server.SendData(0, std::string("UPDATE_BUDDY:") + name + ":T:0:0:0: O"));
+    const std::vector<std::string> online = {"Friends (1/2)", "  Bob", "Buddies (1/1)", "  carl"};
+    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return OnlineListTexts() == online; }))
+        << testing::PrintToString(OnlineListTexts());
+
+    QAction* showOffline = nullptr;
+    for (QAction* action : window.findChildren<QAction*>()) {
+        if (action->text() == "Show &offline buddies")
+            showOffline = action;
+    }
+    ASSERT_NE(showOffline, nullptr);
+    showOffline->trigger();
+    const std::vector<std::string> all = {"Friends (1/2)", "  Bob", "  dave", "Buddies (1/1)", "  carl"};
+    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return OnlineListTexts() == all; }))
+        << testing::PrintToString(OnlineListTexts());
+    EXPECT_EQ(window.OnlineList()->model()->index(2, 0).data(Qt::AccessibleDescriptionRole).toString(),
+              "dave: offline");
+    EXPECT_TRUE(LoadPresenceSettings(ctx.settings.profile.File(kClientSettingsFile)).showOffline);
+
+    ASSERT_TRUE(ClickOnlineRow("  carl"));
+    ASSERT_TRUE(ClickOnlineRow("Friends (1/2)"));  // a heading is never selected
+    window.InputLine()->setFocus();
+    QTest::keyClicks(window.InputLine(), "hi");
+    QTest::keyClick(window.InputLine(), Qt::Key_Return);
+    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return !Parsed("toc_send_im").empty(); }));
+    Settle();
+    EXPECT_EQ(Parsed("toc_send_im"), (std::vector<std::vector<std::string>>{{"toc_send_im", "carl", "hi"}}));
+}

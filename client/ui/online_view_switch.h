@@ -1,0 +1,40 @@
+// Which model the online list's view shows: the flat online list, or the
+// buddies under their groups (grouped_buddy_model.h) once the user has
+// groups or asks for offline buddies too (View, "Show offline buddies",
+// kept in quenlo.ini). Also maps the view's selection back to rows of the
+// client's online list, whichever model is shown.
+#pragma once
+
+#include <QObject>
+
+#include <vector>
+
+class GroupedBuddyModel;
+class OnlineListModel;
+class QAction;
+class QListView;
+class QMenuBar;
+struct ClientContext;
+
+class OnlineViewSwitch final : public QObject {
+public:
+    OnlineViewSwitch(ClientContext& ctx, QListView& view, OnlineListModel& flat, QObject* parent);
+
+    // Adds the View menu with "Show offline buddies".
+    void AddMenu(QMenuBar& menuBar);
+    // The groups or the buddy list changed: shows the right model, up to date.
+    void Refresh();
+    bool Grouped() const;
+    // The selected rows as rows of the client's online list, ascending.
+    std::vector<int> SelectedOnlineRows() const;
+    QAction* ShowOfflineAction() const { return showOffline_; }
+
+private:
+    void ShowOffline(bool show);
+
+    ClientContext& ctx_;
+    QListView& view_;
+    OnlineListModel& flat_;
+    GroupedBuddyModel* grouped_;
+    QAction* showOffline_ = nullptr;
+};
