@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <ctime>
+#include <iterator>
 #include <unordered_set>
 
 #include "buddy_lines.h"
@@ -65,7 +66,11 @@ std::vector<GroupedBuddyModel::Row> GroupedBuddyModel::Build() const
         row.text = row.online ? ctx_.online.At(at) : name;
         return row;
     };
+    // The default group's own buddies join the rest, under one heading.
+    std::vector<Row> rest;
+    int restTotal = 0;
     for (const BuddyGroup& group : ctx_.config.groups) {
+        const bool isDefault = group.name == kDefaultGroupName;
         std::vector<Row> buddies;
         int total = 0;
         for (const std::string& name : group.buddies) {
@@ -77,24 +82,29 @@ std::vector<GroupedBuddyModel::Row> GroupedBuddyModel::Build() const
             if (row.online || showOffline_)
                 buddies.push_back(std::move(row));
         }
-        addGroup(group.name, std::move(buddies), total);
+        if (isDefault) {
+            restTotal += total;
+            std::move(buddies.begin(), buddies.end(), std::back_inserter(rest));
+        } else {
+            addGroup(group.name, std::move(buddies), total);
+        }
     }
     // The rest: online names in no group, and listed buddies in none.
-    std::vector<Row> rest;
     for (int i = 0; i < ctx_.online.Count(); ++i) {
-        if (placed.insert(NormalizeName(ctx_.online.At(i))).second)
+        if (placed.insert(NormalizeName(ctx_.online.At(i))).second) {
+            ++restTotal;
             rest.push_back(buddyRow(ctx_.online.At(i)));
+        }
     }
-    int total = static_cast<int>(rest.size());
     ForEachBuddyLine(ctx_.settings.buddyList, [&](const BuddyLine& line) {
         if (!line.name.empty() && placed.insert(NormalizeName(line.name)).second) {
-            ++total;
+            ++restTotal;
             if (showOffline_)
                 rest.push_back(buddyRow(std::string(line.name)));
         }
         return false;
     });
-    addGroup(std::string(kDefaultGroupName), std::move(rest), total);
+    addGroup(std::string(kDefaultGroupName), std::move(rest), restTotal);
     return rows;
 }
 

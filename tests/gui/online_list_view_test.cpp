@@ -117,14 +117,15 @@ class GroupedListViewTest : public MainWindowHarness {};
 
 TEST_F(GroupedListViewTest, BuddiesUnderTheirGroupsAndOfflineOnRequest)
 {
-    std::ofstream(ctx.settings.profile.File("blist.cfg")) << "dave\nBob\n";
-    std::ofstream(ctx.settings.profile.File(kGroupsFile)) << "g Friends\nb dave\nb Bob\n";
+    std::ofstream(ctx.settings.profile.File("blist.cfg")) << "dave\nBob\nerin\n";
+    // The default group named in the file and the buddies in no group share one heading.
+    std::ofstream(ctx.settings.profile.File(kGroupsFile)) << "g Buddies\nb erin\ng Friends\nb dave\nb Bob\n";
     LoadBuddyGroups(ctx);
     Start();
     ASSERT_TRUE(SignOn());
     for (const char* name : {"carl", "Bob"})
         ASSERT_TRUE(server.SendData(0, std::string("UPDATE_BUDDY:") + name + ":T:0:0:0: O"));
-    const std::vector<std::string> online = {"Friends (1/2)", "  Bob", "Buddies (1/1)", "  carl"};
+    const std::vector<std::string> online = {"Friends (1/2)", "  Bob", "Buddies (1/2)", "  carl"};
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return OnlineListTexts() == online; }))
         << testing::PrintToString(OnlineListTexts());
 
@@ -135,7 +136,7 @@ TEST_F(GroupedListViewTest, BuddiesUnderTheirGroupsAndOfflineOnRequest)
     }
     ASSERT_NE(showOffline, nullptr);
     showOffline->trigger();
-    const std::vector<std::string> all = {"Friends (1/2)", "  Bob", "  dave", "Buddies (1/1)", "  carl"};
+    const std::vector<std::string> all = {"Friends (1/2)", "  Bob", "  dave", "Buddies (1/2)", "  carl", "  erin"};
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return OnlineListTexts() == all; }))
         << testing::PrintToString(OnlineListTexts());
     EXPECT_EQ(window.OnlineList()->model()->index(2, 0).data(Qt::AccessibleDescriptionRole).toString(),
@@ -143,7 +144,8 @@ TEST_F(GroupedListViewTest, BuddiesUnderTheirGroupsAndOfflineOnRequest)
     EXPECT_TRUE(LoadPresenceSettings(ctx.settings.profile.File(kClientSettingsFile)).showOffline);
 
     ASSERT_TRUE(ClickOnlineRow("  carl"));
-    ASSERT_TRUE(ClickOnlineRow("Friends (1/2)"));  // a heading is never selected
+    ASSERT_TRUE(ClickOnlineRow("Friends (1/2)"));  // neither a heading nor an offline buddy is selected
+    ASSERT_TRUE(ClickOnlineRow("  erin"));
     window.InputLine()->setFocus();
     QTest::keyClicks(window.InputLine(), "hi");
     QTest::keyClick(window.InputLine(), Qt::Key_Return);
