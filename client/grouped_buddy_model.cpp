@@ -15,18 +15,28 @@ GroupedBuddyModel::GroupedBuddyModel(ClientContext& ctx, OnlineListModel& flat, 
                                      QObject* parent)
     : QAbstractListModel(parent), ctx_(ctx), toDisplay_(toDisplay)
 {
-    const auto changed = [this] { pacer_.Changed(); };
+    const auto changed = [this] {
+        if (active_)
+            pacer_.Changed();
+    };
     connect(&flat, &QAbstractItemModel::rowsInserted, this, changed);
     connect(&flat, &QAbstractItemModel::rowsRemoved, this, changed);
     connect(&flat, &QAbstractItemModel::modelReset, this, changed);
     connect(&flat, &QAbstractItemModel::dataChanged, this, changed);
-    rows_ = Build();
+}
+
+void GroupedBuddyModel::SetActive(bool active)
+{
+    active_ = active;
+    if (active_)
+        Refresh();
 }
 
 void GroupedBuddyModel::SetShowOffline(bool show)
 {
     showOffline_ = show;
-    Refresh();
+    if (active_)
+        Refresh();
 }
 
 bool GroupedBuddyModel::Wanted() const

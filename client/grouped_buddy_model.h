@@ -32,6 +32,9 @@ public:
     bool Wanted() const;
     // Reads the client's state again now.
     void Refresh();
+    // Only a model a view shows follows the flat list's changes: a hidden
+    // one costs nothing during a flood.
+    void SetActive(bool active);
     // The buddy at a row, or empty for a group's row.
     std::string NameAt(int row) const;
 
@@ -52,6 +55,7 @@ private:
     ClientContext& ctx_;
     DisplayText toDisplay_;
     bool showOffline_ = false;
+    bool active_ = false;
     std::vector<Row> rows_;
     FramePacer pacer_{[this] { Refresh(); }};
 };

@@ -91,7 +91,9 @@ void HandleUpdateBuddy(ClientContext& ctx, std::string_view arguments)
     const std::string_view warning = TakeField(rest);
     const std::string_view signonTime = TakeField(rest);
     const std::string_view idle = TakeField(rest);
-    const BuddyPresence presence = ParsePresence(warning, signonTime, idle, TakeField(rest), SteadyNowMs());
+    // The clock only matters to an idle time, which counts on from now.
+    const std::int64_t now = idle.empty() || idle == "0" ? 0 : SteadyNowMs();
+    const BuddyPresence presence = ParsePresence(warning, signonTime, idle, TakeField(rest), now);
     if (ctx.online.Insert(buddy, presence))
         PrintLine(ctx, VisibleText(buddy) + " signed on.");
     else

@@ -51,8 +51,7 @@ void OnlineViewSwitch::ShowOffline(bool show)
 void OnlineViewSwitch::Refresh()
 {
     QAbstractItemModel* wanted = grouped_->Wanted() ? static_cast<QAbstractItemModel*>(grouped_) : &flat_;
-    if (wanted == grouped_)
-        grouped_->Refresh();
+    grouped_->SetActive(wanted == grouped_);
     if (view_.model() != wanted) {
         view_.setModel(wanted);
         // A flat list's rows are all alike; a grouped one's are too, but
