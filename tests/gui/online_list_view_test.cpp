@@ -1,6 +1,7 @@
 // The online list in the real window: the selection stays on the names the
 // user clicked while others arrive and leave around them, messages go to
 // exactly those names, and names are shown as the window shows any text.
+#include <QAccessible>
 #include <QAction>
 #include <QtTest/QTest>
 
@@ -142,6 +143,15 @@ TEST_F(GroupedListViewTest, BuddiesUnderTheirGroupsAndOfflineOnRequest)
     EXPECT_EQ(window.OnlineList()->model()->index(2, 0).data(Qt::AccessibleDescriptionRole).toString(),
               "dave: offline");
     EXPECT_TRUE(LoadPresenceSettings(ctx.settings.profile.File(kClientSettingsFile)).showOffline);
+    // What a screen reader is given for the row.
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(window.OnlineList());
+    ASSERT_NE(list, nullptr);
+    QStringList descriptions;
+    for (int i = 0; i < list->childCount(); ++i) {
+        if (QAccessibleInterface* cell = list->child(i))
+            descriptions << cell->text(QAccessible::Description);
+    }
+    EXPECT_TRUE(descriptions.contains("dave: offline")) << descriptions.join('|').toStdString();
 
     ASSERT_TRUE(ClickOnlineRow("  carl"));
     ASSERT_TRUE(ClickOnlineRow("Friends (1/2)"));  // neither a heading nor an offline buddy is selected

@@ -505,6 +505,45 @@ TEST_F(FakeServerWire, ServesProfilesOverHttpOnTheTocPort)
     EXPECT_FALSE(server.Client(2).signedOn);
 }
 
+// Away, idle and warnings reach whoever lists the user; the configuration an
+// account stores comes back as CONFIG at its next sign-on.
+TEST_F(FakeServerWire, RelaysAwayIdleAndWarningsAndStoresTheConfiguration)
+{
+    auto alice = SignedOn("alice");
+    auto bob = SignedOn("bob");
+    alice->Command("toc_add_buddy bob");
+    ASSERT_TRUE(FakeTocServer::WaitFor([&] { return alice->Texts().size() >= 2; }));
+    const auto last = [&] { return alice->Texts().back(); };
+    const struct {
+        const char* command;
+        const char* ends;  // warning:signon:idle:class, after the sign-on time
+        RawClient* who;
+    } steps[] = {
+        {"toc_set_away \"lunch\"", ":0: OU", bob.get()},
+        {"toc_set_idle 600", ":10: OU", bob.get()},
+        {"toc_evil bob norm", ":10: OU", alice.get()},
+        {"toc_set_away", ":10: O", bob.get()},
+        {"toc_set_idle 0", ":0: O", bob.get()},
+    };
+    for (const auto& step : steps) {
+        const std::size_t before = alice->Texts().size();
+        step.who->Command(step.command);
+        ASSERT_TRUE(FakeTocServer::WaitFor([&] { return alice->Texts().size() > before; })) << step.command;
+        EXPECT_TRUE(last().starts_with("UPDATE_BUDDY:bob:T:")) << last();
+        EXPECT_TRUE(last().ends_with(step.ends)) << step.command << ": " << last();
+    }
+    EXPECT_TRUE(last().starts_with("UPDATE_BUDDY:bob:T:10:")) << last();
+
+    bob->Command("toc_set_config \"m 4\ng Friends\nb alice\nd mal\n\"");
+    bob->Command("toc_send_im bob \"marker\"");
+    ASSERT_TRUE(bob->WaitReceived("IM_IN:bob:F:marker"));
+    bob.reset();
+    auto again = SignedOn("bob");
+    EXPECT_TRUE(again->WaitReceived("CONFIG:m 4\ng Friends\nb alice\nd mal\n"));
+    EXPECT_FALSE(alice->Received("CONFIG:m 4\ng Friends\nb alice\nd mal\n"));
+}
+
+
 }  // namespace
 }  // namespace faketoc
 
@@ -514,3 +553,4 @@ int main(int argc, char** argv)
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
+
