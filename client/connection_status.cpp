@@ -28,7 +28,6 @@ void HandleStatusChange(ClientContext& ctx, int status)
     }
     if (status != STATUS_OFFLINE)
         session.answerWatch.Answered();
-    const int previous = session.connectionStatus;
     session.connectionStatus = status;
     switch (status) {
     case STATUS_OFFLINE:
@@ -53,10 +52,6 @@ void HandleStatusChange(ClientContext& ctx, int status)
     default:
         break;
     }
-    // One automatic attempt per drop from online. The wait runs on a timer so
-    // the window stays alive; the order of lines is the same as a frozen wait.
-    if (previous == STATUS_ONLINE && status == STATUS_OFFLINE && !session.shutDown)
-        session.reconnect.AfterDrop([&ctx] { ConnectToServer(ctx); });
 }
 
 void ClearOnlineList(ClientContext& ctx)
