@@ -1,6 +1,7 @@
 // Transcript growth: what one instant-message line costs, from PrintImLine
 // until the pane shows it and has scrolled and repainted, with 1,000,
-// 100,000 and 1,000,000 lines already in the transcript.
+// 100,000 and 1,000,000 lines already in the transcript; and at 1,000 lines
+// what a line of 2,000 characters costs, taller than the pane once wrapped.
 #include <algorithm>
 #include <cstdio>
 #include <string>
@@ -20,6 +21,18 @@ namespace {
 constexpr std::string_view kSender = "Growth Sender";
 constexpr std::size_t kSamples = 300;
 constexpr std::size_t kFillBatch = 10000;
+constexpr std::size_t kLongSamples = 100;
+constexpr std::size_t kLongLength = 2000;  // characters of the long lines' text, blanks among them
+
+// The index comes first and the rest is words, so a line's end tells it apart.
+std::string LongText(std::size_t index)
+{
+    std::string text = "Long line " + std::to_string(index);
+    while (text.size() < kLongLength)
+        text += " word" + std::to_string(text.size() % 89);
+    text.resize(kLongLength);
+    return text;
+}
 
 std::string Body(std::size_t index)
 {
@@ -42,11 +55,10 @@ void AddLine(ClientContext& ctx, std::size_t index)
     PrintImLine(ctx, kSender, Body(index), true);
 }
 
-// Runs the event loop until the pane shows the given line and the scroll
+// Runs the event loop until the pane shows a line ending so and the scroll
 // has happened, then once more for the repaint.
-bool Drain(WindowClient& client, std::size_t index)
+bool DrainTo(WindowClient& client, const std::string& tail)
 {
-    const std::string tail = Shown(index);
     ClientContext& ctx = client.Context();
     for (int turn = 0; turn < 1000; ++turn) {
         if (!ctx.transcript.scrollPending && EndsWith(client.PaneLastLine(), tail)) {
@@ -56,6 +68,34 @@ bool Drain(WindowClient& client, std::size_t index)
         QCoreApplication::processEvents();
     }
     return false;
+}
+
+bool Drain(WindowClient& client, std::size_t index)
+{
+    return DrainTo(client, Shown(index));
+}
+
+// Median of the microseconds.
+double Median(std::vector<double>& costs)
+{
+    std::nth_element(costs.begin(), costs.begin() + costs.size() / 2, costs.end());
+    return costs[costs.size() / 2];
+}
+
+// Median microseconds of one long line added to the transcript as it is now.
+double SampleLongLineCost(WindowClient& client)
+{
+    std::vector<double> costs;
+    for (std::size_t i = 0; i < kLongSamples; ++i) {
+        const std::string text = LongText(i);
+        const std::int64_t start = NowNs();
+        GrowForIm(client.Context());
+        PrintImLine(client.Context(), kSender, text, true);
+        if (!DrainTo(client, text))
+            return -1;
+        costs.push_back(static_cast<double>(NowNs() - start) / 1000.0);
+    }
+    return Median(costs);
 }
 
 // Median microseconds of one line added to the transcript as it is now.
@@ -70,8 +110,7 @@ bool Drain(WindowClient& client, std::size_t index)
         costs.push_back(static_cast<double>(NowNs() - start) / 1000.0);
         ++next;
     }
-    std::nth_element(costs.begin(), costs.begin() + costs.size() / 2, costs.end());
-    return costs[costs.size() / 2];
+    return Median(costs);
 }
 
 }  // namespace
@@ -112,6 +151,15 @@ int RunGrowth(std::size_t maxLines)
         PrintFigure("growth.transcript_at_" + std::to_string(level), textMiB, "MiB");
         // What the transcript costs in memory for each byte of its text.
         PrintFigure("rss.growth.per_text_byte_at_" + std::to_string(level), (rss - startRss) / textMiB, "x");
+        // After the figures above, so they stay those of the short lines alone.
+        if (level == 1000) {
+            const double longCost = SampleLongLineCost(client);
+            if (longCost < 0) {
+                std::fprintf(stderr, "growth: a long line did not reach the pane\n");
+                return 1;
+            }
+            PrintFigure("growth.long_line_cost.at_1000", longCost, "us");
+        }
     }
     if (costs.size() == 3) {
         PrintFigure("growth.ratio_1000000_to_1000", costs.back() / costs.front(), "x");

@@ -75,17 +75,27 @@ void SetAway(ClientContext& ctx, std::string_view argument)
         SendCommand(ctx.session, "toc_set_away");
         PrintLine(ctx, "Away flag is unset.");
         ctx.away.Unset();
+        // Replies already waiting their turn would still answer for the user.
+        ctx.session.pacer.DropAutomaticReplies();
         return;
     }
     const std::string formatTemplate = TemplateFromWindow(ctx, kMaxAwayTemplate);
     const TemplateParts parts = SplitTemplate(formatTemplate);
-    const std::string text = ExpandBackslashN(argument.substr(0, kMaxAwayArgument));
-    // The server gets the escaped form; the away reply escapes again when it
-    // is sent, so the stored text is the composition as the user meant it.
-    SendCommand(ctx.session, "toc_set_away \"" + EscapeTocText(parts.prefix) + EscapeTocText(text) +
-                         EscapeTocText(parts.suffix) + "\"");
-    ctx.away.Set(std::string(parts.prefix) + NewlinesToBreaks(text) + std::string(parts.suffix));
+    // The text is cut between whole characters, so that the command, the
+    // template's end and its closing quote included, fits one line on the
+    // wire; the user is told. The stored reply is the composition as the
+    // user meant it (the reply is escaped when it is sent), as far as it
+    // went out.
+    constexpr std::string_view kHead = "toc_set_away \"";
+    const std::string_view cut = argument.substr(0, CharacterBoundary(argument, kMaxAwayArgument));
+    const std::string_view used = cut.substr(0, FittingLength(cut, parts, QuotedRoom(kHead, "\"")));
+    const std::string away = ComposeWhole(used, parts);
+    SendCommand(ctx.session, std::string(kHead) + EscapeTocTextWithin(away, kMaxTocText).escaped + "\"");
+    ctx.away.Set(away);
     PrintLine(ctx, "Away message set. Use /away with no arguments to unset.");
+    if (used.size() < argument.size())
+        PrintLine(ctx, "Away message too long: only its first " + std::to_string(CharacterCount(used)) + " of its " +
+                           std::to_string(CharacterCount(argument)) + " characters are used.");
 }
 
 void ListModules(ClientContext& ctx)

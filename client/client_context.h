@@ -14,6 +14,9 @@
 
 inline constexpr const char* kClientVersion = "zorvane";
 
+struct ClientContext;
+void ReportRefusedReplies(ClientContext& ctx);  // outgoing.h
+
 struct ClientContext {
 private:
     // First, so the window outlives every part that may print.
@@ -21,7 +24,7 @@ private:
     ClientWindow* window_ = &noWindow_;
 
 public:
-    ClientContext() = default;
+    ClientContext() { session.pacer.SetOnEmptied([this] { ReportRefusedReplies(*this); }); }
     ClientContext(const ClientContext&) = delete;
     ClientContext& operator=(const ClientContext&) = delete;
 

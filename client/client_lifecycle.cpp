@@ -28,7 +28,7 @@ void PumpTick(ClientContext& ctx)
 {
     // Every print asks for a tick at once, so the lines of one turn of the
     // event loop reach the log together, before the loop waits again.
-    FlushLog(ctx.transcript);
+    FlushLog(ctx);
     // The null window asks for no ticks; a direct call finds nothing to show.
     if (!ctx.Window().HasScreen())
         return;

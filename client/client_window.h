@@ -45,6 +45,9 @@ public:
     // The server refused the sign-on for a reason the user's settings can
     // mend (reason says which): the window may offer its configuration.
     virtual void OfferUserConfig(std::string_view /*reason*/) {}
+    // The server pointed to someone's profile page: the window fetches the
+    // address (http or https) and shows the profile, or says why it cannot.
+    virtual void ShowProfile(std::string_view /*screenName*/, std::string_view /*address*/) {}
     // False only for the null window: nobody sees the client, no pump ticks
     // come, and the Formatting box is the saved one.
     virtual bool HasScreen() const { return true; }

@@ -1,6 +1,7 @@
 #include "connection_status.h"
 
 #include <string>
+#include <utility>
 
 #include "client_context.h"
 #include "connection.h"
@@ -28,27 +29,49 @@ void HandleStatusChange(ClientContext& ctx, int status)
     }
     if (status != STATUS_OFFLINE)
         session.answerWatch.Answered();
+    const int previous = session.connectionStatus;
     session.connectionStatus = status;
     switch (status) {
     case STATUS_OFFLINE:
         PrintLine(ctx, "Disconnected from AIM server.");
         session.pacer.Reset();
-        ctx.modules.host.DispatchDisconnect();
+        // A pause already told the modules.
+        if (!std::exchange(session.paused, false))
+            ctx.modules.host.DispatchDisconnect();
         Announce(ctx, ConnectionState::Offline);
         ClearOnlineList(ctx);
         break;
     case STATUS_SIGNING_ON:
+        if (previous == STATUS_ONLINE) {
+            // The server paused the session: nothing can be sent until it
+            // signs the user on again, and whatever it knew of the session
+            // (a deny list half changed, say) is sent again then. To the
+            // modules that is a disconnect and, at the next SIGN_ON, a connect.
+            session.paused = true;
+            PrintLine(ctx, "The server paused the connection.");
+            session.pacer.Pause();
+            ctx.modules.host.DispatchDisconnect();
+            Announce(ctx, ConnectionState::SigningOn);
+            break;
+        }
         PrintLine(ctx, "Logging onto AIM...");
         Announce(ctx, ConnectionState::SigningOn);
         break;
-    case STATUS_ONLINE:
-        session.pacer.Reset();
+    case STATUS_ONLINE: {
+        // After a pause the privacy changes that waited go first, in the
+        // order they were made, then the modules send their state again; a
+        // new connection starts afresh.
+        if (std::exchange(session.paused, false))
+            session.pacer.Resume();
+        else
+            session.pacer.Reset();
         session.signingOn = true;
         ctx.modules.host.DispatchConnect();
         session.signingOn = false;
         PrintLine(ctx, "Connected to AIM server.");
         Announce(ctx, ConnectionState::Online);
         break;
+    }
     default:
         break;
     }

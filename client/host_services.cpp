@@ -85,6 +85,7 @@ void ClientHostServices::SetAwayText(const char* text)
     const std::string_view away = Text(text);
     if (away.empty()) {
         ctx_.away.Unset();
+        ctx_.session.pacer.DropAutomaticReplies();
         return;
     }
     ctx_.away.Set(away);

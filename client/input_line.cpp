@@ -1,6 +1,7 @@
 #include "input_line.h"
 #include "toc_limits.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "client_context.h"
@@ -49,6 +50,66 @@ void HandleSlashLine(ClientContext& ctx, std::string_view line)
         PrintLine(ctx, Format("Command '%s' is not valid.", word));
 }
 
+// Nothing but blanks: an empty-looking message that is never sent.
+bool IsBlankLine(std::string_view line)
+{
+    return line.find_first_not_of(" \t") == std::string_view::npos;
+}
+
+std::string BreaksFor(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        if (c == '\n')
+            out.append("<BR>");
+        else
+            out.push_back(c);
+    }
+    return out;
+}
+
+// The room the message's text has in a toc_send_im to each of the names:
+// the least of them, so it fits every one.
+std::size_t RoomForAll(const std::vector<std::string>& names)
+{
+    std::size_t room = kMaxTocText;
+    for (const std::string& name : names)
+        room = std::min(room, QuotedRoom(SendImHead(name), SendImTail(false)));
+    return room;
+}
+
+// A typed message to every selected name. False when it is refused for its
+// length: nothing is sent or remembered, and the line stays to be shortened.
+bool SendTypedMessage(ClientContext& ctx, const std::string& line)
+{
+    if (ctx.session.connectionStatus != STATUS_ONLINE) {
+        ctx.history.Push(line);
+        PrintLine(ctx, "Not logged on.");
+        return true;
+    }
+    const std::string formatTemplate = TemplateFromWindow(ctx, kMaxTemplate);
+    const TemplateParts parts = SplitTemplate(formatTemplate);
+    const std::vector<std::string> names = SelectedNames(ctx);
+    if (names.empty()) {
+        ctx.history.Push(line);
+        PrintLine(ctx, "No one selected in list.");
+        return true;
+    }
+    const std::string message = ComposeWhole(line, parts);
+    const std::size_t room = RoomForAll(names);
+    if (QuotedWireLength(message) > room) {
+        const std::string_view fits = std::string_view(line).substr(0, FittingLength(line, parts, room));
+        PrintLine(ctx, "Message too long: " + std::to_string(CharacterCount(line)) + " characters, at most " +
+                           std::to_string(CharacterCount(fits)) + " can be sent.");
+        return false;
+    }
+    ctx.history.Push(line);
+    for (const std::string& name : names)
+        SendInstantMessage(ctx, name, message, false);
+    return true;
+}
+
 }  // namespace
 
 TemplateParts SplitTemplate(std::string_view formatTemplate)
@@ -86,16 +147,37 @@ std::string ExpandBackslashN(std::string_view text)
 
 std::string NewlinesToBreaks(std::string_view text)
 {
-    text = text.substr(0, kMaxTocText);
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        if (c == '\n')
-            out.append("<BR>");
-        else
-            out.push_back(c);
+    return BreaksFor(text.substr(0, kMaxTocText));
+}
+
+std::string ComposeWhole(std::string_view text, const TemplateParts& parts)
+{
+    return std::string(parts.prefix) + BreaksFor(ExpandBackslashN(text)) + std::string(parts.suffix);
+}
+
+std::size_t FittingLength(std::string_view text, const TemplateParts& parts, std::size_t room)
+{
+    std::vector<std::size_t> ends{0};  // the byte offsets between characters
+    for (std::size_t i = 1; i <= text.size(); ++i) {
+        if (CharacterBoundary(text, i) == i)
+            ends.push_back(i);
     }
-    return out;
+    const auto fits = [&](std::size_t end) {
+        return QuotedWireLength(ComposeWhole(text.substr(0, end), parts)) <= room;
+    };
+    // A longer start of the text never costs less on the wire.
+    if (!fits(0))
+        return 0;
+    std::size_t low = 0;
+    std::size_t high = ends.size() - 1;
+    while (low < high) {
+        const std::size_t mid = low + (high - low + 1) / 2;
+        if (fits(ends[mid]))
+            low = mid;
+        else
+            high = mid - 1;
+    }
+    return ends[low];
 }
 
 std::string ComposeMessage(std::string_view text, std::string_view formatTemplate)
@@ -111,23 +193,16 @@ std::string ComposeMessage(std::string_view text, std::string_view formatTemplat
 
 void SubmitInputLine(ClientContext& ctx)
 {
-    std::string line = ctx.Window().InputText();
-    if (line.size() > kMaxTocText)
-        line.resize(kMaxTocText);
-    if (line.empty())
+    const std::string typed = ctx.Window().InputText();
+    // An empty line, or one of blanks only, sends nothing and stays as it is.
+    if (IsBlankLine(typed))
         return;
-    ctx.history.Push(line);
-    if (line.front() == '/') {
+    if (typed.front() == '/') {
+        const std::string line = typed.substr(0, kMaxTocText);
+        ctx.history.Push(line);
         HandleSlashLine(ctx, line);
-    } else if (ctx.session.connectionStatus != STATUS_ONLINE) {
-        PrintLine(ctx, "Not logged on.");
-    } else {
-        const std::string message = ComposeMessage(line, TemplateFromWindow(ctx, kMaxTemplate));
-        const std::vector<std::string> names = SelectedNames(ctx);
-        if (names.empty())
-            PrintLine(ctx, "No one selected in list.");
-        for (const std::string& name : names)
-            SendInstantMessage(ctx, name, message, false);
+    } else if (!SendTypedMessage(ctx, typed)) {
+        return;
     }
     ctx.Window().SetInputText("");
 }
@@ -135,7 +210,7 @@ void SubmitInputLine(ClientContext& ctx)
 void SendInputLine(ClientContext& ctx, std::string_view recipient, std::string_view text)
 {
     text = text.substr(0, kMaxTocText);
-    if (text.empty())
+    if (IsBlankLine(text))
         return;
     ctx.history.Push(text);
     if (text.front() == '/') {

@@ -14,8 +14,13 @@ inline constexpr std::size_t kMaxAwayArgument = 1023;
 inline constexpr std::size_t kMaxComposedMessage = 4095;
 inline constexpr std::size_t kMaxSelected = 1024;
 
+// The Send button. A line of blanks only is not sent. A message is sent
+// whole or not at all: one whose command would pass the line limit (after
+// the Formatting template and escaping) is refused with its length and the
+// most that can be sent, and stays in the input line.
 void SubmitInputLine(ClientContext& ctx);
-// A text handled as if typed, for one recipient (a module's service).
+// A text handled as if typed, for one recipient (a module's service); it is
+// cut, between whole characters, to what one command line holds.
 void SendInputLine(ClientContext& ctx, std::string_view recipient, std::string_view text);
 
 // A Formatting template split at its first "$"; no "$": all prefix.
@@ -30,6 +35,12 @@ std::string TemplateFromWindow(ClientContext& ctx, std::size_t room);
 // The template's prefix, the text with backslash-n turned into line breaks
 // (sent as "<BR>"), and the template's suffix.
 std::string ComposeMessage(std::string_view text, std::string_view formatTemplate);
+// The same, whole: nothing is cut.
+std::string ComposeWhole(std::string_view text, const TemplateParts& parts);
+// The longest start of a typed text (its length in bytes, between whole
+// characters) whose ComposeWhole, escaped for a quoted argument, takes at
+// most `room` on the wire (outgoing.h).
+std::size_t FittingLength(std::string_view text, const TemplateParts& parts, std::size_t room);
 // Each backslash followed by "n" becomes LF, except where the backslash is
 // the text's first character or follows another backslash.
 std::string ExpandBackslashN(std::string_view text);

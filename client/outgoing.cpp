@@ -1,6 +1,8 @@
 #include "outgoing.h"
 #include "toc_limits.h"
 
+#include <algorithm>
+
 #include "client_context.h"
 #include "connection.h"
 #include "send_command.h"
@@ -9,25 +11,113 @@
 #include "server_messages.h"
 
 namespace {
+
 // The most of a refused recipient quoted back in "'...' is not a screen name.".
 constexpr std::size_t kMaxShownBadName = 1024;
-}  // namespace
 
-std::string EscapeTocText(std::string_view text)
+bool LibraryEscapes(char c)
 {
-    text = text.substr(0, kMaxTocText);
+    return c == '$' || c == '(' || c == ')' || c == '[' || c == ']';
+}
+
+bool ClientEscapes(char c)
+{
+    return c == '"' || c == '\\' || c == '{' || c == '}';
+}
+
+// What one byte of free text becomes on the wire, through both escapings.
+std::size_t WireCost(char c)
+{
+    if (c == '\0')
+        return 0;  // a command ends at its first NUL: never sent
+    if (c == '\n')
+        return 4;  // "<BR>"
+    return ClientEscapes(c) || LibraryEscapes(c) ? 2 : 1;
+}
+
+bool IsContinuationByte(char c)
+{
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
+std::string Escape(std::string_view text)
+{
     std::string out;
     out.reserve(text.size() + text.size() / 4 + 8);
     for (char c : text) {
+        if (c == '\0')
+            continue;
         if (c == '\n') {
             out.append("<BR>");
             continue;
         }
-        if (c == '"' || c == '\\' || c == '{' || c == '}')
+        if (ClientEscapes(c))
             out.push_back('\\');
         out.push_back(c);
     }
     return out;
+}
+
+}  // namespace
+
+std::string EscapeTocText(std::string_view text)
+{
+    return Escape(text.substr(0, kMaxTocText));
+}
+
+std::size_t WireLength(std::string_view command)
+{
+    return command.size() + static_cast<std::size_t>(std::count_if(command.begin(), command.end(), LibraryEscapes));
+}
+
+std::size_t QuotedWireLength(std::string_view text)
+{
+    std::size_t length = 0;
+    for (char c : text)
+        length += WireCost(c);
+    return length;
+}
+
+std::size_t QuotedRoom(std::string_view head, std::string_view tail)
+{
+    const std::size_t frame = WireLength(head) + WireLength(tail);
+    return frame < kMaxTocText ? kMaxTocText - frame : 0;
+}
+
+QuotedText EscapeTocTextWithin(std::string_view text, std::size_t room)
+{
+    std::size_t used = 0;
+    std::size_t taken = 0;
+    while (taken < text.size() && used + WireCost(text[taken]) <= room)
+        used += WireCost(text[taken++]);
+    taken = CharacterBoundary(text, taken);
+    return {Escape(text.substr(0, taken)), taken};
+}
+
+std::size_t CharacterBoundary(std::string_view text, std::size_t at)
+{
+    std::size_t start = at;
+    while (start > 0 && at - start < 3 && start < text.size() && IsContinuationByte(text[start]))
+        --start;
+    if (start == at || static_cast<unsigned char>(text[start]) < 0xC0)
+        return at;  // not inside a sequence (or no UTF-8 at all)
+    return start;
+}
+
+std::size_t CharacterCount(std::string_view text)
+{
+    const auto starts = std::count_if(text.begin(), text.end(), [](char c) { return !IsContinuationByte(c); });
+    return static_cast<std::size_t>(starts);
+}
+
+std::string SendImHead(std::string_view recipient)
+{
+    return "toc_send_im " + NormalizeName(recipient) + " \"";
+}
+
+std::string_view SendImTail(bool automatic)
+{
+    return automatic ? "\" auto" : "\"";
 }
 
 bool CheckRecipient(ClientContext& ctx, std::string_view name)
@@ -47,17 +137,38 @@ void SendInstantMessage(ClientContext& ctx, std::string_view recipient, std::str
         return;
     const std::string recipientText(recipient);
     const std::string messageText(text);
-    if (ctx.modules.host.DispatchSendIM(recipientText.c_str(), messageText.c_str(), automatic) == -1)
-        return;
-    std::string command = "toc_send_im " + NormalizeName(recipient) + " \"" + EscapeTocText(text) + "\"";
-    if (automatic)
-        command += " auto";
+    {
+        const SendPacer::Unit privacyChange(ctx.session.pacer);
+        if (ctx.modules.host.DispatchSendIM(recipientText.c_str(), messageText.c_str(), automatic) == -1)
+            return;
+    }
+    // Cut, never inside an escape, so that the library sends the whole line
+    // with its closing quote and its automatic marker.
+    const std::string head = SendImHead(recipient);
+    const std::string_view tail = SendImTail(automatic);
+    const QuotedText quoted = EscapeTocTextWithin(text, QuotedRoom(head, tail));
+    std::string command = head + quoted.escaped;
+    command += tail;
     // Shown once it has gone: an automatic reply may wait its turn, and one
     // dropped with the connection was never sent.
-    auto echo = [&ctx, shownTo = recipientText, shown = StripBodyTags(text)] {
+    auto echo = [&ctx, shownTo = recipientText, shown = StripBodyTags(text.substr(0, quoted.taken))] {
         GrowForIm(ctx);
         PrintImLine(ctx, shownTo, shown, false);
     };
-    if (SendCommand(ctx.session, command, std::move(echo)) == -1)
+    if (SendCommand(ctx.session, command, std::move(echo)) == -1) {
+        // Refused because too many replies wait: said once, and counted until
+        // the line has emptied (a flood would otherwise add a line per message).
+        if (automatic && ctx.session.pacer.Waiting() > 0 && ctx.session.refusedReplies++ > 0)
+            return;
         PrintLine(ctx, "Cannot send IM.");
+    }
+}
+
+void ReportRefusedReplies(ClientContext& ctx)
+{
+    const int more = ctx.session.refusedReplies - 1;
+    ctx.session.refusedReplies = 0;
+    if (more > 0)
+        PrintLine(ctx, "Cannot send IM: " + std::to_string(more) + " more automatic " +
+                           (more == 1 ? "reply was" : "replies were") + " refused while too many waited.");
 }

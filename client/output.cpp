@@ -1,6 +1,7 @@
 #include "output.h"
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 #include "client_context.h"
@@ -35,6 +36,19 @@ void UpdatePane(ClientContext& ctx, std::string_view line)
         ctx.Window().OutputTextAppended(line);
 }
 
+// A log that stopped taking lines (a full disk) is reported once; logging
+// goes on, so the file gets lines again when it can.
+void ReportLogWriteFailure(ClientContext& ctx)
+{
+    const int error = ctx.transcript.log.TakeFailure();
+    if (error == 0)
+        return;
+    std::string line = "Failed to write log file '";
+    line.append(FieldText(ctx.settings.userInfo.logPath)).append("': ").append(std::strerror(error));
+    line.append(". The lines are still shown here.");
+    PrintLine(ctx, line);
+}
+
 // Status lines reach the file at once, with whatever waits before them;
 // other lines wait for the end of the turn (FlushLog).
 void WriteLog(ClientContext& ctx, std::string_view line, bool now)
@@ -44,8 +58,10 @@ void WriteLog(ClientContext& ctx, std::string_view line, bool now)
         return;
     }
     const std::string_view path = FieldText(ctx.settings.userInfo.logPath);
-    if (now ? ctx.transcript.log.Write(path, line) : ctx.transcript.log.Queue(path, line))
+    if (now ? ctx.transcript.log.Write(path, line) : ctx.transcript.log.Queue(path, line)) {
+        ReportLogWriteFailure(ctx);
         return;
+    }
     // Off first, so the message below is not itself sent to the log.
     ctx.settings.userInfo.logToFile = 0;
     PrintLine(ctx, kLogFailed, true);
@@ -110,7 +126,8 @@ void ClearTranscript(ClientContext& ctx)
     RefreshOutputPane(ctx);
 }
 
-void FlushLog(TranscriptState& transcript)
+void FlushLog(ClientContext& ctx)
 {
-    transcript.log.Flush();
+    ctx.transcript.log.Flush();
+    ReportLogWriteFailure(ctx);
 }

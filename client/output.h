@@ -5,7 +5,6 @@
 #include <string_view>
 
 struct ClientContext;
-struct TranscriptState;
 
 void PrintLine(ClientContext& ctx, std::string_view text, bool isStatus = true);
 // The caller makes the grow step with the message seed first (GrowForIm).
@@ -15,5 +14,6 @@ void GrowForIm(ClientContext& ctx);
 void RefreshOutputPane(ClientContext& ctx);
 // The "clear" command: the transcript, if it exists, and the pane become empty.
 void ClearTranscript(ClientContext& ctx);
-// Writes the log lines queued during this turn of the event loop.
-void FlushLog(TranscriptState& transcript);
+// Writes the log lines queued during this turn of the event loop; a write
+// that fails after good ones is reported with a status line.
+void FlushLog(ClientContext& ctx);

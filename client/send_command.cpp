@@ -24,8 +24,10 @@ int SendCommand(SessionState& session, std::string_view command, std::function<v
 {
     // What modules send from OnConnect belongs to the sign-on and goes ahead
     // of toc_init_done at once; offline nothing would wait for a connection.
-    if (session.automaticSends > 0 && !session.signingOn && session.connectionStatus == STATUS_ONLINE &&
-        !command.empty() && session.api.Bound())
+    // While the server has paused the connection, the pacer keeps privacy
+    // changes for its next SIGN_ON and refuses the rest.
+    if (session.automaticSends > 0 && !session.signingOn &&
+        (session.connectionStatus == STATUS_ONLINE || session.paused) && !command.empty() && session.api.Bound())
         return session.pacer.Send(std::string(command), std::move(onSent));
     const int result = SendCommandNow(session, command);
     if (result != -1 && onSent)

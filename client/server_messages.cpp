@@ -8,6 +8,7 @@
 #include "normalize_name.h"
 #include "output.h"
 #include "outgoing.h"
+#include "profile_page.h"
 #include "transcript.h"
 
 namespace {
@@ -28,17 +29,19 @@ std::string Cut(std::string_view text, std::size_t room)
     return std::string(text.substr(0, room));
 }
 
+// The profile is a page on the server: the window fetches it and shows its
+// text; the transcript says whose it is.
 void HandleGotoUrl(ClientContext& ctx, std::string_view arguments)
 {
     if (ctx.session.pendingProfileRequests <= 0)
         return;
     const std::size_t colon = arguments.find(':');
+    const std::string_view windowName = arguments.substr(0, colon);
     const std::string_view url = colon == std::string_view::npos ? std::string_view{} : arguments.substr(colon + 1);
-    std::string line = "<a href=\"http://";
-    line.append(FieldText(ctx.settings.userInfo.tocServer));
-    line.append(":").append(std::to_string(ctx.settings.userInfo.tocPort)).append("/");
-    line.append(url).append("\">Profile Data</a>");
-    PrintLine(ctx, line, false);
+    const std::string subject = ProfileSubject(windowName, url);
+    PrintLine(ctx, "Fetching the profile of " + subject + "...");
+    ctx.Window().ShowProfile(
+        subject, ProfileAddress(FieldText(ctx.settings.userInfo.tocServer), ctx.settings.userInfo.tocPort, url));
     --ctx.session.pendingProfileRequests;
 }
 
@@ -63,6 +66,7 @@ void HandleImIn(ClientContext& ctx, std::string_view arguments)
         AutomaticSends paced(ctx.session);
         SendInstantMessage(ctx, sender, ctx.away.Text(), true);
     }
+    const SendPacer::Unit privacyChange(ctx.session.pacer);
     ctx.modules.host.DispatchReceiveIM(displayName.c_str(), message.c_str());
 }
 
@@ -102,7 +106,10 @@ void HandleServerMessage(ClientContext& ctx, std::string_view command, std::stri
         return;
     const std::string commandText(command);
     const std::string argumentText(arguments);
-    ctx.modules.host.DispatchServerCommand(commandText.c_str(), argumentText.c_str());
+    {
+        const SendPacer::Unit privacyChange(ctx.session.pacer);
+        ctx.modules.host.DispatchServerCommand(commandText.c_str(), argumentText.c_str());
+    }
     if (command == "GOTO_URL")
         HandleGotoUrl(ctx, arguments);
     else if (command == "IM_IN")

@@ -33,5 +33,7 @@ struct SessionState {
     // What the client sends on its own is paced (send_command.h).
     int automaticSends = 0;  // open AutomaticSends scopes
     bool signingOn = false;  // the modules' OnConnect is running
+    bool paused = false;     // the server paused the connection and has not signed on again
+    int refusedReplies = 0;  // automatic replies refused while the pacer's line was full
     SendPacer pacer;
 };

@@ -2,14 +2,9 @@
 
 #include "client_context.h"
 #include "connection.h"
-#include "send_command.h"
 #include "decimal_text.h"
-#include "normalize_name.h"
-#include "output.h"
-#include "server_messages.h"
 #include "settings_files.h"
 #include "settings_store.h"
-#include "tocwire.h"
 
 UserConfigValues ReadUserConfig(const UserInfo& info)
 {
@@ -42,35 +37,4 @@ void ApplyUserConfig(ClientContext& ctx, const UserConfigValues& values)
     info.timestamp = values.timestamp ? 1 : 0;
     SaveUserInfoNow(ctx);
     ReinitConnection(ctx);
-}
-
-bool AddBuddyFromEditor(ClientContext& ctx, std::string_view name)
-{
-    name = name.substr(0, kMaxEditorName);
-    if (name.empty())
-        return false;
-    if (!IsValidScreenName(name)) {
-        PrintLine(ctx, "Cannot add '" + std::string(name) +
-                           "': a screen name holds only letters, digits, blanks and @._-");
-        return false;
-    }
-    if (!AddBuddy(ctx.settings.buddyList, name))
-        return false;
-    if (ctx.session.connectionStatus != STATUS_OFFLINE)
-        SendCommand(ctx.session, "toc_add_buddy " + NormalizeName(name));
-    return true;
-}
-
-bool RemoveBuddyFromEditor(ClientContext& ctx, std::string_view name)
-{
-    const std::string key = NormalizeName(name);
-    if (!RemoveBuddy(ctx.settings.buddyList, key))
-        return false;
-    if (ctx.session.connectionStatus != STATUS_OFFLINE) {
-        RemoveOnlineName(ctx, key);
-        // A name that could never have been sent is not sent now either.
-        if (IsValidScreenName(key))
-            SendCommand(ctx.session, "toc_remove_buddy " + key);
-    }
-    return true;
 }

@@ -1,4 +1,5 @@
-// What the two settings dialogs do, apart from their widgets.
+// What the configuration dialog does, apart from its widgets (the buddy
+// list editor's part is in buddy_list_edit.h).
 #pragma once
 
 #include <string>
@@ -22,7 +23,6 @@ struct UserConfigValues {
     bool timestamp = false;
 };
 
-inline constexpr std::size_t kMaxEditorName = 511;
 // A port is typed as text; only this much of it is read as its number.
 inline constexpr std::size_t kMaxPortText = 63;
 
@@ -30,10 +30,3 @@ UserConfigValues ReadUserConfig(const UserInfo& info);
 // OK: every field back into the settings (texts cut to their room, ports by
 // atoi's rules), userinfo.cfg written, the connection re-initialised.
 void ApplyUserConfig(ClientContext& ctx, const UserConfigValues& values);
-
-// Add: true when the name was new. A name that is no valid screen name is
-// refused with a status line. While not offline the server is told.
-bool AddBuddyFromEditor(ClientContext& ctx, std::string_view name);
-// Remove: true when an entry went. While not offline the name also leaves
-// the online list and the server is told.
-bool RemoveBuddyFromEditor(ClientContext& ctx, std::string_view name);

@@ -51,17 +51,52 @@ void SetUserInfoDefaults(UserInfo& info)
     info.timestamp = 1;
 }
 
-bool LoadUserInfo(UserInfo& info, const std::string& path, std::string* whyUnreadable, FileOps& files)
+bool LoadUserInfo(UserInfo& info, const std::string& path, std::string* whyUnreadable, FileOps& files,
+                  std::size_t* fileSize)
 {
-    const SettingsRead file = ReadSettingsFile(path, kUserInfoSize, files);
+    // One byte more than the record tells a longer file from an exact one.
+    const SettingsRead file = ReadSettingsFile(path, kUserInfoSize + 1, files);
     if (whyUnreadable != nullptr)
         *whyUnreadable = file.why;
+    if (fileSize != nullptr)
+        *fileSize = file.outcome == SettingsRead::Outcome::Read ? file.bytes.size() : kUserInfoSize;
     if (file.outcome != SettingsRead::Outcome::Read) {
         SetUserInfoDefaults(info);
         return false;
     }
-    std::memcpy(&info, file.bytes.data(), file.bytes.size());
+    if (file.bytes.size() >= kUserInfoSize) {
+        std::memcpy(&info, file.bytes.data(), kUserInfoSize);
+        return true;
+    }
+    // A short file: what it holds of a field is no value of that field.
+    SetUserInfoDefaults(info);
+    const auto take = [&](auto& field) {
+        const std::size_t offset = static_cast<std::size_t>(reinterpret_cast<const char*>(&field) -
+                                                            reinterpret_cast<const char*>(&info));
+        if (offset + sizeof field <= file.bytes.size())
+            std::memcpy(&field, file.bytes.data() + offset, sizeof field);
+    };
+    take(info.screenName);
+    take(info.password);
+    take(info.formatting);
+    take(info.oscarServer);
+    take(info.oscarPort);
+    take(info.tocServer);
+    take(info.tocPort);
+    take(info.userProfile);
+    take(info.logToFile);
+    take(info.logPath);
+    take(info.timestamp);
     return true;
+}
+
+bool SameSettings(const UserInfo& a, const UserInfo& b)
+{
+    return FieldText(a.screenName) == FieldText(b.screenName) && FieldText(a.password) == FieldText(b.password) &&
+           FieldText(a.formatting) == FieldText(b.formatting) && FieldText(a.oscarServer) == FieldText(b.oscarServer) &&
+           a.oscarPort == b.oscarPort && FieldText(a.tocServer) == FieldText(b.tocServer) && a.tocPort == b.tocPort &&
+           FieldText(a.userProfile) == FieldText(b.userProfile) && a.logToFile == b.logToFile &&
+           FieldText(a.logPath) == FieldText(b.logPath) && a.timestamp == b.timestamp;
 }
 
 bool SaveUserInfo(const UserInfo& info, const std::string& path, FileOps& files)
@@ -78,9 +113,8 @@ std::string LoadBuddyList(const std::string& path, std::string* whyUnreadable, F
     if (file.outcome != SettingsRead::Outcome::Read) {
         return {};
     }
-    // Every byte is kept, high bytes included, and the list is never cut:
-    // whatever is read here is what the next save writes back.
-    std::erase(file.bytes, '\0');
+    // Every byte is kept, NUL and high bytes included, and the list is never
+    // cut: whatever is read here is what the next save writes back.
     return std::move(file.bytes);
 }
 

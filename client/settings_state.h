@@ -27,6 +27,10 @@ struct SettingsState {
     // Such a file is never written in this run (settings_store.h).
     std::string userInfoUnreadable;
     std::string buddyListUnreadable;
+    // userinfo.cfg was not a record of the right size: it is left as it is
+    // at exit unless the settings differ from these, read from it at start.
+    bool userInfoOddSize = false;
+    UserInfo userInfoAsLoaded{};
     // What the close could not save, for the window to show.
     std::vector<SaveFailure> saveFailures;
     // What the settings files and /savebuffer are read and written through.

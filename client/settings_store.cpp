@@ -31,6 +31,20 @@ bool UserInfoChanged(const UserInfo& info)
     return std::memcmp(&defaults, &info, sizeof info) != 0;
 }
 
+// userinfo.cfg is not one settings record: how it was read, and that it is kept.
+std::string OddSizeMessage(std::size_t size)
+{
+    const std::string record = std::to_string(kUserInfoSize);
+    std::string message = std::string(kUserInfoFile) + " ";
+    if (size > kUserInfoSize)
+        message += "is longer than the " + record + " bytes of a settings record: only the first " + record +
+                   " are read.";
+    else
+        message += "holds " + std::to_string(size) + " bytes, not the " + record +
+                   " of a settings record: the settings it does not hold whole are the defaults.";
+    return message + " The file is left as it is unless the settings are changed.";
+}
+
 }  // namespace
 
 void LoadSettingsFiles(ClientContext& ctx)
@@ -38,10 +52,15 @@ void LoadSettingsFiles(ClientContext& ctx)
     SettingsState& settings = ctx.settings;
     settings.userInfoUnreadable.clear();
     settings.buddyListUnreadable.clear();
+    std::size_t userInfoSize = kUserInfoSize;
     LoadUserInfo(settings.userInfo, settings.profile.File(kUserInfoFile), &settings.userInfoUnreadable,
-                 *settings.files);
+                 *settings.files, &userInfoSize);
     if (!settings.userInfoUnreadable.empty())
         PrintLine(ctx, CannotReadMessage(kUserInfoFile, settings.userInfoUnreadable));
+    settings.userInfoOddSize = userInfoSize != kUserInfoSize;
+    settings.userInfoAsLoaded = settings.userInfo;
+    if (settings.userInfoOddSize)
+        PrintLine(ctx, OddSizeMessage(userInfoSize));
     settings.buddyList =
         LoadBuddyList(settings.profile.File(kBuddyListFile), &settings.buddyListUnreadable, *settings.files);
     if (!settings.buddyListUnreadable.empty())
@@ -57,6 +76,19 @@ void SaveUserInfoNow(ClientContext& ctx)
     }
     if (!SaveUserInfo(settings.userInfo, settings.profile.File(kUserInfoFile), *settings.files))
         PrintLine(ctx, "Failed to write user info.");
+    else
+        settings.userInfoOddSize = false;  // a whole record now
+}
+
+void SaveBuddyListNow(ClientContext& ctx)
+{
+    SettingsState& settings = ctx.settings;
+    if (!settings.buddyListUnreadable.empty()) {
+        PrintLine(ctx, std::string(kBuddyListFile) + " " + HeldReason(settings.buddyListUnreadable) + ".");
+        return;
+    }
+    if (!SaveBuddyList(settings.buddyList, settings.profile.File(kBuddyListFile), *settings.files))
+        PrintLine(ctx, "Failed to write buddy list.");
 }
 
 void SaveSettingsFilesAtExit(ClientContext& ctx)
@@ -65,6 +97,8 @@ void SaveSettingsFilesAtExit(ClientContext& ctx)
     if (!settings.userInfoUnreadable.empty()) {
         if (UserInfoChanged(settings.userInfo))
             ReportAtExit(settings, {kUserInfoFile, HeldReason(settings.userInfoUnreadable)});
+    } else if (settings.userInfoOddSize && SameSettings(settings.userInfo, settings.userInfoAsLoaded)) {
+        // Said at start; nothing the run changed needs the file rewritten.
     } else if (!SaveUserInfo(settings.userInfo, settings.profile.File(kUserInfoFile), *settings.files)) {
         const int error = errno;
         PrintLine(ctx, "Failed to write user info.");

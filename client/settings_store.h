@@ -18,6 +18,9 @@ void LoadSettingsFiles(ClientContext& ctx);
 // The configuration dialog's save: "Failed to write user info." when the
 // write fails, a line saying why nothing was written when the file is held.
 void SaveUserInfoNow(ClientContext& ctx);
+// The buddy list editor's save, the same way: "Failed to write buddy list."
+// when the write fails, a line saying why nothing was written when held.
+void SaveBuddyListNow(ClientContext& ctx);
 
 // The close's save of both files. Each failure gives its status line, a line
 // on standard error (the window is closing, the transcript will not be

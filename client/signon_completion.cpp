@@ -81,6 +81,10 @@ int CompleteSignon(SessionState& session, const SettingsState& settings)
     for (std::string_view uuid : kCapabilityUuids)
         caps.append(" ").append(uuid);
     SendCommand(session, caps);
-    SendCommand(session, "toc_set_info \"" + EscapeTocText(FieldText(settings.userInfo.userProfile)) + "\"");
+    // A profile of many line breaks or special characters is cut between
+    // whole characters, so the command keeps its closing quote.
+    constexpr std::string_view kHead = "toc_set_info \"";
+    const QuotedText profile = EscapeTocTextWithin(FieldText(settings.userInfo.userProfile), QuotedRoom(kHead, "\""));
+    SendCommand(session, std::string(kHead) + profile.escaped + "\"");
     return 1;
 }

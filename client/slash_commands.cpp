@@ -61,5 +61,6 @@ int RunSlashCommand(ClientContext& ctx, std::string_view word, std::string_view 
     }
     const std::string wordText(word);
     const std::string argumentText(argument);
+    const SendPacer::Unit privacyChange(ctx.session.pacer);
     return ctx.modules.host.DispatchUserCommand(wordText.c_str(), argumentText.c_str());
 }

@@ -6,6 +6,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <utility>
+
 #include "path_in_folder.h"
 
 namespace {
@@ -195,6 +197,11 @@ bool LogWriter::Write(std::string_view path, std::string_view text)
     return true;
 }
 
+int LogWriter::TakeFailure()
+{
+    return std::exchange(unreportedError_, 0);
+}
+
 void LogWriter::Flush()
 {
     std::string_view text = queued_;
@@ -202,9 +209,15 @@ void LogWriter::Flush()
         const ssize_t n = write(fd_, text.data(), text.size());
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0)
+        if (n <= 0) {
+            if (!failing_)
+                unreportedError_ = n < 0 ? errno : EIO;
+            failing_ = true;
             break;
+        }
         text.remove_prefix(static_cast<std::size_t>(n));
+        if (text.empty())
+            failing_ = false;
     }
     queued_.clear();
     if (queued_.capacity() > kMaxQueuedBytes)

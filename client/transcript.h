@@ -68,9 +68,13 @@ public:
     // so a path that cannot be opened (missing folder, a folder's name)
     // gives false at once and the text is not kept.
     bool Queue(std::string_view path, std::string_view text);
-    // Writes what is queued. Write errors (a full disk) are ignored: the
-    // lines are still shown.
+    // Writes what is queued. What a write error (a full disk) keeps from
+    // the file is dropped here (the transcript still has it); the error is
+    // kept for TakeFailure, once until a write succeeds again.
     void Flush();
+    // The error (errno) of a write that failed since the last call, when
+    // the writes before it had succeeded; 0 otherwise.
+    int TakeFailure();
     // Queue and Flush: the text and everything before it reach the file now.
     bool Write(std::string_view path, std::string_view text);
     // Flushes, then closes the file.
@@ -81,4 +85,6 @@ private:
     int fd_ = -1;
     std::string openPath_;
     std::string queued_;
+    bool failing_ = false;    // the last write failed
+    int unreportedError_ = 0;
 };

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "normalize_name.h"
 #include "toc_capabilities.h"
@@ -54,6 +55,7 @@ int TocLibrary::Establish(const char* host, int port)
     decoder_.Reset();
     closePending_ = false;
     signonTimedOut_ = false;
+    weirdSignonShown_ = false;
     ++connectionSerial_;
     lastConnectError_ = 0;
     const int result = transport_->Connect(lastHost_, port);
@@ -243,12 +245,14 @@ bool TocLibrary::HandleMessage(const TocMessage& message)
     if (message.command == "SIGN_ON") {
         if (!transport_->IsOpen())
             return true;  // left over from a connection already closed
+        // Only the answer to our own toc_signon, or the end of a pause, signs
+        // the user on: any other SIGN_ON would put the client online without
+        // a sign-on, or run the sign-on completion again. It is shown once a
+        // connection and changes nothing.
         if (state_.signonState != STATUS_SIGNING_ON && !state_.paused) {
-            const std::uint64_t serial = connectionSerial_;
-            Message("Got SIGN_ON in weird state");
-            // Closed (or replaced) while the box was open: nothing is left to sign on.
-            if (serial != connectionSerial_ || !transport_->IsOpen())
-                return true;
+            if (!std::exchange(weirdSignonShown_, true))
+                Message("Got SIGN_ON in weird state");
+            return true;
         }
         transport_->CancelDeadline();
         signonTimedOut_ = false;
@@ -274,7 +278,12 @@ bool TocLibrary::HandleMessage(const TocMessage& message)
         return true;  // the frames after it are still handed on
     }
     if (message.command == "PAUSE") {
-        state_.paused = true;
+        // Until the next SIGN_ON nothing is sent; the client hears of it as
+        // a move back to signing on, and the SIGN_ON as a new sign-on.
+        if (state_.signonState == STATUS_ONLINE && !state_.paused) {
+            state_.paused = true;
+            ReportStatus(STATUS_SIGNING_ON);
+        }
         return true;
     }
     if (callbacks != nullptr)

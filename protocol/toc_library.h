@@ -104,6 +104,7 @@ private:
     bool dispatching_ = false;
     bool closePending_ = false;
     bool signonTimedOut_ = false;  // the limit passed while frames were being handled
+    bool weirdSignonShown_ = false;  // an unasked-for SIGN_ON was shown on this connection
     int signonTimeLimitMs_ = kSignonTimeLimitMs;
     int boxDepth_ = 0;
     bool quiet_ = false;

@@ -80,6 +80,13 @@ rm -f "$build"/quenlo_*.deb "$build"/quenlo-dev_*.deb "$build"/quenlo-dbgsym_*.d
 (cd "$build" && cpack -G DEB >/dev/null)
 deb=$(ls "$build"/quenlo_*.deb | head -n 1)
 dev=$(ls "$build"/quenlo-dev_*.deb | head -n 1)
+# A build with debug information also gives the debug symbols' package.
+dbgsym=$(ls "$build"/quenlo-dbgsym_*.ddeb 2>/dev/null | head -n 1 || true)
+if grep -Eq '^CMAKE_BUILD_TYPE:[A-Z]+=(RelWithDebInfo|Debug)$' "$build/CMakeCache.txt"; then
+  [ -n "$dbgsym" ] || fail "no quenlo-dbgsym package from a build with debug information"
+fi
+packages=("$deb" "$dev")
+[ -z "$dbgsym" ] || packages+=("$dbgsym")
 dpkg-deb -f "$deb" Depends | grep -q libqt6widgets6 || fail "package dependencies miss Qt: $(dpkg-deb -f "$deb" Depends)"
 # The SDK is in quenlo-dev alone.
 dev_files=$(dpkg-deb -c "$dev")
@@ -94,7 +101,7 @@ expect_started "unpacked package" "$(start_installed "$work/unpacked/usr/bin/que
 echo "== lintian =="
 # Every error and warning is mended, or explained: an override that a package
 # ships (usr/share/lintian/overrides/PACKAGE) follows a comment saying why.
-for package in "$deb" "$dev"; do
+for package in "${packages[@]}"; do
   name=$(dpkg-deb -f "$package" Package)
   mkdir -p "$work/lintian/$name"
   dpkg-deb -x "$package" "$work/lintian/$name"
@@ -103,7 +110,7 @@ for package in "$deb" "$dev"; do
   unexplained=$(awk '/^#/ { said = 1; next } /^[[:space:]]*$/ { said = 0; next } { if (!said) print; said = 0 }' "$overrides")
   [ -z "$unexplained" ] || fail "lintian overrides of $name without a comment: $unexplained"
 done
-if ! report=$(lintian --fail-on error,warning "$deb" "$dev" 2>&1); then
+if ! report=$(lintian --fail-on error,warning "${packages[@]}" 2>&1); then
   fail "lintian: $report"
 fi
-echo "Install checks passed: $(basename "$deb") $(basename "$dev")"
+echo "Install checks passed: $(for package in "${packages[@]}"; do basename "$package"; done | xargs)"

@@ -47,9 +47,13 @@ void TocServer::Impl::OnReadyRead(Connection& connection)
     if (connection.closedByServer)
         return;  // already dropped: what still arrives is not looked at
     std::string_view bytes(data.constData(), static_cast<std::size_t>(data.size()));
+    if (connection.phase == Connection::Phase::HttpRequest) {
+        TakeHttpRequest(connection, bytes);
+        return;
+    }
     if (connection.phase == Connection::Phase::Greeting) {
         TakeGreeting(connection, bytes);
-        if (connection.phase == Connection::Phase::Greeting || connection.closedByServer)
+        if (connection.phase != Connection::Phase::AwaitSignonFrame || connection.closedByServer)
             return;
     }
     connection.parser.Append(bytes);
@@ -73,6 +77,14 @@ void TocServer::Impl::TakeGreeting(Connection& connection, std::string_view& byt
     const std::size_t taken = std::min(wanted, bytes.size());
     greeting.append(bytes.substr(0, taken));
     bytes.remove_prefix(taken);
+    // A web browser or the client asking for a profile page.
+    if (greeting != kGreeting.substr(0, greeting.size()) && StartsHttpRequest(greeting)) {
+        connection.phase = Connection::Phase::HttpRequest;
+        connection.state.httpRequest = true;
+        TakeHttpRequest(connection, greeting + std::string(bytes));
+        bytes = {};
+        return;
+    }
     // Refuse as soon as the bytes so far cannot become the greeting.
     if (greeting != kGreeting.substr(0, greeting.size())) {
         DropConnection(connection, "bad greeting");

@@ -1,7 +1,8 @@
 // tocd's TOC server, on 127.0.0.1 in the caller's Qt event loop. It checks
 // the greeting, the sign-on frame and toc_signon, answers a good sign-on,
 // relays instant messages and presence between signed-on clients, keeps deny
-// and permit lists, and can run an "Echo Bot".
+// and permit lists, serves profiles over HTTP on the same port, and can run
+// an "Echo Bot".
 //
 // Needs a QCoreApplication (or QApplication) object; one thread only. The
 // test suite layers its controls (recording, held sign-ons, raw bytes) on
@@ -60,6 +61,7 @@ public:
     struct ConnectionState {
         std::string greeting;  // the bytes received before the first frame (at most 10)
         bool greetingOk = false;  // exactly "FLAPON\r\n\r\n"
+        bool httpRequest = false;  // a request for a profile page instead of TOC
         std::string screenName;  // as the SIGNON frame carries it (a correct client sends it normalised)
         bool signedOn = false;   // the sign-on was accepted (stays set afterwards)
         bool online = false;     // signed on and not yet signed off or disconnected

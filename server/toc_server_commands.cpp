@@ -1,5 +1,6 @@
 // The TOC server's answers to a signed-on client's commands: instant
-// messages, buddy registration and presence, profile links and warnings.
+// messages, buddy registration and presence, profiles and their links, and
+// warnings.
 #include "toc_server_impl.h"
 #include "toc_command_line.h"
 
@@ -36,6 +37,8 @@ void TocServer::Impl::HandleCommand(Connection& connection, const std::vector<st
     } else if (command == "toc_get_info" && args.size() >= 2) {
         const std::string name = NormalizeScreenName(args[1]);
         SendText(connection, "GOTO_URL:" + name + ":info?user=" + name);
+    } else if (command == "toc_set_info" && args.size() >= 2) {
+        connection.profile = args[1];
     } else if (command == "toc_evil") {
         HandleEvil(connection, args);
     } else if (command == "toc_add_deny" || command == "toc_add_permit") {

@@ -27,7 +27,8 @@ inline constexpr std::string_view kEchoBotKey = "echobot";
 
 struct Connection {
     enum class Phase {
-        Greeting,         // waiting for "FLAPON\r\n\r\n"
+        Greeting,         // waiting for "FLAPON\r\n\r\n" (or an HTTP request line)
+        HttpRequest,      // an HTTP request for a profile page, until its headers end
         AwaitSignonFrame, // server SIGNON sent, waiting for the client's
         AwaitTocSignon,   // waiting for toc_signon
         AwaitAccept,      // good toc_signon, held back until AcceptSignOn
@@ -47,6 +48,8 @@ struct Connection {
     bool permitMode = false;
     std::set<std::string> privacyList;
     std::int64_t signonTime = 0;
+    std::string profile;      // as toc_set_info last set it
+    std::string httpRequest;  // what has come of an HTTP request
     int warningLevel = 0;
     bool closedByServer = false;
 };
@@ -62,6 +65,7 @@ struct TocServer::Impl {
     void HandleFrame(Connection& connection, RecordedFrame frame);
     void HandleSignonFrame(Connection& connection, const RecordedFrame& frame);
     void DropConnection(Connection& connection, std::string reason);
+    void TakeHttpRequest(Connection& connection, std::string_view bytes);  // toc_server_http.cpp
 
     // sign-on
     void HandleTocSignon(Connection& connection, const std::vector<std::string>& args);
@@ -101,6 +105,9 @@ struct TocServer::Impl {
     std::function<void(int index, const RecordedFrame& frame)> onFrame;
     std::int64_t startTime = 0;  // the Echo Bot's sign-on time
 };
+
+// Whether the first bytes of a connection can still be an HTTP GET request.
+bool StartsHttpRequest(std::string_view bytes);
 
 // Whether the watcher keeps this (normalised) name's messages and presence away.
 bool Blocks(const Connection& watcher, const std::string& name);

@@ -28,8 +28,10 @@
 #include "normalize_name.h"
 #include "settings_store.h"
 #include "online_list_model.h"
+#include "output.h"
 #include "transcript_pane.h"
 #include "user_config_dialog.h"
+#include "user_info.h"
 
 MainDialog::MainDialog(ClientContext& ctx, QWidget* parent) : QDialog(parent), ctx_(ctx)
 {
@@ -147,7 +149,7 @@ void MainDialog::LayOutControls(QMenuBar* menuBar)
 void MainDialog::ConnectControls()
 {
     QObject::connect(send_, &QPushButton::clicked, this, [this] { SubmitInputLine(ctx_); });
-    QObject::connect(connect_, &QPushButton::clicked, this, [this] { ConnectToServer(ctx_); });
+    QObject::connect(connect_, &QPushButton::clicked, this, [this] { Connect(); });
     QObject::connect(disconnect_, &QPushButton::clicked, this, [this] { DisconnectFromServer(ctx_); });
     QObject::connect(warn_, &QPushButton::clicked, this, [this] { WarnSelected(ctx_); });
     QObject::connect(info_, &QPushButton::clicked, this, [this] { InfoOnSelected(ctx_); });
@@ -250,7 +252,17 @@ QPushButton* MainDialog::ButtonFor(Button button) const
 
 void MainDialog::reject()
 {
+    Connect();
+}
+
+void MainDialog::Connect()
+{
     ConnectToServer(ctx_);
+    // On a first start nothing is set up yet: the status line says what is
+    // missing, and the dialog where it is entered opens.
+    const UserInfo& info = ctx_.settings.userInfo;
+    if (!shutDown_ && (FieldText(info.screenName).empty() || FieldText(info.password).empty()))
+        OpenUserConfig();
 }
 
 void MainDialog::accept()
@@ -266,6 +278,10 @@ void MainDialog::closeEvent(QCloseEvent* event)
     }
     Shutdown();
     event->accept();
+    // The program lives as long as the window. Qt ends its loop by itself
+    // only when a visible window closes; one hidden by the tray icon must
+    // end it too.
+    QCoreApplication::quit();
 }
 
 void MainDialog::changeEvent(QEvent* event)
@@ -303,6 +319,9 @@ void MainDialog::SetNeedsAttention(bool on)
 
 void MainDialog::BringToFront()
 {
+    // A second start while this one is on its way out shows nothing.
+    if (shutDown_)
+        return;
     if (isMinimized())
         showNormal();
     else
@@ -427,6 +446,16 @@ void MainDialog::OpenBuddyEditor()
 {
     BuddyEditorDialog dialog(ctx_, this);
     dialog.exec();
+}
+
+void MainDialog::ShowProfile(std::string_view screenName, std::string_view address)
+{
+    if (profiles_ == nullptr)
+        profiles_ = std::make_unique<ProfileViewer>(this, [this](const std::string& line) {
+            if (!shutDown_)  // a fetch that ends after the close has nobody to tell
+                PrintLine(ctx_, line);
+        });
+    profiles_->Fetch(screenName, address);
 }
 
 void MainDialog::NotifyIncomingMessage(std::string_view sender, std::string_view text)

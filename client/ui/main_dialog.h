@@ -12,6 +12,7 @@
 #include "client_window.h"
 #include "message_notifier.h"
 #include "modal_close_guard.h"
+#include "profile_viewer.h"
 
 class OnlineListModel;
 class QListView;
@@ -69,6 +70,7 @@ public:
     void NotifyIncomingMessage(std::string_view sender, std::string_view text) override;
     // A box with the reason, and a button that opens the configuration.
     void OfferUserConfig(std::string_view reason) override;
+    void ShowProfile(std::string_view screenName, std::string_view address) override;
     // Tests put a recorder in place of the desktop's notification service.
     void UseNotificationSink(NotificationSink& sink);
     // Who answers the window's own boxes: the one that lists unsaved
@@ -79,6 +81,9 @@ public:
     // Settings dialogs, opened from the File menu.
     void OpenUserConfig();
     void OpenBuddyEditor();
+    // Connect and Escape: connects, or opens the configuration dialog when
+    // the screen name or password is still missing.
+    void Connect();
 
 protected:
     void reject() override;  // Escape connects; it never closes the window
@@ -124,6 +129,7 @@ private:
     std::unique_ptr<DesktopNotifications> desktopNotifications_;
     std::unique_ptr<MessageNotifier> notifier_;
     QTimer pump_;
+    std::unique_ptr<ProfileViewer> profiles_;  // made on the first Info answer
     // A close requested while a modal box is open waits for the box's loop.
     ModalCloseGuard closeGuard_{[this] { close(); }};
 };

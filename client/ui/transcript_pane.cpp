@@ -13,6 +13,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QTextLayout>
+#include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -70,7 +71,8 @@ void TranscriptPane::ShowText(const std::string* text)
     indexed_ = 0;
     starts_.Reset();
     anchor_ = cursor_ = Position{};
-    verticalScrollBar()->setValue(0);
+    endOffset_ = 0;
+    SetScrollPosition(ScrollPosition{});
     CatchUp();
 }
 
@@ -85,8 +87,7 @@ void TranscriptPane::ScrollToEnd()
         scrollToEndPending_ = true;
         return;
     }
-    QScrollBar* bar = verticalScrollBar();
-    bar->setValue(bar->maximum());
+    SetScrollPosition(ScrollPosition{verticalScrollBar()->maximum(), endOffset_});
 }
 
 void TranscriptPane::CatchUp()
@@ -105,8 +106,7 @@ void TranscriptPane::CatchUp()
         UpdateScrollRange();
     if (scrollToEndPending_) {
         scrollToEndPending_ = false;
-        QScrollBar* bar = verticalScrollBar();
-        bar->setValue(bar->maximum());
+        SetScrollPosition(ScrollPosition{verticalScrollBar()->maximum(), endOffset_});
     }
     viewport()->update();
     if (announce)
@@ -189,47 +189,107 @@ int TranscriptPane::LayOut(int line, QTextLayout& layout) const
     return std::max(height, fontMetrics().height());
 }
 
-int TranscriptPane::TopShowingAtBottom(int last) const
+int TranscriptPane::LineHeight(int line) const
+{
+    QTextLayout layout;
+    return LayOut(line, layout);
+}
+
+TranscriptPane::ScrollPosition TranscriptPane::EndOf(int last) const
 {
     // Lines are laid out from last upwards until the pane is full: one
-    // screenful, whatever the text's length.
-    const int available = viewport()->height() - 2 * kMargin;
+    // screenful, whatever the text's length. The top one may show only its
+    // lower part, and a line taller than the pane shows its end.
+    const int available = std::max(1, viewport()->height() - 2 * kMargin);
     int top = std::clamp(last, 0, LineCount() - 1);
-    QTextLayout layout;
-    int used = LayOut(top, layout);
-    while (top > 0) {
-        QTextLayout previous;
-        const int height = LayOut(top - 1, previous);
-        if (used + height > available)
-            break;
-        used += height;
-        --top;
+    int used = LineHeight(top);
+    while (used < available && top > 0)
+        used += LineHeight(--top);
+    return ScrollPosition{top, std::max(0, used - available)};
+}
+
+bool TranscriptPane::AtEnd() const
+{
+    const QScrollBar* bar = verticalScrollBar();
+    return bar->value() == bar->maximum() && topOffset_ == endOffset_;
+}
+
+void TranscriptPane::SetScrollPosition(ScrollPosition position)
+{
+    QScrollBar* bar = verticalScrollBar();
+    positioning_ = true;
+    bar->setValue(position.line);
+    positioning_ = false;
+    topOffset_ = bar->value() == position.line ? std::max(0, position.offset) : 0;
+    viewport()->update();
+}
+
+void TranscriptPane::ScrollByPixels(int dy)
+{
+    const int last = LineCount() - 1;
+    ScrollPosition to{std::clamp(verticalScrollBar()->value(), 0, last), topOffset_ + dy};
+    while (to.offset < 0 && to.line > 0)
+        to.offset += LineHeight(--to.line);
+    to.offset = std::max(0, to.offset);
+    for (int height = LineHeight(to.line); to.line < last && to.offset >= height; height = LineHeight(to.line)) {
+        to.offset -= height;
+        ++to.line;
     }
-    return top;
+    const ScrollPosition end{verticalScrollBar()->maximum(), endOffset_};
+    if (to.line > end.line || (to.line == end.line && to.offset > end.offset))
+        to = end;
+    SetScrollPosition(to);
 }
 
 void TranscriptPane::UpdateScrollRange()
 {
-    // The last top line from which the end of the text still fits the pane.
-    const int top = TopShowingAtBottom(LineCount() - 1);
+    // The scroll bar's last value is the top line of the text's end.
+    const ScrollPosition end = EndOf(LineCount() - 1);
     const int available = viewport()->height() - 2 * kMargin;
     QScrollBar* bar = verticalScrollBar();
-    bar->setRange(0, top);
+    positioning_ = true;
+    bar->setRange(0, end.line);
+    positioning_ = false;
+    endOffset_ = end.offset;
+    if (bar->value() == end.line)
+        topOffset_ = std::min(topOffset_, endOffset_);
     bar->setPageStep(std::max(1, available / std::max(1, fontMetrics().height())));
 }
 
 void TranscriptPane::resizeEvent(QResizeEvent* event)
 {
-    const bool atEnd = verticalScrollBar()->value() == verticalScrollBar()->maximum();
+    const bool atEnd = AtEnd();
     QAbstractScrollArea::resizeEvent(event);
     UpdateScrollRange();
     if (atEnd)
-        verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+        SetScrollPosition(ScrollPosition{verticalScrollBar()->maximum(), endOffset_});
+    else
+        SetScrollPosition(ScrollPosition{verticalScrollBar()->value(), 0});
 }
 
 void TranscriptPane::scrollContentsBy(int, int)
 {
+    // Moved by the scroll bar itself (dragged, clicked, a key): whole lines,
+    // and its last value is the end of the text.
+    if (!positioning_) {
+        const QScrollBar* bar = verticalScrollBar();
+        topOffset_ = bar->value() == bar->maximum() ? endOffset_ : 0;
+    }
     viewport()->update();
+}
+
+void TranscriptPane::wheelEvent(QWheelEvent* event)
+{
+    // Rows, as the desktop sets them per notch; pixels from a touchpad.
+    int dy = -event->pixelDelta().y();
+    if (event->pixelDelta().isNull()) {
+        wheelRemainder_ -= event->angleDelta().y() * QApplication::wheelScrollLines() * fontMetrics().height();
+        dy = wheelRemainder_ / QWheelEvent::DefaultDeltasPerStep;
+        wheelRemainder_ %= QWheelEvent::DefaultDeltasPerStep;
+    }
+    if (dy != 0)
+        ScrollByPixels(dy);
+    event->accept();
 }
 
 void TranscriptPane::paintEvent(QPaintEvent*)
@@ -241,7 +301,7 @@ void TranscriptPane::paintEvent(QPaintEvent*)
     selected.format.setBackground(palette().brush(QPalette::Highlight));
     selected.format.setForeground(palette().brush(QPalette::HighlightedText));
     painter.setPen(palette().color(QPalette::Text));
-    int y = kMargin;
+    int y = kMargin - topOffset_;
     for (int line = verticalScrollBar()->value(); line < LineCount() && y < viewport()->height(); ++line) {
         QTextLayout layout;
         const int height = LayOut(line, layout);
@@ -261,7 +321,7 @@ void TranscriptPane::paintEvent(QPaintEvent*)
 
 TranscriptPane::Position TranscriptPane::PositionAt(const QPoint& point) const
 {
-    int y = kMargin;
+    int y = kMargin - topOffset_;
     const int first = verticalScrollBar()->value();
     if (point.y() < y)
         return Position{first, 0};

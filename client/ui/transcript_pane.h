@@ -1,8 +1,10 @@
 // The output pane: a read-only view of the transcript. It reads the text
 // where the transcript keeps it (no copy), with one offset per line, and lays
 // out only the lines on screen, so a line costs the same whether the pane
-// holds a thousand lines or a million. Lines wrap at the pane's width; the
-// view scrolls by whole lines. Text can be selected with the mouse and copied.
+// holds a thousand lines or a million. Lines wrap at the pane's width. The
+// scroll bar counts lines; the wheel scrolls by rows, through a line taller
+// than the pane too, and the end of the text sits at the bottom of the pane.
+// Text can be selected with the mouse and copied.
 // While lines stream in, the pane catches up at most once a frame.
 #pragma once
 
@@ -58,6 +60,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
+    void wheelEvent(QWheelEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -74,14 +77,27 @@ private:
         bool operator==(const Position& o) const = default;
     };
 
+    // Where the view starts: the top line, and how many pixels of it are
+    // scrolled off above the pane.
+    struct ScrollPosition {
+        int line = 0;
+        int offset = 0;
+    };
+
     std::string_view LineBytes(int line) const;
     QString LineText(int line) const;
     // Lays a line out at the pane's current width; returns its height.
     int LayOut(int line, QTextLayout& layout) const;
+    int LineHeight(int line) const;
     int TextWidth() const;
     void UpdateScrollRange();
-    // The top line from which line last is the last one that fits the pane.
-    int TopShowingAtBottom(int last) const;
+    // The position at which the bottom of line last meets the bottom of the
+    // pane, or the text's start when everything up to last is shorter.
+    ScrollPosition EndOf(int last) const;
+    void SetScrollPosition(ScrollPosition position);
+    // Moves the view by pixels, held between the text's start and its end.
+    void ScrollByPixels(int dy);
+    bool AtEnd() const;
     Position PositionAt(const QPoint& point) const;
     // Indexes the line starts of the text from indexed_ to its end.
     void IndexNewText();
@@ -102,6 +118,10 @@ private:
     std::size_t indexed_ = 0;           // bytes of it the view has taken in
     LineStarts starts_;                 // where each line begins in *text_
     bool scrollToEndPending_ = false;
+    int topOffset_ = 0;              // pixels of the top line scrolled off
+    int endOffset_ = 0;              // topOffset_ at the end of the text
+    bool positioning_ = false;       // the pane itself moves the scroll bar
+    int wheelRemainder_ = 0;         // wheel turns too small to scroll a pixel yet
     FramePacer pacer_{[this] { CatchUp(); }};
     Position anchor_;
     Position cursor_;

@@ -100,11 +100,12 @@ void TranscriptPane::MoveCaret(const Position& to, bool extend)
 
 void TranscriptPane::KeepCaretInView()
 {
-    QScrollBar* bar = verticalScrollBar();
-    if (cursor_.line < bar->value())
-        bar->setValue(cursor_.line);
-    else if (TopShowingAtBottom(cursor_.line) > bar->value())
-        bar->setValue(TopShowingAtBottom(cursor_.line));
+    const QScrollBar* bar = verticalScrollBar();
+    const ScrollPosition bottom = EndOf(cursor_.line);
+    if (cursor_.line < bar->value() || (cursor_.line == bar->value() && topOffset_ > 0))
+        SetScrollPosition(ScrollPosition{cursor_.line, 0});
+    else if (bottom.line > bar->value() || (bottom.line == bar->value() && bottom.offset > topOffset_))
+        SetScrollPosition(bottom);
 }
 
 void TranscriptPane::focusInEvent(QFocusEvent* event)

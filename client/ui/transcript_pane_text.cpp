@@ -80,7 +80,7 @@ void TranscriptPane::SetSelectionOffsets(int anchor, int cursor)
 QRect TranscriptPane::CharacterRect(int offset) const
 {
     const Position at = PositionOf(offset);
-    int y = kMargin;
+    int y = kMargin - topOffset_;
     for (int line = verticalScrollBar()->value(); line < LineCount() && y < viewport()->height(); ++line) {
         QTextLayout layout;
         const int height = LayOut(line, layout);

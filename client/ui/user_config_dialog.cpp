@@ -15,6 +15,11 @@
 
 namespace {
 
+// The profile is HTML, sent as typed: a first-time user sees "<br>" in the
+// box and should know why.
+const QString kProfileHint = QStringLiteral(
+    "What others see when they ask for your Info. HTML is allowed: write <br> where a line should break.");
+
 QLineEdit* LimitedEdit(QWidget* parent, std::size_t room, const std::string& text)
 {
     auto* edit = new QLineEdit(parent);
@@ -49,6 +54,13 @@ UserConfigDialog::UserConfigDialog(ClientContext& ctx, QWidget* parent) : QDialo
     tocPort_ = LimitedEdit(this, kMaxPortText, values.tocPort);
     profile_ = new QPlainTextEdit(this);
     SetFieldBytes(profile_, values.userProfile);
+    profile_->setPlaceholderText(QStringLiteral("About you, in HTML"));
+    profile_->setToolTip(kProfileHint);
+    profile_->setAccessibleDescription(kProfileHint);
+    auto* profileHint = new QLabel(kProfileHint, this);
+    profileHint->setTextFormat(Qt::PlainText);
+    profileHint->setWordWrap(true);
+    profileHint->setForegroundRole(QPalette::PlaceholderText);
     logToFile_ = new QCheckBox(QStringLiteral("&Log to file:"), this);
     logToFile_->setChecked(values.logToFile);
     logPath_ = LimitedEdit(this, FieldRoom(record.logPath), values.logPath);
@@ -67,6 +79,7 @@ UserConfigDialog::UserConfigDialog(ClientContext& ctx, QWidget* parent) : QDialo
     form->addRow(QStringLiteral("TOC server:"), tocServer_);
     form->addRow(QStringLiteral("TOC port:"), tocPort_);
     form->addRow(QStringLiteral("User profile:"), profile_);
+    form->addRow(QString(), profileHint);
     form->addRow(QString(), logToFile_);
     auto* logRow = new QHBoxLayout;
     logRow->addWidget(logPath_, 1);

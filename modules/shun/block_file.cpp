@@ -4,6 +4,8 @@
 #include <climits>
 #include <cstring>
 #include <cstdlib>
+#include <string_view>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -89,6 +91,28 @@ BlockFileContents LoadBlockFile(const std::string& path)
         break;
     }
     return contents;
+}
+
+void RemoveLeftTemporaries(const std::string& path)
+{
+    const std::string target = SaveTarget(path);
+    if (target.empty())
+        return;
+    const std::string folder = FolderOf(target);
+    DIR* dir = opendir(folder.c_str());
+    if (dir == nullptr)
+        return;
+    constexpr std::string_view kPrefix = ".blocklst.cfg.";
+    while (const dirent* entry = readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        // The names mkostemp makes from the pattern SaveBlockFile uses.
+        if (name.size() != kPrefix.size() + 6 || !name.starts_with(kPrefix))
+            continue;
+        const std::string file = folder + "/" + std::string(name);
+        if (struct stat info {}; lstat(file.c_str(), &info) == 0 && S_ISREG(info.st_mode))
+            unlink(file.c_str());
+    }
+    closedir(dir);
 }
 
 std::string SaveBlockFile(const std::string& path, const std::string& text)

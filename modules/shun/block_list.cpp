@@ -58,12 +58,13 @@ std::size_t EscapedLength(std::string_view command)
            }));
 }
 
-bool BlockList::HandleCommand(std::string_view word, std::string_view arguments, HostServices& host)
+bool BlockList::HandleCommand(std::string_view word, std::string_view arguments, HostServices& host,
+                              const Saver& save)
 {
     if (EqualsIgnoringCase(word, "block"))
-        Block(arguments, host);
+        Block(arguments, host, save);
     else if (EqualsIgnoringCase(word, "unblock"))
-        Unblock(arguments, host);
+        Unblock(arguments, host, save);
     else if (EqualsIgnoringCase(word, "blocklist"))
         PrintList(host);
     else
@@ -83,7 +84,13 @@ bool BlockList::HasSentName(const std::string& normalizedName) const
     return found;
 }
 
-void BlockList::Block(std::string_view name, HostServices& host)
+bool BlockList::Lists(std::string_view name) const
+{
+    const std::string normalized = NormalizeName(name);
+    return !normalized.empty() && HasSentName(normalized);
+}
+
+void BlockList::Block(std::string_view name, HostServices& host, const Saver& save)
 {
     if (text_.size() > kMaxTextForBlock) {
         host.PrintStatus("Block list is too big!");
@@ -110,12 +117,15 @@ void BlockList::Block(std::string_view name, HostServices& host)
         text_.push_back('\n');
     text_.append(name).push_back('\n');
     ++revision_;
+    // In the file before anyone is told: a block acknowledged is a block kept.
+    if (save)
+        save();
     host.RemoveOnlineName(normalized.c_str());
-    host.PrintStatus("User added to block list.");
+    host.PrintStatus(("User added to block list: " + std::string(name) + ".").c_str());
     Send(host, std::string(kDeny) + " " + normalized);
 }
 
-void BlockList::Unblock(std::string_view name, HostServices& host)
+void BlockList::Unblock(std::string_view name, HostServices& host, const Saver& save)
 {
     if (!CheckLength(name, host))
         return;
@@ -140,15 +150,18 @@ void BlockList::Unblock(std::string_view name, HostServices& host)
     }
     text_ = std::move(kept);
     ++revision_;
+    if (save)
+        save();
+    host.PrintStatus(("User unblocked: " + std::string(name) + ".").c_str());
     if (wasSent) {
         // Permit mode for a moment, then deny mode with an empty list, then
-        // the names that remain.
+        // the names that remain: one change, which the client sends back to
+        // back. TOC has no way to take one name off the deny list.
+        unblockSent_ = true;
         Send(host, "toc_add_permit " + normalized);
         Send(host, std::string(kDeny));
-    }
-    host.PrintStatus("User unblocked.");
-    if (wasSent)
         SendDenyList(host);
+    }
 }
 
 void BlockList::PrintList(HostServices& host) const
@@ -213,6 +226,17 @@ std::vector<std::string> BlockList::DenyCommands() const
 void BlockList::SendDenyList(HostServices& host) const
 {
     for (const std::string& command : DenyCommands())
+        Send(host, command);
+}
+
+void BlockList::SendServerState(HostServices& host) const
+{
+    const std::vector<std::string> commands = DenyCommands();
+    // After an unblock the server may still be in permit mode (a pause cut
+    // the change short): with nobody left to deny, "deny none" puts it back.
+    if (commands.empty() && unblockSent_)
+        Send(host, std::string(kDeny));
+    for (const std::string& command : commands)
         Send(host, command);
 }
 

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,21 +38,30 @@ public:
     // Grows with every change to the text.
     std::uint64_t Revision() const { return revision_; }
 
+    // Keeps the list (writes the file); called after a change, before the
+    // user or the server hears of it.
+    using Saver = std::function<void()>;
     // "block", "unblock" and "blocklist" in any case; false for every other word.
-    bool HandleCommand(std::string_view word, std::string_view arguments, HostServices& host);
+    bool HandleCommand(std::string_view word, std::string_view arguments, HostServices& host,
+                       const Saver& save = {});
+    // Whether the server is told to deny this name (in any spelling).
+    bool Lists(std::string_view name) const;
     // Every sent name, normalised, in list order, in "toc_add_deny" commands
     // of about 1024 characters that always fit the server's line.
     std::vector<std::string> DenyCommands() const;
     void SendDenyList(HostServices& host) const;
+    // What a new sign-on tells the server: the deny list.
+    void SendServerState(HostServices& host) const;
 
 private:
-    void Block(std::string_view name, HostServices& host);
-    void Unblock(std::string_view name, HostServices& host);
+    void Block(std::string_view name, HostServices& host, const Saver& save);
+    void Unblock(std::string_view name, HostServices& host, const Saver& save);
     void PrintList(HostServices& host) const;
     bool HasSentName(const std::string& normalizedName) const;
 
     std::string text_;
     std::uint64_t revision_ = 0;
+    bool unblockSent_ = false;  // the server has been sent an unblock in this run
 };
 
 }  // namespace shun

@@ -86,6 +86,7 @@ int Initialize(void*, HostServices* host)
     ShunState& state = State();
     state = ShunState{};
     state.host = host;
+    shun::RemoveLeftTemporaries(BlockFilePath());
     shun::BlockFileContents file = shun::LoadBlockFile(BlockFilePath());
     switch (file.state) {
     case shun::BlockFileState::Loaded:
@@ -143,16 +144,17 @@ int OnUserCommand(const char* word, const char* arguments)
     ShunState& state = State();
     if (state.host == nullptr || word == nullptr)
         return 0;
-    const std::uint64_t before = state.list.Revision();
-    const bool handled = state.list.HandleCommand(word, arguments != nullptr ? arguments : "", *state.host);
-    if (state.list.Revision() != before)
-        SaveChange(state);
+    const bool handled = state.list.HandleCommand(word, arguments != nullptr ? arguments : "", *state.host,
+                                                  [&state] { SaveChange(state); });
     return handled ? 1 : 0;
 }
 
-int OnSendIM(const char*, const char*, int)
+// Nothing the client sends on its own goes to a blocked user: an away
+// reply would tell them the user is there.
+int OnSendIM(const char* recipient, const char*, int automatic)
 {
-    return 0;
+    const ShunState& state = State();
+    return automatic != 0 && recipient != nullptr && state.list.Lists(recipient) ? -1 : 0;
 }
 
 int OnReceiveIM(const char*, const char*)
@@ -164,7 +166,7 @@ int OnConnect()
 {
     ShunState& state = State();
     if (state.host != nullptr)
-        state.list.SendDenyList(*state.host);
+        state.list.SendServerState(*state.host);
     return 0;
 }
 

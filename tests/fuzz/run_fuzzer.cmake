@@ -6,10 +6,15 @@ foreach(var FUZZER CORPUS SEEDS ARTIFACTS SECONDS)
   endif()
 endforeach()
 
+set(max_len_option)
+if(DEFINED MAX_LEN AND NOT MAX_LEN EQUAL 0)
+  set(max_len_option -max_len=${MAX_LEN})
+endif()
+
 file(REMOVE_RECURSE ${CORPUS})
 file(MAKE_DIRECTORY ${CORPUS} ${ARTIFACTS})
 execute_process(
-  COMMAND ${FUZZER} -max_total_time=${SECONDS} -print_final_stats=1 -artifact_prefix=${ARTIFACTS}
+  COMMAND ${FUZZER} -max_total_time=${SECONDS} -print_final_stats=1 ${max_len_option} -artifact_prefix=${ARTIFACTS}
           ${CORPUS} ${SEEDS}
   RESULT_VARIABLE result)
 if(NOT result EQUAL 0)

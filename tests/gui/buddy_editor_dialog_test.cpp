@@ -1,5 +1,9 @@
 // "Buddy List Entry Editor" offscreen: the list in case-blind order, Add and
-// Remove on the buddy list, and the server told only while connected.
+// Remove on a copy that OK applies (the server told only while connected,
+// blist.cfg written at once) and Cancel drops, Enter in the name field adding.
+#include <functional>
+
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QtTest/QTest>
@@ -52,6 +56,7 @@ TEST_F(BuddyEditorTest, ShowsTheControlsItNeeds)
     EXPECT_TRUE(dialog.isModal());
     EXPECT_EQ(dialog.AddButton()->text(), "&Add");
     EXPECT_EQ(dialog.RemoveButton()->text(), "&Remove");
+    EXPECT_EQ(dialog.CancelButton()->text(), "&Cancel");
     EXPECT_EQ(dialog.BuddyList()->selectionMode(), QAbstractItemView::SingleSelection);
     bool okIsDefault = false;
     for (QPushButton* button : dialog.findChildren<QPushButton*>())
@@ -82,29 +87,82 @@ TEST_F(BuddyEditorTest, OfflineAddKeepsTheNameAndSendsNothing)
 
     Add(dialog, "Bob Smith");
     EXPECT_EQ(Entries(dialog), std::vector<std::string>{"Bob Smith"});
-    EXPECT_EQ(ctx.settings.buddyList, "Bob Smith\n");
+    EXPECT_EQ(dialog.NameEdit()->text(), "");  // ready for the next name
 
-    // The same name once normalised: refused without a word.
+    // The same name once normalised: refused, and said so in the dialog.
     Add(dialog, "bobsmith");
     EXPECT_EQ(Entries(dialog), std::vector<std::string>{"Bob Smith"});
-    EXPECT_EQ(ctx.settings.buddyList, "Bob Smith\n");
-    EXPECT_EQ(dialog.NameEdit()->text(), "bobsmith");  // the edit box keeps its text
+    EXPECT_EQ(dialog.Refusal()->text(), "'Bob Smith' is already on the list.");
+    EXPECT_EQ(dialog.NameEdit()->text(), "bobsmith");  // kept to be mended
 
     // An empty edit box adds nothing.
     Add(dialog, "");
-    EXPECT_EQ(ctx.settings.buddyList, "Bob Smith\n");
+    EXPECT_EQ(Entries(dialog), std::vector<std::string>{"Bob Smith"});
 
+    // Nothing reaches the list or the file before OK; OK writes the file at once.
+    EXPECT_EQ(ctx.settings.buddyList, "");
+    QTest::mouseClick(dialog.OkButton(), Qt::LeftButton);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(ctx.settings.buddyList, "Bob Smith\n");
+    EXPECT_EQ(ReadBytes(dir.Path("blist.cfg")), "Bob Smith\n");
     Settle();
     EXPECT_EQ(server.ClientCount(), 0);
     EXPECT_EQ(PaneText(), "");
-
-    // Written when the client closes.
-    dialog.accept();
-    window.close();
-    EXPECT_EQ(ReadBytes(dir.Path("blist.cfg")), "Bob Smith\n");
 }
 
-TEST_F(BuddyEditorTest, OnlineAddTellsTheServerOnce)
+// Enter in the name field adds the name and leaves the dialog open; Enter
+// elsewhere is OK.
+TEST_F(BuddyEditorTest, EnterInTheNameFieldAdds)
+{
+    Start();
+    BuddyEditorDialog dialog(ctx, &window);
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    for (const char* name : {"carl", "Dave"}) {
+        dialog.NameEdit()->setFocus();
+        QTest::keyClicks(dialog.NameEdit(), name);
+        QTest::keyClick(dialog.NameEdit(), Qt::Key_Return);
+        EXPECT_TRUE(dialog.isVisible()) << name;
+    }
+    EXPECT_EQ(Entries(dialog), (std::vector<std::string>{"carl", "Dave"}));
+    dialog.BuddyList()->setFocus();
+    QTest::keyClick(dialog.BuddyList(), Qt::Key_Return);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(ReadBytes(dir.Path("blist.cfg")), "carl\nDave\n");
+}
+
+// Cancel, Escape and the window's close button all drop the dialog's
+// changes: nothing is sent, the list and the file stay.
+TEST_F(BuddyEditorTest, CancelDropsTheChanges)
+{
+    WriteBytes(dir.Path("blist.cfg"), "Bob Smith\ncarl\n");
+    Start();
+    SignOnWithOnline({"Bob Smith"});
+    const std::vector<std::function<void(BuddyEditorDialog&)>> cancels = {
+        [](BuddyEditorDialog& d) { QTest::mouseClick(d.CancelButton(), Qt::LeftButton); },
+        [](BuddyEditorDialog& d) { QTest::keyClick(d.BuddyList(), Qt::Key_Escape); },
+        [](BuddyEditorDialog& d) { d.close(); },
+    };
+    for (std::size_t i = 0; i < cancels.size(); ++i) {
+        BuddyEditorDialog dialog(ctx, &window);
+        dialog.show();
+        Add(dialog, "Dave");
+        Select(dialog, "Bob Smith");
+        QTest::mouseClick(dialog.RemoveButton(), Qt::LeftButton);
+        EXPECT_EQ(Entries(dialog), (std::vector<std::string>{"carl", "Dave"})) << i;
+        cancels[i](dialog);
+        EXPECT_EQ(dialog.result(), QDialog::Rejected) << i;
+    }
+    Settle();
+    EXPECT_EQ(ctx.settings.buddyList, "Bob Smith\ncarl\n");
+    EXPECT_EQ(ReadBytes(dir.Path("blist.cfg")), "Bob Smith\ncarl\n");
+    EXPECT_EQ(OnlineListTexts(), std::vector<std::string>{"Bob Smith"});
+    EXPECT_EQ(CountCommandsStartingWith(0, "toc_add_buddy dave"), 0);
+    EXPECT_EQ(CountCommandsStartingWith(0, "toc_remove_buddy"), 0);
+}
+
+TEST_F(BuddyEditorTest, OnlineAddTellsTheServerOnceWhenAccepted)
 {
     Start();
     ASSERT_TRUE(SignOn());
@@ -112,13 +170,20 @@ TEST_F(BuddyEditorTest, OnlineAddTellsTheServerOnce)
     dialog.show();
 
     Add(dialog, "Bob Smith");
-    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return HasCommand(0, "toc_add_buddy bobsmith"); }));
-    EXPECT_EQ(ctx.settings.buddyList, "Bob Smith\n");
-    EXPECT_EQ(Entries(dialog), std::vector<std::string>{"Bob Smith"});
-
     Add(dialog, "BOBSMITH");
+    // A name added and taken off again is no change.
+    Add(dialog, "carl");
+    Select(dialog, "carl");
+    QTest::mouseClick(dialog.RemoveButton(), Qt::LeftButton);
+    Settle();
+    EXPECT_EQ(CountCommandsStartingWith(0, "toc_add_buddy bobsmith"), 0);
+
+    dialog.accept();
+    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return HasCommand(0, "toc_add_buddy bobsmith"); }));
     Settle();
     EXPECT_EQ(CountCommandsStartingWith(0, "toc_add_buddy bobsmith"), 1);
+    EXPECT_EQ(CountCommandsStartingWith(0, "toc_add_buddy carl"), 0);
+    EXPECT_EQ(CountCommandsStartingWith(0, "toc_remove_buddy"), 0);
     EXPECT_EQ(ctx.settings.buddyList, "Bob Smith\n");
 }
 
@@ -133,8 +198,9 @@ TEST_F(BuddyEditorTest, OnlineRemoveTakesTheNameOffTheOnlineListAndTellsTheServe
     dialog.show();
     Select(dialog, "Bob Smith");
     QTest::mouseClick(dialog.RemoveButton(), Qt::LeftButton);
-
     EXPECT_EQ(Entries(dialog), std::vector<std::string>{"carl"});
+    dialog.accept();
+
     EXPECT_EQ(ctx.settings.buddyList, "carl\n");
     // The list view catches up within a frame.
     EXPECT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return OnlineListTexts() == std::vector<std::string>{"carl"}; }));
@@ -152,6 +218,7 @@ TEST_F(BuddyEditorTest, RemoveWithoutSelectionDoesNothing)
     dialog.BuddyList()->clearSelection();
     ASSERT_TRUE(dialog.BuddyList()->selectedItems().isEmpty());
     QTest::mouseClick(dialog.RemoveButton(), Qt::LeftButton);
+    dialog.accept();
 
     Settle();
     EXPECT_EQ(Entries(dialog), (std::vector<std::string>{"Bob Smith", "carl"}));
@@ -170,6 +237,7 @@ TEST_F(BuddyEditorTest, OfflineRemoveChangesOnlyTheList)
     QTest::mouseClick(dialog.RemoveButton(), Qt::LeftButton);
 
     EXPECT_EQ(Entries(dialog), std::vector<std::string>{"Bob Smith"});
+    dialog.accept();
     EXPECT_EQ(ctx.settings.buddyList, "Bob Smith\n");
     Settle();
     EXPECT_EQ(server.ClientCount(), 0);
@@ -187,10 +255,11 @@ TEST_F(BuddyEditorTest, CrLfListShowsPlainNamesThatRemoveDeletes)
     Select(dialog, "carl");
     QTest::mouseClick(dialog.RemoveButton(), Qt::LeftButton);
     EXPECT_EQ(Entries(dialog), std::vector<std::string>{"Bob Smith"});
+    dialog.accept();
     EXPECT_EQ(ctx.settings.buddyList, "Bob Smith\r\n\r\n");
 }
 
-TEST_F(BuddyEditorTest, AddRefusesANameNoScreenNameHasWithAStatusLine)
+TEST_F(BuddyEditorTest, AddRefusesANameNoScreenNameHasInTheDialog)
 {
     Start();
     ASSERT_TRUE(SignOn());
@@ -198,11 +267,14 @@ TEST_F(BuddyEditorTest, AddRefusesANameNoScreenNameHasWithAStatusLine)
     dialog.show();
     Add(dialog, "x\" \"y");
     EXPECT_TRUE(Entries(dialog).empty());
-    EXPECT_EQ(ctx.settings.buddyList, "");
-    EXPECT_TRUE(WaitForPaneLine("STATUS MESSAGE: Cannot add 'x\" \"y': a screen name holds only letters, digits, "
-                                "blanks and @._-"));
-    Settle();
-    EXPECT_EQ(CountCommandsStartingWith(0, "toc_add_buddy"), 1);  // only the sign-on's own
+    EXPECT_EQ(dialog.Refusal()->text(),
+              "Cannot add 'x\" \"y': a screen name holds only letters, digits, blanks and @._-");
+    Add(dialog, "xy");
+    EXPECT_EQ(dialog.Refusal()->text(), "");  // a good name clears it
+    dialog.accept();
+    EXPECT_EQ(ctx.settings.buddyList, "xy\n");
+    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return HasCommand(0, "toc_add_buddy xy"); }));
+    EXPECT_EQ(CountCommandsStartingWith(0, "toc_add_buddy"), 2);  // the sign-on's own and xy
 }
 
 }  // namespace

@@ -94,6 +94,7 @@ TEST_F(EightBitWindowTest, BuddyEditorRemovesANameStoredAsLatin1)
     ASSERT_EQ(found.size(), 1);
     dialog.BuddyList()->setCurrentItem(found.front());
     QTest::mouseClick(dialog.RemoveButton(), Qt::LeftButton);
+    dialog.accept();
     EXPECT_EQ(ctx.settings.buddyList, "bob\n");
     EXPECT_EQ(dialog.BuddyList()->count(), 1);
 }

@@ -2,12 +2,14 @@
 // modally over the main window.
 #include <QAction>
 #include <QDialog>
+#include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
 #include <QAbstractButton>
 #include <QTimer>
 
 #include "main_window_harness.h"
+#include "user_info.h"
 
 namespace {
 
@@ -96,6 +98,56 @@ TEST_F(StartedWindowTest, WrongPasswordOffersTheConfiguration)
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return !dialogTitle.isEmpty(); }));
     EXPECT_EQ(boxes.texts, std::vector<std::string>{"Incorrect nickname or password."});
     EXPECT_TRUE(PaneHasLine("STATUS MESSAGE: Incorrect nickname or password."));
+}
+
+// A first start has no login: Connect (or Escape) says what is missing and
+// opens the configuration dialog, whose profile box says what it takes.
+TEST_F(StartedWindowTest, ConnectWithoutALoginOpensTheConfigDialog)
+{
+    struct Case {
+        const char* screenName;
+        const char* password;
+        bool byEscape;
+        const char* line;
+    };
+    const Case cases[] = {
+        {"", "", false, "Set a login name before attempting to connect."},
+        {"", "secret", true, "Set a login name before attempting to connect."},
+        {"Alice Test", "", false, "Set a password before attempting to connect."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        SetFieldText(ctx.settings.userInfo.screenName, c.screenName);
+        SetFieldText(ctx.settings.userInfo.password, c.password);
+        QString seenTitle;
+        bool explained = false;
+        QTimer probe;
+        probe.setInterval(10);
+        int tries = 0;
+        QObject::connect(&probe, &QTimer::timeout, [&] {
+            auto* dialog = dynamic_cast<QDialog*>(QApplication::activeModalWidget());
+            if (dialog == nullptr && ++tries < 300)
+                return;
+            probe.stop();
+            if (dialog == nullptr)
+                return;
+            seenTitle = dialog->windowTitle();
+            for (QLabel* label : dialog->findChildren<QLabel*>())
+                explained = explained || (label->text().contains("Info") && label->text().contains("<br>"));
+            dialog->reject();
+        });
+        probe.start();
+        if (c.byEscape)
+            QTest::keyClick(&window, Qt::Key_Escape);
+        else
+            Button(MainDialog::Button::Connect)->click();
+        probe.stop();
+        EXPECT_EQ(seenTitle, "User Configuration");
+        EXPECT_TRUE(explained);
+        EXPECT_TRUE(window.OutputPane()->LastLineText().endsWith(c.line))
+            << window.OutputPane()->LastLineText().toStdString();
+        EXPECT_EQ(server.ClientCount(), 0);
+    }
 }
 
 }  // namespace

@@ -6,7 +6,9 @@
 #include <QAccessibleTextInterface>
 #include <QApplication>
 #include <QClipboard>
+#include <QImage>
 #include <QScrollBar>
+#include <QWheelEvent>
 #include <QtTest/QTest>
 
 #include "transcript_pane.h"
@@ -114,6 +116,63 @@ TEST_F(TranscriptPaneTest, LongLinesWrapSoFewerFitTheHeight)
     const int longMaximum = pane.verticalScrollBar()->maximum();
     // Wrapped lines take several rows each, so fewer of them share the last screen.
     EXPECT_GT(longMaximum, shortMaximum);
+}
+
+// Lines taller than the pane, with blanks or without: the end of the text
+// shows at the bottom with what came before above it, and the wheel reaches
+// every row of them.
+TEST_F(TranscriptPaneTest, LinesTallerThanThePaneAreShownWholeAndScrollable)
+{
+    struct Case {
+        const char* name;
+        std::string line;
+    };
+    std::string words;
+    while (words.size() < 2000)
+        words += "word" + std::to_string(words.size() % 97) + " ";
+    const Case cases[] = {{"2000 with blanks", words.substr(0, 2000)},
+                          {"2000 without blanks", std::string(2000, 'w')},
+                          {"10000 without blanks", std::string(10000, 'm')}};
+    const QRect view = pane.viewport()->rect();
+    const auto shown = [&](int offset) { return view.contains(pane.CharacterRect(offset)); };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const int first = 7;  // after "before\n"
+        const int lastChar = first + static_cast<int>(c.line.size()) - 1;
+        SetText("before\r\n");
+        AppendText(c.line + "\r\n");
+        pane.ScrollToEnd();
+        pane.CatchUp();
+        EXPECT_TRUE(shown(lastChar));
+        // Painted, not blank: the pane holds the line's ink.
+        const QImage image = pane.viewport()->grab().toImage();
+        int ink = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x)
+                ink += qGray(image.pixel(x, y)) < 128 ? 1 : 0;
+        }
+        EXPECT_GT(ink, view.width() * view.height() / 50);
+
+        // Each row of the line passes through the pane on the way up.
+        std::vector<bool> seen(5, false);
+        for (int turn = 0; turn < 1000; ++turn) {
+            for (int part = 0; part < 5; ++part)
+                seen[part] = seen[part] || shown(first + (lastChar - first) * part / 4);
+            if (seen[0])
+                break;
+            QWheelEvent up(QPointF(10, 10), pane.viewport()->mapToGlobal(QPointF(10, 10)), QPoint(), QPoint(0, 120),
+                           Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(pane.viewport(), &up);
+        }
+        EXPECT_EQ(seen, std::vector<bool>(5, true));
+
+        // A short line after it: the long one's end still fills the pane above it.
+        AppendText("after\r\n");
+        pane.ScrollToEnd();
+        pane.CatchUp();
+        EXPECT_TRUE(shown(lastChar + 2));
+        EXPECT_TRUE(shown(lastChar));
+    }
 }
 
 TEST_F(TranscriptPaneTest, MouseSelectionCopiesTheTextUnderIt)

@@ -139,6 +139,18 @@ TEST_F(ConnectionTest, OneAutomaticReconnectAfterADropFromOnline)
     EXPECT_EQ(LinesWithoutPresence(), expected);
 }
 
+// A connection the server paused was signed on: its drop is reconnected too.
+TEST_F(ConnectionTest, ADropWhilePausedStartsTheTries)
+{
+    ctx.session.reconnect.SetAutomatic(true);
+    ASSERT_TRUE(SignOn(0));
+    server.SendData(0, "PAUSE");
+    ASSERT_TRUE(WaitForLine("STATUS MESSAGE: The server paused the connection."));
+    server.Close(0);
+    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return server.ClientCount() == 2 && Peer(1).signedOn; }));
+    EXPECT_TRUE(TranscriptHas("STATUS MESSAGE: Reconnecting (try 1)..."));
+}
+
 // While the server is down the tries go on, each saying that it was
 // refused, until one signs on; none of them is a sign-on the user made.
 TEST_F(ConnectionTest, AutomaticTriesGoOnUntilTheServerIsBack)
@@ -362,13 +374,15 @@ TEST_F(ConnectionTest, UnresolvableHostFailsAtOnce)
     ASSERT_TRUE(SignOn());
 }
 
-TEST_F(ConnectionTest, RepeatedOnlineReportPrintsOnce)
+TEST_F(ConnectionTest, UnaskedSignonChangesNothing)
 {
     ASSERT_TRUE(SignOn());
     StderrCapture messages;
     server.SendData(0, "SIGN_ON:TOC1.0");
-    // The library completes the sign-on again; the client shows one line.
-    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return Parsed("toc_init_done").size() == 2; }));
+    server.SendData(0, "SIGN_ON:TOC1.0");
+    server.SendData(0, "IM_IN:Bob:F:marker");
+    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return Lines().back().find("marker") != std::string::npos; }));
+    EXPECT_EQ(Parsed("toc_init_done").size(), 1u) << "the sign-on is completed once";
     int connected = 0;
     for (const std::string& line : Lines())
         connected += line == "STATUS MESSAGE: Connected to AIM server." ? 1 : 0;

@@ -2,6 +2,7 @@
 // history, away, Warn and Info, reconnect.
 #include <cerrno>
 #include <filesystem>
+#include <utility>
 #include <fstream>
 #include <unistd.h>
 
@@ -204,12 +205,87 @@ TEST_F(InputLineTest, OfflineLineIsStoredAndCleared)
     EXPECT_EQ(window.input, "");
 }
 
-TEST_F(InputLineTest, EmptyLineDoesNothing)
+TEST_F(InputLineTest, EmptyOrBlankLineDoesNothing)
 {
-    Type("");
-    EXPECT_TRUE(Lines().empty());
+    ASSERT_TRUE(SignOn());
+    server.SendData(0, "UPDATE_BUDDY:bob:T:0:0:0: O");
+    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return window.OnlineCount() == 2; }));
+    window.Select("bob");
+    const std::size_t before = Lines().size();
+    for (const char* line : {"", "   ", " \t "}) {
+        Type(line);
+        EXPECT_EQ(window.input, line);
+    }
+    EXPECT_EQ(Lines().size(), before);
+    EXPECT_TRUE(Parsed("toc_send_im").empty());
     HistoryStep(ctx, true);
-    EXPECT_EQ(window.input, "");
+    EXPECT_EQ(window.input, " \t ");  // nothing was stored to recall
+}
+
+std::string Repeat(std::string_view piece, std::size_t times)
+{
+    std::string out;
+    for (std::size_t i = 0; i < times; ++i)
+        out += piece;
+    return out;
+}
+
+// The first `characters` characters of a UTF-8 text.
+std::string FirstCharacters(const std::string& text, std::size_t characters)
+{
+    std::size_t at = 0;
+    for (std::size_t n = 0; at < text.size() && n <= characters; ++at) {
+        if ((static_cast<unsigned char>(text[at]) & 0xC0) != 0x80 && n++ == characters)
+            break;
+    }
+    return text.substr(0, at);
+}
+
+struct TooLongCase {
+    const char* formatting;
+    std::string line;
+    std::size_t characters;
+};
+
+// A typed message that would not fit one command line is refused whole,
+// stays in the input line, and says how much can be sent: exactly that
+// many characters then go out whole, and one more is refused.
+TEST_F(InputLineTest, TooLongMessageIsRefusedWithTheMostThatCanBeSent)
+{
+    ASSERT_TRUE(SignOn());
+    server.SendData(0, "UPDATE_BUDDY:Bob Smith:T:0:0:0: O");
+    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return window.OnlineCount() == 2; }));
+    window.Select("Bob Smith");
+    const TooLongCase cases[] = {
+        {"$", std::string(2100, 'x'), 2100},       {"<b>$</b>", std::string(2100, 'x'), 2100},
+        {"$", std::string(1100, '"'), 1100},       {"$", Repeat("\\n", 600), 1200},
+        {"$", Repeat("\xc3\xa9", 2100), 2100},     {"[$]", std::string(1100, '$'), 1100},
+    };
+    std::size_t sent = 0;
+    for (const TooLongCase& c : cases) {
+        SCOPED_TRACE(std::string(c.formatting) + " " + c.line.substr(0, 4));
+        window.formatting = c.formatting;
+        Type(c.line);
+        const std::string said = LastLine();
+        const std::string start = "STATUS MESSAGE: Message too long: " + std::to_string(c.characters) +
+                                  " characters, at most ";
+        ASSERT_TRUE(said.starts_with(start) && said.ends_with(" can be sent.")) << said;
+        const std::size_t most = std::stoul(said.substr(start.size()));
+        EXPECT_EQ(window.input, c.line);
+        EXPECT_EQ(Parsed("toc_send_im").size(), sent);
+
+        Type(FirstCharacters(c.line, most + 1));
+        EXPECT_TRUE(LastLine().starts_with("STATUS MESSAGE: Message too long: " + std::to_string(most + 1)));
+        const std::string fits = FirstCharacters(c.line, most);
+        Type(fits);
+        ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return Parsed("toc_send_im").size() == sent + 1; }));
+        ++sent;
+        EXPECT_EQ(window.input, "");
+        const std::string& wire = Peer().commands.back();
+        EXPECT_LE(wire.size(), 2047u);
+        EXPECT_TRUE(wire.ends_with("\"")) << wire.substr(wire.size() - 8);
+        EXPECT_EQ(Parsed("toc_send_im").back().at(2), ComposeMessage(fits, c.formatting));
+    }
 }
 
 TEST_F(InputLineTest, MessageGoesToEverySelectedNameInListOrder)
@@ -254,6 +330,33 @@ TEST_F(InputLineTest, AwayTextIsSentEscapedAndRepliedExactly)
     EXPECT_FALSE(ctx.away.IsAway());
 }
 
+// Quoted texts the client composes are cut between whole escapes, so
+// each command keeps its closing quote (and an away reply its " auto"),
+// and the user hears of a cut away text.
+TEST_F(InputLineTest, LongQuotedTextsKeepTheirClosingQuote)
+{
+    SetFieldText(ctx.settings.userInfo.userProfile, std::string(1023, '$'));
+    ASSERT_TRUE(SignOn());
+    Type("/away " + std::string(1500, '"'));
+    EXPECT_EQ(LastLine(), "STATUS MESSAGE: Away message too long: only its first 1016 of its 1500 characters are used.");
+    server.SendData(0, "IM_IN:alice:F:hello?");
+    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return !Parsed("toc_send_im").empty(); }));
+    const std::pair<const char*, const char*> ends[] = {
+        {"toc_set_info", "$\""}, {"toc_set_away", "\\\"\""}, {"toc_send_im", "\\\"\" auto"}};
+    for (const auto& [word, end] : ends) {
+        SCOPED_TRACE(word);
+        std::string wire;
+        for (const std::string& command : Peer().commands) {
+            if (command.starts_with(std::string(word) + " "))
+                wire = command;
+        }
+        EXPECT_LE(wire.size(), 2047u);
+        EXPECT_GE(wire.size(), 2047u - 3);
+        EXPECT_TRUE(wire.ends_with(end)) << wire.substr(wire.size() - 8);
+    }
+    EXPECT_EQ(Parsed("toc_set_away").back().at(1), std::string(1016, '"'));
+}
+
 TEST_F(InputLineTest, AwayArgumentBlanks)
 {
     Type("/away ");
@@ -273,9 +376,12 @@ TEST_F(InputLineTest, InfoAndWarnOnTheSelection)
     InfoOnSelected(ctx);
     EXPECT_EQ(LastLine(), "STATUS MESSAGE: Requesting info for Bob Smith...");
     EXPECT_EQ(ctx.session.pendingProfileRequests, 1);
-    // The fake server answers with one GOTO_URL; one link line, no more.
+    // The fake server answers with one GOTO_URL: the window is asked to fetch it.
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return ctx.session.pendingProfileRequests == 0; }));
-    EXPECT_EQ(LastLine().rfind("<a href=\"http://127.0.0.1:", 0), 0u);
+    EXPECT_EQ(LastLine(), "STATUS MESSAGE: Fetching the profile of bobsmith...");
+    ASSERT_EQ(window.profiles.size(), 1u);
+    EXPECT_EQ(window.profiles[0].second,
+              "http://127.0.0.1:" + std::to_string(server.Port()) + "/info?user=bobsmith");
     EXPECT_EQ(Parsed("toc_get_info")[0], std::vector<std::string>({"toc_get_info", "bobsmith"}));
 
     WarnSelected(ctx);

@@ -71,37 +71,52 @@ TEST_F(OutgoingTest, LinesAreJoinedWithBreaks)
     EXPECT_EQ(Lines().back(), "bob->:  first\nsecond");
 }
 
-TEST_F(OutgoingTest, LongMessageIsCutBeforeEscaping)
+TEST(EscapeTocText, CutsBeforeEscapingAndNeverOverruns)
 {
-    ASSERT_TRUE(SignOn());
     EXPECT_EQ(EscapeTocText(std::string(3000, 'x')), std::string(2047, 'x'));
-    SendInstantMessage(ctx, "bob", std::string(3000, 'x'), false);
-    ASSERT_TRUE(WaitForSends(1));
-    // A command line has room for 2047 characters on the wire: the library
-    // cuts the whole line there, so the text keeps what fits after
-    // 'toc_send_im bob "'.
-    EXPECT_EQ(LastSend().at(2), std::string(2047 - 17, 'x'));
-    EXPECT_EQ(Lines().back(), "bob->:  " + std::string(3000, 'x'));
+    EXPECT_EQ(EscapeTocText(std::string(2047, '\n')).size(), 4u * 2047u);
+    EXPECT_EQ(EscapeTocText(std::string(3000, '"')).size(), 2u * 2047u);
 }
 
-TEST_F(OutgoingTest, WorstCaseEscapingNeverOverruns)
+std::string Repeat(std::string_view piece, std::size_t times)
 {
-    EXPECT_EQ(EscapeTocText(std::string(2047, '\n')).size(), 4u * 2047u);
-    EXPECT_EQ(EscapeTocText(std::string(3000, '"')), [] {
-        std::string s;
-        for (int i = 0; i < 2047; ++i)
-            s += "\\\"";
-        return s;
-    }());
+    std::string out;
+    for (std::size_t i = 0; i < times; ++i)
+        out += piece;
+    return out;
+}
+
+// A text too long for one command line goes out cut between whole
+// characters: the line on the wire (both escapings) fits 2047 bytes with
+// its closing quote and " auto", nearly full, and the echo shows what went.
+TEST_F(OutgoingTest, LongTextsAreCutBetweenWholeEscapes)
+{
     ASSERT_TRUE(SignOn());
-    // The library cuts an over-long command line; nothing breaks and the
-    // connection stays usable.
-    SendInstantMessage(ctx, "bob", std::string(2047, '\n'), false);
-    SendInstantMessage(ctx, "bob", std::string(1000, '"'), false);
-    SendInstantMessage(ctx, "bob", "after", false);
-    ASSERT_TRUE(WaitForSends(3));
-    EXPECT_EQ(LastSend(), std::vector<std::string>({"toc_send_im", "bob", "after"}));
-    EXPECT_EQ(Parsed("toc_send_im")[1].at(2), std::string(1000, '"'));
+    const std::string texts[] = {std::string(3000, 'x'), std::string(1500, '"'), std::string(1500, '\n'),
+                                 std::string(1500, '$'), Repeat("\xc3\xa9", 1500), Repeat("a\\[", 900)};
+    std::size_t sent = 0;
+    for (bool automatic : {false, true}) {
+        for (const std::string& text : texts) {
+            SCOPED_TRACE(text.substr(0, 4) + (automatic ? " auto" : ""));
+            SendInstantMessage(ctx, "bob", text, automatic);
+            ASSERT_TRUE(WaitForSends(++sent));
+            const std::string& wire = Peer().commands.back();
+            EXPECT_LE(wire.size(), 2047u);
+            EXPECT_GE(wire.size(), 2047u - 3);
+            EXPECT_TRUE(wire.ends_with(automatic ? "\" auto" : "\"")) << wire.substr(wire.size() - 8);
+            // What the server read is the start of the text, whole characters only.
+            const std::string arrived = LastSend().at(2);
+            std::string expected;
+            std::size_t taken = 0;
+            while (expected.size() < arrived.size() && taken < text.size()) {
+                const char c = text[taken++];
+                expected += c == '\n' ? std::string("<BR>") : std::string(1, c);
+            }
+            EXPECT_EQ(arrived, expected);
+            EXPECT_NE(static_cast<unsigned char>(text[taken]) & 0xC0, 0x80u);
+            EXPECT_TRUE(TranscriptHas("bob->:  " + text.substr(0, taken))) << taken;
+        }
+    }
 }
 
 TEST_F(OutgoingTest, OfflineSendShowsFailureAndNoEcho)

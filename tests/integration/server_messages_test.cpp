@@ -120,16 +120,19 @@ TEST_F(ServerMessagesTest, WarningsWithAndWithoutAWarner)
     EXPECT_EQ(NewLines(), expected);
 }
 
-TEST_F(ServerMessagesTest, ProfileLinkOnlyWhileARequestIsPending)
+// The window fetches the page; the transcript gets a status line, never the raw link.
+TEST_F(ServerMessagesTest, ProfileFetchedOnlyWhileARequestIsPending)
 {
     Deliver("GOTO_URL:bob:info?user=bob");
     EXPECT_TRUE(NewLines().empty());
     ctx.session.pendingProfileRequests = 1;
+    Deliver("GOTO_URL:Info:/info?user=Bob%20Smith");
     Deliver("GOTO_URL:bob:info?user=bob");
-    Deliver("GOTO_URL:bob:info?user=bob");
-    const std::vector<std::string> expected = {"<a href=\"http://127.0.0.1:" + std::to_string(server.Port()) +
-                                               "/info?user=bob\">Profile Data</a>"};
-    EXPECT_EQ(NewLines(), expected);
+    EXPECT_EQ(NewLines(), std::vector<std::string>{"STATUS MESSAGE: Fetching the profile of Bob Smith..."});
+    ASSERT_EQ(window.profiles.size(), 1u);
+    EXPECT_EQ(window.profiles[0].first, "Bob Smith");
+    EXPECT_EQ(window.profiles[0].second,
+              "http://127.0.0.1:" + std::to_string(server.Port()) + "/info?user=Bob%20Smith");
     EXPECT_EQ(ctx.session.pendingProfileRequests, 0);
 }
 

@@ -4,12 +4,15 @@
 // in the buddy list but never reach the server.
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 #include "atomic_file.h"
+#include "buddy_list_edit.h"
 #include "client_harness.h"
 #include "settings_edits.h"
 #include "settings_read.h"
@@ -69,9 +72,12 @@ TEST_P(HeldSettingsFile, IsReportedAndSurvivesTheRun)
 
     // Change what the file would hold, from the dialogs.
     ApplyUserConfig(ctx, ReadUserConfig(ctx.settings.userInfo));
-    EXPECT_TRUE(AddBuddyFromEditor(ctx, "carl"));
+    BuddyListEdit edit(ctx.settings.buddyList);
+    EXPECT_EQ(edit.Add("carl"), BuddyAdd::Added);
+    AcceptBuddyListEdit(ctx, edit);
     const std::string held = "not written, because it could not be read at start-up (" + std::string(c.why) + ")";
     EXPECT_EQ(TranscriptHas("STATUS MESSAGE: userinfo.cfg " + held + "."), file == "userinfo.cfg");
+    EXPECT_EQ(TranscriptHas("STATUS MESSAGE: blist.cfg " + held + "."), file == "blist.cfg");
 
     StderrCapture err;
     ShutdownClient(ctx);
@@ -162,6 +168,59 @@ TEST_F(SettingsAtExit, LinkedSettingsFilesStayLinks)
     EXPECT_EQ(ReadBytes(dir.Path("real/buddies")), "alice\n");
 }
 
+// A userinfo.cfg that is no record of the right size, and a blist.cfg with
+// NUL bytes: reported, left byte for byte through a run that changes
+// nothing, and a settings change writes a whole record (the defaults where
+// the short file held nothing) while the list's lines stay as they were.
+TEST_F(SettingsAtExit, OddFilesStayAsTheyAreUntilTheSettingsChange)
+{
+    ShutdownClient(ctx);
+    std::string record(3472, '\0');
+    record.replace(0, 7, "someone");
+    const std::string blist("bob\0alice\n\xff\n", 12);
+    const std::pair<std::string, std::string> cases[] = {
+        {record.substr(0, 100), "holds 100 bytes, not the 3472 of a settings record: the settings it does not hold "
+                                "whole are the defaults."},
+        {record + "tail", "is longer than the 3472 bytes of a settings record: only the first 3472 are read."},
+    };
+    for (const auto& [file, said] : cases) {
+        SCOPED_TRACE(file.size());
+        for (bool change : {false, true}) {
+            WriteBytes(dir.Path("userinfo.cfg"), file);
+            WriteBytes(dir.Path("blist.cfg"), blist);
+            ClientContext run;
+            run.settings.profile.folder = dir.Folder();
+            RecordingWindow window;
+            StartClient(run, window, kLibraryPath);
+            EXPECT_NE(run.transcript.output.Text().find("STATUS MESSAGE: userinfo.cfg " + std::string(said) +
+                                                        " The file is left as it is unless the settings are changed."),
+                      std::string::npos);
+            EXPECT_EQ(FieldText(run.settings.userInfo.screenName), "someone");
+            if (change) {
+                window.formatting = "<b>$</b>";
+                BuddyListEdit edit(run.settings.buddyList);
+                EXPECT_EQ(edit.Add("carl"), BuddyAdd::Added);
+                AcceptBuddyListEdit(run, edit);
+            }
+            ShutdownClient(run);
+            EXPECT_TRUE(run.settings.saveFailures.empty());
+            if (!change) {
+                EXPECT_EQ(ReadBytes(dir.Path("userinfo.cfg")), file);
+                EXPECT_EQ(ReadBytes(dir.Path("blist.cfg")), blist);
+                continue;
+            }
+            UserInfo saved{};
+            const std::string bytes = ReadBytes(dir.Path("userinfo.cfg"));
+            ASSERT_EQ(bytes.size(), sizeof saved);
+            std::memcpy(&saved, bytes.data(), sizeof saved);
+            EXPECT_EQ(FieldText(saved.screenName), "someone");
+            EXPECT_EQ(FieldText(saved.formatting), "<b>$</b>");
+            EXPECT_EQ(saved.tocPort, file.size() < 3472 ? 9898 : 0);
+            EXPECT_EQ(ReadBytes(dir.Path("blist.cfg")), blist + "carl\n");
+        }
+    }
+}
+
 // ---------------------------------------------------------------- names sent to the server
 
 class BuddyNamesSent : public ClientHarness {};
@@ -187,16 +246,17 @@ TEST_F(BuddyNamesSent, EditorRefusesBadNamesAndNeverSendsOne)
     ASSERT_TRUE(SignOn());
     const std::size_t sentBefore = Peer().commands.size();
 
+    BuddyListEdit edit(ctx.settings.buddyList);
     for (const char* name : {"x\" \"y", "back\\slash", "tab\tname", "   "}) {
-        EXPECT_FALSE(AddBuddyFromEditor(ctx, name)) << name;
-        EXPECT_TRUE(TranscriptHas("STATUS MESSAGE: Cannot add '" + std::string(name) +
-                                  "': a screen name holds only letters, digits, blanks and @._-"))
-            << name;
+        EXPECT_EQ(edit.Add(name), BuddyAdd::NotAScreenName) << name;
+        EXPECT_EQ(BuddyAddRefusal(BuddyAdd::NotAScreenName, name, edit.List()),
+                  "Cannot add '" + std::string(name) + "': a screen name holds only letters, digits, blanks and @._-");
     }
     // A stored bad name can still be removed; the server is not told of it.
-    EXPECT_TRUE(RemoveBuddyFromEditor(ctx, "bad\"name"));
+    EXPECT_TRUE(edit.Remove("bad\"name"));
     // A CR LF entry is removed whole, and the server is told its real name.
-    EXPECT_TRUE(RemoveBuddyFromEditor(ctx, "bob"));
+    EXPECT_TRUE(edit.Remove("bob"));
+    AcceptBuddyListEdit(ctx, edit);
     EXPECT_EQ(ctx.settings.buddyList, "");
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return HasCommandStartingWith(0, "toc_remove_buddy"); }));
     Settle();

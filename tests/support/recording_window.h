@@ -9,8 +9,10 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "client_window.h"
@@ -34,7 +36,11 @@ public:
     {
         pane.append(text);
         paneCalls.push_back({false, std::string(text)});
+        if (onAppended)
+            onAppended(text);
     }
+    // Runs at each line shown, when set: what else holds at that moment.
+    std::function<void(std::string_view)> onAppended;
     void ScrollOutputToEnd() override { ++scrolls; }
 
     // Online list: rows as announced. A row out of range, or an "after"
@@ -82,6 +88,11 @@ public:
         lastPumpDelayMs = delayMs;
     }
 
+    void ShowProfile(std::string_view screenName, std::string_view address) override
+    {
+        profiles.push_back({std::string(screenName), std::string(address)});
+    }
+
     // Test helpers
     int OnlineCount() const { return static_cast<int>(online.size()); }
     // Selects (or deselects) the entry with exactly this text, as a click would.
@@ -121,6 +132,7 @@ public:
     void* owner = nullptr;
     int pumpRequests = 0;
     int lastPumpDelayMs = -1;
+    std::vector<std::pair<std::string, std::string>> profiles;  // ShowProfile's name and address
 
 private:
     enum class Pending { None, Insert, Remove, Clear };

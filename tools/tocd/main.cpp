@@ -2,6 +2,7 @@
 // Any screen name may sign on; its first sign-on sets its password. Signed-on
 // users can message each other and deny each other (toc_add_deny), and "Echo
 // Bot" answers everyone (and sends a chat invitation to "invite me").
+// Profiles are pages on the same port (http://127.0.0.1:PORT/info?user=NAME).
 #include <QCoreApplication>
 
 #include <cerrno>

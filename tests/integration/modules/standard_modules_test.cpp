@@ -43,17 +43,17 @@ TEST_F(Shun, CommandsSayWhatTheyDidAndTellTheServer)
         std::vector<std::string> sent;
     };
     const Case cases[] = {
-        {"/block Bob Smith", "User added to block list.", {"toc_add_deny bobsmith"}},
+        {"/block Bob Smith", "User added to block list: Bob Smith.", {"toc_add_deny bobsmith"}},
         {"/BLOCK bobsmith", "That user is already blocked.", {}},
-        {"/block alice", "User added to block list.", {"toc_add_deny alice"}},
+        {"/block alice", "User added to block list: alice.", {"toc_add_deny alice"}},
         {"/blocklist", "Blocked users: Bob Smith, alice", {}},
         {"/block", "Specify a name.", {}},
         {"/block    ", "Specify a name.", {}},
         {"/block " + longName + "y", "Name length too large.", {}},
-        {"/block " + longName, "User added to block list.", {"toc_add_deny " + longName}},
+        {"/block " + longName, "User added to block list: " + longName + ".", {"toc_add_deny " + longName}},
         {"/unblock nobody", "That user is not in the list.", {}},
         {"/unblock", "Specify a name.", {}},
-        {"/unblock BOB SMITH", "User unblocked.",
+        {"/unblock BOB SMITH", "User unblocked: BOB SMITH.",
          {"toc_add_permit bobsmith", "toc_add_deny", "toc_add_deny alice " + longName}},
         {"/blocklist extra words", "Blocked users: alice, " + longName, {}},
         {"/blocked", "Command 'blocked' is not valid.", {}},
@@ -112,7 +112,7 @@ TEST_F(Shun, ListSurvivesTheRunInItsFileAndATooBigFileIsKept)
     ASSERT_NO_FATAL_FAILURE(Start());
     Type("/block Bob Smith");
     Type("/block alice");
-    EXPECT_EQ(LinesWithoutPresence().back(), Status("User added to block list."));
+    EXPECT_EQ(LinesWithoutPresence().back(), Status("User added to block list: alice."));
     ShutdownClient(ctx);
     EXPECT_EQ(ReadBytes(dir.Path("blocklst.cfg")), "Bob Smith\nalice\n");
 
@@ -177,13 +177,13 @@ TEST_F(Shun, OnlyScreenNamesReachTheServerAndEachStaysOneArgument)
         {"/block x\"y", {"'x\"y' is not a screen name."}, {}},
         {"/block dan\\", {"'dan\\' is not a screen name."}, {}},
         {"/block $(rm)", {"'$(rm)' is not a screen name."}, {}},
-        {"/block D@n_1.x-y", {"User added to block list."}, {"toc_add_deny d@n_1.x-y"}},
+        {"/block D@n_1.x-y", {"User added to block list: D@n_1.x-y."}, {"toc_add_deny d@n_1.x-y"}},
         // Every spelling goes, and the server is told only the rest.
-        {"/unblock bob", {"User unblocked."}, {"toc_add_permit bob", "toc_add_deny", "toc_add_deny echobot carol d@n_1.x-y"}},
-        {"/unblock a\"b", {"User unblocked."}, {}},
+        {"/unblock bob", {"User unblocked: bob."}, {"toc_add_permit bob", "toc_add_deny", "toc_add_deny echobot carol d@n_1.x-y"}},
+        {"/unblock a\"b", {"User unblocked: a\"b."}, {}},
         {"/blocklist", {"Blocked users: Echo Bot, carol, D@n_1.x-y",
                         "6 lines of blocklst.cfg not sent to the server: not a screen name."}, {}},
-        {"/block dave", {"User added to block list."}, {"toc_add_deny dave"}},  // the long line blocked nobody
+        {"/block dave", {"User added to block list: dave."}, {"toc_add_deny dave"}},  // the long line blocked nobody
     };
     for (const Case& c : cases) {
         const std::size_t sentBefore = DenyCommands().size();

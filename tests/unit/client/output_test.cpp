@@ -197,7 +197,7 @@ TEST_P(AutoClear, TheLineThatReachesTheSizeIsShownAndLoggedThenTheTranscriptEmpt
     }
     EXPECT_EQ(ctx.transcript.output.Length(), c.lengthAfter);
     EXPECT_TRUE(ctx.transcript.output.Exists());
-    FlushLog(ctx.transcript);
+    FlushLog(ctx);
     EXPECT_EQ(ReadBytes(logPath), logged);
 }
 
@@ -256,7 +256,7 @@ TEST_F(Output, LogHoldsEveryLineAsShown)
                                  "two\r\n"
                                  "[07:04:09] <-bob:  hi\r\n"
                                  "[07:04:09] bob->:  x <3 you\r\n";
-    FlushLog(ctx.transcript);
+    FlushLog(ctx);
     EXPECT_EQ(ReadBytes(logPath), expected);
     EXPECT_EQ(ctx.transcript.output.Text(), expected);
 
@@ -270,7 +270,7 @@ TEST_F(Output, LogLeavesOutAMessageSeed)
     const std::string logPath = dir.Path("log.txt");
     LogTo(logPath);
     Im("bob", "hi", true);
-    FlushLog(ctx.transcript);
+    FlushLog(ctx);
     EXPECT_EQ(ReadBytes(logPath), "[07:04:09] <-bob:  hi\r\n");
 }
 
@@ -286,7 +286,7 @@ TEST_F(Output, LogLinesWaitForTheTurnsEndButNotPastAStatusLine)
     EXPECT_EQ(ReadBytes(logPath), first);
     Im("bob", "four", false);
     EXPECT_EQ(ReadBytes(logPath), first);
-    FlushLog(ctx.transcript);  // the end of the turn
+    FlushLog(ctx);  // the end of the turn
     EXPECT_EQ(ReadBytes(logPath), first + "[07:04:09] bob->:  four\r\n");
     // Logging turned off, or a new path: what waits still goes to the old file.
     Im("bob", "five", true);
@@ -315,6 +315,35 @@ TEST_F(Output, UnusableLogPathTurnsLoggingOffWithOneMessage)
         EXPECT_EQ(window.pane, ctx.transcript.output.Text());
     }
     EXPECT_EQ(access(dir.Path("missing").c_str(), F_OK), -1);
+}
+
+// A full disk: said once while it stays full, logging stays on, every line
+// is still shown; once the log takes lines again, the next failure is said.
+TEST_F(Output, FullDiskIsSaidOnceAndTheLinesStayShown)
+{
+    const std::string full = "/dev/full";
+    if (access(full.c_str(), W_OK) != 0)
+        GTEST_SKIP() << "no /dev/full";
+    const std::string said = "[07:04:09] STATUS MESSAGE: Failed to write log file '/dev/full': No space left on "
+                             "device. The lines are still shown here.\r\n";
+    LogTo(full);
+    PrintLine(ctx, "one");
+    Im("bob", "two", true);
+    FlushLog(ctx);
+    PrintLine(ctx, "three");
+    EXPECT_EQ(ctx.transcript.output.Text(), "[07:04:09] STATUS MESSAGE: one\r\n" + said +
+                                                "[07:04:09] <-bob:  two\r\n"
+                                                "[07:04:09] STATUS MESSAGE: three\r\n");
+    EXPECT_EQ(window.pane, ctx.transcript.output.Text());
+    EXPECT_EQ(ctx.settings.userInfo.logToFile, 1);
+
+    const std::string good = dir.Path("log.txt");
+    LogTo(good);
+    PrintLine(ctx, "four");
+    EXPECT_EQ(ReadBytes(good), "[07:04:09] STATUS MESSAGE: four\r\n");
+    LogTo(full);
+    PrintLine(ctx, "five");
+    EXPECT_EQ(Count(ctx.transcript.output.Text(), said), 2u);
 }
 
 }  // namespace

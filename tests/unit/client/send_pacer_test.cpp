@@ -129,3 +129,62 @@ TEST(SendPacer, PrivacyFirstNeverRefusedAndSendsToldOnlyWhenTheyGo)
     EXPECT_EQ(told.size(), 9u);
     EXPECT_EQ(run.sent.size(), before + 4);
 }
+
+// One person's flood never holds another's reply back: replies take turns
+// per person, the same reply waits once, and a block or the end of away
+// takes waiting replies back.
+TEST(SendPacer, RepliesTakeTurnsPerPersonAndBlocksTakeThemBack)
+{
+    PacedRun run;
+    for (int i = 0; i < 8; ++i)
+        run.pacer.Send("toc_get_info u" + std::to_string(i));
+    for (int i = 0; i < 18; ++i)
+        run.pacer.Send("toc_send_im bob \"away " + std::to_string(i % 6) + "\" auto");
+    run.pacer.Send("toc_send_im carol \"away\" auto");
+    run.pacer.Send("toc_send_im dave \"away\" auto");
+    EXPECT_EQ(run.pacer.Waiting(), 8u) << "six replies to bob and one each to carol and dave";
+    run.now += 3 * SendPacer::kIntervalMs;
+    run.pacer.SendDue();
+    EXPECT_EQ(std::vector<std::string>(run.sent.begin() + 8, run.sent.end()),
+              (std::vector<std::string>{"toc_send_im bob \"away 0\" auto", "toc_send_im carol \"away\" auto",
+                                        "toc_send_im dave \"away\" auto"}));
+    run.pacer.Send("toc_add_deny bob");
+    EXPECT_EQ(run.pacer.Waiting(), 1u) << "the block waits, bob's replies are gone";
+    run.pacer.Send("toc_send_im erin \"away\" auto");
+    run.pacer.Send("toc_get_info erin");
+    run.pacer.DropAutomaticReplies();
+    EXPECT_EQ(run.pacer.Waiting(), 2u);
+    run.now += 10 * SendPacer::kIntervalMs;
+    run.pacer.SendDue();
+    EXPECT_EQ(std::vector<std::string>(run.sent.begin() + 11, run.sent.end()),
+              (std::vector<std::string>{"toc_add_deny bob", "toc_get_info erin"}));
+}
+
+// The steps of one change leave together, once the pace allows them all,
+// with nothing between them; a pause keeps them for the next sign-on.
+TEST(SendPacer, AChangeLeavesWholeAndAPauseKeepsIt)
+{
+    PacedRun run;
+    for (int i = 0; i < 8; ++i)
+        run.pacer.Send("toc_get_info u" + std::to_string(i));
+    {
+        const SendPacer::Unit unblock(run.pacer);
+        for (const char* step : {"toc_add_permit ex", "toc_add_deny", "toc_add_deny spammer"})
+            run.pacer.Send(step);
+        EXPECT_EQ(run.pacer.Send("toc_get_info x"), 0) << "waits behind the change";
+    }
+    for (int i = 1; i <= 2; ++i) {
+        run.now += SendPacer::kIntervalMs;
+        run.pacer.SendDue();
+        EXPECT_EQ(run.sent.size(), 8u) << i << " of the three steps' turns";
+    }
+    run.pacer.Pause();
+    EXPECT_EQ(run.pacer.Send("toc_get_info y"), -1);
+    run.pacer.Send("toc_add_deny foo");
+    run.now += 10 * SendPacer::kIntervalMs;
+    run.pacer.SendDue();
+    EXPECT_EQ(run.sent.size(), 8u) << "nothing goes while paused";
+    run.pacer.Resume();
+    EXPECT_EQ(std::vector<std::string>(run.sent.begin() + 8, run.sent.end()),
+              (std::vector<std::string>{"toc_add_permit ex", "toc_add_deny", "toc_add_deny spammer foo"}));
+}

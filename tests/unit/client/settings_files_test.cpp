@@ -2,6 +2,7 @@
 // file sizes and contents, and the buddy list's add and remove.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -158,11 +159,12 @@ TEST_F(SettingsFiles, AFolderNamedLikeTheFileCountsAsMissing)
     EXPECT_EQ(LoadBuddyList(dir.Path("blist.cfg")), "");
 }
 
-// A file of any size fills the record as far as it goes; the rest keeps
-// what it held, and nothing past 3,472 bytes is used.
+// A file of another size than the record: the fields it holds whole are
+// taken, the others are the defaults (never zeros), nothing past 3,472
+// bytes is used, and the caller learns the size.
 class UserInfoFileSize : public SettingsFiles, public ::testing::WithParamInterface<std::size_t> {};
 
-TEST_P(UserInfoFileSize, LoadsAsFarAsItGoes)
+TEST_P(UserInfoFileSize, TakesWholeFieldsAndDefaultsTheRest)
 {
     const std::size_t size = GetParam();
     std::string file(size, '\0');
@@ -171,17 +173,29 @@ TEST_P(UserInfoFileSize, LoadsAsFarAsItGoes)
     const std::string path = dir.Path("userinfo.cfg");
     WriteBytes(path, file);
 
-    UserInfo info;
-    SetUserInfoDefaults(info);
-    Image expected = ImageOf(info);
-    for (std::size_t i = 0; i < size && i < expected.size(); ++i)
-        expected[i] = static_cast<unsigned char>(file[i]);
+    UserInfo defaults;
+    SetUserInfoDefaults(defaults);
+    Image expected = ImageOf(defaults);
+    // Field ends by offset; a field cut by the file's end keeps its default.
+    const std::size_t ends[] = {64, 128, 1152, 1280, 1284, 1412, 1416, 2440, 2444, 3468, 3472};
+    std::size_t begin = 0;
+    for (std::size_t end : ends) {
+        if (end <= size) {
+            for (std::size_t i = begin; i < end; ++i)
+                expected[i] = static_cast<unsigned char>(file[i]);
+        }
+        begin = end;
+    }
 
-    EXPECT_TRUE(LoadUserInfo(info, path));
+    UserInfo info{};
+    std::size_t seen = 0;
+    EXPECT_TRUE(LoadUserInfo(info, path, nullptr, SystemFileOps(), &seen));
     EXPECT_EQ(ImageOf(info), expected);
+    EXPECT_EQ(seen, std::min<std::size_t>(size, 3473));
 }
 
-INSTANTIATE_TEST_SUITE_P(Sizes, UserInfoFileSize, ::testing::Values(0u, 1u, 3471u, 3472u, 3473u, 10000u));
+INSTANTIATE_TEST_SUITE_P(Sizes, UserInfoFileSize,
+                         ::testing::Values(0u, 1u, 64u, 1300u, 3471u, 3472u, 3473u, 10000u));
 
 TEST_F(SettingsFiles, AllHighBytesAreReadWithinEachFieldsWidth)
 {
@@ -218,7 +232,7 @@ void PrintTo(const BuddyFileCase& c, std::ostream* os) { *os << c.name; }
 
 class BuddyListFile : public SettingsFiles, public ::testing::WithParamInterface<BuddyFileCase> {};
 
-TEST_P(BuddyListFile, LoadsEveryByteButNulAndSavesItBackUnchanged)
+TEST_P(BuddyListFile, LoadsEveryByteAndSavesItBackUnchanged)
 {
     const BuddyFileCase& c = GetParam();
     const std::string path = dir.Path("blist.cfg");
@@ -247,7 +261,8 @@ INSTANTIATE_TEST_SUITE_P(
         BuddyFileCase{"Plain", "alice\nBob Smith\n", "alice\nBob Smith\n"},
         BuddyFileCase{"NoFinalLineBreak", "alice\nbob", "alice\nbob"},
         BuddyFileCase{"HighBytesDoNotEndTheList", "j\xF6rg\n\x80\xFF\nzed\n", "j\xF6rg\n\x80\xFF\nzed\n"},
-        BuddyFileCase{"NulBytesAreDropped", std::string("al\0ice\n\0bob\n\0", 13), "alice\nbob\n"},
+        BuddyFileCase{"NulBytesAreKept", std::string("bob\0alice\n\0bob\n\0", 16),
+                      std::string("bob\0alice\n\0bob\n\0", 16)},
         BuddyFileCase{"CrLfKeptAsIs", "alice\r\nbob\r\n", "alice\r\nbob\r\n"},
         BuddyFileCase{"BlankLinesAndDuplicates", "\n\nbob\nBOB\n\n", "\n\nbob\nBOB\n\n"},
         BuddyFileCase{"LongerThanTheOldLimitIsKeptWhole", LongList(), LongList()}),

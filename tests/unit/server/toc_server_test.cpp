@@ -460,6 +460,51 @@ TEST_F(FakeServerWire, TestsCanSendAnyFrameAndClose)
     EXPECT_FALSE(server.Client(5).connected);
 }
 
+// The TOC port answers an HTTP request for a profile (GOTO_URL's address),
+// sent in pieces as a slow client might, and closes.
+TEST_F(FakeServerWire, ServesProfilesOverHttpOnTheTocPort)
+{
+    server.SetEchoBot(true);
+    auto alice = SignedOn("alice");
+    alice->Command(R"(toc_set_info "Hi, <b>I am Alice</b> \[x\]")");
+    auto bob = SignedOn("bob");
+    bob->Command("toc_get_info alice");
+    ASSERT_TRUE(bob->WaitReceived("GOTO_URL:alice:info?user=alice"));
+
+    const auto fetch = [&](const std::string& request) {
+        QTcpSocket socket;
+        socket.connectToHost(QHostAddress(QHostAddress::LocalHost), server.Port());
+        EXPECT_TRUE(FakeTocServer::WaitFor([&] { return socket.state() == QAbstractSocket::ConnectedState; }));
+        for (std::size_t at = 0; at < request.size(); at += 7) {
+            socket.write(request.substr(at, 7).c_str());
+            socket.flush();
+        }
+        std::string answer;
+        EXPECT_TRUE(FakeTocServer::WaitFor([&] {
+            answer += socket.readAll().toStdString();
+            return socket.state() == QAbstractSocket::UnconnectedState;
+        })) << request;
+        return answer + socket.readAll().toStdString();
+    };
+    const std::string page = fetch("GET /info?user=Alice HTTP/1.1\r\nHost: localhost\r\n\r\n");
+    EXPECT_EQ(page.rfind("HTTP/1.0 200 OK\r\n", 0), 0u) << page;
+    EXPECT_NE(page.find("Content-Type: text/html"), std::string::npos) << page;
+    EXPECT_NE(page.find("<HR>Hi, <b>I am Alice</b> [x]</BODY>"), std::string::npos) << page;
+    const std::size_t bodyStart = page.find("\r\n\r\n") + 4;
+    EXPECT_NE(page.find("Content-Length: " + std::to_string(page.size() - bodyStart) + "\r\n"), std::string::npos);
+
+    EXPECT_NE(fetch("GET /info?user=echobot HTTP/1.0\n\n").find("Echo Bot"), std::string::npos);
+    const std::string unknown = fetch("GET /info?user=%3Cb%3Ecarol HTTP/1.0\r\n\r\n");
+    EXPECT_EQ(unknown.rfind("HTTP/1.0 404 ", 0), 0u) << unknown;
+    EXPECT_NE(unknown.find("&lt;b&gt;carol is not signed on."), std::string::npos) << unknown;
+    EXPECT_EQ(fetch("GET /admin HTTP/1.0\r\n\r\n").rfind("HTTP/1.0 404 ", 0), 0u);
+
+    // TOC on the same port is unchanged, and a page request is no TOC client.
+    EXPECT_TRUE(server.Client(0).online);
+    EXPECT_TRUE(server.Client(2).httpRequest);
+    EXPECT_FALSE(server.Client(2).signedOn);
+}
+
 }  // namespace
 }  // namespace faketoc
 
