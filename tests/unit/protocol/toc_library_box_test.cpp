@@ -120,29 +120,4 @@ TEST(TocLibraryBoxes, AReconnectUnderABoxKeepsItsStreamApart)
     EXPECT_EQ(h.Status(), STATUS_OFFLINE);
 }
 
-// Attempts the host makes on its own keep the boxes closed; the host learns
-// why a connect failed from the error number, whether it failed at once or later.
-TEST(TocLibraryBoxes, QuietAttemptsShowNoBoxAndKeepTheConnectError)
-{
-    LibraryHarness h;
-    h.Init();
-    h.library.SetQuiet(true);
-    h.transport.connectResult = ECONNREFUSED;
-    EXPECT_EQ(h.Establish(), 0);
-    EXPECT_EQ(h.library.LastConnectError(), ECONNREFUSED);
-
-    h.transport.connectResult = tocwire::Transport::kPending;
-    EXPECT_EQ(h.Establish(), 1);
-    EXPECT_EQ(h.library.LastConnectError(), 0) << "a new attempt starts clean";
-    h.library.OnConnectFailed(ETIMEDOUT);
-    EXPECT_EQ(h.library.LastConnectError(), ETIMEDOUT);
-    EXPECT_TRUE(h.Matching("box ").empty());
-    EXPECT_EQ(h.Matching("status ").back(), "status 0");
-
-    h.library.SetQuiet(false);
-    h.Establish();
-    h.library.OnConnectFailed(ECONNREFUSED);
-    EXPECT_EQ(h.Matching("box "), (Log{"box Can't connect to toc.example.net on port 9898. LastError is 111."}));
-}
-
 }  // namespace
