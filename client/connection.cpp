@@ -4,6 +4,7 @@
 
 #include "client_context.h"
 #include "output.h"
+#include "reconnect_series.h"
 #include "tocwire.h"
 
 namespace {
@@ -28,41 +29,114 @@ bool Establish(ClientContext& ctx)
 {
     SessionState& session = ctx.session;
     const UserInfo& info = ctx.settings.userInfo;
-    session.reconnect.CancelForNewConnection();
     const std::string tocServer(FieldText(info.tocServer));
     if (session.api.TOC_Establish(tocServer.c_str(), info.tocPort) != 0) {
         session.answerWatch.Started(tocServer, info.tocPort);
         return true;
     }
-    PrintLine(ctx, "Failed to establish a connection with AIM services.");
     return false;
+}
+
+// A connection the user asked for: it replaces any reconnect still waiting,
+// and the library may show its boxes again.
+void EstablishByHand(ClientContext& ctx)
+{
+    ctx.session.reconnect.CancelForNewConnection();
+    SetLibraryQuiet(ctx.session, false);
+    if (!Establish(ctx))
+        PrintLine(ctx, "Failed to establish a connection with AIM services.");
+}
+
+// The drop the client causes itself starts no automatic tries.
+class ClosingOnPurpose {
+public:
+    explicit ClosingOnPurpose(SessionState& session) : reconnect_(session.reconnect)
+    {
+        reconnect_.SetClosingOnPurpose(true);
+    }
+    ~ClosingOnPurpose() { reconnect_.SetClosingOnPurpose(false); }
+    ClosingOnPurpose(const ClosingOnPurpose&) = delete;
+    ClosingOnPurpose& operator=(const ClosingOnPurpose&) = delete;
+
+private:
+    Reconnect& reconnect_;
+};
+
+void ShutdownLibrary(SessionState& session)
+{
+    session.answerWatch.Abandon();
+    const ClosingOnPurpose closing(session);
+    session.api.TOC_Shutdown();
+}
+
+// Connect's own checks: false (and the reason shown) when it cannot start.
+bool ReadyToConnect(ClientContext& ctx)
+{
+    if (FieldText(ctx.settings.userInfo.screenName).empty()) {
+        PrintLine(ctx, "Set a login name before attempting to connect.");
+        return false;
+    }
+    if (FieldText(ctx.settings.userInfo.password).empty()) {
+        PrintLine(ctx, "Set a password before attempting to connect.");
+        return false;
+    }
+    if (!ctx.session.api.Bound()) {
+        PrintLine(ctx, kLibraryNotLoaded);
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
 
+bool ConnectionUnderWay(const SessionState& session)
+{
+    return session.connectionStatus != STATUS_OFFLINE || session.answerWatch.Waiting();
+}
+
 void ConnectToServer(ClientContext& ctx)
 {
-    if (FieldText(ctx.settings.userInfo.screenName).empty()) {
-        PrintLine(ctx, "Set a login name before attempting to connect.");
+    if (!ReadyToConnect(ctx))
         return;
-    }
-    if (FieldText(ctx.settings.userInfo.password).empty()) {
-        PrintLine(ctx, "Set a password before attempting to connect.");
+    // Connecting by hand ends the automatic tries; one under way carries on
+    // as the user's own.
+    TakeOverFromAutomaticTries(ctx);
+    // One connection at a time: while one is up or being made, Connect and
+    // Escape have nothing to do.
+    if (ConnectionUnderWay(ctx.session))
         return;
-    }
-    if (!ctx.session.api.Bound()) {
-        PrintLine(ctx, kLibraryNotLoaded);
-        return;
-    }
     if (!ctx.session.protocolInitialised)
         InitProtocol(ctx);
-    Establish(ctx);
+    EstablishByHand(ctx);
+}
+
+TryStart ConnectAutomatically(ClientContext& ctx)
+{
+    if (!ReadyToConnect(ctx))
+        return TryStart::Impossible;
+    if (!ctx.session.protocolInitialised)
+        InitProtocol(ctx);
+    SetLibraryQuiet(ctx.session, true);
+    return Establish(ctx) ? TryStart::Started : TryStart::Failed;
 }
 
 void DisconnectFromServer(ClientContext& ctx)
 {
-    if (ctx.session.api.Bound())
-        ctx.session.api.TOC_Disconnect();
+    if (!ctx.session.api.Bound())
+        return;
+    if (StopReconnecting(ctx))
+        return;
+    const ClosingOnPurpose closing(ctx.session);
+    ctx.session.api.TOC_Disconnect();
+}
+
+void AbandonAttempt(ClientContext& ctx)
+{
+    SessionState& session = ctx.session;
+    if (!session.protocolInitialised || !session.api.Bound())
+        return;
+    ShutdownLibrary(session);
+    session.protocolInitialised = false;
 }
 
 void ReinitConnection(ClientContext& ctx)
@@ -71,25 +145,27 @@ void ReinitConnection(ClientContext& ctx)
     if (!session.api.Bound())
         return;
     const int previous = session.connectionStatus;
-    if (session.protocolInitialised) {
-        session.answerWatch.Abandon();
-        session.api.TOC_Shutdown();
-    }
+    const bool tryWasUnderWay = session.reconnect.TryUnderWay();
+    if (session.protocolInitialised)
+        ShutdownLibrary(session);
     InitProtocol(ctx);
     if (previous != STATUS_OFFLINE) {
         PrintLine(ctx, "Reconnecting for updated userinfo.");
         session.api.TOC_Disconnect();
-        Establish(ctx);
+        EstablishByHand(ctx);
+    } else if (tryWasUnderWay && session.reconnect.TryUnderWay()) {
+        // The shutdown dropped an automatic try's connect without a word.
+        TryEndedWithoutAnswer(ctx);
     }
 }
 
 void ReconnectAfterPause(ClientContext& ctx)
 {
     SessionState& session = ctx.session;
+    TakeOverFromAutomaticTries(ctx);
     session.reconnect.PauseForCommand();
     if (session.protocolInitialised && session.api.Bound()) {
-        session.answerWatch.Abandon();
-        session.api.TOC_Shutdown();
+        ShutdownLibrary(session);
         session.protocolInitialised = false;
     }
     session.reconnect.AfterCommand([&ctx] { ConnectToServer(ctx); });
@@ -98,4 +174,17 @@ void ReconnectAfterPause(ClientContext& ctx)
 void StopReconnectWaits(SessionState& session)
 {
     session.reconnect.Stop();
+}
+
+void SetLibraryQuiet(SessionState& session, bool quiet)
+{
+    if (session.api.Bound() && session.api.TOC_SetQuiet != nullptr)
+        session.api.TOC_SetQuiet(quiet ? 1 : 0);
+}
+
+int LastConnectError(const SessionState& session)
+{
+    if (!session.api.Bound() || session.api.TOC_LastConnectError == nullptr)
+        return 0;
+    return session.api.TOC_LastConnectError();
 }

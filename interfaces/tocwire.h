@@ -44,6 +44,15 @@ TOCWIRE_EXPORT void TOC_Shutdown();
 // positive number no greater than kSignonTimeLimitMs (toc_limits.h) keeps
 // that default. A host that does not bind it gets the default.
 TOCWIRE_EXPORT void TOC_SetSignonTimeLimit(int ms);
+
+// Optional: nonzero keeps the library's message boxes closed (their texts go
+// to standard error) for what follows, until called again with zero; for
+// attempts the host makes on its own, with nobody waiting to answer a box.
+TOCWIRE_EXPORT void TOC_SetQuiet(int quiet);
+// Optional: the platform's error number (errno; ECONNREFUSED when the server
+// refused) of the last TOC_Establish whose connection could not be made, 0
+// from the start of each accepted TOC_Establish until its connect fails.
+TOCWIRE_EXPORT int TOC_LastConnectError();
 }
 
 // Function pointer types for binding the exports with dlsym.
@@ -55,3 +64,5 @@ using TOC_InitFn = int (*)(void*, ProtocolCallbacks*, const char*, const char*, 
                            const char*);
 using TOC_ShutdownFn = void (*)();
 using TOC_SetSignonTimeLimitFn = void (*)(int);
+using TOC_SetQuietFn = void (*)(int);
+using TOC_LastConnectErrorFn = int (*)();

@@ -1,5 +1,5 @@
-// The six entry points the host binds by name, and the optional sign-on time
-// limit. One connection per process: the library's state is one static
+// The six entry points the host binds by name, and the optional ones: the
+// sign-on time limit, quiet attempts and the last connect error. One connection per process: the library's state is one static
 // instance.
 #include <dlfcn.h>
 
@@ -77,6 +77,16 @@ TOCWIRE_EXPORT void TOC_Shutdown()
 TOCWIRE_EXPORT void TOC_SetSignonTimeLimit(int ms)
 {
     Library().library.SetSignonTimeLimit(ms);
+}
+
+TOCWIRE_EXPORT void TOC_SetQuiet(int quiet)
+{
+    Library().library.SetQuiet(quiet != 0);
+}
+
+TOCWIRE_EXPORT int TOC_LastConnectError()
+{
+    return Library().library.LastConnectError();
 }
 
 }  // extern "C"

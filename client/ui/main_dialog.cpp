@@ -393,14 +393,39 @@ void MainDialog::SetFormattingText(std::string_view text)
 
 void MainDialog::ShowConnectionState(ConnectionState state)
 {
-    connect_->setEnabled(state == ConnectionState::Offline);
+    const bool reconnecting = state == ConnectionState::Reconnecting;
+    connect_->setEnabled(state == ConnectionState::Offline || reconnecting);
     // Signing on only takes Connect away; the rest stay as the state before left them.
     if (state == ConnectionState::SigningOn)
         return;
     const bool online = state == ConnectionState::Online;
     send_->setEnabled(true);
-    for (QPushButton* button : {warn_, info_, disconnect_})
+    for (QPushButton* button : {warn_, info_})
         button->setEnabled(online);
+    // While the client reconnects by itself, Disconnect stops it.
+    disconnect_->setEnabled(online || reconnecting);
+}
+
+void MainDialog::OfferUserConfig(std::string_view reason)
+{
+    if (shutDown_ || configOffered_)
+        return;
+    configOffered_ = true;
+    // Not from inside the protocol library's report: the box runs an event loop.
+    QTimer::singleShot(0, this, [this, text = DisplayText(reason)] {
+        if (shutDown_ || closeGuard_.Waiting()) {
+            configOffered_ = false;
+            return;
+        }
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("ZORVANE"), text, QMessageBox::Cancel, this);
+        box.setInformativeText(QStringLiteral("Check the screen name and password in the configuration?"));
+        QPushButton* open = box.addButton(QStringLiteral("Open &Config"), QMessageBox::AcceptRole);
+        box.setDefaultButton(open);
+        boxes_->Present(box);
+        configOffered_ = false;
+        if (box.clickedButton() == open && !shutDown_ && !closeGuard_.Waiting())
+            OpenUserConfig();
+    });
 }
 
 void MainDialog::RequestPump(int delayMs)

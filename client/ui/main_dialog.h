@@ -68,11 +68,14 @@ public:
     void* OwnerHandle() override { return static_cast<QWidget*>(this); }
     void RequestPump(int delayMs) override;
     void NotifyIncomingMessage(std::string_view sender, std::string_view text) override;
+    // A box with the reason, and a button that opens the configuration.
+    void OfferUserConfig(std::string_view reason) override;
     void ShowProfile(std::string_view screenName, std::string_view address) override;
     // Tests put a recorder in place of the desktop's notification service.
     void UseNotificationSink(NotificationSink& sink);
-    // Who answers the box that lists unsaved settings (ModalBoxPresenter
-    // until told otherwise).
+    // Who answers the window's own boxes: the one that lists unsaved
+    // settings and the configuration offer (ModalBoxPresenter until told
+    // otherwise).
     void UseBoxPresenter(BoxPresenter& presenter) { boxes_ = &presenter; }
 
     // Settings dialogs, opened from the File menu.
@@ -121,6 +124,7 @@ private:
     bool needsAttention_ = false;
     bool shutDown_ = false;
     bool closingForSignal_ = false;
+    bool configOffered_ = false;  // the configuration offer is waiting or open
     // Made on the first message that needs one, so start-up never waits for the bus.
     std::unique_ptr<DesktopNotifications> desktopNotifications_;
     std::unique_ptr<MessageNotifier> notifier_;

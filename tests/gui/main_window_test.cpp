@@ -166,6 +166,12 @@ TEST_P(EscapeKeyTest, StartsAConnectionAndKeepsTheWindowOpen)
     EXPECT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return ctx.session.connectionStatus == STATUS_ONLINE; }));
     EXPECT_TRUE(window.isVisible());
     EXPECT_FALSE(window.IsShutDown());
+    // Connected: Escape has nothing more to do and says nothing.
+    const std::string before = ctx.transcript.output.Text();
+    QTest::keyClick(target, Qt::Key_Escape);
+    Settle();
+    EXPECT_EQ(ctx.transcript.output.Text(), before);
+    EXPECT_EQ(server.ClientCount(), 1);
     EXPECT_FALSE(QFile::exists(QString::fromStdString(dir.Path("userinfo.cfg"))));
 }
 

@@ -80,6 +80,7 @@ public:
     void SetFormattingText(std::string_view text) override { formatting.assign(text); }
 
     void ShowConnectionState(ConnectionState state) override { connectionStates.push_back(state); }
+    void OfferUserConfig(std::string_view reason) override { configOffers.emplace_back(reason); }
     void* OwnerHandle() override { return owner; }
     void RequestPump(int delayMs) override
     {
@@ -127,6 +128,7 @@ public:
     std::string input;
     std::string formatting;
     std::vector<ConnectionState> connectionStates;
+    std::vector<std::string> configOffers;  // the reasons the configuration was offered for
     void* owner = nullptr;
     int pumpRequests = 0;
     int lastPumpDelayMs = -1;
