@@ -31,6 +31,7 @@ bool BindProtocolLibrary(ProtocolApi& api, const char* libraryName)
         return false;
     }
     BindOne(api.handle, "TOC_SetSignonTimeLimit", api.TOC_SetSignonTimeLimit);
+    BindOne(api.handle, "TOC_SetProxy", api.TOC_SetProxy);
     return true;
 }
 
