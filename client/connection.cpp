@@ -1,10 +1,12 @@
 #include "connection.h"
 
+#include <cstdlib>
 #include <string>
 
 #include "client_context.h"
 #include "output.h"
 #include "reconnect_series.h"
+#include "proxy_settings.h"
 #include "tocwire.h"
 
 namespace {
@@ -25,13 +27,40 @@ void InitProtocol(ClientContext& ctx)
     session.protocolInitialised = true;
 }
 
+// Hands the library the proxy for this attempt (the settings or the
+// environment may have changed since the last); true when it goes direct.
+bool UseProxy(ClientContext& ctx, const std::string& tocServer)
+{
+    const ProxyChoice choice =
+        ChooseProxy(LoadProxyConfig(ctx.settings.profile), tocServer, [](const char* name) { return std::getenv(name); });
+    if (!choice.problem.empty())
+        PrintLine(ctx, choice.problem);
+    const ProxyConfig& proxy = choice.proxy;
+    const int kind = proxy.mode == ProxyMode::Socks5 ? TOC_PROXY_SOCKS5
+                     : proxy.mode == ProxyMode::Http ? TOC_PROXY_HTTP
+                                                      : TOC_PROXY_NONE;
+    const ProtocolApi& api = ctx.session.api;
+    if (api.TOC_SetProxy != nullptr) {
+        api.TOC_SetProxy(kind, proxy.host.c_str(), proxy.port, proxy.user.c_str(), proxy.password.c_str());
+    } else if (kind != TOC_PROXY_NONE) {
+        PrintLine(ctx, "This protocol library cannot use a proxy; connecting directly.");
+        return true;
+    }
+    return kind == TOC_PROXY_NONE;
+}
+
 bool Establish(ClientContext& ctx)
 {
     SessionState& session = ctx.session;
     const UserInfo& info = ctx.settings.userInfo;
     const std::string tocServer(FieldText(info.tocServer));
+    const bool direct = UseProxy(ctx, tocServer);
     if (session.api.TOC_Establish(tocServer.c_str(), info.tocPort) != 0) {
         session.answerWatch.Started(tocServer, info.tocPort);
+        // The library looks the name up without holding the window up; a
+        // proxy looks it up itself.
+        if (direct && !IsLiteralAddress(tocServer))
+            PrintLine(ctx, "Looking up " + tocServer + "...");
         return true;
     }
     return false;

@@ -1,7 +1,7 @@
 // Binding the protocol library by name: the six entry points in their fixed
 // order. The library counts as bound only while all six are. The optional
-// ones (sign-on time limit, quiet attempts, last connect error) are bound
-// when the library has them.
+// ones (sign-on time limit, quiet attempts, last connect error, proxy) are
+// bound when the library has them.
 #pragma once
 
 #include "tocwire.h"
@@ -17,6 +17,7 @@ struct ProtocolApi {
     TOC_SetSignonTimeLimitFn TOC_SetSignonTimeLimit = nullptr;  // optional
     TOC_SetQuietFn TOC_SetQuiet = nullptr;                      // optional
     TOC_LastConnectErrorFn TOC_LastConnectError = nullptr;      // optional
+    TOC_SetProxyFn TOC_SetProxy = nullptr;                      // optional
 
     bool Bound() const { return handle != nullptr; }
 };

@@ -136,6 +136,19 @@ void TocLibrary::OnConnectFailed(int error)
     GoOffline(CloseKind::ConnectFailed, error);
 }
 
+void TocLibrary::OnProxyRefused(const std::string& line)
+{
+    // As a failed connect (the transport is closed already), with the
+    // proxy's own reason in place of an error number.
+    decoder_.Reset();
+    state_.connected = false;
+    state_.connectPending = false;
+    state_.signonState = STATUS_OFFLINE;
+    state_.paused = false;
+    Message(line.c_str());
+    ReportStatus(STATUS_OFFLINE);
+}
+
 void TocLibrary::OnBytesReceived(std::string_view bytes)
 {
     state_.connectPending = false;

@@ -72,6 +72,7 @@ public:
     void OnBytesReceived(std::string_view bytes) override;
     void OnConnectionClosed() override;
     void OnDeadline() override;
+    void OnProxyRefused(const std::string& line) override;
 
 private:
     int SendFrame(std::uint8_t type, std::string_view payload);

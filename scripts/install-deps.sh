@@ -3,13 +3,14 @@
 set -euo pipefail
 # Building and running need the first list; the test command adds the test
 # frameworks, clang for the sanitizer and fuzz tree, the tools that check the
-# package, Xvfb and a D-Bus daemon (the tray test runs a desktop of its own) and
-# ccache (a second run recompiles only what changed).
+# package, Xvfb and a D-Bus daemon (the tray test runs a desktop of its own),
+# ccache (a second run recompiles only what changed) and microsocks (a real
+# SOCKS5 proxy for the proxy tests).
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev)
 if [ "${1:-}" = "--run" ]; then
   packages+=(fonts-dejavu-core)
 else
-  packages+=(libgtest-dev libgmock-dev clang libclang-rt-14-dev desktop-file-utils appstream dpkg-dev file lintian ccache dbus-daemon xvfb)
+  packages+=(libgtest-dev libgmock-dev clang libclang-rt-14-dev desktop-file-utils appstream dpkg-dev file lintian ccache dbus-daemon xvfb microsocks)
 fi
 missing=()
 for p in "${packages[@]}"; do

@@ -363,14 +363,21 @@ TEST_F(ConnectionTest, RefusedConnectionIsReportedAndTheClientCanConnectAgain)
     ASSERT_TRUE(SignOn());
 }
 
-TEST_F(ConnectionTest, UnresolvableHostFailsAtOnce)
+TEST_F(ConnectionTest, AHostNameIsLookedUpWhileTheWindowRunsAndAFailureIsReported)
 {
     SetFieldText(ctx.settings.userInfo.tocServer, "no-such-host.invalid");
     StderrCapture messages;
     ConnectToServer(ctx);
-    EXPECT_EQ(Lines().back(), "STATUS MESSAGE: Failed to establish a connection with AIM services.");
-    EXPECT_NE(messages.Text().find("Can't connect to no-such-host.invalid on port"), std::string::npos);
-    SetFieldText(ctx.settings.userInfo.tocServer, "127.0.0.1");
+    // The attempt is under way; the window says what it waits for.
+    EXPECT_EQ(Lines().back(), "STATUS MESSAGE: Looking up no-such-host.invalid...");
+    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor(
+        [&] { return messages.Text().find("Can't connect to no-such-host.invalid on port") != std::string::npos; },
+        40000));
+    EXPECT_NE(messages.Text().find("LastError is 22."), std::string::npos) << messages.Text();
+    EXPECT_EQ(ctx.session.connectionStatus, STATUS_OFFLINE);
+
+    // A name that resolves (to 127.0.0.1 and perhaps ::1, tried in turn) signs on.
+    SetFieldText(ctx.settings.userInfo.tocServer, "localhost");
     ASSERT_TRUE(SignOn());
 }
 
