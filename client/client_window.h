@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "sound_cues.h"
+
 // What the connection is, as the logic announces it; the window decides what
 // each state means for its controls.
 enum class ConnectionState { Offline, SigningOn, Online };
@@ -41,6 +43,10 @@ public:
     // An instant message from someone else has just been shown; the window
     // may tell the desktop when the user is not looking at it.
     virtual void NotifyIncomingMessage(std::string_view /*sender*/, std::string_view /*text*/) {}
+    // Something happened that may have a sound (never an automatic reply's
+    // coming or going): the window plays it if the user's choices, its own
+    // activity and the pace of sounds allow (SoundGate).
+    virtual void CueSound(SoundEvent /*event*/) {}
     // The server pointed to someone's profile page: the window fetches the
     // address (http or https) and shows the profile, or says why it cannot.
     virtual void ShowProfile(std::string_view /*screenName*/, std::string_view /*address*/) {}

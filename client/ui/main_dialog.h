@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QTimer>
 #include <memory>
 #include <string>
@@ -14,6 +15,7 @@
 #include "modal_close_guard.h"
 #include "profile_viewer.h"
 
+class EventSounds;
 class OnlineListModel;
 class QListView;
 class QMenuBar;
@@ -69,6 +71,7 @@ public:
     void RequestPump(int delayMs) override;
     void NotifyIncomingMessage(std::string_view sender, std::string_view text) override;
     void ShowProfile(std::string_view screenName, std::string_view address) override;
+    void CueSound(SoundEvent event) override;
     // Tests put a recorder in place of the desktop's notification service.
     void UseNotificationSink(NotificationSink& sink);
     // Who answers the box that lists unsaved settings (ModalBoxPresenter
@@ -78,6 +81,7 @@ public:
     // Settings dialogs, opened from the File menu.
     void OpenUserConfig();
     void OpenBuddyEditor();
+    void OpenSoundSettings();
     // Connect and Escape: connects, or opens the configuration dialog when
     // the screen name or password is still missing.
     void Connect();
@@ -126,6 +130,9 @@ private:
     std::unique_ptr<MessageNotifier> notifier_;
     QTimer pump_;
     std::unique_ptr<ProfileViewer> profiles_;  // made on the first Info answer
+    SoundGate soundGate_;
+    QElapsedTimer soundClock_;  // started with the window
+    std::unique_ptr<EventSounds> sounds_;  // made on the first sound
     // A close requested while a modal box is open waits for the box's loop.
     ModalCloseGuard closeGuard_{[this] { close(); }};
 };

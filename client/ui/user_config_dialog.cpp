@@ -66,6 +66,8 @@ UserConfigDialog::UserConfigDialog(ClientContext& ctx, QWidget* parent) : QDialo
     logPath_ = LimitedEdit(this, FieldRoom(record.logPath), values.logPath);
     timestamp_ = new QCheckBox(QStringLiteral("&Timestamp"), this);
     timestamp_->setChecked(values.timestamp);
+    keyring_ = new QCheckBox(QStringLiteral("&Keep the password in the desktop keyring"), this);
+    keyring_->setChecked(ctx.settings.app.passwordInKeyring);
 
     auto* form = new QFormLayout;
     form->setLabelAlignment(Qt::AlignRight);
@@ -74,6 +76,7 @@ UserConfigDialog::UserConfigDialog(ClientContext& ctx, QWidget* parent) : QDialo
     passwordRow->addWidget(password_, 1);
     passwordRow->addWidget(showPassword_);
     form->addRow(QStringLiteral("Password:"), passwordRow);
+    form->addRow(QString(), keyring_);
     form->addRow(QStringLiteral("OSCAR server:"), oscarServer_);
     form->addRow(QStringLiteral("OSCAR port:"), oscarPort_);
     form->addRow(QStringLiteral("TOC server:"), tocServer_);
@@ -98,7 +101,8 @@ UserConfigDialog::UserConfigDialog(ClientContext& ctx, QWidget* parent) : QDialo
     setTabOrder(cancel, screenName_);
     setTabOrder(screenName_, password_);
     setTabOrder(password_, showPassword_);
-    setTabOrder(showPassword_, oscarServer_);
+    setTabOrder(showPassword_, keyring_);
+    setTabOrder(keyring_, oscarServer_);
     setTabOrder(oscarServer_, oscarPort_);
     setTabOrder(oscarPort_, tocServer_);
     setTabOrder(tocServer_, tocPort_);
@@ -130,6 +134,7 @@ void UserConfigDialog::accept()
     values.logPath = FieldBytes(logPath_);
     values.logToFile = logToFile_->isChecked();
     values.timestamp = timestamp_->isChecked();
+    values.passwordInKeyring = keyring_->isChecked();
     ApplyUserConfig(ctx_, values);
     QDialog::accept();
 }

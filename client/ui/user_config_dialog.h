@@ -24,6 +24,7 @@ public:
     QLineEdit* LogPathEdit() const { return logPath_; }
     QCheckBox* LogToFileBox() const { return logToFile_; }
     QCheckBox* TimestampBox() const { return timestamp_; }
+    QCheckBox* KeyringBox() const { return keyring_; }
 
     void accept() override;
 
@@ -40,4 +41,5 @@ private:
     QLineEdit* logPath_;
     QCheckBox* logToFile_;
     QCheckBox* timestamp_;
+    QCheckBox* keyring_;
 };
