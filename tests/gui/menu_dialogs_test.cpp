@@ -1,4 +1,4 @@
-// The File menu's "&Config" and "&BLEED" entries each run their dialog
+// The File menu's "&Config", "&BLEED" and "S&ounds..." entries each run their dialog
 // modally over the main window.
 #include <QAction>
 #include <QDialog>
@@ -61,8 +61,9 @@ TEST_P(MenuDialogTest, OpensAModalDialog)
 
 INSTANTIATE_TEST_SUITE_P(Entries, MenuDialogTest,
                          ::testing::Values(std::make_pair("&Config", "User Configuration"),
-                                           std::make_pair("&BLEED", "Buddy List Entry Editor")),
-                         [](const auto& info) { return info.index == 0 ? "Config" : "Bleed"; });
+                                           std::make_pair("&BLEED", "Buddy List Entry Editor"),
+                                           std::make_pair("S&ounds...", "Sounds")),
+                         [](const auto& info) { return std::string(info.param.second).substr(0, 4); });
 
 // A first start has no login: Connect (or Escape) says what is missing and
 // opens the configuration dialog, whose profile box says what it takes.
