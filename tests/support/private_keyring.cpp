@@ -8,7 +8,6 @@
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QProcessEnvironment>
-#include <QThread>
 
 #include <filesystem>
 

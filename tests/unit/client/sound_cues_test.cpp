@@ -1,8 +1,6 @@
 // Which sounds play: the user's choices, the window's activity and the pace
-// of one sound a second; and the choices kept in quenlo.ini.
-#include "app_settings.h"
+// of one sound a second.
 #include "sound_cues.h"
-#include "temp_dir.h"
 
 namespace {
 
@@ -61,26 +59,5 @@ INSTANTIATE_TEST_SUITE_P(
                  {{E::MessageIn, false, 0, false}, {E::BuddySignedOn, false, 5000, false},
                   {E::BuddySignedOff, false, 10000, false}, {E::MessageSent, false, 15000, false}}}),
     [](const auto& info) { return std::string(info.param.name); });
-
-TEST(AppSettingsTest, ChoicesSurviveTheFileAndAMissingFileGivesDefaults)
-{
-    TempDir dir;
-    ASSERT_TRUE(dir.Ok());
-    const Profile profile{dir.Folder()};
-    const AppSettings defaults = LoadAppSettings(profile);
-    EXPECT_FALSE(defaults.passwordInKeyring);
-    EXPECT_TRUE(defaults.sounds.Wants(SoundEvent::MessageSent));
-
-    AppSettings changed;
-    changed.passwordInKeyring = true;
-    changed.sounds.events[static_cast<std::size_t>(SoundEvent::BuddySignedOff)] = false;
-    ASSERT_EQ(SaveAppSettings(profile, changed), "");
-    const AppSettings loaded = LoadAppSettings(profile);
-    EXPECT_TRUE(loaded.passwordInKeyring);
-    EXPECT_EQ(loaded.sounds.events, changed.sounds.events);
-    EXPECT_TRUE(loaded.sounds.enabled);
-    // The settings record of userinfo.cfg is not touched.
-    EXPECT_FALSE(std::filesystem::exists(dir.Path("userinfo.cfg")));
-}
 
 }  // namespace
