@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "sound_cues.h"
+
 // What the connection is, as the logic announces it; the window decides what
 // each state means for its controls.
 // Reconnecting: offline, with automatic tries going on (Disconnect stops them).
@@ -45,6 +47,10 @@ public:
     // The server refused the sign-on for a reason the user's settings can
     // mend (reason says which): the window may offer its configuration.
     virtual void OfferUserConfig(std::string_view /*reason*/) {}
+    // Something happened that may have a sound (never an automatic reply's
+    // coming or going): the window plays it if the user's choices, its own
+    // activity and the pace of sounds allow (SoundGate).
+    virtual void CueSound(SoundEvent /*event*/) {}
     // The server pointed to someone's profile page: the window fetches the
     // address (http or https) and shows the profile, or says why it cannot.
     virtual void ShowProfile(std::string_view /*screenName*/, std::string_view /*address*/) {}

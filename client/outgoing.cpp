@@ -155,6 +155,8 @@ void SendInstantMessage(ClientContext& ctx, std::string_view recipient, std::str
     auto echo = [&ctx, shownTo = recipientText, sent = std::string(text.substr(0, quoted.taken)), automatic] {
         GrowForIm(ctx);
         PrintImLine(ctx, shownTo, StripBodyTags(sent), false);
+        if (!automatic)
+            ctx.Window().CueSound(SoundEvent::MessageSent);
         ctx.modules.host.DispatchSentIM(shownTo.c_str(), sent.c_str(), automatic);
     };
     if (SendCommand(ctx.session, command, std::move(echo)) == -1) {

@@ -61,6 +61,8 @@ void HandleImIn(ClientContext& ctx, std::string_view arguments)
     displayName = Cut(displayName, kMaxTocText);  // the sender, " AUTORESPONSE" included
     PrintImLine(ctx, displayName, message, true);
     ctx.Window().NotifyIncomingMessage(sender, StripMarkup(message));
+    if (!automatic)
+        ctx.Window().CueSound(SoundEvent::MessageIn);
     // Nobody to answer when the message names no sender (or something that
     // is no screen name).
     if (ctx.away.IsAway() && !automatic && IsValidScreenName(sender)) {
@@ -80,10 +82,13 @@ void HandleUpdateBuddy(ClientContext& ctx, std::string_view arguments)
         return;
     const char flag = rest.empty() ? '\0' : rest.front();
     if (flag == 'F') {
-        if (RemoveOnlineName(ctx, buddy))
+        if (RemoveOnlineName(ctx, buddy)) {
             PrintLine(ctx, VisibleText(buddy) + " signed off.");
+            ctx.Window().CueSound(SoundEvent::BuddySignedOff);
+        }
     } else if (AddOnlineName(ctx, buddy)) {
         PrintLine(ctx, VisibleText(buddy) + " signed on.");
+        ctx.Window().CueSound(SoundEvent::BuddySignedOn);
     }
 }
 

@@ -119,6 +119,9 @@ fi
 packages=("$deb" "$dev")
 [ -z "$dbgsym" ] || packages+=("$dbgsym")
 dpkg-deb -f "$deb" Depends | grep -q libqt6widgets6 || fail "package dependencies miss Qt: $(dpkg-deb -f "$deb" Depends)"
+for lib in libqt6keychain1 libcanberra0; do
+  dpkg-deb -f "$deb" Depends | grep -q "$lib" || fail "package dependencies miss $lib: $(dpkg-deb -f "$deb" Depends)"
+done
 # The SDK is in quenlo-dev alone.
 dev_files=$(dpkg-deb -c "$dev")
 grep -q "/usr/include/quenlo/user_module.h" <<<"$dev_files" || fail "quenlo-dev lacks the SDK headers"

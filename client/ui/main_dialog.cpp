@@ -24,9 +24,11 @@
 #include "client_lifecycle.h"
 #include "connection.h"
 #include "display_text.h"
+#include "event_sounds.h"
 #include "input_line.h"
 #include "normalize_name.h"
 #include "settings_store.h"
+#include "sound_settings_dialog.h"
 #include "online_list_model.h"
 #include "output.h"
 #include "transcript_pane.h"
@@ -36,6 +38,7 @@
 MainDialog::MainDialog(ClientContext& ctx, QWidget* parent) : QDialog(parent), ctx_(ctx)
 {
     setWindowTitle(QStringLiteral("ZORVANE"));
+    soundClock_.start();
     setWindowIcon(ApplicationIcon());
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
@@ -67,6 +70,8 @@ QMenuBar* MainDialog::BuildMenu()
                      [this] { OpenUserConfig(); });
     QObject::connect(file->addAction(QStringLiteral("&BLEED")), &QAction::triggered, this,
                      [this] { OpenBuddyEditor(); });
+    QObject::connect(file->addAction(QStringLiteral("S&ounds...")), &QAction::triggered, this,
+                     [this] { OpenSoundSettings(); });
     QObject::connect(file->addAction(QStringLiteral("E&xit")), &QAction::triggered, this, [this] { close(); });
     return menuBar;
 }
@@ -440,6 +445,22 @@ void MainDialog::OpenUserConfig()
 {
     UserConfigDialog dialog(ctx_, this);
     dialog.exec();
+}
+
+void MainDialog::OpenSoundSettings()
+{
+    SoundSettingsDialog dialog(ctx_, this);
+    dialog.exec();
+}
+
+void MainDialog::CueSound(SoundEvent event)
+{
+    const bool looking = isVisible() && !isMinimized() && isActiveWindow();
+    if (!soundGate_.ShouldPlay(event, ctx_.settings.app.sounds, looking, soundClock_.elapsed()))
+        return;
+    if (sounds_ == nullptr)
+        sounds_ = std::make_unique<EventSounds>();  // the first sound opens the device
+    sounds_->Play(event);
 }
 
 void MainDialog::OpenBuddyEditor()

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QTimer>
 #include <memory>
 #include <string>
@@ -14,6 +15,7 @@
 #include "modal_close_guard.h"
 #include "profile_viewer.h"
 
+class EventSounds;
 class OnlineListModel;
 class QListView;
 class QMenuBar;
@@ -71,6 +73,7 @@ public:
     // A box with the reason, and a button that opens the configuration.
     void OfferUserConfig(std::string_view reason) override;
     void ShowProfile(std::string_view screenName, std::string_view address) override;
+    void CueSound(SoundEvent event) override;
     // Tests put a recorder in place of the desktop's notification service.
     void UseNotificationSink(NotificationSink& sink);
     // Who answers the window's own boxes: the one that lists unsaved
@@ -81,6 +84,7 @@ public:
     // Settings dialogs, opened from the File menu.
     void OpenUserConfig();
     void OpenBuddyEditor();
+    void OpenSoundSettings();
     // Connect and Escape: connects, or opens the configuration dialog when
     // the screen name or password is still missing.
     void Connect();
@@ -130,6 +134,9 @@ private:
     std::unique_ptr<MessageNotifier> notifier_;
     QTimer pump_;
     std::unique_ptr<ProfileViewer> profiles_;  // made on the first Info answer
+    SoundGate soundGate_;
+    QElapsedTimer soundClock_;  // started with the window
+    std::unique_ptr<EventSounds> sounds_;  // made on the first sound
     // A close requested while a modal box is open waits for the box's loop.
     ModalCloseGuard closeGuard_{[this] { close(); }};
 };

@@ -71,6 +71,8 @@ UserConfigDialog::UserConfigDialog(ClientContext& ctx, QWidget* parent) : QDialo
     logPath_ = LimitedEdit(this, FieldRoom(record.logPath), values.logPath);
     timestamp_ = new QCheckBox(QStringLiteral("&Timestamp"), this);
     timestamp_->setChecked(values.timestamp);
+    keyring_ = new QCheckBox(QStringLiteral("&Keep the password in the desktop keyring"), this);
+    keyring_->setChecked(ctx.settings.app.passwordInKeyring);
 
     auto* form = new QFormLayout;
     form->setLabelAlignment(Qt::AlignRight);
@@ -79,6 +81,7 @@ UserConfigDialog::UserConfigDialog(ClientContext& ctx, QWidget* parent) : QDialo
     passwordRow->addWidget(password_, 1);
     passwordRow->addWidget(showPassword_);
     form->addRow(QStringLiteral("Password:"), passwordRow);
+    form->addRow(QString(), keyring_);
     form->addRow(QStringLiteral("OSCAR server:"), oscarServer_);
     form->addRow(QStringLiteral("OSCAR port:"), oscarPort_);
     form->addRow(QStringLiteral("TOC server:"), tocServer_);
@@ -104,7 +107,8 @@ UserConfigDialog::UserConfigDialog(ClientContext& ctx, QWidget* parent) : QDialo
     setTabOrder(cancel, screenName_);
     setTabOrder(screenName_, password_);
     setTabOrder(password_, showPassword_);
-    setTabOrder(showPassword_, oscarServer_);
+    setTabOrder(showPassword_, keyring_);
+    setTabOrder(keyring_, oscarServer_);
     setTabOrder(oscarServer_, oscarPort_);
     setTabOrder(oscarPort_, tocServer_);
     setTabOrder(tocServer_, tocPort_);
@@ -143,6 +147,7 @@ void UserConfigDialog::accept()
     values.timestamp = timestamp_->isChecked();
     // Before the settings are applied: a reconnect they cause uses the new proxy.
     SaveProxy();
+    values.passwordInKeyring = keyring_->isChecked();
     ApplyUserConfig(ctx_, values);
     QDialog::accept();
 }

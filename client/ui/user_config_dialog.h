@@ -31,6 +31,7 @@ public:
     QLineEdit* ProxyPortEdit() const { return proxyPort_; }
     QLineEdit* ProxyUserEdit() const { return proxyUser_; }
     QLineEdit* ProxyPasswordEdit() const { return proxyPassword_; }
+    QCheckBox* KeyringBox() const { return keyring_; }
 
     void accept() override;
 
@@ -56,4 +57,5 @@ private:
     QLineEdit* proxyPort_ = nullptr;
     QLineEdit* proxyUser_ = nullptr;
     QLineEdit* proxyPassword_ = nullptr;
+    QCheckBox* keyring_;
 };

@@ -1,4 +1,4 @@
-// The File menu's "&Config" and "&BLEED" entries each run their dialog
+// The File menu's "&Config", "&BLEED" and "S&ounds..." entries each run their dialog
 // modally over the main window.
 #include <QAction>
 #include <QDialog>
@@ -63,8 +63,9 @@ TEST_P(MenuDialogTest, OpensAModalDialog)
 
 INSTANTIATE_TEST_SUITE_P(Entries, MenuDialogTest,
                          ::testing::Values(std::make_pair("&Config", "User Configuration"),
-                                           std::make_pair("&BLEED", "Buddy List Entry Editor")),
-                         [](const auto& info) { return info.index == 0 ? "Config" : "Bleed"; });
+                                           std::make_pair("&BLEED", "Buddy List Entry Editor"),
+                                           std::make_pair("S&ounds...", "Sounds")),
+                         [](const auto& info) { return std::string(info.param.second).substr(0, 4); });
 
 // A wrong password: the window's box names the reason and its button opens
 // the configuration dialog, after the library's report has returned.

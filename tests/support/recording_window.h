@@ -92,6 +92,7 @@ public:
     {
         profiles.push_back({std::string(screenName), std::string(address)});
     }
+    void CueSound(SoundEvent event) override { sounds.push_back(event); }
 
     // Test helpers
     int OnlineCount() const { return static_cast<int>(online.size()); }
@@ -133,6 +134,7 @@ public:
     int pumpRequests = 0;
     int lastPumpDelayMs = -1;
     std::vector<std::pair<std::string, std::string>> profiles;  // ShowProfile's name and address
+    std::vector<SoundEvent> sounds;  // CueSound's events
 
 private:
     enum class Pending { None, Insert, Remove, Clear };
