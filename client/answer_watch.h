@@ -21,8 +21,11 @@ public:
     void Started(std::string_view host, int port);
     // The server answered: the library reports a status other than offline.
     void Answered() { waiting_ = false; }
-    // The client ends the attempt itself (shutting the library down).
+    // The client ends the attempt itself (shutting the library down), or the
+    // library said why the connect failed.
     void Abandon() { waiting_ = false; }
+    // An attempt was started and the server has not answered yet.
+    bool Waiting() const { return waiting_; }
     // The library reported offline again while offline: the attempt is over.
     // The status line to show when it lasted the whole limit, else "".
     std::string Ended(int timeLimitMs);

@@ -10,6 +10,7 @@
 #include "input_line.h"
 #include "outgoing.h"
 #include "output.h"
+#include "reconnect_series.h"
 #include "send_command.h"
 #include "toc_limits.h"
 #include "visible_text.h"
@@ -65,6 +66,8 @@ void ToggleAutoReconnect(ClientContext& ctx)
 {
     ctx.session.reconnect.SetAutomatic(!ctx.session.reconnect.Automatic());
     PrintLine(ctx, ctx.session.reconnect.Automatic() ? "Autoreconnect enabled." : "Autoreconnect disabled.");
+    if (!ctx.session.reconnect.Automatic())
+        StopReconnecting(ctx);
 }
 
 void SetAway(ClientContext& ctx, std::string_view argument)

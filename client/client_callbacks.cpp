@@ -2,16 +2,27 @@
 #include "client_callbacks.h"
 
 #include "client_context.h"
+#include "connection.h"
 #include "connection_status.h"
 #include "output.h"
+#include "reconnect_series.h"
 #include "server_error_text.h"
 #include "server_messages.h"
 #include "signon_completion.h"
 #include "signon_presence.h"
 
-int ClientCallbacks::OnSignonError(const char*)
+int ClientCallbacks::OnSignonError(const char* errorText)
 {
+    const std::string_view argument = errorText != nullptr ? errorText : "";
     PrintLine(ctx_, "Error during signon. Try again later.");
+    // The server says why; the line above alone would blame the service.
+    const std::string reason = SignonErrorText(argument);
+    if (!reason.empty())
+        PrintLine(ctx_, reason);
+    const long code = ErrorCode(argument);
+    ReconnectAfterSignonRefusal(ctx_, code);
+    if (code == kIncorrectPassword)
+        ctx_.Window().OfferUserConfig(reason);
     return 1;
 }
 
@@ -35,5 +46,11 @@ int ClientCallbacks::OnSignonDone()
 
 void ClientCallbacks::OnStatusChange(int status)
 {
+    // Offline after a connect the library could not make: it has said why,
+    // so the attempt ended for a reason other than a silent server (however
+    // long its box stayed open).
+    if (status == STATUS_OFFLINE && LastConnectError(ctx_.session) != 0)
+        ctx_.session.answerWatch.Abandon();
     HandleStatusChange(ctx_, status);
+    FollowStatusForReconnect(ctx_, status);
 }

@@ -5,6 +5,7 @@
 #include "connection_status.h"
 #include "host_services.h"
 #include "output.h"
+#include "password_keeping.h"
 #include "settings_files.h"
 #include "settings_store.h"
 #include "tocwire.h"
@@ -14,6 +15,7 @@ void StartClient(ClientContext& ctx, ClientWindow& window, const char* libraryNa
     ctx.AttachWindow(window);
     ctx.history.Clear();
     LoadSettingsFiles(ctx);
+    StartKeyringPassword(ctx);
     RefreshOutputPane(ctx);
     window.SetFormattingText(FieldText(ctx.settings.userInfo.formatting));
     if (!BindProtocolLibrary(ctx.session.api, libraryName != nullptr ? libraryName : kProtocolLibraryName))

@@ -7,9 +7,12 @@
 #include <string_view>
 #include <vector>
 
+#include "sound_cues.h"
+
 // What the connection is, as the logic announces it; the window decides what
 // each state means for its controls.
-enum class ConnectionState { Offline, SigningOn, Online };
+// Reconnecting: offline, with automatic tries going on (Disconnect stops them).
+enum class ConnectionState { Offline, SigningOn, Online, Reconnecting };
 
 // The online list is not shown through here: the window's view binds the
 // list's own model (online_list_model.h).
@@ -41,6 +44,13 @@ public:
     // An instant message from someone else has just been shown; the window
     // may tell the desktop when the user is not looking at it.
     virtual void NotifyIncomingMessage(std::string_view /*sender*/, std::string_view /*text*/) {}
+    // The server refused the sign-on for a reason the user's settings can
+    // mend (reason says which): the window may offer its configuration.
+    virtual void OfferUserConfig(std::string_view /*reason*/) {}
+    // Something happened that may have a sound (never an automatic reply's
+    // coming or going): the window plays it if the user's choices, its own
+    // activity and the pace of sounds allow (SoundGate).
+    virtual void CueSound(SoundEvent /*event*/) {}
     // The server pointed to someone's profile page: the window fetches the
     // address (http or https) and shows the profile, or says why it cannot.
     virtual void ShowProfile(std::string_view /*screenName*/, std::string_view /*address*/) {}

@@ -30,8 +30,6 @@ void HandleStatusChange(ClientContext& ctx, int status)
     if (status != STATUS_OFFLINE)
         session.answerWatch.Answered();
     const int previous = session.connectionStatus;
-    // A paused connection counts as online for what follows its drop.
-    const bool wasOnline = previous == STATUS_ONLINE || session.paused;
     session.connectionStatus = status;
     switch (status) {
     case STATUS_OFFLINE:
@@ -78,10 +76,6 @@ void HandleStatusChange(ClientContext& ctx, int status)
     default:
         break;
     }
-    // One automatic attempt per drop from online. The wait runs on a timer so
-    // the window stays alive; the order of lines is the same as a frozen wait.
-    if (wasOnline && status == STATUS_OFFLINE && !session.shutDown)
-        session.reconnect.AfterDrop([&ctx] { ConnectToServer(ctx); });
 }
 
 void ClearOnlineList(ClientContext& ctx)

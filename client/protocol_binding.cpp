@@ -31,6 +31,9 @@ bool BindProtocolLibrary(ProtocolApi& api, const char* libraryName)
         return false;
     }
     BindOne(api.handle, "TOC_SetSignonTimeLimit", api.TOC_SetSignonTimeLimit);
+    BindOne(api.handle, "TOC_SetQuiet", api.TOC_SetQuiet);
+    BindOne(api.handle, "TOC_LastConnectError", api.TOC_LastConnectError);
+    BindOne(api.handle, "TOC_SetProxy", api.TOC_SetProxy);
     return true;
 }
 

@@ -1,6 +1,7 @@
 // Binding the protocol library by name: the six entry points in their fixed
 // order. The library counts as bound only while all six are. The optional
-// sign-on time limit is bound when the library has it.
+// ones (sign-on time limit, quiet attempts, last connect error, proxy) are
+// bound when the library has them.
 #pragma once
 
 #include "tocwire.h"
@@ -14,6 +15,9 @@ struct ProtocolApi {
     TOC_InitFn TOC_Init = nullptr;
     TOC_ShutdownFn TOC_Shutdown = nullptr;
     TOC_SetSignonTimeLimitFn TOC_SetSignonTimeLimit = nullptr;  // optional
+    TOC_SetQuietFn TOC_SetQuiet = nullptr;                      // optional
+    TOC_LastConnectErrorFn TOC_LastConnectError = nullptr;      // optional
+    TOC_SetProxyFn TOC_SetProxy = nullptr;                      // optional
 
     bool Bound() const { return handle != nullptr; }
 };

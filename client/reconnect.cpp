@@ -1,5 +1,6 @@
 #include "reconnect.h"
 
+#include <algorithm>
 #include <utility>
 
 #include <QTimer>
@@ -17,18 +18,52 @@ void StartWait(QTimer& timer, int delayMs, std::function<void()> action)
 
 }  // namespace
 
-Reconnect::Reconnect() : afterDropWait_(std::make_unique<QTimer>()), afterCommandWait_(std::make_unique<QTimer>())
+Reconnect::Reconnect()
+    : nextTryWait_(std::make_unique<QTimer>()),
+      judgeWait_(std::make_unique<QTimer>()),
+      afterCommandWait_(std::make_unique<QTimer>())
 {
-    afterDropWait_->setSingleShot(true);
+    nextTryWait_->setSingleShot(true);
+    judgeWait_->setSingleShot(true);
     afterCommandWait_->setSingleShot(true);
 }
 
 Reconnect::~Reconnect() = default;
 
-void Reconnect::AfterDrop(std::function<void()> connect)
+void Reconnect::SetRetryDelaysMs(std::vector<int> delays)
 {
-    if (automatic_)
-        StartWait(*afterDropWait_, afterDropDelayMs_, std::move(connect));
+    if (!delays.empty())
+        retryDelaysMs_ = std::move(delays);
+}
+
+int Reconnect::DelayBeforeTryMs(int tryNumber) const
+{
+    const auto index = static_cast<std::size_t>(std::max(tryNumber, 1) - 1);
+    return std::max(0, retryDelaysMs_[std::min(index, retryDelaysMs_.size() - 1)]);
+}
+
+int Reconnect::WaitForNextTry(std::function<void()> tryNow)
+{
+    reconnecting_ = true;
+    tryUnderWay_ = false;
+    judgeWait_->stop();
+    const int delayMs = DelayBeforeTryMs(tries_ + 1);
+    StartWait(*nextTryWait_, delayMs, std::move(tryNow));
+    return delayMs;
+}
+
+void Reconnect::JudgeLater(std::function<void()> judge)
+{
+    StartWait(*judgeWait_, 0, std::move(judge));
+}
+
+void Reconnect::EndTries()
+{
+    nextTryWait_->stop();
+    judgeWait_->stop();
+    reconnecting_ = false;
+    tryUnderWay_ = false;
+    tries_ = 0;
 }
 
 void Reconnect::PauseForCommand()
@@ -36,7 +71,7 @@ void Reconnect::PauseForCommand()
     if (!commandPending_)
         savedAutomatic_ = automatic_;
     automatic_ = false;
-    afterDropWait_->stop();
+    EndTries();
 }
 
 void Reconnect::AfterCommand(std::function<void()> connect)
@@ -53,7 +88,7 @@ void Reconnect::AfterCommand(std::function<void()> connect)
 
 void Reconnect::CancelForNewConnection()
 {
-    afterDropWait_->stop();
+    EndTries();
     if (commandPending_) {
         afterCommandWait_->stop();
         automatic_ = savedAutomatic_;
@@ -63,7 +98,7 @@ void Reconnect::CancelForNewConnection()
 
 void Reconnect::Stop()
 {
-    afterDropWait_->stop();
+    EndTries();
     afterCommandWait_->stop();
     commandPending_ = false;
 }

@@ -64,6 +64,8 @@ void HandleImIn(ClientContext& ctx, std::string_view arguments)
     displayName = Cut(displayName, kMaxTocText);  // the sender, " AUTORESPONSE" included
     PrintImLine(ctx, displayName, message, true);
     ctx.Window().NotifyIncomingMessage(sender, StripMarkup(message));
+    if (!automatic)
+        ctx.Window().CueSound(SoundEvent::MessageIn);
     // Nobody to answer when the message names no sender (or something that
     // is no screen name).
     if (ctx.away.IsAway() && !automatic && IsValidScreenName(sender)) {
@@ -83,8 +85,10 @@ void HandleUpdateBuddy(ClientContext& ctx, std::string_view arguments)
         return;
     const char flag = rest.empty() ? '\0' : rest.front();
     if (flag == 'F') {
-        if (RemoveOnlineName(ctx, buddy))
+        if (RemoveOnlineName(ctx, buddy)) {
             PrintLine(ctx, VisibleText(buddy) + " signed off.");
+            ctx.Window().CueSound(SoundEvent::BuddySignedOff);
+        }
         return;
     }
     TakeField(rest);
@@ -94,10 +98,12 @@ void HandleUpdateBuddy(ClientContext& ctx, std::string_view arguments)
     // The clock only matters to an idle time, which counts on from now.
     const std::int64_t now = idle.empty() || idle == "0" ? 0 : SteadyNowMs();
     const BuddyPresence presence = ParsePresence(warning, signonTime, idle, TakeField(rest), now);
-    if (ctx.online.Insert(buddy, presence))
+    if (ctx.online.Insert(buddy, presence)) {
         PrintLine(ctx, VisibleText(buddy) + " signed on.");
-    else
+        ctx.Window().CueSound(SoundEvent::BuddySignedOn);
+    } else {
         UpdateBuddyPresence(ctx, buddy, presence);
+    }
 }
 
 void HandleEviled(ClientContext& ctx, std::string_view arguments)

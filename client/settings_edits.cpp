@@ -3,6 +3,7 @@
 #include "client_context.h"
 #include "connection.h"
 #include "decimal_text.h"
+#include "password_keeping.h"
 #include "settings_files.h"
 #include "settings_store.h"
 
@@ -35,6 +36,9 @@ void ApplyUserConfig(ClientContext& ctx, const UserConfigValues& values)
     SetFieldText(info.logPath, values.logPath);
     info.logToFile = values.logToFile ? 1 : 0;
     info.timestamp = values.timestamp ? 1 : 0;
-    SaveUserInfoNow(ctx);
+    const bool wasInKeyring = ctx.settings.app.passwordInKeyring;
+    ChooseKeyring(ctx, values.passwordInKeyring);
+    const bool saved = SaveUserInfoNow(ctx);
+    SyncKeyringPassword(ctx, wasInKeyring, saved);
     ReinitConnection(ctx);
 }

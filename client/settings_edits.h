@@ -21,6 +21,7 @@ struct UserConfigValues {
     std::string logPath;
     bool logToFile = false;
     bool timestamp = false;
+    bool passwordInKeyring = false;  // quenlo.ini's choice, not the record's: the caller fills it
 };
 
 // A port is typed as text; only this much of it is read as its number.
@@ -28,5 +29,6 @@ inline constexpr std::size_t kMaxPortText = 63;
 
 UserConfigValues ReadUserConfig(const UserInfo& info);
 // OK: every field back into the settings (texts cut to their room, ports by
-// atoi's rules), userinfo.cfg written, the connection re-initialised.
+// atoi's rules), the keyring choice kept, userinfo.cfg written, the password
+// stored in or taken from the keyring, the connection re-initialised.
 void ApplyUserConfig(ClientContext& ctx, const UserConfigValues& values);

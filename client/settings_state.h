@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "app_settings.h"
 #include "file_ops.h"
+#include "password_keyring.h"
 #include "profile.h"
 #include "user_info.h"
 
@@ -35,4 +37,11 @@ struct SettingsState {
     std::vector<SaveFailure> saveFailures;
     // What the settings files and /savebuffer are read and written through.
     FileOps* files = &SystemFileOps();
+    // quenlo.ini: what the record has no room for.
+    AppSettings app;
+    // The desktop keyring, and what it is known to hold (password_keeping.h):
+    // the password under the normalised screen name; no account, nothing known.
+    PasswordKeyring keyring;
+    std::string keyringAccount;
+    std::string keyringPassword;
 };

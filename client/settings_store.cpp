@@ -6,6 +6,7 @@
 
 #include "client_context.h"
 #include "output.h"
+#include "password_keeping.h"
 #include "settings_files.h"
 #include "settings_read.h"
 
@@ -65,19 +66,22 @@ void LoadSettingsFiles(ClientContext& ctx)
         LoadBuddyList(settings.profile.File(kBuddyListFile), &settings.buddyListUnreadable, *settings.files);
     if (!settings.buddyListUnreadable.empty())
         PrintLine(ctx, CannotReadMessage(kBuddyListFile, settings.buddyListUnreadable));
+    settings.app = LoadAppSettings(settings.profile);
 }
 
-void SaveUserInfoNow(ClientContext& ctx)
+bool SaveUserInfoNow(ClientContext& ctx)
 {
     SettingsState& settings = ctx.settings;
     if (!settings.userInfoUnreadable.empty()) {
         PrintLine(ctx, std::string(kUserInfoFile) + " " + HeldReason(settings.userInfoUnreadable) + ".");
-        return;
+        return false;
     }
-    if (!SaveUserInfo(settings.userInfo, settings.profile.File(kUserInfoFile), *settings.files))
+    if (!SaveUserInfo(RecordForFile(settings), settings.profile.File(kUserInfoFile), *settings.files)) {
         PrintLine(ctx, "Failed to write user info.");
-    else
-        settings.userInfoOddSize = false;  // a whole record now
+        return false;
+    }
+    settings.userInfoOddSize = false;  // a whole record now
+    return true;
 }
 
 void SaveBuddyListNow(ClientContext& ctx)
@@ -99,7 +103,7 @@ void SaveSettingsFilesAtExit(ClientContext& ctx)
             ReportAtExit(settings, {kUserInfoFile, HeldReason(settings.userInfoUnreadable)});
     } else if (settings.userInfoOddSize && SameSettings(settings.userInfo, settings.userInfoAsLoaded)) {
         // Said at start; nothing the run changed needs the file rewritten.
-    } else if (!SaveUserInfo(settings.userInfo, settings.profile.File(kUserInfoFile), *settings.files)) {
+    } else if (!SaveUserInfo(RecordForFile(settings), settings.profile.File(kUserInfoFile), *settings.files)) {
         const int error = errno;
         PrintLine(ctx, "Failed to write user info.");
         ReportAtExit(settings, {kUserInfoFile, std::strerror(error)});

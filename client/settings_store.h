@@ -10,14 +10,16 @@
 
 struct ClientContext;
 
-// Reads userinfo.cfg and blist.cfg into the client's settings. A file that exists but
+// Reads userinfo.cfg, blist.cfg and quenlo.ini into the client's settings. A file that exists but
 // cannot be read gives "Cannot read <file>: <reason>." in the transcript,
 // the defaults, and is held: not written again in this run.
 void LoadSettingsFiles(ClientContext& ctx);
 
 // The configuration dialog's save: "Failed to write user info." when the
-// write fails, a line saying why nothing was written when the file is held.
-void SaveUserInfoNow(ClientContext& ctx);
+// write fails, a line saying why nothing was written when the file is held;
+// true when written. The password is left out while the keyring holds it
+// (password_keeping.h).
+bool SaveUserInfoNow(ClientContext& ctx);
 // The buddy list editor's save, the same way: "Failed to write buddy list."
 // when the write fails, a line saying why nothing was written when held.
 void SaveBuddyListNow(ClientContext& ctx);

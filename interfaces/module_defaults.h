@@ -1,56 +1,99 @@
-// Write only the hooks you need. Derive a struct from UserModuleDefaults,
-// give it static member functions named like the entry points you use, and
-// name it once in QUENLO_USER_MODULE: the macro defines all the entry points
-// the client looks for, forwarding to yours and to a no-op for the others.
+// Write only the hooks you need. Name them in QUENLO_USER_MODULE with C++20
+// designated initializers: the macro defines every entry point the client
+// looks for, forwarding to yours and to a default for the others. A hook
+// name that is not one of the table's (".OnRecieveIM") does not compile, and
+// neither does a function of the wrong type.
 //
 //   #include <module_defaults.h>
 //
-//   struct Hello : UserModuleDefaults {
-//       static inline HostServices* host = nullptr;
-//       static int Initialize(void*, HostServices* services) { host = services; return 1; }
-//       static int OnUserCommand(const char* word, const char*) { ... }
-//   };
-//   QUENLO_USER_MODULE(Hello);
+//   namespace {
+//   HostServices* host = nullptr;
+//   int Start(void*, HostServices* services) { host = services; return 1; }
+//   int Command(const char* word, const char* arguments) { ... }
+//   }  // namespace
 //
-// The defaults: Initialize accepts the module, OnSendIM lets every message
-// go, OnUserCommand handles nothing, GetModuleInfo says nothing, every other
-// hook does nothing. Use the macro once per module, outside any namespace.
+//   QUENLO_USER_MODULE({
+//       .Initialize = Start,
+//       .OnUserCommand = Command,
+//   });
+//
+// Name the hooks in the order of UserModuleHooks below (C++20 asks for
+// that order). The defaults: Initialize accepts the module, OnSendIM lets
+// every message go, OnUserCommand handles nothing, GetModuleInfo says
+// nothing, every other hook does nothing. Use the macro once per module,
+// outside any namespace. Build with -std=c++20.
 #pragma once
 
 #include "user_module.h"
 
-struct UserModuleDefaults {
-    static int Initialize(void*, HostServices*) { return 1; }
-    static int Shutdown() { return 0; }
-    static int OnServerCommand(const char*, const char*) { return 0; }
-    static int OnUserCommand(const char*, const char*) { return 0; }
-    static int OnSendIM(const char*, const char*, int) { return 0; }
-    static int OnReceiveIM(const char*, const char*) { return 0; }
-    static int OnConnect() { return 0; }
-    static int OnDisconnect() { return 0; }
-    static int GetExtendedUser(ExtendedHostServices*) { return 0; }
-    static const UserModuleInfo* GetModuleInfo() { return nullptr; }
-    static int SetProfileFolder(const char*) { return 0; }
+// Every hook a module may give, by the entry point's name without ZORVANE.
+struct UserModuleHooks {
+    UserModuleSetProfileFolderFn SetProfileFolder = nullptr;
+    UserModuleInitializeFn Initialize = nullptr;
+    UserModuleGetExtendedFn GetExtendedUser = nullptr;
+    UserModuleGetInfoFn GetModuleInfo = nullptr;
+    UserModuleServerCommandFn OnServerCommand = nullptr;
+    UserModuleUserCommandFn OnUserCommand = nullptr;
+    UserModuleSendIMFn OnSendIM = nullptr;
+    UserModuleSentIMFn OnSentIM = nullptr;
+    UserModuleReceiveIMFn OnReceiveIM = nullptr;
+    UserModuleConnectFn OnConnect = nullptr;
+    UserModuleDisconnectFn OnDisconnect = nullptr;
+    UserModuleShutdownFn Shutdown = nullptr;
 };
 
-#define QUENLO_USER_MODULE(Hooks)                                                                          \
+#define QUENLO_USER_MODULE(...)                                                                            \
+    namespace quenlo_user_module {                                                                         \
+    constexpr UserModuleHooks kHooks = UserModuleHooks __VA_ARGS__;                                        \
+    }                                                                                                      \
     extern "C" {                                                                                           \
-    int Initialize(void* mainWindow, HostServices* host) { return Hooks::Initialize(mainWindow, host); }   \
-    int Shutdown() { return Hooks::Shutdown(); }                                                           \
+    int SetProfileFolderZORVANE(const char* folder)                                                        \
+    {                                                                                                      \
+        return quenlo_user_module::kHooks.SetProfileFolder ? quenlo_user_module::kHooks.SetProfileFolder(folder) \
+                                                           : 0;                                            \
+    }                                                                                                      \
+    int Initialize(void* mainWindow, HostServices* host)                                                   \
+    {                                                                                                      \
+        return quenlo_user_module::kHooks.Initialize ? quenlo_user_module::kHooks.Initialize(mainWindow, host) : 1; \
+    }                                                                                                      \
+    int GetExtendedUserZORVANE(ExtendedHostServices* host)                                                 \
+    {                                                                                                      \
+        return quenlo_user_module::kHooks.GetExtendedUser ? quenlo_user_module::kHooks.GetExtendedUser(host) : 0; \
+    }                                                                                                      \
+    const UserModuleInfo* GetModuleInfoZORVANE()                                                           \
+    {                                                                                                      \
+        return quenlo_user_module::kHooks.GetModuleInfo ? quenlo_user_module::kHooks.GetModuleInfo() : nullptr; \
+    }                                                                                                      \
     int OnServerCommand(const char* command, const char* arguments)                                        \
     {                                                                                                      \
-        return Hooks::OnServerCommand(command, arguments);                                                 \
+        return quenlo_user_module::kHooks.OnServerCommand                                                  \
+                   ? quenlo_user_module::kHooks.OnServerCommand(command, arguments)                        \
+                   : 0;                                                                                    \
     }                                                                                                      \
-    int OnUserCommand(const char* word, const char* arguments) { return Hooks::OnUserCommand(word, arguments); } \
+    int OnUserCommand(const char* word, const char* arguments)                                             \
+    {                                                                                                      \
+        return quenlo_user_module::kHooks.OnUserCommand ? quenlo_user_module::kHooks.OnUserCommand(word, arguments) \
+                                                        : 0;                                               \
+    }                                                                                                      \
     int OnSendIM(const char* recipient, const char* text, int automatic)                                   \
     {                                                                                                      \
-        return Hooks::OnSendIM(recipient, text, automatic);                                                \
+        return quenlo_user_module::kHooks.OnSendIM ? quenlo_user_module::kHooks.OnSendIM(recipient, text, automatic) \
+                                                   : 0;                                                    \
     }                                                                                                      \
-    int OnReceiveIM(const char* sender, const char* text) { return Hooks::OnReceiveIM(sender, text); }     \
-    int OnConnect() { return Hooks::OnConnect(); }                                                         \
-    int OnDisconnect() { return Hooks::OnDisconnect(); }                                                   \
-    int GetExtendedUserZORVANE(ExtendedHostServices* host) { return Hooks::GetExtendedUser(host); }        \
-    const UserModuleInfo* GetModuleInfoZORVANE() { return Hooks::GetModuleInfo(); }                        \
-    int SetProfileFolderZORVANE(const char* folder) { return Hooks::SetProfileFolder(folder); }            \
+    int OnSentIMZORVANE(const char* recipient, const char* text, int automatic)                            \
+    {                                                                                                      \
+        return quenlo_user_module::kHooks.OnSentIM ? quenlo_user_module::kHooks.OnSentIM(recipient, text, automatic) \
+                                                   : 0;                                                    \
+    }                                                                                                      \
+    int OnReceiveIM(const char* sender, const char* text)                                                  \
+    {                                                                                                      \
+        return quenlo_user_module::kHooks.OnReceiveIM ? quenlo_user_module::kHooks.OnReceiveIM(sender, text) : 0; \
+    }                                                                                                      \
+    int OnConnect() { return quenlo_user_module::kHooks.OnConnect ? quenlo_user_module::kHooks.OnConnect() : 0; } \
+    int OnDisconnect()                                                                                     \
+    {                                                                                                      \
+        return quenlo_user_module::kHooks.OnDisconnect ? quenlo_user_module::kHooks.OnDisconnect() : 0;    \
+    }                                                                                                      \
+    int Shutdown() { return quenlo_user_module::kHooks.Shutdown ? quenlo_user_module::kHooks.Shutdown() : 0; } \
     }                                                                                                      \
     static_assert(true, "")

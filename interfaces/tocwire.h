@@ -44,7 +44,30 @@ TOCWIRE_EXPORT void TOC_Shutdown();
 // positive number no greater than kSignonTimeLimitMs (toc_limits.h) keeps
 // that default. A host that does not bind it gets the default.
 TOCWIRE_EXPORT void TOC_SetSignonTimeLimit(int ms);
+
+// Optional: nonzero keeps the library's message boxes closed (their texts go
+// to standard error) for what follows, until called again with zero; for
+// attempts the host makes on its own, with nobody waiting to answer a box.
+TOCWIRE_EXPORT void TOC_SetQuiet(int quiet);
+// Optional: the platform's error number (errno; ECONNREFUSED when the server
+// refused) of the last TOC_Establish whose connection could not be made, 0
+// from the start of each accepted TOC_Establish until its connect fails.
+TOCWIRE_EXPORT int TOC_LastConnectError();
+// Optional, beside the six: the proxy the connections that follow go
+// through. Kind TOC_PROXY_NONE connects directly; TOC_PROXY_SOCKS5 and
+// TOC_PROXY_HTTP (HTTP CONNECT) need a host and a port from 1 to 65535, and
+// take an optional user name and password (null or empty: none). The proxy
+// looks the server's host name up. Texts are copied. Returns 1 when taken, 0
+// when refused (the connection then stays direct). A host that does not bind
+// it connects directly.
+TOCWIRE_EXPORT int TOC_SetProxy(int kind, const char* host, int port, const char* user, const char* password);
 }
+
+enum {
+    TOC_PROXY_NONE = 0,
+    TOC_PROXY_SOCKS5 = 1,
+    TOC_PROXY_HTTP = 2,
+};
 
 // Function pointer types for binding the exports with dlsym.
 using MaintainLoopFn = void (*)();
@@ -55,3 +78,6 @@ using TOC_InitFn = int (*)(void*, ProtocolCallbacks*, const char*, const char*, 
                            const char*);
 using TOC_ShutdownFn = void (*)();
 using TOC_SetSignonTimeLimitFn = void (*)(int);
+using TOC_SetQuietFn = void (*)(int);
+using TOC_LastConnectErrorFn = int (*)();
+using TOC_SetProxyFn = int (*)(int, const char*, int, const char*, const char*);

@@ -1,6 +1,7 @@
 // The user-module contract: what a module exports and what the client offers
 // it. Outside module writers build against the installed SDK alone: this
-// header, normalize_name.h and module_defaults.h (pkg-config quenlo-module).
+// header, normalize_name.h, module_defaults.h and markup_text.h (pkg-config
+// quenlo-module), and the version script user_module.map.
 //
 // Writing a module
 //  1. Entry points. The client binds eight by name: Initialize, Shutdown,
@@ -8,16 +9,20 @@
 //     OnDisconnect, each also accepted with the suffix ZORVANE
 //     (OnSendIMZORVANE); the plain name wins when both exist. A library that
 //     lacks one under both names is refused. Easiest: include
-//     module_defaults.h, define only the hooks you need and let
-//     QUENLO_USER_MODULE supply the rest as no-ops. Every name below is
+//     module_defaults.h and name only the hooks you need in
+//     QUENLO_USER_MODULE (a misspelt hook does not compile); the rest get
+//     defaults. Every name below is
 //     declared here with default visibility, so defining it is enough to
 //     export it, also under -fvisibility=hidden.
 //  2. Build a shared library whose file name starts with "user_":
-//       g++ -std=c++17 -shared -fPIC -fvisibility=hidden -Wl,--no-undefined
+//       g++ -std=c++20 -O2 -Wall -Wextra -shared -fPIC -fvisibility=hidden
 //           $(pkg-config --cflags quenlo-module) -o user_hello.so hello.cpp
-//     The client exports nothing to modules: link what you use (Qt, for
-//     instance) yourself. -Wl,--no-undefined finds what is missing at build
-//     time instead of at load time.
+//           -Wl,--no-undefined -Wl,--version-script=$(pkg-config
+//           --variable=versionscript quenlo-module)
+//     The version script exports the entry points alone. The client exports
+//     nothing to modules: link what you use (Qt, for instance) yourself.
+//     -Wl,--no-undefined finds what is missing at build time instead of at
+//     load time.
 //  3. Install it. The client loads "user_*.so" (prefix in any case), in file
 //     name order, from the "modules" folder of the profile folder
 //     (~/.config/quenlo/modules, or DIR/modules for "quenlo --dir DIR"), then
@@ -42,6 +47,9 @@
 //    a reconnect.
 //  - OnDisconnect comes after "Disconnected from AIM server.", also for a
 //    sign-on that failed before OnConnect.
+//  - An incoming message while away: OnServerCommand, the message shown,
+//    OnSendIM for the away reply (automatic 1), OnSentIMZORVANE once it went
+//    (later when automatic replies wait their turn), then OnReceiveIM.
 //  - Shutdown once at exit, after the connection is gone: send nothing from
 //    it. The library is released only after the main window is destroyed,
 //    so Qt objects parented to the window may use the module's code until
@@ -172,6 +180,11 @@ USER_MODULE_EXPORT int GetExtendedUserZORVANE(ExtendedHostServices* host);
 USER_MODULE_EXPORT const UserModuleInfo* GetModuleInfoZORVANE();
 // Called before Initialize with the profile folder's absolute path.
 USER_MODULE_EXPORT int SetProfileFolderZORVANE(const char* folder);
+// Called once a message has really gone to the protocol library, with the
+// text as sent (cut to what fit, not escaped): not for a message a module
+// stopped, one refused while offline, or an automatic reply that never got
+// its turn. An automatic reply may go some time after its OnSendIM.
+USER_MODULE_EXPORT int OnSentIMZORVANE(const char* recipient, const char* text, int automatic);
 }
 
 // The entry points' types, for binding them by name.
@@ -187,4 +200,5 @@ typedef int (*UserModuleDisconnectFn)();
 typedef int (*UserModuleGetExtendedFn)(ExtendedHostServices* host);
 typedef const UserModuleInfo* (*UserModuleGetInfoFn)();
 typedef int (*UserModuleSetProfileFolderFn)(const char* folder);
+typedef int (*UserModuleSentIMFn)(const char* recipient, const char* text, int automatic);
 }

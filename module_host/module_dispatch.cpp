@@ -67,6 +67,14 @@ void UserModuleHost::DispatchReceiveIM(const char* sender, const char* text)
     ForEachModule("OnReceiveIM", [&](const UserModule& m) { m.OnReceiveIM(sender, text); });
 }
 
+void UserModuleHost::DispatchSentIM(const char* recipient, const char* text, bool automatic)
+{
+    ForEachModule("OnSentIMZORVANE", [&](const UserModule& m) {
+        if (m.OnSentIM != nullptr)
+            m.OnSentIM(recipient, text, automatic ? 1 : 0);
+    });
+}
+
 void UserModuleHost::DispatchConnect()
 {
     ForEachModule("OnConnect", [](const UserModule& m) { m.OnConnect(); });

@@ -264,6 +264,7 @@ int UserModuleHost::LoadUserModule(const std::string& path)
         }
         running = "GetModuleInfoZORVANE";
         identities_.push_back(ReadModuleIdentity(module.handle, FileNameOf(path)));
+        module.OnSentIM = reinterpret_cast<UserModuleSentIMFn>(dlsym(module.handle, "OnSentIMZORVANE"));
     } catch (...) {
         return refuse(std::string("its ") + running + " " + ThrewText(CurrentExceptionText()) + ".");
     }

@@ -29,6 +29,7 @@ struct UserModule {
     UserModuleConnectFn OnConnect = nullptr;
     UserModuleDisconnectFn OnDisconnect = nullptr;
     UserModuleGetExtendedFn GetExtendedUser = nullptr;
+    UserModuleSentIMFn OnSentIM = nullptr;  // optional: OnSentIMZORVANE
 };
 
 class UserModuleHost {
@@ -67,6 +68,8 @@ public:
     int DispatchUserCommand(const char* word, const char* arguments);       // 1 if a module took it
     int DispatchSendIM(const char* recipient, const char* text, bool automatic);  // -1: vetoed
     void DispatchReceiveIM(const char* sender, const char* text);
+    // A message went to the protocol library (only modules that export OnSentIMZORVANE).
+    void DispatchSentIM(const char* recipient, const char* text, bool automatic);
     void DispatchConnect();
     void DispatchDisconnect();
 

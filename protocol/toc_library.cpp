@@ -57,6 +57,7 @@ int TocLibrary::Establish(const char* host, int port)
     signonTimedOut_ = false;
     weirdSignonShown_ = false;
     ++connectionSerial_;
+    lastConnectError_ = 0;
     const int result = transport_->Connect(lastHost_, port);
     if (result == Transport::kConnected) {
         state_.connected = true;
@@ -66,6 +67,7 @@ int TocLibrary::Establish(const char* host, int port)
         state_.connectPending = true;
         return 1;
     }
+    lastConnectError_ = result;
     ConnectFailureMessage(result);
     return 0;
 }
@@ -130,7 +132,21 @@ void TocLibrary::OnConnectionWritable()
 
 void TocLibrary::OnConnectFailed(int error)
 {
+    lastConnectError_ = error;
     GoOffline(CloseKind::ConnectFailed, error);
+}
+
+void TocLibrary::OnProxyRefused(const std::string& line)
+{
+    // As a failed connect (the transport is closed already), with the
+    // proxy's own reason in place of an error number.
+    decoder_.Reset();
+    state_.connected = false;
+    state_.connectPending = false;
+    state_.signonState = STATUS_OFFLINE;
+    state_.paused = false;
+    Message(line.c_str());
+    ReportStatus(STATUS_OFFLINE);
 }
 
 void TocLibrary::OnBytesReceived(std::string_view bytes)
@@ -362,6 +378,11 @@ void TocLibrary::Message(const char* text)
 
 void TocLibrary::ShowBox(void* ownerWindow, const char* text)
 {
+    if (quiet_) {
+        std::fprintf(stderr, "Protocol Module: %s\n", text);
+        std::fflush(stderr);
+        return;
+    }
     // A box runs the event loop until it is closed. Meanwhile nothing more is
     // read: the server is held back by the kernel's flow control instead of
     // filling our memory, and what it sent is handled in order afterwards.

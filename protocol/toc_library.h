@@ -47,6 +47,12 @@ public:
     {
         signonTimeLimitMs_ = ms > 0 && ms <= kSignonTimeLimitMs ? ms : kSignonTimeLimitMs;
     }
+    // While quiet, the library's messages go to standard error instead of the
+    // sink: the host is trying on its own and nobody is waiting at a box.
+    void SetQuiet(bool quiet) { quiet_ = quiet; }
+    // The error number (errno) of the last connection that could not be made;
+    // 0 from the start of each accepted Establish until a connect fails.
+    int LastConnectError() const { return lastConnectError_; }
     // True while one of the library's message boxes is open (its frames are
     // on the stack below the box's event loop).
     bool MessageOpen() const { return boxDepth_ > 0; }
@@ -66,6 +72,7 @@ public:
     void OnBytesReceived(std::string_view bytes) override;
     void OnConnectionClosed() override;
     void OnDeadline() override;
+    void OnProxyRefused(const std::string& line) override;
 
 private:
     int SendFrame(std::uint8_t type, std::string_view payload);
@@ -101,6 +108,8 @@ private:
     bool weirdSignonShown_ = false;  // an unasked-for SIGN_ON was shown on this connection
     int signonTimeLimitMs_ = kSignonTimeLimitMs;
     int boxDepth_ = 0;
+    bool quiet_ = false;
+    int lastConnectError_ = 0;
     // Names the connection a handler works on: a handler that finds it
     // changed after a callback or a box stops.
     std::uint64_t connectionSerial_ = 0;

@@ -1,15 +1,12 @@
 #include "toc_socket.h"
 
-#include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
-#include <netdb.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include <cstdio>
 
 #include <QCoreApplication>
-#include <QSocketNotifier>
+#include <QNetworkProxy>
+#include <QTcpSocket>
 #include <QTimer>
 
 namespace tocwire {
@@ -18,135 +15,308 @@ namespace {
 
 // Reads per notification are bounded by time, so a burst is taken in few
 // turns of the event loop while a flood still cannot starve the window: the
-// notifier fires again while bytes remain, and input, paint and timers get
-// their turn in between. The clock is looked at after every chunk; the byte
-// count is only a backstop for a clock that does not move.
+// rest is read on the next turn, and input, paint and timers get theirs in
+// between. The byte count is only a backstop for a clock that does not move.
 constexpr auto kReadBudget = std::chrono::milliseconds(8);
-constexpr std::size_t kMaxBytesPerNotification = 4u << 20;
+constexpr std::size_t kMaxBytesPerTurn = 4u << 20;
+// What QTcpSocket reads ahead of us. While reads are held it stops there, and
+// the kernel's flow control holds the server back.
+constexpr qint64 kReadAhead = 64 * 1024;
 
-bool ResolveIPv4(const std::string& host, in_addr& out)
+// The error number "Can't connect ..." shows, as the system would give it.
+int ErrorNumber(QAbstractSocket::SocketError error)
 {
-    if (inet_pton(AF_INET, host.c_str(), &out) == 1)
-        return true;
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* result = nullptr;
-    if (getaddrinfo(host.c_str(), nullptr, &hints, &result) != 0 || result == nullptr)
-        return false;
-    out = reinterpret_cast<sockaddr_in*>(result->ai_addr)->sin_addr;
-    freeaddrinfo(result);
-    return true;
+    switch (error) {
+    case QAbstractSocket::ConnectionRefusedError:
+        return ECONNREFUSED;
+    case QAbstractSocket::HostNotFoundError:
+        return EINVAL;
+    case QAbstractSocket::SocketTimeoutError:
+        return ETIMEDOUT;
+    case QAbstractSocket::NetworkError:
+        return ENETUNREACH;
+    case QAbstractSocket::SocketAccessError:
+        return EACCES;
+    case QAbstractSocket::SocketResourceError:
+        return EMFILE;
+    case QAbstractSocket::UnsupportedSocketOperationError:
+        return EAFNOSUPPORT;
+    case QAbstractSocket::RemoteHostClosedError:
+        return ECONNRESET;
+    default:
+        return EIO;
+    }
+}
+
+std::string ProxyReason(QAbstractSocket::SocketError error, const ProxySetting& proxy, const QString& detail)
+{
+    switch (error) {
+    case QAbstractSocket::ProxyConnectionRefusedError:
+        return "the proxy refused the connection";
+    case QAbstractSocket::ProxyNotFoundError:
+        return "the proxy's host name was not found";
+    case QAbstractSocket::ProxyConnectionClosedError:
+        return "the proxy closed the connection";
+    case QAbstractSocket::ProxyConnectionTimeoutError:
+        return "the proxy did not answer in time";
+    case QAbstractSocket::ProxyAuthenticationRequiredError:
+        return proxy.user.empty() ? "the proxy asks for a user name and password"
+                                  : "the proxy refused the user name and password";
+    case QAbstractSocket::ProxyProtocolError:
+        return proxy.kind == TOC_PROXY_HTTP ? "the proxy did not answer as an HTTP proxy"
+                                            : "the proxy did not answer as a SOCKS5 proxy";
+    case QAbstractSocket::ConnectionRefusedError:
+        return "the server refused the proxy's connection";
+    case QAbstractSocket::HostNotFoundError:
+        return "the proxy could not find the server";
+    case QAbstractSocket::NetworkError:
+    case QAbstractSocket::SocketTimeoutError:
+        return "the proxy could not reach the server";
+    case QAbstractSocket::SocketAccessError:
+        return "the proxy's rules do not allow this connection";
+    default:
+        return "the proxy said: " + detail.toStdString();
+    }
+}
+
+QNetworkProxy ToQtProxy(const ProxySetting& proxy)
+{
+    // Both kinds pass the server's host name on: the proxy looks it up.
+    return QNetworkProxy(proxy.kind == TOC_PROXY_HTTP ? QNetworkProxy::HttpProxy : QNetworkProxy::Socks5Proxy,
+                         QString::fromStdString(proxy.host), static_cast<quint16>(proxy.port),
+                         QString::fromStdString(proxy.user), QString::fromStdString(proxy.password));
 }
 
 }  // namespace
 
+TocSocket::TocSocket(TransportEvents& events, HostResolver* resolver)
+    : events_(events),
+      ownResolver_(resolver == nullptr ? std::make_unique<SystemResolver>() : nullptr),
+      resolver_(resolver == nullptr ? ownResolver_.get() : resolver)
+{
+}
+
 TocSocket::~TocSocket()
 {
     Close();
-    // Without an application object the notifiers cannot be destroyed
+    // Without an application object the Qt objects cannot be destroyed
     // safely; the process is ending anyway.
     if (QCoreApplication::instance() != nullptr) {
-        delete readNotifier_;
-        delete writeNotifier_;
+        delete socket_;
         delete deadline_;
+        delete lookupLimit_;
     }
 }
 
-void TocSocket::EnsureNotifiers()
+template <typename Fn>
+void TocSocket::Later(Fn fn)
 {
-    if (readNotifier_ != nullptr)
+    // Posted to the socket: gone with it, and never run for a later connection.
+    QMetaObject::invokeMethod(
+        socket_,
+        [this, serial = serial_, fn] {
+            if (serial == serial_ && open_)
+                fn();
+        },
+        Qt::QueuedConnection);
+}
+
+void TocSocket::EnsureSocket()
+{
+    if (socket_ != nullptr)
         return;
-    readNotifier_ = new QSocketNotifier(QSocketNotifier::Read);
-    writeNotifier_ = new QSocketNotifier(QSocketNotifier::Write);
-    QObject::connect(readNotifier_, &QSocketNotifier::activated, [this] { HandleReadable(); });
-    QObject::connect(writeNotifier_, &QSocketNotifier::activated, [this] { HandleWritable(); });
+    socket_ = new QTcpSocket;
+    socket_->setReadBufferSize(kReadAhead);
+    QObject::connect(socket_, &QTcpSocket::connected, [this] { HandleConnected(); });
+    QObject::connect(socket_, &QTcpSocket::readyRead, [this] { Drain(); });
+    QObject::connect(socket_, &QTcpSocket::errorOccurred,
+                     [this](QAbstractSocket::SocketError error) { HandleError(error); });
+    QObject::connect(socket_, &QTcpSocket::disconnected, [this] { HandleDisconnected(); });
+    lookupLimit_ = new QTimer;
+    lookupLimit_->setSingleShot(true);
+    QObject::connect(lookupLimit_, &QTimer::timeout, [this] {
+        resolver_->Cancel();
+        FailConnect(ETIMEDOUT);
+    });
 }
 
 int TocSocket::Connect(const std::string& host, int port)
 {
     Close();
-    in_addr address{};
-    if (!ResolveIPv4(host, address))
-        return EINVAL;
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    if (fd < 0)
-        return errno;
-    // The local end takes an ephemeral port chosen by the system.
-    sockaddr_in remote{};
-    remote.sin_family = AF_INET;
-    remote.sin_port = htons(static_cast<std::uint16_t>(port));
-    remote.sin_addr = address;
-    int result = Transport::kPending;
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&remote), sizeof remote) == 0) {
-        result = Transport::kConnected;
-    } else if (errno != EINPROGRESS) {
-        const int error = errno;
-        ::close(fd);
-        return error;
+    EnsureSocket();
+    ++serial_;
+    host_ = host;
+    port_ = port;
+    addresses_.clear();
+    nextAddress_ = 0;
+    lastError_ = 0;
+    open_ = true;
+    connecting_ = true;
+    ended_ = false;
+    closeReported_ = false;
+    // Everything, even a connect to a literal address that fails at once,
+    // is reported from the event loop, after the caller has its answer.
+    Later([this] { StartConnecting(); });
+    return Transport::kPending;
+}
+
+void TocSocket::StartConnecting()
+{
+    const QString host = QString::fromStdString(host_);
+    if (proxy_.Used()) {
+        socket_->setProxy(ToQtProxy(proxy_));
+        socket_->connectToHost(host, static_cast<quint16>(port_));
+        return;
     }
-    fd_ = fd;
-    awaitingConnect_ = true;  // the first writable notification completes the connect
-    readEnded_ = false;
-    EnsureNotifiers();
-    readNotifier_->setSocket(fd_);
-    writeNotifier_->setSocket(fd_);
-    UpdateReadNotifier();
-    writeNotifier_->setEnabled(true);
-    return result;
+    socket_->setProxy(QNetworkProxy::NoProxy);
+    QHostAddress literal;
+    if (literal.setAddress(host)) {
+        addresses_ = {literal};
+        TryNextAddress();
+        return;
+    }
+    lookupLimit_->start(kLookupTimeLimitMs);
+    resolver_->Start(host_, [this, serial = serial_](const QList<QHostAddress>& found) {
+        if (serial != serial_ || !open_)
+            return;
+        lookupLimit_->stop();
+        addresses_ = InterleaveFamilies(found);
+        if (addresses_.isEmpty()) {
+            FailConnect(EINVAL);  // as the system reports a name it cannot resolve
+            return;
+        }
+        TryNextAddress();
+    });
+}
+
+void TocSocket::TryNextAddress()
+{
+    if (nextAddress_ >= addresses_.size()) {
+        FailConnect(lastError_ != 0 ? lastError_ : ECONNREFUSED);
+        return;
+    }
+    const QHostAddress address = addresses_[nextAddress_++];
+    {
+        const QSignalBlocker quiet(socket_);
+        socket_->abort();
+    }
+    socket_->connectToHost(address, static_cast<quint16>(port_));
+}
+
+void TocSocket::HandleConnected()
+{
+    if (!open_ || !connecting_)
+        return;
+    connecting_ = false;
+    lookupLimit_->stop();
+    const std::uint64_t serial = serial_;
+    events_.OnConnectionWritable();
+    if (serial != serial_ || !open_)
+        return;
+    if (!beforeConnect_.empty()) {
+        socket_->write(beforeConnect_.data(), static_cast<qint64>(beforeConnect_.size()));
+        beforeConnect_.clear();
+    }
+    Drain();
+}
+
+void TocSocket::HandleError(QAbstractSocket::SocketError error)
+{
+    if (!open_)
+        return;
+    if (connecting_) {
+        // Qt asks that a socket be connected again only from the event loop.
+        if (proxy_.Used()) {
+            Later([this, error] { FailThroughProxy(error); });
+        } else {
+            lastError_ = ErrorNumber(error);
+            Later([this] { TryNextAddress(); });
+        }
+        return;
+    }
+    // Connected: the peer closed or the connection was lost. What came
+    // before still reaches the library, then the close.
+    ended_ = true;
+    Drain();
+}
+
+void TocSocket::HandleDisconnected()
+{
+    if (!open_ || connecting_)
+        return;
+    ended_ = true;
+    Drain();
+}
+
+void TocSocket::FailConnect(int error)
+{
+    Close();
+    events_.OnConnectFailed(error);
+}
+
+void TocSocket::FailThroughProxy(QAbstractSocket::SocketError error)
+{
+    char line[2600];
+    std::snprintf(line, sizeof line, "Can't connect to %s on port %i through the proxy %s port %i: %s.",
+                  host_.c_str(), port_, proxy_.host.c_str(), proxy_.port,
+                  ProxyReason(error, proxy_, socket_->errorString()).c_str());
+    Close();
+    events_.OnProxyRefused(line);
 }
 
 int TocSocket::Write(std::string_view bytes)
 {
-    if (fd_ < 0)
+    if (!open_)
         return -1;
-    pending_.append(bytes);
-    if (!awaitingConnect_ && !Flush())
+    if (connecting_) {
+        beforeConnect_.append(bytes);
+        return static_cast<int>(bytes.size());
+    }
+    if (ended_ || socket_->state() != QAbstractSocket::ConnectedState)
         return -1;
-    UpdateWriteNotifier();
-    return static_cast<int>(bytes.size());
+    return static_cast<int>(socket_->write(bytes.data(), static_cast<qint64>(bytes.size())));
 }
 
-bool TocSocket::Flush()
+void TocSocket::ScheduleDrain()
 {
-    while (pendingStart_ < pending_.size()) {
-        const ssize_t sent = ::send(fd_, pending_.data() + pendingStart_, pending_.size() - pendingStart_,
-                                    MSG_NOSIGNAL);
-        if (sent > 0) {
-            pendingStart_ += static_cast<std::size_t>(sent);
-            continue;
-        }
-        if (sent < 0 && errno == EINTR)
-            continue;
-        if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+    if (drainQueued_)
+        return;
+    drainQueued_ = true;
+    // Not tied to one connection: a new one may have bytes waiting too.
+    QMetaObject::invokeMethod(
+        socket_,
+        [this] {
+            drainQueued_ = false;
+            Drain();
+        },
+        Qt::QueuedConnection);
+}
+
+void TocSocket::Drain()
+{
+    if (!open_ || connecting_)
+        return;
+    const std::uint64_t serial = serial_;
+    const auto began = std::chrono::steady_clock::now();
+    std::size_t total = 0;
+    // A hold taken inside a handler (a message box) stops the loop at once.
+    while (readHolds_ == 0) {
+        const qint64 got = socket_->read(readBuffer_.data(), static_cast<qint64>(readBuffer_.size()));
+        if (got <= 0)
             break;
-        // The connection is broken; the closed notification follows on the read side.
-        pending_.clear();
-        pendingStart_ = 0;
-        return false;
+        total += static_cast<std::size_t>(got);
+        events_.OnBytesReceived(std::string_view(readBuffer_.data(), static_cast<std::size_t>(got)));
+        if (serial != serial_ || !open_)
+            return;
+        if (total >= kMaxBytesPerTurn || std::chrono::steady_clock::now() - began >= kReadBudget) {
+            ScheduleDrain();
+            return;
+        }
     }
-    if (pendingStart_ == pending_.size()) {
-        pending_.clear();
-        pendingStart_ = 0;
-    } else if (pendingStart_ > (1u << 16)) {
-        pending_.erase(0, pendingStart_);
-        pendingStart_ = 0;
+    if (readHolds_ == 0 && ended_ && !closeReported_ && socket_->bytesAvailable() == 0) {
+        closeReported_ = true;
+        events_.OnConnectionClosed();
     }
-    return true;
-}
-
-void TocSocket::UpdateWriteNotifier()
-{
-    // A write notifier fires for as long as the socket is writable: keep it
-    // on only while there is something to send (or the connect to finish).
-    if (writeNotifier_ != nullptr && fd_ >= 0)
-        writeNotifier_->setEnabled(awaitingConnect_ || pendingStart_ < pending_.size());
-}
-
-void TocSocket::UpdateReadNotifier()
-{
-    if (readNotifier_ != nullptr && fd_ >= 0)
-        readNotifier_->setEnabled(!awaitingConnect_ && !readEnded_ && readHolds_ == 0);
 }
 
 void TocSocket::HoldReads(bool hold)
@@ -154,7 +324,9 @@ void TocSocket::HoldReads(bool hold)
     readHolds_ += hold ? 1 : -1;
     if (readHolds_ < 0)
         readHolds_ = 0;
-    UpdateReadNotifier();
+    // What waited is read from the event loop, not from inside the caller.
+    if (readHolds_ == 0 && open_ && socket_ != nullptr)
+        ScheduleDrain();
 }
 
 void TocSocket::ArmDeadline(int ms)
@@ -175,80 +347,25 @@ void TocSocket::CancelDeadline()
         deadline_->stop();
 }
 
-void TocSocket::HandleWritable()
-{
-    if (fd_ < 0)
-        return;
-    const std::uint64_t serial = serial_;
-    if (awaitingConnect_) {
-        int error = 0;
-        socklen_t length = sizeof error;
-        if (::getsockopt(fd_, SOL_SOCKET, SO_ERROR, &error, &length) != 0)
-            error = errno;
-        if (error != 0) {
-            Close();
-            events_.OnConnectFailed(error);
-            return;
-        }
-        awaitingConnect_ = false;
-        UpdateReadNotifier();
-        events_.OnConnectionWritable();
-        if (serial != serial_ || fd_ < 0)
-            return;
-    }
-    Flush();
-    UpdateWriteNotifier();
-}
-
-void TocSocket::HandleReadable()
-{
-    if (fd_ < 0)
-        return;
-    const std::uint64_t serial = serial_;
-    const auto began = std::chrono::steady_clock::now();
-    std::size_t total = 0;
-    // A hold taken inside a handler (a message box) stops the loop at once.
-    while (readHolds_ == 0) {
-        const ssize_t got = ::recv(fd_, readBuffer_.data(), readBuffer_.size(), 0);
-        if (got > 0) {
-            total += static_cast<std::size_t>(got);
-            events_.OnBytesReceived(std::string_view(readBuffer_.data(), static_cast<std::size_t>(got)));
-            if (serial != serial_ || fd_ < 0)
-                return;
-            if (total >= kMaxBytesPerNotification || std::chrono::steady_clock::now() - began >= kReadBudget)
-                return;
-            continue;
-        }
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
-            return;
-        // End of stream, or the connection was reset: either way it is gone.
-        readEnded_ = true;
-        readNotifier_->setEnabled(false);
-        writeNotifier_->setEnabled(false);
-        events_.OnConnectionClosed();
-        return;
-    }
-}
-
 void TocSocket::Close()
 {
     CancelDeadline();
-    if (fd_ < 0)
+    resolver_->Cancel();
+    if (lookupLimit_ != nullptr)
+        lookupLimit_->stop();
+    if (!open_)
         return;
-    if (readNotifier_ != nullptr) {
-        readNotifier_->setEnabled(false);
-        writeNotifier_->setEnabled(false);
+    if (socket_ != nullptr) {
+        // A last try for what is queued (a SIGNOFF just before our own close).
+        if (!connecting_ && socket_->state() == QAbstractSocket::ConnectedState)
+            socket_->flush();
+        const QSignalBlocker quiet(socket_);
+        socket_->abort();
     }
-    // A last try for what is queued (a SIGNOFF just before our own close).
-    if (!awaitingConnect_)
-        Flush();
-    ::close(fd_);
-    fd_ = -1;
-    awaitingConnect_ = false;
-    pending_.clear();
-    pendingStart_ = 0;
+    open_ = false;
+    connecting_ = false;
+    ended_ = false;
+    beforeConnect_.clear();
     ++serial_;
 }
 

@@ -1,27 +1,44 @@
-// The one TCP connection: a non-blocking IPv4 socket whose readable and
-// writable notifications arrive on the opening thread's Qt event loop.
+// The one TCP connection, over QTcpSocket: its notifications arrive on the
+// opening thread's Qt event loop. Host names are looked up off that thread;
+// the addresses found (IPv6 and IPv4) are tried in turn, or the connection
+// goes through a SOCKS5 or HTTP CONNECT proxy.
 #pragma once
 
+#include <QAbstractSocket>
+#include <QHostAddress>
+#include <QList>
+
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "host_resolver.h"
+#include "proxy_setting.h"
 #include "transport.h"
 
-class QSocketNotifier;
+class QTcpSocket;
 class QTimer;
 
 namespace tocwire {
 
+// A lookup that takes longer than this is given up (glibc's own limit with
+// unreachable name servers is about as long).
+inline constexpr int kLookupTimeLimitMs = 30000;
+
 class TocSocket : public Transport {
 public:
-    explicit TocSocket(TransportEvents& events) : events_(events) {}
+    // Without a resolver the system's is used.
+    explicit TocSocket(TransportEvents& events, HostResolver* resolver = nullptr);
     ~TocSocket() override;
     TocSocket(const TocSocket&) = delete;
     TocSocket& operator=(const TocSocket&) = delete;
 
+    // For the connections that follow.
+    void SetProxy(const ProxySetting& proxy) { proxy_ = proxy; }
+
     int Connect(const std::string& host, int port) override;
-    bool IsOpen() const override { return fd_ >= 0; }
+    bool IsOpen() const override { return open_; }
     int Write(std::string_view bytes) override;
     void Close() override;
     void HoldReads(bool hold) override;
@@ -29,26 +46,41 @@ public:
     void CancelDeadline() override;
 
 private:
-    void EnsureNotifiers();
-    void HandleReadable();
-    void HandleWritable();
-    bool Flush();  // false: the socket failed
-    void UpdateWriteNotifier();
-    void UpdateReadNotifier();
+    void EnsureSocket();
+    void StartConnecting();
+    void TryNextAddress();
+    void HandleConnected();
+    void HandleError(QAbstractSocket::SocketError error);
+    void HandleDisconnected();
+    void FailConnect(int error);
+    void FailThroughProxy(QAbstractSocket::SocketError error);
+    void Drain();
+    void ScheduleDrain();
+    // Runs fn from the event loop if this connection is still the one open.
+    template <typename Fn>
+    void Later(Fn fn);
 
     TransportEvents& events_;
-    int fd_ = -1;
-    bool awaitingConnect_ = false;
-    bool readEnded_ = false;    // end of stream seen; the library closes next
+    std::unique_ptr<HostResolver> ownResolver_;
+    HostResolver* resolver_;
+    ProxySetting proxy_;
+    std::string host_;
+    int port_ = 0;
+    QList<QHostAddress> addresses_;  // in the order they are tried
+    qsizetype nextAddress_ = 0;
+    int lastError_ = 0;
+    bool open_ = false;        // from Connect until Close
+    bool connecting_ = false;  // the TCP connect has not completed
+    bool ended_ = false;       // the peer closed; reported once the bytes before it are handed on
+    bool closeReported_ = false;
+    bool drainQueued_ = false;
     int readHolds_ = 0;
-    std::uint64_t serial_ = 0;  // changes with every close, so a handler sees its socket go
-    std::string pending_;       // bytes queued, in order, not yet taken by the socket
-    std::size_t pendingStart_ = 0;
-    // One chunk of a read; the read budget's clock is looked at between chunks.
+    std::uint64_t serial_ = 0;  // changes with every connection, so a handler sees its socket go
+    std::string beforeConnect_;  // written before the connect completed
     std::vector<char> readBuffer_ = std::vector<char>(16384);
-    QSocketNotifier* readNotifier_ = nullptr;
-    QSocketNotifier* writeNotifier_ = nullptr;
+    QTcpSocket* socket_ = nullptr;
     QTimer* deadline_ = nullptr;
+    QTimer* lookupLimit_ = nullptr;
 };
 
 }  // namespace tocwire

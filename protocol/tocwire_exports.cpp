@@ -1,6 +1,8 @@
-// The six entry points the host binds by name, and the optional sign-on time
-// limit. One connection per process: the library's state is one static
+// The six entry points the host binds by name, and the optional ones: the
+// sign-on time limit, quiet attempts, the last connect error and the proxy.
+// One connection per process: the library's state is one static
 // instance.
+#include <cstring>
 #include <dlfcn.h>
 
 #include "message_box.h"
@@ -77,6 +79,34 @@ TOCWIRE_EXPORT void TOC_Shutdown()
 TOCWIRE_EXPORT void TOC_SetSignonTimeLimit(int ms)
 {
     Library().library.SetSignonTimeLimit(ms);
+}
+
+TOCWIRE_EXPORT void TOC_SetQuiet(int quiet)
+{
+    Library().library.SetQuiet(quiet != 0);
+}
+
+TOCWIRE_EXPORT int TOC_LastConnectError()
+{
+    return Library().library.LastConnectError();
+}
+
+TOCWIRE_EXPORT int TOC_SetProxy(int kind, const char* host, int port, const char* user, const char* password)
+{
+    tocwire::ProxySetting proxy;
+    const bool usable = (kind == TOC_PROXY_SOCKS5 || kind == TOC_PROXY_HTTP) && host != nullptr &&
+                        host[0] != '\0' && port > 0 && port <= 65535;
+    if (usable) {
+        proxy.kind = kind;
+        proxy.host.assign(host, strnlen(host, tocwire::kMaxStoredText));
+        proxy.port = port;
+        if (user != nullptr)
+            proxy.user.assign(user, strnlen(user, tocwire::kMaxStoredText));
+        if (password != nullptr)
+            proxy.password.assign(password, strnlen(password, tocwire::kMaxStoredText));
+    }
+    Library().socket.SetProxy(proxy);
+    return usable || kind == TOC_PROXY_NONE ? 1 : 0;
 }
 
 }  // extern "C"

@@ -1,6 +1,5 @@
 // What the sign-on logic needs from the one TCP connection. The socket file
-// implements it over a non-blocking POSIX socket; tests may drive the logic
-// through a fake.
+// implements it over QTcpSocket; tests may drive the logic through a fake.
 #pragma once
 
 #include <string>
@@ -16,6 +15,8 @@ public:
     virtual void OnBytesReceived(std::string_view bytes) = 0;
     virtual void OnConnectionClosed() = 0;           // peer closed or the connection was lost
     virtual void OnDeadline() {}                     // the time given to ArmDeadline ran out
+    // The connection through a proxy failed; line says why, for the user.
+    virtual void OnProxyRefused(const std::string& line) = 0;
 
 protected:
     ~TransportEvents() = default;
@@ -25,9 +26,11 @@ class Transport {
 public:
     virtual ~Transport() = default;
     // Starts a connection to host:port. Returns kConnected when connected at
-    // once, kPending when the connect is under way, or a positive error number
-    // (errno, EINVAL when the host name does not resolve) on failure. kPending
-    // is negative so no error number (EPERM is 1) can be mistaken for it.
+    // once, kPending when the connect (or the host-name lookup before it) is
+    // under way, or a positive error number (errno) on failure. A failure
+    // after kPending comes as OnConnectFailed (EINVAL when the host name does
+    // not resolve) or OnProxyRefused. kPending is negative so no error number
+    // (EPERM is 1) can be mistaken for it.
     enum { kConnected = 0, kPending = -1 };
     virtual int Connect(const std::string& host, int port) = 0;
     virtual bool IsOpen() const = 0;

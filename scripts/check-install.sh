@@ -34,6 +34,9 @@ for f in bin/quenlo bin/tocd "$libdir/quenlo/libtocwire.so" \
          share/applications/quenlo.desktop share/metainfo/org.quenlo.Quenlo.metainfo.xml \
          share/man/man1/quenlo.1.gz share/man/man1/tocd.1.gz share/icons/hicolor/scalable/apps/quenlo.svg \
          include/quenlo/user_module.h include/quenlo/module_defaults.h include/quenlo/normalize_name.h \
+         include/quenlo/markup_text.h share/quenlo-dev/user_module.map share/doc/quenlo-dev/MODULES.md \
+         share/doc/quenlo-dev/examples/hello_module/hello_module.cpp \
+         share/doc/quenlo-dev/examples/hello_module/CMakeLists.txt \
          "$libdir/pkgconfig/quenlo-module.pc"; do
   [ -e "$prefix/$f" ] || fail "missing after install: $f"
 done
@@ -53,17 +56,45 @@ src=$(cd "$(dirname "$0")/.." && pwd)
 export PKG_CONFIG_PATH="$prefix/$libdir/pkgconfig"
 hello=$work/hello
 mkdir -p "$hello"
-# shellcheck disable=SC2046 # the flags are meant to split
-"${CXX:-c++}" -std=c++17 -shared -fPIC -fvisibility=hidden -Wl,--no-undefined \
-  $(pkg-config --cflags quenlo-module Qt6Widgets) -o "$hello/user_hello.so" \
-  "$src/examples/hello_module/hello_module.cpp" $(pkg-config --libs Qt6Widgets) \
+# pkg-config's paths are plain: no "..", no "//".
+paths=$(pkg-config --cflags --variable=versionscript quenlo-module; pkg-config --variable=moduledir quenlo-module)
+if grep -Eq '/\.\./|//' <<<"$paths"; then fail "pkg-config paths are not normalised: $paths"; fi
+# The example as the installed guide ships it, built with the README's line.
+example=$prefix/share/doc/quenlo-dev/examples/hello_module
+module_build() {  # OUTPUT SOURCE [extra flags...]
+  local out=$1 source=$2
+  shift 2
+  # shellcheck disable=SC2046 # the flags are meant to split
+  "${CXX:-c++}" -std=c++20 -O2 -Wall -Wextra -Werror -shared -fPIC -fvisibility=hidden \
+    $(pkg-config --cflags quenlo-module Qt6Widgets) -o "$out" "$source" "$@" \
+    -Wl,--no-undefined -Wl,--version-script="$(pkg-config --variable=versionscript quenlo-module)"
+}
+module_build "$hello/user_hello.so" "$example/hello_module.cpp" $(pkg-config --libs Qt6Widgets) \
   || fail "the example module does not build against the installed SDK"
-cmake -S "$src/examples/hello_module" -B "$hello/cmake-build" -G Ninja >/dev/null
+cmake -S "$example" -B "$hello/cmake-build" -G Ninja >/dev/null
 cmake --build "$hello/cmake-build" >/dev/null || fail "the example's CMake build failed"
-exported=$(nm -D --defined-only "$hello/user_hello.so")
-for entry in Initialize Shutdown OnServerCommand OnUserCommand OnSendIM OnReceiveIM OnConnect OnDisconnect; do
-  grep -qw "$entry" <<<"$exported" || fail "the example does not export $entry"
+# Only entry points are exported, from both builds.
+entries='^(Initialize|Shutdown|OnServerCommand|OnUserCommand|OnSendIM|OnReceiveIM|OnConnect|OnDisconnect|[A-Za-z]+ZORVANE)$'
+for built in "$hello/user_hello.so" "$hello/cmake-build/user_hello.so"; do
+  exported=$(nm -D --defined-only "$built" | awk '{ print $NF }')
+  for entry in Initialize Shutdown OnServerCommand OnUserCommand OnSendIM OnReceiveIM OnConnect OnDisconnect; do
+    grep -qx "$entry" <<<"$exported" || fail "the example does not export $entry"
+  done
+  extra=$(grep -Ev "$entries" <<<"$exported" || true)
+  [ -z "$extra" ] || fail "$built exports more than its entry points: $extra"
 done
+# A misspelt hook is a compile error, not a hook that is never called.
+cat >"$hello/misspelt.cpp" <<'MODULE'
+#include <module_defaults.h>
+namespace {
+int Received(const char*, const char*) { return 0; }
+}
+QUENLO_USER_MODULE({ .OnRecieveIM = Received });
+MODULE
+if module_build "$hello/user_misspelt.so" "$hello/misspelt.cpp" 2>"$hello/misspelt.log"; then
+  fail "a module with the misspelt hook OnRecieveIM compiled"
+fi
+grep -q "OnRecieveIM" "$hello/misspelt.log" || fail "the misspelt hook's error does not name it: $(cat "$hello/misspelt.log")"
 profile=$work/profile-hello
 mkdir -p "$profile/modules"
 cp "$hello/user_hello.so" "$profile/modules/"
@@ -88,10 +119,20 @@ fi
 packages=("$deb" "$dev")
 [ -z "$dbgsym" ] || packages+=("$dbgsym")
 dpkg-deb -f "$deb" Depends | grep -q libqt6widgets6 || fail "package dependencies miss Qt: $(dpkg-deb -f "$deb" Depends)"
+for lib in libqt6keychain1 libcanberra0; do
+  dpkg-deb -f "$deb" Depends | grep -q "$lib" || fail "package dependencies miss $lib: $(dpkg-deb -f "$deb" Depends)"
+done
 # The SDK is in quenlo-dev alone.
 dev_files=$(dpkg-deb -c "$dev")
 grep -q "/usr/include/quenlo/user_module.h" <<<"$dev_files" || fail "quenlo-dev lacks the SDK headers"
 grep -q "/pkgconfig/quenlo-module.pc" <<<"$dev_files" || fail "quenlo-dev lacks quenlo-module.pc"
+grep -q "/usr/share/doc/quenlo-dev/examples/hello_module/hello_module.cpp" <<<"$dev_files" \
+  || fail "quenlo-dev lacks the example"
+grep -q "/usr/share/doc/quenlo-dev/MODULES.md" <<<"$dev_files" || fail "quenlo-dev lacks the guide"
+dpkg-deb -x "$dev" "$work/dev-unpacked"
+grep -qx "prefix=/usr" "$work/dev-unpacked/usr/lib/"*/pkgconfig/quenlo-module.pc 2>/dev/null \
+  || grep -qx "prefix=/usr" "$work/dev-unpacked/usr/lib/pkgconfig/quenlo-module.pc" \
+  || fail "quenlo-dev's quenlo-module.pc does not name /usr"
 if grep -q "/usr/include/" <<<"$(dpkg-deb -c "$deb")"; then fail "quenlo holds SDK headers"; fi
 version=$(sed -n 's/^project(quenlo VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 head -n 1 data/debian/changelog | grep -qF "quenlo ($version)" || fail "data/debian/changelog has no entry for $version"

@@ -3,13 +3,17 @@
 set -euo pipefail
 # Building and running need the first list; the test command adds the test
 # frameworks, clang for the sanitizer and fuzz tree, the tools that check the
-# package, Xvfb and a D-Bus daemon (the tray test runs a desktop of its own) and
-# ccache (a second run recompiles only what changed).
-packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libxss-dev)
+# package, Xvfb and a D-Bus daemon (the tray test runs a desktop of its own),
+# ccache (a second run recompiles only what changed), microsocks (a real
+# SOCKS5 proxy for the proxy tests) and gnome-keyring (the keyring test runs
+# a keyring daemon of its own). Running adds fonts for every script
+# (Japanese, emoji), the desktop's sound theme and a keyring. libxss-dev
+# gives the desktop session's idle time on X11.
+packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev qtkeychain-qt6-dev libcanberra-dev libxss-dev)
 if [ "${1:-}" = "--run" ]; then
-  packages+=(fonts-dejavu-core)
+  packages+=(fonts-dejavu-core fonts-noto-cjk fonts-noto-color-emoji sound-theme-freedesktop gnome-keyring)
 else
-  packages+=(libgtest-dev libgmock-dev clang libclang-rt-14-dev desktop-file-utils appstream dpkg-dev file lintian ccache dbus-daemon xvfb)
+  packages+=(libgtest-dev libgmock-dev clang libclang-rt-14-dev desktop-file-utils appstream dpkg-dev file lintian ccache dbus-daemon xvfb microsocks gnome-keyring)
 fi
 missing=()
 for p in "${packages[@]}"; do

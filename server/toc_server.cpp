@@ -230,7 +230,7 @@ void TocServer::Impl::SignOff(Connection& connection)
     connection.state.online = false;
     connection.phase = Connection::Phase::Finished;
     if (relay && OnlineAs(connection.state.screenName).empty())
-        AnnounceDeparture(connection.state.screenName);
+        AnnounceDeparture(connection);
 }
 
 // --- output ---

@@ -87,7 +87,9 @@ void TocServer::Impl::HandleAddBuddy(Connection& connection, const std::vector<s
         if (echoBot && name == kEchoBotKey) {
             SendText(connection, BuddyOnlineText(kEchoBotName, startTime));
         } else if (relay) {
-            const std::vector<Connection*> online = OnlineAs(name);
+            std::vector<Connection*> online = OnlineAs(name);
+            // A user who denies this one looks offline to them.
+            std::erase_if(online, [&](const Connection* o) { return Blocks(*o, connection.state.screenName); });
             if (!online.empty())
                 SendText(connection, BuddyPresenceText(*online.front()));
         }
@@ -119,16 +121,19 @@ void TocServer::Impl::AnnounceArrival(const Connection& arriving)
     const std::string text = BuddyPresenceText(arriving);
     for (const auto& watcher : connections) {
         if (watcher.get() != &arriving && watcher->state.online &&
-            watcher->buddies.count(arriving.state.screenName) != 0 && !Blocks(*watcher, arriving.state.screenName))
+            watcher->buddies.count(arriving.state.screenName) != 0 && !Blocks(*watcher, arriving.state.screenName) &&
+            !Blocks(arriving, watcher->state.screenName))
             SendText(*watcher, text);
     }
 }
 
-void TocServer::Impl::AnnounceDeparture(const std::string& name)
+void TocServer::Impl::AnnounceDeparture(const Connection& departing)
 {
+    const std::string& name = departing.state.screenName;
     const std::string text = BuddyOfflineText(name);
     for (const auto& watcher : connections) {
-        if (watcher->state.online && watcher->buddies.count(name) != 0 && !Blocks(*watcher, name))
+        if (watcher->state.online && watcher->buddies.count(name) != 0 && !Blocks(*watcher, name) &&
+            !Blocks(departing, watcher->state.screenName))
             SendText(*watcher, text);
     }
 }

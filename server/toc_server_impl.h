@@ -81,11 +81,14 @@ struct TocServer::Impl {
     void HandleAddBuddy(Connection& connection, const std::vector<std::string>& args);
     void HandleEvil(Connection& sender, const std::vector<std::string>& args);
     void HandlePrivacy(Connection& connection, const std::vector<std::string>& args, bool permit);
-    void ShowPresenceChanges(Connection& watcher, const std::set<std::string>& blockedBefore);
+    // What `changed` sees of others, and what others see of it, after its
+    // privacy state moved from the one given.
+    void ShowPresenceChanges(Connection& changed, const std::set<std::string>& blockedBefore, bool permitBefore,
+                             const std::set<std::string>& listBefore);
     std::set<std::string> BlockedNames(const Connection& watcher);
     void AnswerAsEchoBot(Connection& sender, const std::string& message, const char* flag);
     void AnnounceArrival(const Connection& arriving);
-    void AnnounceDeparture(const std::string& name);
+    void AnnounceDeparture(const Connection& departing);
     // Tells everyone who lists the user of a change of away, idle or warning.
     void AnnouncePresence(const Connection& changed);
     void HandlePresence(Connection& connection, const std::vector<std::string>& args);  // toc_server_presence.cpp

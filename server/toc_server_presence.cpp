@@ -44,7 +44,8 @@ void TocServer::Impl::AnnouncePresence(const Connection& changed)
     const std::string text = BuddyPresenceText(changed);
     for (const auto& watcher : connections) {
         if (watcher.get() != &changed && watcher->state.online &&
-            watcher->buddies.count(changed.state.screenName) != 0 && !Blocks(*watcher, changed.state.screenName))
+            watcher->buddies.count(changed.state.screenName) != 0 && !Blocks(*watcher, changed.state.screenName) &&
+            !Blocks(changed, watcher->state.screenName))
             SendText(*watcher, text);
     }
 }

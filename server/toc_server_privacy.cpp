@@ -55,6 +55,8 @@ std::set<std::string> TocServer::Impl::BlockedNames(const Connection& watcher)
 void TocServer::Impl::HandlePrivacy(Connection& connection, const std::vector<std::string>& args, bool permit)
 {
     const std::set<std::string> blockedBefore = BlockedNames(connection);
+    const bool permitBefore = connection.permitMode;
+    const std::set<std::string> listBefore = connection.privacyList;
     if (connection.permitMode != permit) {
         connection.permitMode = permit;
         connection.privacyList.clear();
@@ -64,13 +66,30 @@ void TocServer::Impl::HandlePrivacy(Connection& connection, const std::vector<st
         if (!name.empty())
             connection.privacyList.insert(name);
     }
-    ShowPresenceChanges(connection, blockedBefore);
+    ShowPresenceChanges(connection, blockedBefore, permitBefore, listBefore);
 }
 
 // A name that became blocked goes offline for the watcher; one that became
-// reachable again arrives, if it is online.
-void TocServer::Impl::ShowPresenceChanges(Connection& watcher, const std::set<std::string>& blockedBefore)
+// reachable again arrives, if it is online. Both ways: a user who denies
+// someone looks offline to them too.
+void TocServer::Impl::ShowPresenceChanges(Connection& watcher, const std::set<std::string>& blockedBefore,
+                                          bool permitBefore, const std::set<std::string>& listBefore)
 {
+    if (relay && watcher.state.online) {
+        const std::string& self = watcher.state.screenName;
+        for (const auto& other : connections) {
+            if (other.get() == &watcher || !other->state.online || other->buddies.count(self) == 0 ||
+                Blocks(*other, self))
+                continue;
+            const std::string& name = other->state.screenName;
+            const bool before = (listBefore.count(name) != 0) != permitBefore;
+            const bool now = Blocks(watcher, name);
+            if (before && !now)
+                SendText(*other, BuddyPresenceText(watcher));
+            else if (!before && now)
+                SendText(*other, BuddyOfflineText(self));
+        }
+    }
     const std::set<std::string> blockedNow = BlockedNames(watcher);
     for (const std::string& name : blockedNow) {
         if (blockedBefore.count(name) != 0)
@@ -87,7 +106,7 @@ void TocServer::Impl::ShowPresenceChanges(Connection& watcher, const std::set<st
         } else if (relay) {
             const std::vector<Connection*> online = OnlineAs(name);
             if (!online.empty())
-                SendText(watcher, BuddyOnlineText(name, online.front()->signonTime));
+                SendText(watcher, BuddyPresenceText(*online.front()));
         }
     }
 }

@@ -24,9 +24,11 @@
 #include "client_lifecycle.h"
 #include "connection.h"
 #include "display_text.h"
+#include "event_sounds.h"
 #include "input_line.h"
 #include "normalize_name.h"
 #include "settings_store.h"
+#include "sound_settings_dialog.h"
 #include "online_list_model.h"
 #include "online_view_switch.h"
 #include "presence_delegate.h"
@@ -38,6 +40,7 @@
 MainDialog::MainDialog(ClientContext& ctx, QWidget* parent) : QDialog(parent), ctx_(ctx)
 {
     setWindowTitle(QStringLiteral("ZORVANE"));
+    soundClock_.start();
     setWindowIcon(ApplicationIcon());
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
@@ -70,6 +73,8 @@ QMenuBar* MainDialog::BuildMenu()
                      [this] { OpenUserConfig(); });
     QObject::connect(file->addAction(QStringLiteral("&BLEED")), &QAction::triggered, this,
                      [this] { OpenBuddyEditor(); });
+    QObject::connect(file->addAction(QStringLiteral("S&ounds...")), &QAction::triggered, this,
+                     [this] { OpenSoundSettings(); });
     QObject::connect(file->addAction(QStringLiteral("E&xit")), &QAction::triggered, this, [this] { close(); });
     return menuBar;
 }
@@ -401,14 +406,39 @@ void MainDialog::SetFormattingText(std::string_view text)
 
 void MainDialog::ShowConnectionState(ConnectionState state)
 {
-    connect_->setEnabled(state == ConnectionState::Offline);
+    const bool reconnecting = state == ConnectionState::Reconnecting;
+    connect_->setEnabled(state == ConnectionState::Offline || reconnecting);
     // Signing on only takes Connect away; the rest stay as the state before left them.
     if (state == ConnectionState::SigningOn)
         return;
     const bool online = state == ConnectionState::Online;
     send_->setEnabled(true);
-    for (QPushButton* button : {warn_, info_, disconnect_})
+    for (QPushButton* button : {warn_, info_})
         button->setEnabled(online);
+    // While the client reconnects by itself, Disconnect stops it.
+    disconnect_->setEnabled(online || reconnecting);
+}
+
+void MainDialog::OfferUserConfig(std::string_view reason)
+{
+    if (shutDown_ || configOffered_)
+        return;
+    configOffered_ = true;
+    // Not from inside the protocol library's report: the box runs an event loop.
+    QTimer::singleShot(0, this, [this, text = DisplayText(reason)] {
+        if (shutDown_ || closeGuard_.Waiting()) {
+            configOffered_ = false;
+            return;
+        }
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("ZORVANE"), text, QMessageBox::Cancel, this);
+        box.setInformativeText(QStringLiteral("Check the screen name and password in the configuration?"));
+        QPushButton* open = box.addButton(QStringLiteral("Open &Config"), QMessageBox::AcceptRole);
+        box.setDefaultButton(open);
+        boxes_->Present(box);
+        configOffered_ = false;
+        if (box.clickedButton() == open && !shutDown_ && !closeGuard_.Waiting())
+            OpenUserConfig();
+    });
 }
 
 void MainDialog::RequestPump(int delayMs)
@@ -423,6 +453,22 @@ void MainDialog::OpenUserConfig()
 {
     UserConfigDialog dialog(ctx_, this);
     dialog.exec();
+}
+
+void MainDialog::OpenSoundSettings()
+{
+    SoundSettingsDialog dialog(ctx_, this);
+    dialog.exec();
+}
+
+void MainDialog::CueSound(SoundEvent event)
+{
+    const bool looking = isVisible() && !isMinimized() && isActiveWindow();
+    if (!soundGate_.ShouldPlay(event, ctx_.settings.app.sounds, looking, soundClock_.elapsed()))
+        return;
+    if (sounds_ == nullptr)
+        sounds_ = std::make_unique<EventSounds>();  // the first sound opens the device
+    sounds_->Play(event);
 }
 
 void MainDialog::OpenBuddyEditor()

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QTimer>
 #include <memory>
 #include <string>
@@ -14,6 +15,7 @@
 #include "modal_close_guard.h"
 #include "profile_viewer.h"
 
+class EventSounds;
 class OnlineListModel;
 class OnlineViewSwitch;
 class QListView;
@@ -69,16 +71,21 @@ public:
     void* OwnerHandle() override { return static_cast<QWidget*>(this); }
     void RequestPump(int delayMs) override;
     void NotifyIncomingMessage(std::string_view sender, std::string_view text) override;
+    // A box with the reason, and a button that opens the configuration.
+    void OfferUserConfig(std::string_view reason) override;
     void ShowProfile(std::string_view screenName, std::string_view address) override;
+    void CueSound(SoundEvent event) override;
     // Tests put a recorder in place of the desktop's notification service.
     void UseNotificationSink(NotificationSink& sink);
-    // Who answers the box that lists unsaved settings (ModalBoxPresenter
-    // until told otherwise).
+    // Who answers the window's own boxes: the one that lists unsaved
+    // settings and the configuration offer (ModalBoxPresenter until told
+    // otherwise).
     void UseBoxPresenter(BoxPresenter& presenter) { boxes_ = &presenter; }
 
     // Settings dialogs, opened from the File menu.
     void OpenUserConfig();
     void OpenBuddyEditor();
+    void OpenSoundSettings();
     // Connect and Escape: connects, or opens the configuration dialog when
     // the screen name or password is still missing.
     void Connect();
@@ -123,11 +130,15 @@ private:
     bool needsAttention_ = false;
     bool shutDown_ = false;
     bool closingForSignal_ = false;
+    bool configOffered_ = false;  // the configuration offer is waiting or open
     // Made on the first message that needs one, so start-up never waits for the bus.
     std::unique_ptr<DesktopNotifications> desktopNotifications_;
     std::unique_ptr<MessageNotifier> notifier_;
     QTimer pump_;
     std::unique_ptr<ProfileViewer> profiles_;  // made on the first Info answer
+    SoundGate soundGate_;
+    QElapsedTimer soundClock_;  // started with the window
+    std::unique_ptr<EventSounds> sounds_;  // made on the first sound
     // A close requested while a modal box is open waits for the box's loop.
     ModalCloseGuard closeGuard_{[this] { close(); }};
 };

@@ -1,6 +1,9 @@
 #include "user_config_dialog.h"
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QIntValidator>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -11,6 +14,8 @@
 
 #include "client_context.h"
 #include "display_text.h"
+#include "output.h"
+#include "proxy_settings.h"
 #include "settings_edits.h"
 
 namespace {
@@ -66,6 +71,8 @@ UserConfigDialog::UserConfigDialog(ClientContext& ctx, QWidget* parent) : QDialo
     logPath_ = LimitedEdit(this, FieldRoom(record.logPath), values.logPath);
     timestamp_ = new QCheckBox(QStringLiteral("&Timestamp"), this);
     timestamp_->setChecked(values.timestamp);
+    keyring_ = new QCheckBox(QStringLiteral("&Keep the password in the desktop keyring"), this);
+    keyring_->setChecked(ctx.settings.app.passwordInKeyring);
 
     auto* form = new QFormLayout;
     form->setLabelAlignment(Qt::AlignRight);
@@ -74,6 +81,7 @@ UserConfigDialog::UserConfigDialog(ClientContext& ctx, QWidget* parent) : QDialo
     passwordRow->addWidget(password_, 1);
     passwordRow->addWidget(showPassword_);
     form->addRow(QStringLiteral("Password:"), passwordRow);
+    form->addRow(QString(), keyring_);
     form->addRow(QStringLiteral("OSCAR server:"), oscarServer_);
     form->addRow(QStringLiteral("OSCAR port:"), oscarPort_);
     form->addRow(QStringLiteral("TOC server:"), tocServer_);
@@ -85,6 +93,7 @@ UserConfigDialog::UserConfigDialog(ClientContext& ctx, QWidget* parent) : QDialo
     logRow->addWidget(logPath_, 1);
     logRow->addWidget(timestamp_);
     form->addRow(QString(), logRow);
+    form->addRow(BuildProxyBox());
 
     auto* buttons = new QVBoxLayout;
     buttons->addWidget(ok);
@@ -98,7 +107,8 @@ UserConfigDialog::UserConfigDialog(ClientContext& ctx, QWidget* parent) : QDialo
     setTabOrder(cancel, screenName_);
     setTabOrder(screenName_, password_);
     setTabOrder(password_, showPassword_);
-    setTabOrder(showPassword_, oscarServer_);
+    setTabOrder(showPassword_, keyring_);
+    setTabOrder(keyring_, oscarServer_);
     setTabOrder(oscarServer_, oscarPort_);
     setTabOrder(oscarPort_, tocServer_);
     setTabOrder(tocServer_, tocPort_);
@@ -106,6 +116,11 @@ UserConfigDialog::UserConfigDialog(ClientContext& ctx, QWidget* parent) : QDialo
     setTabOrder(profile_, logPath_);
     setTabOrder(logPath_, logToFile_);
     setTabOrder(logToFile_, timestamp_);
+    setTabOrder(timestamp_, proxyMode_);
+    setTabOrder(proxyMode_, proxyHost_);
+    setTabOrder(proxyHost_, proxyPort_);
+    setTabOrder(proxyPort_, proxyUser_);
+    setTabOrder(proxyUser_, proxyPassword_);
 
     // The path field's only label is the check box above it.
     logPath_->setAccessibleName(QStringLiteral("Log file path"));
@@ -130,6 +145,60 @@ void UserConfigDialog::accept()
     values.logPath = FieldBytes(logPath_);
     values.logToFile = logToFile_->isChecked();
     values.timestamp = timestamp_->isChecked();
+    // Before the settings are applied: a reconnect they cause uses the new proxy.
+    SaveProxy();
+    values.passwordInKeyring = keyring_->isChecked();
     ApplyUserConfig(ctx_, values);
     QDialog::accept();
+}
+
+QGroupBox* UserConfigDialog::BuildProxyBox()
+{
+    const ProxyConfig config = LoadProxyConfig(ctx_.settings.profile);
+    auto* box = new QGroupBox(QStringLiteral("Proxy"), this);
+    proxyMode_ = new QComboBox(box);
+    // In ProxyMode's order.
+    proxyMode_->addItems({QStringLiteral("From all_proxy (environment)"), QStringLiteral("None (connect directly)"),
+                          QStringLiteral("SOCKS5"), QStringLiteral("HTTP CONNECT")});
+    proxyMode_->setCurrentIndex(static_cast<int>(config.mode));
+    proxyHost_ = new QLineEdit(QString::fromStdString(config.host), box);
+    proxyPort_ = new QLineEdit(config.port > 0 ? QString::number(config.port) : QString(), box);
+    proxyPort_->setValidator(new QIntValidator(1, 65535, proxyPort_));
+    proxyPort_->setPlaceholderText(QStringLiteral("1080"));
+    proxyUser_ = new QLineEdit(QString::fromStdString(config.user), box);
+    proxyUser_->setPlaceholderText(QStringLiteral("optional"));
+    proxyPassword_ = new QLineEdit(QString::fromStdString(config.password), box);
+    proxyPassword_->setEchoMode(QLineEdit::Password);
+    proxyPassword_->setPlaceholderText(QStringLiteral("optional"));
+    auto* rows = new QFormLayout(box);
+    rows->setLabelAlignment(Qt::AlignRight);
+    rows->addRow(QStringLiteral("P&roxy:"), proxyMode_);
+    rows->addRow(QStringLiteral("Proxy host:"), proxyHost_);
+    rows->addRow(QStringLiteral("Proxy port:"), proxyPort_);
+    rows->addRow(QStringLiteral("Proxy user:"), proxyUser_);
+    rows->addRow(QStringLiteral("Proxy password:"), proxyPassword_);
+    const auto showFields = [this](int mode) {
+        const bool own = mode == static_cast<int>(ProxyMode::Socks5) || mode == static_cast<int>(ProxyMode::Http);
+        for (QLineEdit* edit : {proxyHost_, proxyPort_, proxyUser_, proxyPassword_})
+            edit->setEnabled(own);
+        proxyPort_->setPlaceholderText(QString::number(mode == static_cast<int>(ProxyMode::Http) ? kDefaultHttpProxyPort
+                                                                                                 : kDefaultSocksPort));
+    };
+    showFields(proxyMode_->currentIndex());
+    QObject::connect(proxyMode_, &QComboBox::currentIndexChanged, this, showFields);
+    return box;
+}
+
+void UserConfigDialog::SaveProxy()
+{
+    ProxyConfig config;
+    config.mode = static_cast<ProxyMode>(proxyMode_->currentIndex());
+    config.host = proxyHost_->text().trimmed().toStdString();
+    config.port = proxyPort_->text().toInt();
+    if (config.port == 0 && (config.mode == ProxyMode::Socks5 || config.mode == ProxyMode::Http))
+        config.port = config.mode == ProxyMode::Http ? kDefaultHttpProxyPort : kDefaultSocksPort;
+    config.user = proxyUser_->text().toStdString();
+    config.password = proxyPassword_->text().toStdString();
+    if (!SaveProxyConfig(ctx_.settings.profile, config))
+        PrintLine(ctx_, "Could not save the proxy setting in " + ctx_.settings.profile.File(kSettingsFileName) + ".");
 }

@@ -5,6 +5,8 @@
 #include <QDialog>
 
 class QCheckBox;
+class QComboBox;
+class QGroupBox;
 class QLineEdit;
 class QPlainTextEdit;
 struct ClientContext;
@@ -24,6 +26,12 @@ public:
     QLineEdit* LogPathEdit() const { return logPath_; }
     QCheckBox* LogToFileBox() const { return logToFile_; }
     QCheckBox* TimestampBox() const { return timestamp_; }
+    QComboBox* ProxyModeBox() const { return proxyMode_; }
+    QLineEdit* ProxyHostEdit() const { return proxyHost_; }
+    QLineEdit* ProxyPortEdit() const { return proxyPort_; }
+    QLineEdit* ProxyUserEdit() const { return proxyUser_; }
+    QLineEdit* ProxyPasswordEdit() const { return proxyPassword_; }
+    QCheckBox* KeyringBox() const { return keyring_; }
 
     void accept() override;
 
@@ -40,4 +48,14 @@ private:
     QLineEdit* logPath_;
     QCheckBox* logToFile_;
     QCheckBox* timestamp_;
+
+    // The proxy, kept in quenlo.ini.
+    QGroupBox* BuildProxyBox();
+    void SaveProxy();
+    QComboBox* proxyMode_ = nullptr;
+    QLineEdit* proxyHost_ = nullptr;
+    QLineEdit* proxyPort_ = nullptr;
+    QLineEdit* proxyUser_ = nullptr;
+    QLineEdit* proxyPassword_ = nullptr;
+    QCheckBox* keyring_;
 };

@@ -54,6 +54,7 @@ protected:
         window.show();
         window.Initialize(libraryPath);
         PointAtFakeServer(ctx.settings.userInfo, server.Port());
+        ctx.settings.app.sounds.enabled = false;  // tests make no noise on a machine with speakers
     }
 
     // Connects with the Connect button and waits for the completed sign-on

@@ -78,7 +78,7 @@ TEST_F(MainWindowTest, InitialWindowHasTitleControlsAndMenu)
     ASSERT_EQ(ActionTexts(menuBar->actions()), (QStringList{"&File", "&View"}));
     QMenu* file = menuBar->actions().front()->menu();
     ASSERT_NE(file, nullptr);
-    EXPECT_EQ(ActionTexts(file->actions()), (QStringList{"&Config", "&BLEED", "E&xit"}));
+    EXPECT_EQ(ActionTexts(file->actions()), (QStringList{"&Config", "&BLEED", "S&ounds...", "E&xit"}));
 
     EXPECT_EQ(Button(B::Warn)->text(), "&Warn");
     EXPECT_EQ(Button(B::Info)->text(), "&Info");
@@ -166,6 +166,12 @@ TEST_P(EscapeKeyTest, StartsAConnectionAndKeepsTheWindowOpen)
     EXPECT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return ctx.session.connectionStatus == STATUS_ONLINE; }));
     EXPECT_TRUE(window.isVisible());
     EXPECT_FALSE(window.IsShutDown());
+    // Connected: Escape has nothing more to do and says nothing.
+    const std::string before = ctx.transcript.output.Text();
+    QTest::keyClick(target, Qt::Key_Escape);
+    Settle();
+    EXPECT_EQ(ctx.transcript.output.Text(), before);
+    EXPECT_EQ(server.ClientCount(), 1);
     EXPECT_FALSE(QFile::exists(QString::fromStdString(dir.Path("userinfo.cfg"))));
 }
 

@@ -1,9 +1,11 @@
-// The File menu's "&Config" and "&BLEED" entries each run their dialog
+// The File menu's "&Config", "&BLEED" and "S&ounds..." entries each run their dialog
 // modally over the main window.
 #include <QAction>
 #include <QDialog>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
+#include <QAbstractButton>
 #include <QTimer>
 
 #include "main_window_harness.h"
@@ -61,8 +63,43 @@ TEST_P(MenuDialogTest, OpensAModalDialog)
 
 INSTANTIATE_TEST_SUITE_P(Entries, MenuDialogTest,
                          ::testing::Values(std::make_pair("&Config", "User Configuration"),
-                                           std::make_pair("&BLEED", "Buddy List Entry Editor")),
-                         [](const auto& info) { return info.index == 0 ? "Config" : "Bleed"; });
+                                           std::make_pair("&BLEED", "Buddy List Entry Editor"),
+                                           std::make_pair("S&ounds...", "Sounds")),
+                         [](const auto& info) { return std::string(info.param.second).substr(0, 4); });
+
+// A wrong password: the window's box names the reason and its button opens
+// the configuration dialog, after the library's report has returned.
+TEST_F(StartedWindowTest, WrongPasswordOffersTheConfiguration)
+{
+    struct OpenConfig final : BoxPresenter {
+        void Present(QMessageBox& box) override
+        {
+            texts.push_back(box.text().toStdString());
+            for (QAbstractButton* button : box.buttons()) {
+                if (button->text() == "Open &Config")
+                    button->click();
+            }
+        }
+        std::vector<std::string> texts;
+    } boxes;
+    window.UseBoxPresenter(boxes);
+    server.SetPassword("alicetest", "other");
+    QString dialogTitle;
+    QTimer probe;
+    probe.setInterval(10);
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        if (auto* dialog = dynamic_cast<QDialog*>(QApplication::activeModalWidget())) {
+            dialogTitle = dialog->windowTitle();
+            dialog->reject();
+        }
+    });
+    probe.start();
+
+    Button(MainDialog::Button::Connect)->click();
+    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return !dialogTitle.isEmpty(); }));
+    EXPECT_EQ(boxes.texts, std::vector<std::string>{"Incorrect nickname or password."});
+    EXPECT_TRUE(PaneHasLine("STATUS MESSAGE: Incorrect nickname or password."));
+}
 
 // A first start has no login: Connect (or Escape) says what is missing and
 // opens the configuration dialog, whose profile box says what it takes.

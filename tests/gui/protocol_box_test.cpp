@@ -131,6 +131,30 @@ TEST_F(ProtocolBoxTest, TerminationSignalDuringCantConnectBox)
         << watch.text.toStdString();
 }
 
+// The client's own tries after a drop show none of the library's boxes, and
+// Disconnect stops them; a Connect by hand still shows the library's box.
+TEST_F(ProtocolBoxTest, AutomaticTriesShowNoBoxAndDisconnectStopsThem)
+{
+    Start();
+    ASSERT_TRUE(SignOn());
+    ctx.session.reconnect.SetAutomatic(true);
+    RefusingPort refusing;
+    ctx.settings.userInfo.tocPort = refusing.Port();
+    BoxWatch watch(window, [](QDialog& box) { box.done(QMessageBox::Ok); });
+    server.Close(0);
+    ASSERT_TRUE(WaitForPaneLine("STATUS MESSAGE: Reconnecting (try 3)..."));
+    EXPECT_FALSE(watch.seen) << watch.text.toStdString();
+    EXPECT_TRUE(Button(MainDialog::Button::Disconnect)->isEnabled());
+    EXPECT_TRUE(Button(MainDialog::Button::Connect)->isEnabled());
+
+    Button(MainDialog::Button::Disconnect)->click();
+    ASSERT_TRUE(WaitForPaneLine("STATUS MESSAGE: Reconnecting stopped."));
+    EXPECT_FALSE(Button(MainDialog::Button::Disconnect)->isEnabled());
+    Button(MainDialog::Button::Connect)->click();
+    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return watch.seen; }));
+    EXPECT_TRUE(watch.text.startsWith("Can't connect to 127.0.0.1 on port ")) << watch.text.toStdString();
+}
+
 TEST_F(ProtocolBoxTest, WindowClosedDuringABoxTheServerRaised)
 {
     Start();

@@ -1,9 +1,13 @@
 // Connection control as the user sees it: status lines, the connection state
 // announced to the window, server
 // error texts, the automatic reconnect and re-initialisation.
+#include <functional>
+
 #include "client_harness.h"
 #include "send_command.h"
 #include "output.h"
+#include "input_line.h"
+#include "refusing_port.h"
 #include "stderr_capture.h"
 
 namespace {
@@ -80,13 +84,44 @@ TEST_F(ConnectionTest, FailedSignonIsReportedAndNeverRetried)
     server.SetPassword("alicetest", "other");
     ctx.session.reconnect.SetAutomatic(true);
     ConnectToServer(ctx);
-    ASSERT_TRUE(WaitForLine("STATUS MESSAGE: Error during signon. Try again later."));
+    ASSERT_TRUE(WaitForLine("STATUS MESSAGE: Incorrect nickname or password."));
     Settle(300);
-    const std::vector<std::string> expected = {"STATUS MESSAGE: Logging onto AIM...",
-                                               "STATUS MESSAGE: Disconnected from AIM server.",
-                                               "STATUS MESSAGE: Error during signon. Try again later."};
+    const std::vector<std::string> expected = {
+        "STATUS MESSAGE: Logging onto AIM...", "STATUS MESSAGE: Disconnected from AIM server.",
+        "STATUS MESSAGE: Error during signon. Try again later.", "STATUS MESSAGE: Incorrect nickname or password."};
     EXPECT_EQ(Lines(), expected);
     EXPECT_EQ(server.ClientCount(), 1);
+    // The password is the user's to mend: the window offers the configuration.
+    EXPECT_EQ(window.configOffers, (std::vector<std::string>{"Incorrect nickname or password."}));
+}
+
+// The server's reason follows the sign-on error line, in the protocol's words.
+TEST_F(ConnectionTest, SignonRefusalsSayWhy)
+{
+    server.SetAutoSignOn(false);
+    const std::pair<std::string, std::string> cases[] = {
+        {"ERROR:981", "The service is temporarily unavailable."},
+        {"ERROR:982", "Your warning level is currently too high to sign on."},
+        {"ERROR:983", "You have been connecting and disconnecting too frequently. Wait 10 minutes and try again. "
+                      "If you continue to try, you will need to wait even longer."},
+        {"ERROR:989:database down", "An unknown signon error has occurred: database down"},
+        {"ERROR:989", "An unknown signon error has occurred."},
+        {"ERROR:999", ""},
+    };
+    for (int client = 0; const auto& [message, reason] : cases) {
+        SCOPED_TRACE(message);
+        ConnectToServer(ctx);
+        ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return ctx.session.connectionStatus == STATUS_SIGNING_ON; }));
+        server.SendData(client++, message);
+        ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return ctx.session.connectionStatus == STATUS_OFFLINE; }));
+        std::vector<std::string> lines = Lines();
+        if (!reason.empty()) {
+            EXPECT_EQ(lines.back(), "STATUS MESSAGE: " + reason);
+            lines.pop_back();
+        }
+        EXPECT_EQ(lines.back(), "STATUS MESSAGE: Error during signon. Try again later.");
+    }
+    EXPECT_TRUE(window.configOffers.empty());
 }
 
 TEST_F(ConnectionTest, OneAutomaticReconnectAfterADropFromOnline)
@@ -98,9 +133,113 @@ TEST_F(ConnectionTest, OneAutomaticReconnectAfterADropFromOnline)
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return ctx.session.connectionStatus == STATUS_ONLINE; }));
     const std::vector<std::string> expected = {
         "STATUS MESSAGE: Logging onto AIM...", "STATUS MESSAGE: Connected to AIM server.",
-        "STATUS MESSAGE: Disconnected from AIM server.", "STATUS MESSAGE: Logging onto AIM...",
+        "STATUS MESSAGE: Disconnected from AIM server.", "STATUS MESSAGE: Reconnecting in 1 second.",
+        "STATUS MESSAGE: Reconnecting (try 1)...", "STATUS MESSAGE: Logging onto AIM...",
         "STATUS MESSAGE: Connected to AIM server."};
     EXPECT_EQ(LinesWithoutPresence(), expected);
+}
+
+// A connection the server paused was signed on: its drop is reconnected too.
+TEST_F(ConnectionTest, ADropWhilePausedStartsTheTries)
+{
+    ctx.session.reconnect.SetAutomatic(true);
+    ASSERT_TRUE(SignOn(0));
+    server.SendData(0, "PAUSE");
+    ASSERT_TRUE(WaitForLine("STATUS MESSAGE: The server paused the connection."));
+    server.Close(0);
+    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return server.ClientCount() == 2 && Peer(1).signedOn; }));
+    EXPECT_TRUE(TranscriptHas("STATUS MESSAGE: Reconnecting (try 1)..."));
+}
+
+// While the server is down the tries go on, each saying that it was
+// refused, until one signs on; none of them is a sign-on the user made.
+TEST_F(ConnectionTest, AutomaticTriesGoOnUntilTheServerIsBack)
+{
+    ctx.session.reconnect.SetAutomatic(true);
+    ASSERT_TRUE(SignOn(0));
+    RefusingPort refusing;
+    ctx.settings.userInfo.tocPort = refusing.Port();
+    server.Close(0);
+    ASSERT_TRUE(WaitForLine("STATUS MESSAGE: Reconnecting (try 3)..."));
+    EXPECT_EQ(window.LastConnectionState(), ConnectionState::Reconnecting);
+    ctx.settings.userInfo.tocPort = server.Port();
+    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return ctx.session.connectionStatus == STATUS_ONLINE; }));
+    Settle(200);
+
+    const std::string refused = "STATUS MESSAGE: 127.0.0.1 port " + std::to_string(refusing.Port()) +
+                                " refused the connection.";
+    const std::vector<std::string> lines = LinesWithoutPresence();
+    const std::vector<std::string> firstTwoTries = {
+        "STATUS MESSAGE: Disconnected from AIM server.", "STATUS MESSAGE: Reconnecting in 1 second.",
+        "STATUS MESSAGE: Reconnecting (try 1)...",        refused,
+        "STATUS MESSAGE: Reconnecting in 1 second.",     "STATUS MESSAGE: Reconnecting (try 2)...",
+        refused};
+    ASSERT_GE(lines.size(), 2 + firstTwoTries.size() + 2);
+    EXPECT_EQ(std::vector(lines.begin() + 2, lines.begin() + 2 + firstTwoTries.size()), firstTwoTries);
+    EXPECT_EQ(std::vector(lines.end() - 2, lines.end()),
+              (std::vector<std::string>{"STATUS MESSAGE: Logging onto AIM...", "STATUS MESSAGE: Connected to AIM server."}));
+    EXPECT_EQ(server.ClientCount(), 2);
+    EXPECT_FALSE(ctx.session.reconnect.Reconnecting());
+    for (const std::string& line : lines)
+        EXPECT_EQ(line.find("No answer"), std::string::npos) << line;
+}
+
+// What ends the automatic tries, and what does not.
+TEST_F(ConnectionTest, AutomaticTriesStopWhereRetryingCannotHelp)
+{
+    struct Case {
+        const char* name;
+        std::function<void()> act;  // while the second try signs on
+        bool tryingGoesOn;
+    };
+    const auto serverSends = [this](const std::string& message) {
+        return [this, message] { server.SendData(server.ClientCount() - 1, message); };
+    };
+    const Case cases[] = {
+        {"Disconnect", [this] { DisconnectFromServer(ctx); }, false},
+        {"autoreconnect off",
+         [this] {
+             window.input = "/autoreconnect";
+             SubmitInputLine(ctx);
+         },
+         false},
+        {"wrong password", serverSends("ERROR:980"), false},
+        {"too frequent", serverSends("ERROR:983"), false},
+        {"service unavailable", serverSends("ERROR:981"), true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ctx.session.reconnect.SetAutomatic(true);
+        server.SetAutoSignOn(true);
+        ASSERT_TRUE(SignOn(server.ClientCount()));
+        const int before = server.ClientCount();
+        server.SetAutoSignOn(false);
+        server.Close(before - 1);
+        ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return ctx.session.connectionStatus == STATUS_SIGNING_ON; }));
+        c.act();
+        if (c.tryingGoesOn) {
+            ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return server.ClientCount() == before + 2; }));
+            EXPECT_TRUE(ctx.session.reconnect.Reconnecting());
+            DisconnectFromServer(ctx);
+        } else {
+            ASSERT_TRUE(WaitForLine("STATUS MESSAGE: Reconnecting stopped."));
+            Settle(200);
+            EXPECT_EQ(server.ClientCount(), before + 1);
+            EXPECT_EQ(window.LastConnectionState(), ConnectionState::Offline);
+        }
+        EXPECT_EQ(ctx.session.connectionStatus, STATUS_OFFLINE);
+        EXPECT_FALSE(ctx.session.reconnect.Reconnecting());
+        ClearTranscript(ctx);
+    }
+    // A sign-off by hand is no drop to reconnect after.
+    ctx.session.reconnect.SetAutomatic(true);
+    server.SetAutoSignOn(true);
+    ASSERT_TRUE(SignOn(server.ClientCount()));
+    const int before = server.ClientCount();
+    DisconnectFromServer(ctx);
+    Settle(200);
+    EXPECT_EQ(server.ClientCount(), before);
+    EXPECT_FALSE(ctx.session.reconnect.Reconnecting());
 }
 
 // Connecting by hand while the automatic reconnect waits replaces it: the
@@ -108,7 +247,7 @@ TEST_F(ConnectionTest, OneAutomaticReconnectAfterADropFromOnline)
 // failed sign-on of the hand-made attempt is never retried.
 TEST_F(ConnectionTest, ConnectingDuringTheReconnectWaitCancelsIt)
 {
-    ctx.session.reconnect.SetAfterDropDelayMs(400);
+    ctx.session.reconnect.SetRetryDelaysMs({400});
     ctx.session.reconnect.SetAutomatic(true);
     ASSERT_TRUE(SignOn(0));
     server.SetPassword("alicetest", "other");
@@ -124,7 +263,7 @@ TEST_F(ConnectionTest, ConnectingDuringTheReconnectWaitCancelsIt)
 
 TEST_F(ConnectionTest, ReconnectCommandDuringTheWaitConnectsOnce)
 {
-    ctx.session.reconnect.SetAfterDropDelayMs(400);
+    ctx.session.reconnect.SetRetryDelaysMs({400});
     ctx.session.reconnect.SetAutomatic(true);
     ASSERT_TRUE(SignOn(0));
     server.Close(0);
@@ -180,12 +319,22 @@ TEST_F(ConnectionTest, ReinitWhileOnlineSignsOnAgainWithNewSettings)
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return !Peer(0).connected; }));
 }
 
-TEST_F(ConnectionTest, ConnectWhileConnectedIsRefusedWithoutInitialisingAgain)
+// Connect (and Escape) while a connection is up or being made has nothing to
+// do and says nothing.
+TEST_F(ConnectionTest, ConnectWhileConnectedOrConnectingDoesNothing)
 {
-    ASSERT_TRUE(SignOn());
     StderrCapture messages;
+    server.SetAutoSignOn(false);
     ConnectToServer(ctx);
-    EXPECT_EQ(Lines().back(), "STATUS MESSAGE: Failed to establish a connection with AIM services.");
+    ConnectToServer(ctx);  // the TCP connect is under way
+    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return ctx.session.connectionStatus == STATUS_SIGNING_ON; }));
+    ConnectToServer(ctx);
+    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return server.AcceptSignOn(0); }));
+    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return ctx.session.connectionStatus == STATUS_ONLINE; }));
+    ConnectToServer(ctx);
+    Settle();
+    EXPECT_EQ(LinesWithoutPresence(), (std::vector<std::string>{"STATUS MESSAGE: Logging onto AIM...",
+                                                                "STATUS MESSAGE: Connected to AIM server."}));
     EXPECT_EQ(messages.Text().find("You cannot call init again"), std::string::npos);
     EXPECT_EQ(server.ClientCount(), 1);
 }
@@ -199,25 +348,36 @@ TEST_F(ConnectionTest, RefusedConnectionIsReportedAndTheClientCanConnectAgain)
         ctx.settings.userInfo.tocPort = gone.Port();
     }
     StderrCapture messages;
+    // However long the library's box stays open, a refusal is no silent server.
+    ctx.session.signonTimeLimitMs = 0;
     ConnectToServer(ctx);
     const std::string expected =
         "Can't connect to 127.0.0.1 on port " + std::to_string(ctx.settings.userInfo.tocPort) + ". LastError is 111.";
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return messages.Text().find(expected) != std::string::npos; }));
     EXPECT_EQ(ctx.session.connectionStatus, STATUS_OFFLINE);
+    Settle(50);
+    EXPECT_TRUE(Lines().empty()) << Lines().front();
     EXPECT_EQ(window.LastConnectionState(), ConnectionState::Offline);
 
     ctx.settings.userInfo.tocPort = server.Port();
     ASSERT_TRUE(SignOn());
 }
 
-TEST_F(ConnectionTest, UnresolvableHostFailsAtOnce)
+TEST_F(ConnectionTest, AHostNameIsLookedUpWhileTheWindowRunsAndAFailureIsReported)
 {
     SetFieldText(ctx.settings.userInfo.tocServer, "no-such-host.invalid");
     StderrCapture messages;
     ConnectToServer(ctx);
-    EXPECT_EQ(Lines().back(), "STATUS MESSAGE: Failed to establish a connection with AIM services.");
-    EXPECT_NE(messages.Text().find("Can't connect to no-such-host.invalid on port"), std::string::npos);
-    SetFieldText(ctx.settings.userInfo.tocServer, "127.0.0.1");
+    // The attempt is under way; the window says what it waits for.
+    EXPECT_EQ(Lines().back(), "STATUS MESSAGE: Looking up no-such-host.invalid...");
+    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor(
+        [&] { return messages.Text().find("Can't connect to no-such-host.invalid on port") != std::string::npos; },
+        40000));
+    EXPECT_NE(messages.Text().find("LastError is 22."), std::string::npos) << messages.Text();
+    EXPECT_EQ(ctx.session.connectionStatus, STATUS_OFFLINE);
+
+    // A name that resolves (to 127.0.0.1 and perhaps ::1, tried in turn) signs on.
+    SetFieldText(ctx.settings.userInfo.tocServer, "localhost");
     ASSERT_TRUE(SignOn());
 }
 

@@ -58,7 +58,7 @@ TEST_F(PresenceTest, UpdatesChangeTheRowInPlaceAndSayAwayAndBack)
 TEST_F(PresenceTest, AwayIsSentAgainOnANewConnectionButNotAfterAPause)
 {
     ctx.session.reconnect.SetAutomatic(true);
-    ctx.session.reconnect.SetAfterDropDelayMs(50);
+    ctx.session.reconnect.SetRetryDelaysMs({50});
     ASSERT_TRUE(SignOn(0));
     // Clearing an away never set sends nothing.
     Type("/away");

@@ -1,6 +1,7 @@
 // Server messages handed on by the library: instant messages, buddies,
 // warnings and profile links, as the user sees them.
 #include "client_harness.h"
+#include "outgoing.h"
 #include "output.h"
 
 namespace {
@@ -71,6 +72,25 @@ TEST_F(ServerMessagesTest, AwayReplyFollowsTheIncomingLine)
     ASSERT_EQ(replies.size(), 1u);
     const std::vector<std::string> reply = {"toc_send_im", "bobsmith", "gone \"fishing\" {back} $5", "auto"};
     EXPECT_EQ(replies[0], reply);
+}
+
+// The window is asked for a sound at each event, never for an automatic
+// reply coming or going; sent messages sound once they have gone.
+TEST_F(ServerMessagesTest, SoundsAreCuedForEventsButNotForAutomaticReplies)
+{
+    ctx.away.Set("gone fishing");
+    Deliver("IM_IN:Bob:F:hi");
+    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return TranscriptHas("Bob->:  gone fishing"); }));
+    Deliver("IM_IN:Carol:T:I am away too");
+    Deliver("UPDATE_BUDDY:Dave:T:0:0:0: O");
+    Deliver("UPDATE_BUDDY:Dave:T:0:0:0: O");  // no change, no sound
+    Deliver("UPDATE_BUDDY:Dave:F:0:0:0: O");
+    ctx.away.Unset();
+    SendInstantMessage(ctx, "Bob", "back now", false);
+    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return TranscriptHas("Bob->:  back now"); }));
+    const std::vector<SoundEvent> expected = {SoundEvent::MessageIn, SoundEvent::BuddySignedOn,
+                                              SoundEvent::BuddySignedOff, SoundEvent::MessageSent};
+    EXPECT_EQ(window.sounds, expected);
 }
 
 TEST_F(ServerMessagesTest, NoAwayReplyWithoutASender)

@@ -182,6 +182,12 @@ int SetProfileFolderZORVANE(const char* folder)
     return Called("SetProfileFolderZORVANE", {Text(folder)}, 0);
 }
 
+// Optional: a message really went to the connection.
+int OnSentIMZORVANE(const char* recipient, const char* text, int automatic)
+{
+    return Called("OnSentIM", {Text(recipient), Text(text), std::to_string(automatic)}, 0);
+}
+
 int OnReceiveIM(const char* sender, const char* text)
 {
     return Called("OnReceiveIM", {Text(sender), Text(text)}, 0);

@@ -43,7 +43,7 @@ protected:
     {
         ASSERT_TRUE(dir.Ok());
         ASSERT_TRUE(server.Listen());
-        ctx.session.reconnect.SetAfterDropDelayMs(50);
+        ctx.session.reconnect.SetRetryDelaysMs({50});
         ctx.session.reconnect.SetAfterCommandDelayMs(50);
         ctx.settings.files = &files;
     }

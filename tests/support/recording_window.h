@@ -80,6 +80,7 @@ public:
     void SetFormattingText(std::string_view text) override { formatting.assign(text); }
 
     void ShowConnectionState(ConnectionState state) override { connectionStates.push_back(state); }
+    void OfferUserConfig(std::string_view reason) override { configOffers.emplace_back(reason); }
     void* OwnerHandle() override { return owner; }
     void RequestPump(int delayMs) override
     {
@@ -91,6 +92,7 @@ public:
     {
         profiles.push_back({std::string(screenName), std::string(address)});
     }
+    void CueSound(SoundEvent event) override { sounds.push_back(event); }
 
     // Test helpers
     int OnlineCount() const { return static_cast<int>(online.size()); }
@@ -127,10 +129,12 @@ public:
     std::string input;
     std::string formatting;
     std::vector<ConnectionState> connectionStates;
+    std::vector<std::string> configOffers;  // the reasons the configuration was offered for
     void* owner = nullptr;
     int pumpRequests = 0;
     int lastPumpDelayMs = -1;
     std::vector<std::pair<std::string, std::string>> profiles;  // ShowProfile's name and address
+    std::vector<SoundEvent> sounds;  // CueSound's events
 
 private:
     enum class Pending { None, Insert, Remove, Clear };

@@ -111,6 +111,11 @@ TEST_F(Dispatch, AwayReplyIsOfferedBeforeTheMessageIsPassedOn)
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return Parsed("toc_send_im").size() == 1; }));
     Settle();
     EXPECT_EQ(Parsed("toc_send_im").size(), 1u) << "an automatic reply gets no away reply";
+    // Told once it went, after it was offered: one reply, one OnSentIM per module.
+    const std::vector<std::string> after = Log();
+    const auto at = [&](const std::string& line) { return std::find(after.begin(), after.end(), line) - after.begin(); };
+    EXPECT_EQ(LogOf("OnSentIM").size(), 3u);
+    EXPECT_LT(at("user_3.so|OnSendIM|alice|gone fishing|1"), at("user_1.so|OnSentIM|alice|gone fishing|1"));
     EXPECT_EQ(Parsed("toc_set_away").size(), 0u) << "SetAwayText does not tell the server";
 }
 

@@ -78,4 +78,14 @@ TEST(ClientParts, AwayTextIsCutAndTheWindowSlotIsNeverEmpty)
     EXPECT_FALSE(ctx.Window().HasScreen());
 }
 
+// The waits before the automatic tries grow, then stay at a minute.
+TEST(ClientParts, ReconnectWaitsGrowToAMinute)
+{
+    Reconnect reconnect;
+    std::vector<int> waits;
+    for (int tryNumber = 1; tryNumber <= 6; ++tryNumber)
+        waits.push_back(reconnect.DelayBeforeTryMs(tryNumber));
+    EXPECT_EQ(waits, (std::vector<int>{5000, 10000, 30000, 60000, 60000, 60000}));
+}
+
 }  // namespace

@@ -208,9 +208,15 @@ public:
         const std::vector<std::string> texts = Texts();
         return std::find(texts.begin(), texts.end(), text) != texts.end();
     }
-    bool WaitReceived(const std::string& text)
+    // The text, or (prefix) a text that starts with it; counted from the
+    // `skip`th text on.
+    bool WaitReceived(const std::string& text, bool prefix = false, std::size_t skip = 0)
     {
-        return FakeTocServer::WaitFor([&] { return Received(text); });
+        return FakeTocServer::WaitFor([&] {
+            const std::vector<std::string> texts = Texts();
+            return std::any_of(texts.begin() + static_cast<std::ptrdiff_t>(std::min(skip, texts.size())),
+                               texts.end(), [&](const std::string& t) { return prefix ? t.starts_with(text) : t == text; });
+        });
     }
 
     // Greeting, then (once the server's SIGNON frame is in) the sign-on frame
@@ -430,6 +436,40 @@ TEST_F(FakeServerWire, RelaysMessagesPresenceAndWarnings)
     for (const std::string& text : bob->Texts())
         aliceArrivals += text.rfind("UPDATE_BUDDY:alice:T:", 0) == 0 ? 1 : 0;
     EXPECT_EQ(aliceArrivals, 1);  // only the first one, before the removal
+}
+
+// A user who denies someone looks offline to them, from the moment of the
+// deny until it is lifted.
+TEST_F(FakeServerWire, ADenyHidesTheDenierFromTheDenied)
+{
+    auto alice = SignedOn("alice");
+    auto bob = SignedOn("bob");
+    bob->Command("toc_add_buddy alice");
+    ASSERT_TRUE(bob->WaitReceived("UPDATE_BUDDY:alice:T:0:", true));
+    alice->Command("toc_add_deny bob");
+    EXPECT_TRUE(bob->WaitReceived("UPDATE_BUDDY:alice:F:0:0:0: O"));
+    auto carol = SignedOn("carol");
+    carol->Command("toc_add_buddy alice");
+    ASSERT_TRUE(carol->WaitReceived("UPDATE_BUDDY:alice:T:0:", true)) << "only bob is denied";
+    const std::size_t seen = bob->Texts().size();
+    alice->Command("toc_add_permit bob");
+    alice->Command("toc_add_deny");
+    EXPECT_TRUE(bob->WaitReceived("UPDATE_BUDDY:alice:T:0:", true, seen));
+    alice->Command("toc_add_deny bob");
+    ASSERT_TRUE(FakeTocServer::WaitFor([&] {
+        int offline = 0;
+        for (const std::string& text : bob->Texts())
+            offline += text == "UPDATE_BUDDY:alice:F:0:0:0: O";
+        return offline == 2;
+    }));
+    alice.reset();
+    EXPECT_TRUE(carol->WaitReceived("UPDATE_BUDDY:alice:F:0:0:0: O"));
+    bob->Command("toc_send_im bob \"marker\"");
+    ASSERT_TRUE(bob->WaitReceived("IM_IN:bob:F:marker"));
+    int offline = 0;
+    for (const std::string& text : bob->Texts())
+        offline += text == "UPDATE_BUDDY:alice:F:0:0:0: O";
+    EXPECT_EQ(offline, 2) << "no departure for someone who never saw her";
 }
 
 TEST_F(FakeServerWire, TestsCanSendAnyFrameAndClose)
