@@ -1,5 +1,7 @@
 #include "app_settings.h"
 
+#include <algorithm>
+
 #include <QSettings>
 #include <QString>
 
@@ -12,6 +14,9 @@ QString IniPath(const Profile& profile)
 
 const QString kKeyringKey = QStringLiteral("password/in_keyring");
 const QString kSoundsKey = QStringLiteral("sounds/enabled");
+const QString kReportIdleKey = QStringLiteral("presence/report_idle");
+const QString kIdleMinutesKey = QStringLiteral("presence/idle_minutes");
+const QString kShowOfflineKey = QStringLiteral("presence/show_offline");
 
 QString EventKey(SoundEvent event)
 {
@@ -30,6 +35,13 @@ AppSettings LoadAppSettings(const Profile& profile)
         const auto event = static_cast<SoundEvent>(i);
         settings.sounds.events[i] = ini.value(EventKey(event), settings.sounds.events[i]).toBool();
     }
+    PresenceSettings& presence = settings.presence;
+    presence.reportIdle = ini.value(kReportIdleKey, presence.reportIdle).toBool();
+    bool number = false;
+    const int minutes = ini.value(kIdleMinutesKey, presence.idleMinutes).toInt(&number);
+    if (number)
+        presence.idleMinutes = std::clamp(minutes, 1, 24 * 60);
+    presence.showOffline = ini.value(kShowOfflineKey, presence.showOffline).toBool();
     return settings;
 }
 
@@ -40,6 +52,9 @@ std::string SaveAppSettings(const Profile& profile, const AppSettings& settings)
     ini.setValue(kSoundsKey, settings.sounds.enabled);
     for (std::size_t i = 0; i < kSoundEventCount; ++i)
         ini.setValue(EventKey(static_cast<SoundEvent>(i)), settings.sounds.events[i]);
+    ini.setValue(kReportIdleKey, settings.presence.reportIdle);
+    ini.setValue(kIdleMinutesKey, settings.presence.idleMinutes);
+    ini.setValue(kShowOfflineKey, settings.presence.showOffline);
     ini.sync();
     switch (ini.status()) {
     case QSettings::NoError:

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "presence_settings.h"
 #include "profile.h"
 #include "sound_cues.h"
 
@@ -14,6 +15,7 @@ struct AppSettings {
     // The password is kept in the desktop keyring, not in userinfo.cfg.
     bool passwordInKeyring = false;
     SoundChoices sounds;
+    PresenceSettings presence;
 };
 
 // A missing file, or a missing or unreadable key, gives the default.

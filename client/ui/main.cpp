@@ -8,6 +8,7 @@
 #include <memory>
 #include <system_error>
 
+#include "app_settings.h"
 #include "box_presenter.h"
 #include "client_context.h"
 #include "command_line.h"
@@ -17,7 +18,6 @@
 #include "instance_channel.h"
 #include "main_dialog.h"
 #include "path_in_folder.h"
-#include "presence_settings.h"
 #include "profile_lock.h"
 #include "termination_signals.h"
 
@@ -101,7 +101,7 @@ int main(int argc, char** argv)
     ctx.settings.profile.folder = profileFolder;
     std::error_code noProgramPath;
     ctx.modules.installedFolder = InstalledModuleFolder(std::filesystem::read_symlink("/proc/self/exe", noProgramPath));
-    const PresenceSettings presence = LoadPresenceSettings(ctx.settings.profile.File(kClientSettingsFile));
+    const PresenceSettings presence = LoadAppSettings(ctx.settings.profile).presence;
     ctx.idle.SetEnabled(presence.reportIdle);
     ctx.idle.SetThresholdSeconds(std::int64_t{presence.idleMinutes} * 60);
     LoadBuddyGroups(ctx);

@@ -12,13 +12,14 @@
 #include "display_text.h"
 #include "grouped_buddy_model.h"
 #include "online_list_model.h"
-#include "presence_settings.h"
+#include "app_settings.h"
+#include "output.h"
 
 OnlineViewSwitch::OnlineViewSwitch(ClientContext& ctx, QListView& view, OnlineListModel& flat, QObject* parent)
     : QObject(parent), ctx_(ctx), view_(view), flat_(flat),
       grouped_(new GroupedBuddyModel(ctx, flat, &DisplayText, this))
 {
-    grouped_->SetShowOffline(LoadPresenceSettings(ctx_.settings.profile.File(kClientSettingsFile)).showOffline);
+    grouped_->SetShowOffline(LoadAppSettings(ctx_.settings.profile).presence.showOffline);
     // Groups may come with the server's configuration at sign-on.
     const auto recheck = [this] {
         if (grouped_->Wanted() != Grouped())
@@ -41,10 +42,10 @@ void OnlineViewSwitch::AddMenu(QMenuBar& menuBar)
 void OnlineViewSwitch::ShowOffline(bool show)
 {
     grouped_->SetShowOffline(show);
-    const std::string ini = ctx_.settings.profile.File(kClientSettingsFile);
-    PresenceSettings settings = LoadPresenceSettings(ini);
-    settings.showOffline = show;
-    SavePresenceSettings(ini, settings);
+    AppSettings settings = LoadAppSettings(ctx_.settings.profile);
+    settings.presence.showOffline = show;
+    if (const std::string why = SaveAppSettings(ctx_.settings.profile, settings); !why.empty())
+        PrintLine(ctx_, "Could not save the settings to " + std::string(kAppSettingsFile) + ": " + why + ".");
     Refresh();
 }
 

@@ -9,7 +9,7 @@
 
 #include "config_sync.h"
 #include "main_window_harness.h"
-#include "presence_settings.h"
+#include "app_settings.h"
 
 namespace {
 
@@ -142,7 +142,7 @@ TEST_F(GroupedListViewTest, BuddiesUnderTheirGroupsAndOfflineOnRequest)
         << testing::PrintToString(OnlineListTexts());
     EXPECT_EQ(window.OnlineList()->model()->index(2, 0).data(Qt::AccessibleDescriptionRole).toString(),
               "dave: offline");
-    EXPECT_TRUE(LoadPresenceSettings(ctx.settings.profile.File(kClientSettingsFile)).showOffline);
+    EXPECT_TRUE(LoadAppSettings(ctx.settings.profile).presence.showOffline);
     // What a screen reader is given for the row.
     QAccessibleInterface* list = QAccessible::queryAccessibleInterface(window.OnlineList());
     ASSERT_NE(list, nullptr);

@@ -4,11 +4,13 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
 
+#include "app_settings.h"
 #include "settings_files.h"
 #include "temp_dir.h"
 
@@ -354,3 +356,31 @@ TEST(BuddyListNamesTest, ListsEntriesWithoutLineEnds)
 }
 
 }  // namespace
+
+// ---------------------------------------------------------------- quenlo.ini
+
+// The presence settings read back; a threshold out of range or no number is
+// brought into range or left at its default, and other groups' keys stay.
+TEST_F(SettingsFiles, PresenceSettingsInTheIniFile)
+{
+    const Profile profile{dir.Folder()};
+    const struct {
+        const char* minutes;
+        int read;
+    } cases[] = {{"5", 5}, {"0", 1}, {"99999", 1440}, {"soon", 10}};
+    for (const auto& c : cases) {
+        std::FILE* file = std::fopen(dir.Path("quenlo.ini").c_str(), "w");
+        ASSERT_NE(file, nullptr);
+        std::fprintf(file, "[presence]\nidle_minutes=%s\nreport_idle=false\n[sounds]\nenabled=false\n", c.minutes);
+        std::fclose(file);
+        AppSettings settings = LoadAppSettings(profile);
+        EXPECT_EQ(settings.presence.idleMinutes, c.read) << c.minutes;
+        EXPECT_FALSE(settings.presence.reportIdle);
+        settings.presence.showOffline = true;
+        ASSERT_EQ(SaveAppSettings(profile, settings), "");
+        const AppSettings again = LoadAppSettings(profile);
+        EXPECT_TRUE(again.presence.showOffline);
+        EXPECT_FALSE(again.sounds.enabled);
+        EXPECT_EQ(again.presence.idleMinutes, c.read);
+    }
+}
