@@ -11,6 +11,7 @@
 #include "client_context.h"
 #include "display_text.h"
 #include "grouped_buddy_model.h"
+#include "normalize_name.h"
 #include "online_list_model.h"
 #include "app_settings.h"
 #include "output.h"
@@ -27,6 +28,14 @@ OnlineViewSwitch::OnlineViewSwitch(ClientContext& ctx, QListView& view, OnlineLi
     };
     connect(&flat_, &QAbstractItemModel::rowsInserted, this, recheck);
     connect(&flat_, &QAbstractItemModel::modelReset, this, recheck);
+    // A rebuild of the grouped rows keeps the selection on the same names.
+    connect(grouped_, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
+        selectedBeforeReset_.clear();
+        if (Grouped() && view_.selectionModel() != nullptr) {
+            for (const QModelIndex& index : view_.selectionModel()->selectedRows())
+                selectedBeforeReset_.push_back(NormalizeName(grouped_->NameAt(index.row())));
+        }
+    });
     Refresh();
 }
 
@@ -55,10 +64,26 @@ void OnlineViewSwitch::Refresh()
     grouped_->SetActive(wanted == grouped_);
     if (view_.model() != wanted) {
         view_.setModel(wanted);
+        // After the view's own handling of a reset, which clears the selection.
+        disconnect(reselect_);
+        reselect_ = connect(grouped_, &QAbstractItemModel::modelReset, this, [this] { Reselect(); });
         // A flat list's rows are all alike; a grouped one's are too, but
         // the switch must not keep the old model's measurements.
         view_.reset();
     }
+}
+
+void OnlineViewSwitch::Reselect()
+{
+    if (!Grouped() || view_.selectionModel() == nullptr)
+        return;
+    for (int row = 0; row < grouped_->rowCount(); ++row) {
+        const std::string name = grouped_->NameAt(row);
+        if (!name.empty() && std::find(selectedBeforeReset_.begin(), selectedBeforeReset_.end(), NormalizeName(name)) !=
+                                 selectedBeforeReset_.end())
+            view_.selectionModel()->select(grouped_->index(row), QItemSelectionModel::Select);
+    }
+    selectedBeforeReset_.clear();
 }
 
 bool OnlineViewSwitch::Grouped() const

@@ -7,6 +7,7 @@
 
 #include <QObject>
 
+#include <string>
 #include <vector>
 
 class GroupedBuddyModel;
@@ -31,10 +32,13 @@ public:
 
 private:
     void ShowOffline(bool show);
+    void Reselect();
 
     ClientContext& ctx_;
     QListView& view_;
     OnlineListModel& flat_;
     GroupedBuddyModel* grouped_;
     QAction* showOffline_ = nullptr;
+    QMetaObject::Connection reselect_;
+    std::vector<std::string> selectedBeforeReset_;  // the grouped model rebuilds; the selection stays on its names
 };

@@ -156,6 +156,10 @@ TEST_F(GroupedListViewTest, BuddiesUnderTheirGroupsAndOfflineOnRequest)
     ASSERT_TRUE(ClickOnlineRow("  carl"));
     ASSERT_TRUE(ClickOnlineRow("Friends (1/2)"));  // neither a heading nor an offline buddy is selected
     ASSERT_TRUE(ClickOnlineRow("  erin"));
+    // An arrival rebuilds the rows; the selection stays on carl.
+    ASSERT_TRUE(server.SendData(0, "UPDATE_BUDDY:Abe:T:0:0:0: O"));
+    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return OnlineRowCount() == 7; }));
+    EXPECT_EQ(SelectedOnlineTexts(), std::vector<std::string>{"  carl"});
     window.InputLine()->setFocus();
     QTest::keyClicks(window.InputLine(), "hi");
     QTest::keyClick(window.InputLine(), Qt::Key_Return);
