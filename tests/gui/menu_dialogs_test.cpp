@@ -98,7 +98,8 @@ TEST_F(StartedWindowTest, WrongPasswordOffersTheConfiguration)
     Button(MainDialog::Button::Connect)->click();
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return !dialogTitle.isEmpty(); }));
     EXPECT_EQ(boxes.texts, std::vector<std::string>{"Incorrect nickname or password."});
-    EXPECT_TRUE(PaneHasLine("STATUS MESSAGE: Incorrect nickname or password."));
+    // The pane shows new lines at its next frame.
+    EXPECT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return PaneHasLine("STATUS MESSAGE: Incorrect nickname or password."); }));
 }
 
 // A first start has no login: Connect (or Escape) says what is missing and
