@@ -139,6 +139,9 @@ void MessageNotifier::Show(qint64 now)
             return;
         }
         current_.showing = false;
+        // The next update counts its second from the answer: a request that
+        // left late (a busy turn) is not followed by one too soon.
+        lastShowMs_ = std::max(lastShowMs_, clockMs_());
         if (id == 0)
             return;
         current_.id = id;
