@@ -4,6 +4,12 @@
 // a different sender; measured is the time from the server's first write
 // until the count-th of those lines is in the log file, as this process sees
 // the file grow. Afterwards the log's lines are checked, in order.
+//
+// The client runs in a real window on an X display with a notification
+// service on its session bus (desktop_session.h): either its window is the
+// active one, or another window is (the user is elsewhere when the burst
+// comes). The floor is the same run with a bare C reader (c_floor.c) in the
+// client's place.
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -15,13 +21,17 @@
 #include <sys/inotify.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 #include <QSocketNotifier>
+#include <QWidget>
 
 #include "burst_frames.h"
+#include "desktop_session.h"
 #include "process_stats.h"
 #include "runs.h"
 #include "server_process.h"
+#include "temp_folder.h"
 #include "window_client.h"
 
 namespace bench {
@@ -36,7 +46,7 @@ struct ClientChild {
     int fromChild = -1;  // its standard output
 };
 
-bool SpawnClient(int port, ClientChild& child)
+bool SpawnClient(const std::vector<std::string>& argv, ClientChild& child)
 {
     int in[2];
     int out[2];
@@ -48,15 +58,17 @@ bool SpawnClient(int port, ClientChild& child)
         return false;
     }
     std::fflush(stdout);
-    const std::string self = ExecutablePath();
-    const std::string portText = std::to_string(port);
     child.pid = ::fork();
     if (child.pid == 0) {
         ::dup2(in[0], STDIN_FILENO);
         ::dup2(out[1], STDOUT_FILENO);
         for (int fd : {in[0], in[1], out[0], out[1]})
             ::close(fd);
-        ::execl(self.c_str(), self.c_str(), "--child", "blackbox_client", portText.c_str(), static_cast<char*>(nullptr));
+        std::vector<char*> args;
+        for (const std::string& arg : argv)
+            args.push_back(const_cast<char*>(arg.c_str()));
+        args.push_back(nullptr);
+        ::execv(args[0], args.data());
         _exit(127);
     }
     ::close(in[0]);
@@ -66,29 +78,21 @@ bool SpawnClient(int port, ClientChild& child)
     return child.pid > 0;
 }
 
-std::string ReadLineFrom(int fd)
-{
-    std::string line;
-    char c = 0;
-    for (;;) {
-        const ssize_t n = ::read(fd, &c, 1);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0 || c == '\n')
-            return line;
-        line.push_back(c);
-    }
-}
-
-void StopClient(ClientChild& child)
+// Closes the client's input (it quits, the floor is ended by the server's
+// close) and returns what it printed last: the client's peak memory.
+std::string StopClient(ClientChild& child)
 {
     if (child.toChild >= 0)
         ::close(child.toChild);
-    if (child.fromChild >= 0)
+    std::string last;
+    if (child.fromChild >= 0) {
+        last = ReadLineFrom(child.fromChild);
         ::close(child.fromChild);
+    }
     if (child.pid > 0)
         ::waitpid(child.pid, nullptr, 0);
     child = ClientChild{};
+    return last;
 }
 
 // Follows a growing file and counts its line ends.
@@ -173,11 +177,26 @@ bool CheckLog(const std::string& path, std::size_t count)
 
 }  // namespace
 
-int RunBlackBoxClient(int port)
+int RunBlackBoxClient(int port, bool active)
 {
     ClientProcess process;
     if (!process.Start("blackbox", port, true))
         return 1;
+    MainDialog& window = process.Client().Window();
+    // Another program's window in front, as when the user is elsewhere.
+    QWidget elsewhere;
+    elsewhere.setWindowTitle(QStringLiteral("Elsewhere"));
+    if (active) {
+        window.activateWindow();
+    } else {
+        elsewhere.show();
+        elsewhere.activateWindow();
+    }
+    if (!WindowClient::RunUntil([&] { return window.isActiveWindow() == active && (active || elsewhere.isActiveWindow()); },
+                                5000)) {
+        std::fprintf(stderr, "blackbox: the window did not become %s\n", active ? "active" : "inactive");
+        return 1;
+    }
     std::printf("ready %s\n", process.Client().LogPath().c_str());
     std::fflush(stdout);
     // Nothing of the benchmark runs in here from now on: the window's own loop.
@@ -190,20 +209,37 @@ int RunBlackBoxClient(int port)
         }
     });
     QCoreApplication::exec();
+    std::printf("%.1f\n", StatusFieldMiB("VmHWM"));
+    std::fflush(stdout);
     return 0;
 }
 
-int RunBlackBox(std::size_t count)
+int RunBlackBox(std::size_t count, const std::string& who)
 {
-    if (count == 0)
+    const bool floor = who == "c_floor";
+    if (count == 0 || (!floor && who != "active" && who != "inactive"))
         return 2;
+    // The desktop first: nothing of it is timed.
+    DesktopSession desktop;
+    if (!floor) {
+        if (!desktop.Start())
+            return 1;
+        ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+        ::setenv("DISPLAY", desktop.Display().c_str(), 1);
+    }
     ServerProcess server;
     if (!server.Start()) {
         std::fprintf(stderr, "blackbox: the server did not start\n");
         return 1;
     }
+    const std::string self = ExecutablePath();
+    TempFolder floorFolder;
+    const std::vector<std::string> argv =
+        floor ? std::vector<std::string>{self.substr(0, self.rfind('/')) + "/quenlo_c_floor",
+                                         std::to_string(server.Port()), floorFolder.Path() + "/floor_log.txt"}
+              : std::vector<std::string>{self, "--child", "blackbox_client", std::to_string(server.Port()), who};
     ClientChild client;
-    if (!SpawnClient(server.Port(), client)) {
+    if (!SpawnClient(argv, client)) {
         std::fprintf(stderr, "blackbox: the client did not start\n");
         return 1;
     }
@@ -228,13 +264,25 @@ int RunBlackBox(std::size_t count)
     const bool ok = arrived && CheckLog(logPath, count);
     if (!arrived)
         std::fprintf(stderr, "blackbox: the log holds %zu of %zu lines\n", log.Lines() - before, count);
-    StopClient(client);
-    server.Stop();
+    // A notification update that waits for its turn comes within a second.
+    if (ok && !floor)
+        ::usleep(1'200'000);
+    server.Stop();  // the floor runs until the server closes
+    const std::string peak = StopClient(client);
     if (!ok)
         return 1;
-    const std::string name = "blackbox.distinct_senders." + std::to_string(count);
+    const std::string suffix = floor ? ".c_floor" : who == "inactive" ? ".inactive" : "";
+    const std::string name = "blackbox.distinct_senders." + std::to_string(count) + suffix;
     PrintFigure(name + ".logged", static_cast<double>(end - start) / 1e6, "ms");
     PrintFigure(name, static_cast<double>(count) * 1e9 / static_cast<double>(end - start), "IM/s");
+    if (!floor && !peak.empty())
+        PrintFigure("rss_peak.blackbox." + std::to_string(count) + suffix, std::atof(peak.c_str()), "MiB");
+    std::size_t calls = 0;
+    std::size_t perSecond = 0;
+    if (!floor && desktop.TakeNotifyCounts(calls, perSecond)) {
+        PrintFigure(name + ".notify_calls", static_cast<double>(calls), "calls");
+        PrintFigure(name + ".notify_max_per_second", static_cast<double>(perSecond), "calls");
+    }
     return 0;
 }
 

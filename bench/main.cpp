@@ -16,6 +16,7 @@
 
 #include "ceiling.h"
 #include "child_process.h"
+#include "notify_service.h"
 #include "process_stats.h"
 #include "runs.h"
 #include "startup.h"
@@ -39,7 +40,10 @@ void PrintUsage(std::FILE* to)
                  "Measures the client on 127.0.0.1 and prints one line per figure: name, value, unit.\n"
                  "GROUP is burst, blackbox, flood, growth, idle or startup (default: all). Burst,\n"
                  "black-box, flood and start-up figures are medians of N runs (default 3); growth\n"
-                 "and idle run once.\n");
+                 "and idle run once. The black-box group runs the client in a real window on an X\n"
+                 "display (Xvfb, or QUENLO_BENCH_DISPLAY) with a notification service on a private\n"
+                 "D-Bus session, its window active and then another window in front, and a bare C\n"
+                 "reader as the floor; it prints the ratios between them.\n");
 }
 
 // Figures in the order first reported, each with every run's value.
@@ -67,16 +71,25 @@ public:
     }
     void PrintMedians() const
     {
-        for (const std::string& name : order_) {
-            std::vector<double> values = values_.at(name);
-            std::sort(values.begin(), values.end());
-            const std::size_t n = values.size();
-            const double median = n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-            PrintFigure(name, median, units_.at(name).c_str());
-        }
+        for (const std::string& name : order_)
+            PrintFigure(name, Median(name), units_.at(name).c_str());
+    }
+    // The ratio of two figures' medians, when both were measured.
+    void PrintRatio(const std::string& name, const std::string& over, const std::string& under) const
+    {
+        if (values_.count(over) != 0 && values_.count(under) != 0 && Median(under) > 0)
+            PrintFigure(name, Median(over) / Median(under), "x");
     }
 
 private:
+    double Median(const std::string& name) const
+    {
+        std::vector<double> values = values_.at(name);
+        std::sort(values.begin(), values.end());
+        const std::size_t n = values.size();
+        return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+    }
+
     std::vector<std::string> order_;
     std::map<std::string, std::vector<double>> values_;
     std::map<std::string, std::string> units_;
@@ -105,10 +118,12 @@ int RunChildMode(int argc, char** argv)
         return RunGrowth(argc > 3 ? std::strtoull(argv[3], nullptr, 10) : 1000000);
     if (what == "idle" && argc == 4)
         return RunIdle(std::atoi(argv[3]));
-    if (what == "blackbox" && argc == 4)
-        return RunBlackBox(std::strtoull(argv[3], nullptr, 10));
-    if (what == "blackbox_client" && argc == 4)
-        return RunBlackBoxClient(std::atoi(argv[3]));
+    if (what == "blackbox" && argc == 5)
+        return RunBlackBox(std::strtoull(argv[3], nullptr, 10), argv[4]);
+    if (what == "blackbox_client" && argc == 5)
+        return RunBlackBoxClient(std::atoi(argv[3]), std::strcmp(argv[4], "active") == 0);
+    if (what == "notify_service")
+        return RunNotifyService();
     std::fprintf(stderr, "quenlo_bench: unknown child run\n");
     return 2;
 }
@@ -166,8 +181,11 @@ int main(int argc, char** argv)
         }
     }
     if (groups.count("blackbox") != 0) {
-        for (int run = 0; run < runs; ++run)
-            ok = RunMeasurement(self, {"blackbox", std::to_string(kBlackBoxSize)}, figures) && ok;
+        // Alternating, so a slower moment of the machine touches all three alike.
+        for (int run = 0; run < runs; ++run) {
+            for (const char* who : {"active", "inactive", "c_floor"})
+                ok = RunMeasurement(self, {"blackbox", std::to_string(kBlackBoxSize), who}, figures) && ok;
+        }
     }
     if (groups.count("flood") != 0) {
         for (int run = 0; run < runs; ++run) {
@@ -198,6 +216,12 @@ int main(int argc, char** argv)
         }
     }
     figures.PrintMedians();
+    if (groups.count("blackbox") != 0) {
+        const std::string name = "blackbox.distinct_senders." + std::to_string(kBlackBoxSize);
+        figures.PrintRatio("blackbox.ratio.inactive_to_active", name + ".inactive.logged", name + ".logged");
+        figures.PrintRatio("blackbox.ratio.client_to_c_floor", name + ".logged", name + ".c_floor.logged");
+        figures.PrintRatio("blackbox.ratio.inactive_to_c_floor", name + ".inactive.logged", name + ".c_floor.logged");
+    }
     std::fprintf(stderr, "quenlo_bench: %s in %.1f s (%d run%s)\n", ok ? "done" : "FAILED",
                  static_cast<double>(NowNs() - began) / 1e9, runs, runs == 1 ? "" : "s");
     return ok ? 0 : 1;

@@ -20,8 +20,11 @@ int RunFlood(std::size_t count, const std::string& order);
 int RunIdle(int seconds);
 // The server writes count IM_IN frames from count different senders to a
 // client in a process of its own; timed until the last is in its log file.
-int RunBlackBox(std::size_t count);
-// That client: signed on with its log on, then its event loop alone.
-int RunBlackBoxClient(int port);
+// who: "active" (its window in front), "inactive" (another window in
+// front) or "c_floor" (the bare C reader instead of the client).
+int RunBlackBox(std::size_t count, const std::string& who);
+// That client: signed on with its log on, its window active or not, then
+// its event loop alone.
+int RunBlackBoxClient(int port, bool active);
 
 }  // namespace bench

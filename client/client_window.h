@@ -41,8 +41,9 @@ public:
     virtual void* OwnerHandle() = 0;
     // Asks for PumpTick to run once, after delayMs milliseconds.
     virtual void RequestPump(int delayMs) = 0;
-    // An instant message from someone else has just been shown; the window
-    // may tell the desktop when the user is not looking at it.
+    // An instant message from someone else has just been shown (text with
+    // its markup still in); the window may tell the desktop when the user is
+    // not looking at it.
     virtual void NotifyIncomingMessage(std::string_view /*sender*/, std::string_view /*text*/) {}
     // The server refused the sign-on for a reason the user's settings can
     // mend (reason says which): the window may offer its configuration.

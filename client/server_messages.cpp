@@ -63,7 +63,7 @@ void HandleImIn(ClientContext& ctx, std::string_view arguments)
         displayName += " AUTORESPONSE";
     displayName = Cut(displayName, kMaxTocText);  // the sender, " AUTORESPONSE" included
     PrintImLine(ctx, displayName, message, true);
-    ctx.Window().NotifyIncomingMessage(sender, StripMarkup(message));
+    ctx.Window().NotifyIncomingMessage(sender, message);
     if (!automatic)
         ctx.Window().CueSound(SoundEvent::MessageIn);
     // Nobody to answer when the message names no sender (or something that

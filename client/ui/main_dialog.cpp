@@ -490,22 +490,26 @@ void MainDialog::ShowProfile(std::string_view screenName, std::string_view addre
 
 void MainDialog::NotifyIncomingMessage(std::string_view sender, std::string_view text)
 {
-    // The user is looking at the conversation: the transcript says it all.
-    if (isVisible() && !isMinimized() && isActiveWindow())
-        return;
-    QApplication::alert(this);
-    SetNeedsAttention(true);
     if (notifier_ == nullptr) {
         desktopNotifications_ = std::make_unique<DesktopNotifications>();
         UseNotificationSink(*desktopNotifications_);
     }
-    notifier_->Notify(QString::fromStdString(NormalizeName(sender)), DisplayText(sender), DisplayText(text));
+    // Counted here; whether the user looks, and what is shown, are decided
+    // once per turn of the event loop.
+    notifier_->Add(sender, text);
 }
 
 void MainDialog::UseNotificationSink(NotificationSink& sink)
 {
     notifier_ = std::make_unique<MessageNotifier>(sink);
+    // The user is looking at the conversation: the transcript says it all.
+    notifier_->looking = [this] { return isVisible() && !isMinimized() && isActiveWindow(); };
+    notifier_->unseen = [this] {
+        QApplication::alert(this);
+        SetNeedsAttention(true);
+    };
     sink.clicked = [this](quint32 id) {
+        // A notification of one person's messages names them: SenderOf(id).
         if (notifier_ != nullptr && notifier_->Owns(id))
             BringToFront();
     };

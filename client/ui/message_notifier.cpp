@@ -6,78 +6,167 @@
 #include <QDBusPendingReply>
 #include <QVariantMap>
 
+#include <algorithm>
+
+#include "display_text.h"
+#include "normalize_name.h"
+#include "transcript.h"
+
+namespace {
+
+// FNV-1a over the normalised name (blanks left out, A-Z lowered), without
+// building it: the sender table holds only this.
+quint64 NameHash(std::string_view name)
+{
+    quint64 hash = 14695981039346656037ull;
+    for (char c : name) {
+        if (c == ' ')
+            continue;
+        hash ^= static_cast<unsigned char>(quenlo_detail::LowerAscii(c));
+        hash *= 1099511628211ull;
+    }
+    return hash;
+}
+
+QString ShownText(std::string_view text)
+{
+    return DisplayText(StripMarkup(text));
+}
+
+}  // namespace
+
 MessageNotifier::MessageNotifier(NotificationSink& sink, std::function<qint64()> clockMs)
     : sink_(sink), clockMs_(std::move(clockMs))
 {
     elapsed_.start();
     if (!clockMs_)
         clockMs_ = [this] { return elapsed_.elapsed(); };
+    turn_.setSingleShot(true);
+    QObject::connect(&turn_, &QTimer::timeout, &turn_, [this] { EndTurn(); });
 }
 
-void MessageNotifier::Notify(const QString& senderKey, const QString& sender, const QString& text)
+void MessageNotifier::Add(std::string_view sender, std::string_view text)
 {
+    if (!inTurn_) {
+        // Once per turn: the clock, whether the user looks, the timer.
+        inTurn_ = true;
+        turnLooking_ = looking && looking();
+        turn_.start(0);
+        if (turnLooking_)
+            return;
+        turnMs_ = clockMs_();
+        if (turnMs_ - current_.lastMessageMs > kJoinWindowMs && !current_.showing)
+            StartAfresh();
+    }
+    if (turnLooking_)
+        return;
+    pending_ = true;
+    ++current_.messages;
+    current_.lastMessageMs = turnMs_;
+    const qsizetype before = senders_.size();
+    senders_.insert(NameHash(sender), turnMs_);
+    if (senders_.size() != before && ++current_.people == 1)
+        current_.firstKey = NormalizeName(sender);
+    Line& line = current_.lines[current_.nextLine];
+    current_.nextLine = (current_.nextLine + 1) % kMaxJoinedLines;
+    line.sender.assign(sender);
+    line.text.assign(text);
+}
+
+void MessageNotifier::EndTurn()
+{
+    if (inTurn_) {
+        inTurn_ = false;
+        if (turnLooking_)
+            return;
+        if (unseen)
+            unseen();
+    }
+    if (!pending_ || current_.showing)
+        return;  // an update in flight looks again once it is answered
     const qint64 now = clockMs_();
-    Recent& recent = recent_[senderKey];
-    // A notification still being put up counts as there: messages that come
-    // back to back join it instead of each starting one.
-    const bool join = (recent.id != 0 || recent.showing) && now - recent.lastMs <= kJoinWindowMs;
-    if (!join)
-        recent = Recent{};
-    recent.lastMs = now;
-    recent.sender = sender;
-    recent.lines.append(text);
-    while (recent.lines.size() > kMaxJoinedLines)
-        recent.lines.removeFirst();
-    if (recent.showing) {
-        recent.changed = true;  // shown as an update once the id is known
+    Prune(now);
+    if (now - lastShowMs_ < kMinUpdateMs) {
+        turn_.start(static_cast<int>(lastShowMs_ + kMinUpdateMs - now));
         return;
     }
-    ShowRecent(senderKey);
+    Show(now);
 }
 
-void MessageNotifier::ShowRecent(const QString& senderKey)
+void MessageNotifier::StartAfresh()
 {
-    Recent& recent = recent_[senderKey];
-    recent.showing = true;
-    recent.changed = false;
-    recent.request = ++nextRequest_;
-    const quint64 request = recent.request;
-    sink_.Show(recent.id, recent.sender, recent.lines.join(QLatin1Char('\n')), [this, senderKey, request](quint32 id) {
-        auto it = recent_.find(senderKey);
-        if (it == recent_.end()) {
+    current_ = Current{};
+    senders_.clear();
+    sizeAfterPrune_ = 0;
+}
+
+void MessageNotifier::Prune(qint64 now)
+{
+    if (senders_.size() <= 2 * sizeAfterPrune_ + 64 && now - prunedMs_ < kJoinWindowMs)
+        return;
+    senders_.removeIf([now](const auto& sender) { return now - sender.value() > kJoinWindowMs; });
+    sizeAfterPrune_ = senders_.size();
+    prunedMs_ = now;
+}
+
+void MessageNotifier::Show(qint64 now)
+{
+    current_.showing = true;
+    pending_ = false;
+    lastShowMs_ = now;
+    current_.request = ++nextRequest_;
+    const std::size_t count = std::min<std::size_t>(current_.messages, kMaxJoinedLines);
+    const bool onePerson = current_.people <= 1;
+    QString summary;
+    QStringList lines;
+    for (std::size_t i = 0; i < count; ++i) {
+        const Line& line = current_.lines[(current_.nextLine + kMaxJoinedLines - count + i) % kMaxJoinedLines];
+        if (onePerson) {
+            summary = DisplayText(line.sender);
+            lines.append(ShownText(line.text));
+        } else {
+            lines.append(DisplayText(line.sender) + QStringLiteral(": ") + ShownText(line.text));
+        }
+    }
+    if (!onePerson)
+        summary = QStringLiteral("%1 messages from %2 people").arg(current_.messages).arg(current_.people);
+    const quint64 request = current_.request;
+    sink_.Show(current_.id, summary, lines.join(QLatin1Char('\n')), [this, request](quint32 id) {
+        if (request != current_.request) {
             // Withdrawn while it was being put up.
             if (id != 0)
                 sink_.Close(id);
             return;
         }
-        if (id != 0)
-            shown_.insert(id);
-        // A later message may have started a new notification meanwhile.
-        if (it->request != request)
+        current_.showing = false;
+        // The next update counts its second from the answer: a request that
+        // left late (a busy turn) is not followed by one too soon.
+        lastShowMs_ = std::max(lastShowMs_, clockMs_());
+        if (id == 0)
             return;
-        it->showing = false;
-        if (id != 0)
-            it->id = id;
-        if (it->changed)
-            ShowRecent(senderKey);
+        current_.id = id;
+        shown_.insert(id, current_.people <= 1 ? current_.firstKey : std::string());
+        if (pending_)
+            turn_.start(0);  // changes that came meanwhile, in their time
     });
 }
 
 void MessageNotifier::WithdrawAll()
 {
-    const QSet<quint32> shown = std::exchange(shown_, {});
-    recent_.clear();
-    for (quint32 id : shown)
-        sink_.Close(id);
+    const QHash<quint32, std::string> shown = std::exchange(shown_, {});
+    StartAfresh();
+    pending_ = false;
+    inTurn_ = false;
+    turn_.stop();
+    for (auto it = shown.keyBegin(); it != shown.keyEnd(); ++it)
+        sink_.Close(*it);
 }
 
 void MessageNotifier::Forget(quint32 id)
 {
     shown_.remove(id);
-    for (Recent& recent : recent_) {
-        if (recent.id == id && !recent.showing)
-            recent = Recent{};
-    }
+    if (current_.id == id && !current_.showing)
+        StartAfresh();
 }
 
 namespace {
@@ -85,8 +174,14 @@ const QString kService = QStringLiteral("org.freedesktop.Notifications");
 const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
 }  // namespace
 
-DesktopNotifications::DesktopNotifications()
+DesktopNotifications::DesktopNotifications() = default;
+
+// On first use, so a client that never notifies never opens the bus.
+bool DesktopNotifications::Connected()
 {
+    if (tried_)
+        return connected_;
+    tried_ = true;
     QDBusConnection bus = QDBusConnection::sessionBus();
     connected_ = bus.isConnected();
     if (connected_) {
@@ -95,12 +190,13 @@ DesktopNotifications::DesktopNotifications()
         bus.connect(kService, kPath, kService, QStringLiteral("NotificationClosed"), this,
                     SLOT(OnNotificationClosed(quint32, quint32)));
     }
+    return connected_;
 }
 
 void DesktopNotifications::Show(quint32 replacesId, const QString& summary, const QString& body,
                                 std::function<void(quint32 id)> shown)
 {
-    if (!connected_) {
+    if (!Connected()) {
         shown(0);
         return;
     }
@@ -122,7 +218,7 @@ void DesktopNotifications::Show(quint32 replacesId, const QString& summary, cons
 
 void DesktopNotifications::Close(quint32 id)
 {
-    if (!connected_)
+    if (!Connected())
         return;
     QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kService, QStringLiteral("CloseNotification"));
     call << id;

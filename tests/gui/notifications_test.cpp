@@ -5,6 +5,7 @@
 
 #include <QLocalSocket>
 #include <algorithm>
+#include <string>
 
 #include "app_icon.h"
 #include "instance_channel.h"
@@ -48,83 +49,149 @@ public:
     quint32 lastId = 100;
 };
 
-TEST(MessageNotifierTest, JoinsOneSendersMessagesForAFewSeconds)
-{
-    RecordingSink sink;
+// The notifier with a clock the test moves; each Turn is one turn of the
+// event loop with its messages ("Name|text").
+struct NotifierAt {
+    explicit NotifierAt(RecordingSink& sink) : notifier(sink, [this] { return now; }) {}
+    void Turn(std::initializer_list<std::string_view> messages)
+    {
+        for (std::string_view message : messages) {
+            const std::size_t bar = message.find('|');
+            notifier.Add(message.substr(0, bar), message.substr(bar + 1));
+        }
+        notifier.EndTurn();
+    }
     qint64 now = 0;
-    MessageNotifier notifier(sink, [&] { return now; });
-    notifier.Notify("bob", "Bob", "one");
-    now += 2000;
-    notifier.Notify("bob", "Bob", "two");
-    notifier.Notify("carol", "Carol", "hi");
-    now += MessageNotifier::kJoinWindowMs + 1;
-    notifier.Notify("bob", "Bob", "three");
-    ASSERT_EQ(sink.shownList.size(), 4u);
-    EXPECT_EQ(sink.shownList[0].replacesId, 0u);
-    EXPECT_EQ(sink.shownList[1].replacesId, 101u);
-    EXPECT_EQ(sink.shownList[1].body, "one\ntwo");
-    EXPECT_EQ(sink.shownList[2].replacesId, 0u);
-    EXPECT_EQ(sink.shownList[2].summary, "Carol");
-    EXPECT_EQ(sink.shownList[3].replacesId, 0u);  // too late to join: a new one
-    EXPECT_EQ(sink.shownList[3].body, "three");
-    EXPECT_TRUE(notifier.Owns(103));
-    EXPECT_FALSE(notifier.Owns(0));
-    EXPECT_FALSE(notifier.Owns(999));
-}
+    MessageNotifier notifier;
+};
 
-TEST(MessageNotifierTest, KeepsOnlyTheLatestLinesOfAJoinedNotification)
+TEST(MessageNotifierTest, OneSendersMessagesJoinUntilTheyPauseForLong)
 {
     RecordingSink sink;
-    MessageNotifier notifier(sink, [] { return qint64(0); });
-    for (int i = 1; i <= MessageNotifier::kMaxJoinedLines + 2; ++i)
-        notifier.Notify("bob", "Bob", QString::number(i));
-    EXPECT_EQ(sink.shownList.back().body, "3\n4\n5\n6\n7");
+    NotifierAt at(sink);
+    at.Turn({"Bob Smith|one", "Bob Smith|<b>two</b>"});
+    at.now += 2000;
+    at.Turn({"bobsmith|three"});  // the same person, however written
+    at.now += MessageNotifier::kJoinWindowMs + 1;
+    at.Turn({"Bob Smith|four"});
+    ASSERT_EQ(sink.shownList.size(), 3u);
+    EXPECT_EQ(sink.shownList[0].replacesId, 0u);
+    EXPECT_EQ(sink.shownList[0].summary, "Bob Smith");
+    EXPECT_EQ(sink.shownList[0].body, "one\ntwo");
+    EXPECT_EQ(sink.shownList[1].replacesId, 101u);
+    EXPECT_EQ(sink.shownList[1].body, "one\ntwo\nthree");
+    EXPECT_EQ(sink.shownList[2].replacesId, 0u);  // too late to join: a new one
+    EXPECT_EQ(sink.shownList[2].body, "four");
+    EXPECT_EQ(at.notifier.SenderOf(101), "bobsmith");
+    EXPECT_TRUE(at.notifier.Owns(102));
+    EXPECT_FALSE(at.notifier.Owns(0));
+    EXPECT_FALSE(at.notifier.Owns(999));
 }
 
-TEST(MessageNotifierTest, BackToBackMessagesShareOneNotification)
+TEST(MessageNotifierTest, ABurstFromManyPeopleIsOneSummaryUpdatedAtMostOnceASecond)
+{
+    RecordingSink sink;
+    NotifierAt at(sink);
+    for (int i = 0; i < 37; ++i)
+        at.notifier.Add("Sender " + std::to_string(i % 12), "<i>message</i> " + std::to_string(i));
+    at.notifier.EndTurn();
+    ASSERT_EQ(sink.shownList.size(), 1u);
+    EXPECT_EQ(sink.shownList[0].summary, "37 messages from 12 people");
+    EXPECT_EQ(sink.shownList[0].body, "Sender 8: message 32\nSender 9: message 33\nSender 10: message 34\n"
+                                      "Sender 11: message 35\nSender 0: message 36");
+    EXPECT_EQ(at.notifier.SenderOf(101), "") << "a summary opens no one conversation";
+    at.now += 400;
+    at.Turn({"Carol|hi"});
+    at.now += 500;
+    at.Turn({"Dave|hi"});
+    EXPECT_EQ(sink.shownList.size(), 1u) << "updated within the second";
+    at.now += MessageNotifier::kMinUpdateMs - 900;
+    at.notifier.EndTurn();  // the waiting update's time
+    ASSERT_EQ(sink.shownList.size(), 2u);
+    EXPECT_EQ(sink.shownList[1].replacesId, 101u);
+    EXPECT_EQ(sink.shownList[1].summary, "39 messages from 14 people");
+    at.notifier.EndTurn();
+    EXPECT_EQ(sink.shownList.size(), 2u) << "nothing new, nothing shown";
+}
+
+TEST(MessageNotifierTest, SendersAreForgottenOnceTheirWindowPassed)
+{
+    RecordingSink sink;
+    NotifierAt at(sink);
+    // A steady trickle from ever new people keeps the notification going.
+    for (int i = 0; i < 2000; ++i) {
+        at.Turn({"Sender " + std::to_string(i) + "|hi"});
+        at.now += 100;
+    }
+    const std::size_t inWindow = MessageNotifier::kJoinWindowMs / 100;
+    EXPECT_LE(at.notifier.SendersKept(), 2 * inWindow + 64);
+    EXPECT_GE(at.notifier.SendersKept(), inWindow);
+    EXPECT_EQ(sink.shownList.front().replacesId, 0u);
+    EXPECT_EQ(sink.shownList.back().replacesId, 101u);
+    EXPECT_LE(sink.shownList.size(), 2000u * 100 / MessageNotifier::kMinUpdateMs + 1);
+}
+
+TEST(MessageNotifierTest, NothingWhileTheUserLooksAndOneAlertPerTurnOtherwise)
+{
+    RecordingSink sink;
+    NotifierAt at(sink);
+    bool looking = true;
+    int unseen = 0;
+    at.notifier.looking = [&] { return looking; };
+    at.notifier.unseen = [&] { ++unseen; };
+    at.Turn({"Bob|seen", "Carol|seen"});
+    EXPECT_TRUE(sink.shownList.empty());
+    EXPECT_EQ(unseen, 0);
+    looking = false;
+    at.Turn({"Bob|one", "Bob|two"});
+    EXPECT_EQ(unseen, 1);
+    ASSERT_EQ(sink.shownList.size(), 1u);
+    EXPECT_EQ(sink.shownList[0].body, "one\ntwo") << "what was seen is not in it";
+}
+
+TEST(MessageNotifierTest, MessagesWhileOneIsBeingPutUpJoinIt)
 {
     RecordingSink sink;
     sink.deferred = true;
-    MessageNotifier notifier(sink, [] { return qint64(0); });
-    // Six in a row, all before the service has answered the first.
-    for (int i = 1; i <= 6; ++i)
-        notifier.Notify("bob", "Bob", QString::number(i));
+    NotifierAt at(sink);
+    at.Turn({"Bob|1"});
+    for (int i = 2; i <= 7; ++i)
+        at.Turn({"Bob|" + std::to_string(i)});  // each before the service answered
     ASSERT_EQ(sink.shownList.size(), 1u);
     sink.AnswerAll();
+    at.now += MessageNotifier::kMinUpdateMs;
+    at.notifier.EndTurn();
     ASSERT_EQ(sink.shownList.size(), 2u);
     EXPECT_EQ(sink.shownList[1].replacesId, 101u);  // the same one, updated
-    EXPECT_EQ(sink.shownList[1].body, "2\n3\n4\n5\n6");
-    sink.AnswerAll();
-    EXPECT_EQ(sink.shownList.size(), 2u);
-    EXPECT_EQ(sink.lastId, 101u);
+    EXPECT_EQ(sink.shownList[1].body, "3\n4\n5\n6\n7");
 }
 
 TEST(MessageNotifierTest, WithdrawsEveryOneOfItsOwnAndForgetsClosedOnes)
 {
     RecordingSink sink;
-    qint64 now = 0;
-    MessageNotifier notifier(sink, [&] { return now; });
-    notifier.Notify("bob", "Bob", "one");                 // 101
-    now += MessageNotifier::kJoinWindowMs + 1;
-    notifier.Notify("bob", "Bob", "two");                 // 102: too late to join
-    notifier.Notify("carol", "Carol", "hi");              // 103
-    EXPECT_TRUE(notifier.Owns(101)) << "an older one still raises the window";
-    notifier.Forget(103);  // dismissed by the user
-    EXPECT_FALSE(notifier.Owns(103));
-    notifier.Notify("carol", "Carol", "again");           // 104, not an update of 103
+    NotifierAt at(sink);
+    at.Turn({"Bob|one"});                          // 101
+    at.now += MessageNotifier::kJoinWindowMs + 1;
+    at.Turn({"Carol|hi"});                         // 102: too late to join
+    EXPECT_TRUE(at.notifier.Owns(101)) << "an older one still raises the window";
+    at.notifier.Forget(102);  // dismissed by the user
+    EXPECT_FALSE(at.notifier.Owns(102));
+    at.now += MessageNotifier::kMinUpdateMs;
+    at.Turn({"Carol|again"});                      // 103, not an update of 102
     EXPECT_EQ(sink.shownList.back().replacesId, 0u);
 
     // One still being put up when the user comes back goes as soon as it is there.
     sink.deferred = true;
-    notifier.Notify("dave", "Dave", "late");
-    notifier.WithdrawAll();
+    at.now += MessageNotifier::kJoinWindowMs + 1;
+    at.Turn({"Dave|late"});
+    at.notifier.WithdrawAll();
     std::vector<quint32> closed = sink.closedIds;
     std::sort(closed.begin(), closed.end());
-    EXPECT_EQ(closed, (std::vector<quint32>{101, 102, 104}));
+    EXPECT_EQ(closed, (std::vector<quint32>{101, 103}));
     sink.AnswerAll();
-    EXPECT_EQ(sink.closedIds.back(), 105u);
-    EXPECT_FALSE(notifier.Owns(101));
-    EXPECT_FALSE(notifier.Owns(105));
+    EXPECT_EQ(sink.closedIds.back(), 104u);
+    EXPECT_FALSE(at.notifier.Owns(101));
+    EXPECT_FALSE(at.notifier.Owns(104));
 }
 
 TEST(TrayIconTest, CarriesItsThemeNameAndAMarkedVariant)
@@ -169,6 +236,7 @@ TEST_F(NotificationWindowTest, OnlyWhileTheWindowIsNotInFrontAndNeverForOwnRepli
     window.hide();
     ctx.away.Set("out");
     Deliver("IM_IN:Bob Smith:F:<b>are</b> you there?", "Bob Smith->:  out");
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !sink.shownList.empty(); }, 5000));
     ASSERT_EQ(sink.shownList.size(), 1u);  // the away reply shows none
     EXPECT_EQ(sink.shownList[0].summary, "Bob Smith");
     EXPECT_EQ(sink.shownList[0].body, "are you there?");
