@@ -44,7 +44,7 @@ static size_t Strip(const char* in, size_t length, char* out)
         if (in[i] == '<' && i + 1 < length) {
             const char c = in[i + 1];
             const char* close = memchr(in + i + 1, '>', length - i - 1);
-            if (close != NULL && (c == '/' || c == '!' || c == '?' || (c | 32) >= 'a' && (c | 32) <= 'z')) {
+            if (close != NULL && (c == '/' || c == '!' || c == '?' || ((c | 32) >= 'a' && (c | 32) <= 'z'))) {
                 if (close - (in + i) == 3 && (in[i + 1] | 32) == 'b' && (in[i + 2] | 32) == 'r')
                     out[n++] = ' ';
                 i = (size_t)(close - in);
