@@ -152,9 +152,9 @@ void SendInstantMessage(ClientContext& ctx, std::string_view recipient, std::str
     command += tail;
     // Shown once it has gone: an automatic reply may wait its turn, and one
     // dropped with the connection was never sent.
-    auto echo = [&ctx, shownTo = recipientText, shown = StripBodyTags(text.substr(0, quoted.taken))] {
+    auto echo = [&ctx, shownTo = recipientText, shown = StripBodyTags(text.substr(0, quoted.taken)), automatic] {
         GrowForIm(ctx);
-        PrintImLine(ctx, shownTo, shown, false);
+        PrintImLine(ctx, shownTo, shown, false, shownTo, automatic);
     };
     if (SendCommand(ctx.session, command, std::move(echo)) == -1) {
         // Refused because too many replies wait: said once, and counted until

@@ -59,7 +59,7 @@ void HandleImIn(ClientContext& ctx, std::string_view arguments)
     if (automatic)
         displayName += " AUTORESPONSE";
     displayName = Cut(displayName, kMaxTocText);  // the sender, " AUTORESPONSE" included
-    PrintImLine(ctx, displayName, message, true);
+    PrintImLine(ctx, displayName, message, true, sender, automatic);
     ctx.Window().NotifyIncomingMessage(sender, StripMarkup(message));
     // Nobody to answer when the message names no sender (or something that
     // is no screen name).

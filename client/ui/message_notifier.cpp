@@ -140,3 +140,12 @@ void DesktopNotifications::OnNotificationClosed(quint32 id, quint32)
     if (closed)
         closed(id);
 }
+
+QString MessageNotifier::SenderOf(quint32 id) const
+{
+    for (auto it = recent_.cbegin(); it != recent_.cend(); ++it) {
+        if (it->id == id && id != 0)
+            return it->sender;
+    }
+    return {};
+}

@@ -38,6 +38,8 @@ public:
     void Notify(const QString& senderKey, const QString& sender, const QString& text);
     // Whether this id is one of ours (a click on it should raise the window).
     bool Owns(quint32 id) const { return id != 0 && shown_.contains(id); }
+    // The sender (as shown) of the notification with this id, or "".
+    QString SenderOf(quint32 id) const;
     // The user is back in the window: every notification of ours goes.
     void WithdrawAll();
     // The service closed this one: the sender's next message starts afresh.
