@@ -78,7 +78,7 @@ TEST_F(MainWindowTest, InitialWindowHasTitleControlsAndMenu)
     ASSERT_EQ(ActionTexts(menuBar->actions()), QStringList{"&File"});
     QMenu* file = menuBar->actions().front()->menu();
     ASSERT_NE(file, nullptr);
-    EXPECT_EQ(ActionTexts(file->actions()), (QStringList{"&Config", "&BLEED", "E&xit"}));
+    EXPECT_EQ(ActionTexts(file->actions()), (QStringList{"&Config", "&BLEED", "&New message...", "E&xit"}));
 
     EXPECT_EQ(Button(B::Warn)->text(), "&Warn");
     EXPECT_EQ(Button(B::Info)->text(), "&Info");
