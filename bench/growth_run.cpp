@@ -8,7 +8,12 @@
 #include <vector>
 
 
+#include <QLineEdit>
+
 #include "client_context.h"
+#include "find_bar.h"
+#include "main_dialog.h"
+#include "transcript_pane.h"
 #include "output.h"
 #include "process_stats.h"
 #include "runs.h"
@@ -113,6 +118,26 @@ double SampleLongLineCost(WindowClient& client)
     return Median(costs);
 }
 
+// Find as you type in the main pane: each keystroke of a word recounts every
+// match in the transcript and brings the first one into view. Median
+// milliseconds a keystroke, over the keystrokes of a few words.
+double SampleFindKeystroke(WindowClient& client)
+{
+    FindBar* find = client.Window().OutputFind();
+    find->Open();
+    std::vector<double> costs;
+    for (const std::string word : {"line 0777777", "bench", "Sender:  Growth", "nowhere at all"}) {
+        for (std::size_t length = 1; length <= word.size(); ++length) {
+            const std::int64_t start = NowNs();
+            find->WordBox()->setText(QString::fromStdString(word.substr(0, length)));
+            QCoreApplication::processEvents();
+            costs.push_back(static_cast<double>(NowNs() - start) / 1e6);
+        }
+    }
+    find->Close();
+    return Median(costs);
+}
+
 }  // namespace
 
 int RunGrowth(std::size_t maxLines)
@@ -161,6 +186,8 @@ int RunGrowth(std::size_t maxLines)
             PrintFigure("growth.long_line_cost.at_1000", longCost, "us");
         }
     }
+    if (costs.size() == 3)
+        PrintFigure("find.keystroke.at_1000000", SampleFindKeystroke(client), "ms");
     if (costs.size() == 3) {
         PrintFigure("growth.ratio_1000000_to_1000", costs.back() / costs.front(), "x");
         PrintFigure("rss_peak.growth_1000000", StatusFieldMiB("VmHWM"), "MiB");

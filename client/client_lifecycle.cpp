@@ -3,6 +3,7 @@
 #include "client_context.h"
 #include "connection.h"
 #include "connection_status.h"
+#include "conversation_commands.h"
 #include "host_services.h"
 #include "output.h"
 #include "password_keeping.h"
@@ -22,6 +23,7 @@ void StartClient(ClientContext& ctx, ClientWindow& window, const char* libraryNa
         PrintLine(ctx, "FATAL ERROR: Couldn't load libtocwire.so!");
     // Last, also when the library did not bind: modules work offline too.
     LoadClientModules(ctx);
+    ReportShadowedCommands(ctx);
     ctx.transcript.firstRefreshPending = true;
     window.RequestPump(kFirstRefreshDelayMs + 1);
 }

@@ -36,7 +36,7 @@ void ClientHostServices::SendInputLine(const char* recipient, const char* text, 
 void ClientHostServices::PrintStatus(const char* text)
 {
     const std::string copy = Text(text);
-    PrintLine(ctx_, copy, true);
+    PrintModuleLine(ctx_, copy, true);
     // While the window closes the transcript is not seen: a module's failed
     // save is reported with the client's own.
     constexpr std::string_view kFailedSave = "Could not save ";
@@ -51,7 +51,7 @@ void ClientHostServices::PrintStatus(const char* text)
 
 void ClientHostServices::PrintText(const char* text)
 {
-    PrintLine(ctx_, Text(text), false);
+    PrintModuleLine(ctx_, Text(text), false);
 }
 
 const char* ClientHostServices::GetOutputText()

@@ -80,9 +80,10 @@ std::size_t RoomForAll(const std::vector<std::string>& names)
     return room;
 }
 
-// A typed message to every selected name. False when it is refused for its
-// length: nothing is sent or remembered, and the line stays to be shortened.
-bool SendTypedMessage(ClientContext& ctx, const std::string& line)
+// A typed message to every selected name (or to `to` when given). False
+// when it is refused for its length: nothing is sent or remembered, and the
+// line stays to be shortened.
+bool SendTypedMessage(ClientContext& ctx, const std::string& line, const std::vector<std::string>* to = nullptr)
 {
     if (ctx.session.connectionStatus != STATUS_ONLINE) {
         ctx.history.Push(line);
@@ -91,7 +92,7 @@ bool SendTypedMessage(ClientContext& ctx, const std::string& line)
     }
     const std::string formatTemplate = TemplateFromWindow(ctx, kMaxTemplate);
     const TemplateParts parts = SplitTemplate(formatTemplate);
-    const std::vector<std::string> names = SelectedNames(ctx);
+    const std::vector<std::string> names = to != nullptr ? *to : SelectedNames(ctx);
     if (names.empty()) {
         ctx.history.Push(line);
         PrintLine(ctx, "No one selected in list.");
@@ -206,6 +207,19 @@ void SubmitInputLine(ClientContext& ctx)
         return;
     }
     ctx.Window().SetInputText("");
+}
+
+bool SubmitLineTo(ClientContext& ctx, const std::string& typed, const std::vector<std::string>& names)
+{
+    if (IsBlankLine(typed))
+        return false;
+    if (typed.front() == '/') {
+        const std::string line = typed.substr(0, kMaxTocText);
+        ctx.history.Push(line);
+        HandleSlashLine(ctx, line);
+        return true;
+    }
+    return SendTypedMessage(ctx, typed, &names);
 }
 
 void SendInputLine(ClientContext& ctx, std::string_view recipient, std::string_view text)

@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 struct ClientContext;
 
@@ -19,6 +20,10 @@ inline constexpr std::size_t kMaxSelected = 1024;
 // the Formatting template and escaping) is refused with its length and the
 // most that can be sent, and stays in the input line.
 void SubmitInputLine(ClientContext& ctx);
+// A line typed in a conversation: sent as Send sends it, but to `names`
+// alone; a "/word" line runs as a command. False when nothing was taken (a
+// blank line, or a message refused for its length): the line stays.
+bool SubmitLineTo(ClientContext& ctx, const std::string& typed, const std::vector<std::string>& names);
 // A text handled as if typed, for one recipient (a module's service); it is
 // cut, between whole characters, to what one command line holds.
 void SendInputLine(ClientContext& ctx, std::string_view recipient, std::string_view text);

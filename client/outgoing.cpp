@@ -154,7 +154,7 @@ void SendInstantMessage(ClientContext& ctx, std::string_view recipient, std::str
     // dropped with the connection was never sent.
     auto echo = [&ctx, shownTo = recipientText, sent = std::string(text.substr(0, quoted.taken)), automatic] {
         GrowForIm(ctx);
-        PrintImLine(ctx, shownTo, StripBodyTags(sent), false);
+        PrintImLine(ctx, shownTo, StripBodyTags(sent), false, shownTo, automatic);
         if (!automatic)
             ctx.Window().CueSound(SoundEvent::MessageSent);
         ctx.modules.host.DispatchSentIM(shownTo.c_str(), sent.c_str(), automatic);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "client_context.h"
+#include "normalize_name.h"
 #include "transcript.h"
 #include "visible_text.h"
 
@@ -68,11 +69,19 @@ void WriteLog(ClientContext& ctx, std::string_view line, bool now)
     PrintLine(ctx, kLogFailed, true);
 }
 
-// Steps shared by both kinds of line, once the grow step is made.
-void AddLine(ClientContext& ctx, std::string_view line, bool isStatus)
+// Steps shared by every kind of line, once the grow step is made: the text
+// and its record, the pane, the log, then whoever reads lines.
+void AddLine(ClientContext& ctx, std::string_view line, bool isStatus, LineKind kind = LineKind::Status,
+             std::string_view peer = {}, const std::vector<LineLink>& links = {})
 {
     TranscriptState& transcript = ctx.transcript;
+    TranscriptLines& lines = transcript.lines;
+    const TranscriptLine record{transcript.output.Length(), static_cast<std::int64_t>(transcript.clock()),
+                                lines.PeerId(peer), kind};
     transcript.output.Append(line);
+    lines.Add(record, links);
+    if (lines.onLine)
+        lines.onLine(PrintedLine{record, lines.PeerName(record.peer), line, links});
     UpdatePane(ctx, line);
     // Without a window there is no turn to wait for.
     WriteLog(ctx, line, isStatus || !ctx.Window().HasScreen());
@@ -84,6 +93,7 @@ void AddLine(ClientContext& ctx, std::string_view line, bool isStatus)
         transcript.output.Length() >= static_cast<std::uint32_t>(transcript.autoClearSize)) {
         // The pane may go on showing the old text until the next line.
         transcript.output.Retire();
+        transcript.lines.Clear();
         transcript.paneStale = true;
     }
 }
@@ -93,7 +103,15 @@ void AddLine(ClientContext& ctx, std::string_view line, bool isStatus)
 void PrintLine(ClientContext& ctx, std::string_view text, bool isStatus)
 {
     Grow(ctx.transcript, "");
-    AddLine(ctx, ComposePrintLine(isStatus ? Prefix(ctx) : std::string(), text, isStatus), isStatus);
+    AddLine(ctx, ComposePrintLine(isStatus ? Prefix(ctx) : std::string(), text, isStatus), isStatus,
+            isStatus ? LineKind::Status : LineKind::Plain);
+}
+
+void PrintModuleLine(ClientContext& ctx, std::string_view text, bool isStatus)
+{
+    Grow(ctx.transcript, "");
+    AddLine(ctx, ComposePrintLine(isStatus ? Prefix(ctx) : std::string(), text, isStatus), isStatus,
+            LineKind::Module);
 }
 
 void GrowForIm(ClientContext& ctx)
@@ -101,13 +119,22 @@ void GrowForIm(ClientContext& ctx)
     Grow(ctx.transcript, kImSeed);
 }
 
-void PrintImLine(ClientContext& ctx, std::string_view screenName, std::string_view text, bool incoming)
+void PrintImLine(ClientContext& ctx, std::string_view screenName, std::string_view text, bool incoming,
+                 std::string_view peer, bool automatic)
 {
     // Normally done by the caller; never append to a transcript that is absent.
     if (!ctx.transcript.output.Exists())
         GrowForIm(ctx);
-    // The name is the peer's or the server's text; the message is shown as it came.
-    AddLine(ctx, ComposeImLine(Prefix(ctx), VisibleText(screenName), StripMarkup(text), incoming), false);
+    LineKind kind = incoming ? LineKind::Incoming : LineKind::Outgoing;
+    if (automatic)
+        kind = incoming ? LineKind::AutoIncoming : LineKind::AutoOutgoing;
+    // The name is the peer's or the server's text; the message is shown as
+    // it came, its links' addresses kept beside it.
+    std::vector<LineLink> links;
+    if (text.find('<') != std::string_view::npos)
+        links = MarkupLinks(text);
+    AddLine(ctx, ComposeImLine(Prefix(ctx), VisibleText(screenName), StripMarkup(text), incoming), false, kind,
+            NormalizeName(peer.empty() ? screenName : peer), links);
 }
 
 void RefreshOutputPane(ClientContext& ctx)
@@ -125,6 +152,7 @@ void ClearTranscript(ClientContext& ctx)
     // Retired rather than cleared: the pane reads the old text once more as
     // it lets go of it.
     ctx.transcript.output.Retire();
+    ctx.transcript.lines.Clear();
     RefreshOutputPane(ctx);
 }
 

@@ -7,8 +7,13 @@
 struct ClientContext;
 
 void PrintLine(ClientContext& ctx, std::string_view text, bool isStatus = true);
+// A line a user module printed: the same text as PrintLine's, of its own kind.
+void PrintModuleLine(ClientContext& ctx, std::string_view text, bool isStatus);
 // The caller makes the grow step with the message seed first (GrowForIm).
-void PrintImLine(ClientContext& ctx, std::string_view screenName, std::string_view text, bool incoming);
+// `peer` is the other person's name when screenName is not just that (an
+// automatic reply's "NAME AUTORESPONSE").
+void PrintImLine(ClientContext& ctx, std::string_view screenName, std::string_view text, bool incoming,
+                 std::string_view peer = {}, bool automatic = false);
 void GrowForIm(ClientContext& ctx);
 // Gives the pane the whole transcript (it reads the text where it lies).
 void RefreshOutputPane(ClientContext& ctx);

@@ -62,7 +62,7 @@ void HandleImIn(ClientContext& ctx, std::string_view arguments)
     if (automatic)
         displayName += " AUTORESPONSE";
     displayName = Cut(displayName, kMaxTocText);  // the sender, " AUTORESPONSE" included
-    PrintImLine(ctx, displayName, message, true);
+    PrintImLine(ctx, displayName, message, true, sender, automatic);
     ctx.Window().NotifyIncomingMessage(sender, message);
     if (!automatic)
         ctx.Window().CueSound(SoundEvent::MessageIn);

@@ -6,6 +6,7 @@
 #include "builtin_commands.h"
 #include "client_context.h"
 #include "connection.h"
+#include "conversation_commands.h"
 #include "normalize_name.h"
 #include "output.h"
 
@@ -15,7 +16,7 @@ void ShowHelp(ClientContext& ctx, std::string_view);
 
 // The first six in the order the client has always matched them; the words
 // are distinct, so the order decides nothing else.
-constexpr std::array<SlashCommand, 8> kCommands{{
+constexpr std::array<SlashCommand, 10> kCommands{{
     {"clear", [](ClientContext& ctx, std::string_view) { ClearTranscript(ctx); }, "/clear: empties the transcript"},
     {"savebuffer", SaveBuffer, "/savebuffer FILE: saves the transcript to FILE"},
     {"mclear", SetAutoClear, "/mclear BYTES: clears the transcript when it grows past BYTES (0: never)"},
@@ -26,6 +27,8 @@ constexpr std::array<SlashCommand, 8> kCommands{{
     {"away", SetAway, "/away [MESSAGE]: sets the away message; without one, unsets it"},
     {"modules", [](ClientContext& ctx, std::string_view) { ListModules(ctx); },
      "/modules: lists the loaded user modules"},
+    {"msg", MessageAnyone, "/msg NAME TEXT: sends TEXT to any screen name, listed or not"},
+    {"r", ReplyToLastSender, "/r TEXT: answers the last person who sent you a message"},
     {"help", ShowHelp, "/help: lists the commands"},
 }};
 

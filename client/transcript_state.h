@@ -9,6 +9,7 @@
 #include <string>
 
 #include "transcript.h"
+#include "transcript_lines.h"
 
 struct TranscriptState {
     // The folder a relative log path lies in (the profile's); it must
@@ -16,6 +17,7 @@ struct TranscriptState {
     explicit TranscriptState(const std::string& logFolder) : log(logFolder) {}
 
     OutputBuffer output;
+    TranscriptLines lines;  // what each line of the text is
     std::int32_t autoClearSize = 0;  // compared as an unsigned count; 0 = off
     bool scrollPending = false;
     bool paneStale = false;  // the pane shows text the transcript no longer has

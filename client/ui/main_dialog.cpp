@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include <QApplication>
+#include <QInputDialog>
 #include <QCloseEvent>
 #include <QShowEvent>
 #include <QHBoxLayout>
@@ -23,10 +24,13 @@
 #include "client_context.h"
 #include "client_lifecycle.h"
 #include "connection.h"
+#include "conversation_window.h"
 #include "display_text.h"
 #include "event_sounds.h"
+#include "find_bar.h"
 #include "input_line.h"
 #include "normalize_name.h"
+#include "outgoing.h"
 #include "settings_store.h"
 #include "sound_settings_dialog.h"
 #include "online_list_model.h"
@@ -53,6 +57,7 @@ MainDialog::MainDialog(ClientContext& ctx, QWidget* parent) : QDialog(parent), c
 
 MainDialog::~MainDialog()
 {
+    conversations_.reset();
     ctx_.DetachWindow(*this);
 }
 
@@ -73,6 +78,9 @@ QMenuBar* MainDialog::BuildMenu()
                      [this] { OpenUserConfig(); });
     QObject::connect(file->addAction(QStringLiteral("&BLEED")), &QAction::triggered, this,
                      [this] { OpenBuddyEditor(); });
+    QAction* newMessage = file->addAction(QStringLiteral("&New message..."));
+    newMessage->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    QObject::connect(newMessage, &QAction::triggered, this, [this] { AskForConversation(); });
     QObject::connect(file->addAction(QStringLiteral("S&ounds...")), &QAction::triggered, this,
                      [this] { OpenSoundSettings(); });
     QObject::connect(file->addAction(QStringLiteral("E&xit")), &QAction::triggered, this, [this] { close(); });
@@ -83,6 +91,8 @@ void MainDialog::CreateControls()
 {
     output_ = new TranscriptPane(this);
     output_->setMinimumSize(520, 300);
+    output_->markupLinks = [this](std::size_t offset) { return ctx_.transcript.lines.LinksAt(offset); };
+    find_ = new FindBar(*output_, this, this);
 
     // The view shows the client's own list, which keeps the order (without
     // regard to case); the model tells it of each row that comes or goes.
@@ -129,7 +139,10 @@ void MainDialog::LayOutControls(QMenuBar* menuBar)
 
     auto* top = new QHBoxLayout;
     top->addLayout(left);
-    top->addWidget(output_, 1);
+    auto* transcript = new QVBoxLayout;
+    transcript->addWidget(output_, 1);
+    transcript->addWidget(find_);
+    top->addLayout(transcript, 1);
 
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(send_);
@@ -164,6 +177,28 @@ void MainDialog::ConnectControls()
     QObject::connect(warn_, &QPushButton::clicked, this, [this] { WarnSelected(ctx_); });
     QObject::connect(info_, &QPushButton::clicked, this, [this] { InfoOnSelected(ctx_); });
     QObject::connect(exit_, &QPushButton::clicked, this, [this] { close(); });
+
+    // Conversations open from a name in the list, a message's line, or a
+    // notification (UseNotificationSink).
+    QObject::connect(online_, &QListView::doubleClicked, this, [this](const QModelIndex& index) {
+        if (index.row() >= 0 && index.row() < ctx_.online.Count())
+            OpenConversation(ctx_.online.At(index.row()));
+    });
+    online_->setContextMenuPolicy(Qt::CustomContextMenu);
+    QObject::connect(online_, &QWidget::customContextMenuRequested, this, [this](const QPoint& point) {
+        const QModelIndex index = online_->indexAt(point);
+        if (!index.isValid() || index.row() >= ctx_.online.Count())
+            return;
+        QMenu menu(this);
+        QAction* open = menu.addAction(QStringLiteral("&Open conversation"));
+        if (menu.exec(online_->viewport()->mapToGlobal(point)) == open)
+            OpenConversation(ctx_.online.At(index.row()));
+    });
+    output_->lineActivated = [this](std::size_t offset) {
+        const TranscriptLine* line = ctx_.transcript.lines.RecordAt(offset);
+        if (line != nullptr && (line->kind == LineKind::Incoming || line->kind == LineKind::AutoIncoming))
+            OpenConversation(ctx_.transcript.lines.PeerName(line->peer));
+    };
 
     // Up and Down recall the history in the input line only; in the online
     // list and the transcript they move there and nothing else.
@@ -509,9 +544,13 @@ void MainDialog::UseNotificationSink(NotificationSink& sink)
         SetNeedsAttention(true);
     };
     sink.clicked = [this](quint32 id) {
-        // A notification of one person's messages names them: SenderOf(id).
-        if (notifier_ != nullptr && notifier_->Owns(id))
+        if (notifier_ == nullptr || !notifier_->Owns(id))
+            return;
+        const std::string sender = notifier_->SenderOf(id);
+        if (sender.empty())
             BringToFront();
+        else
+            OpenConversation(sender);
     };
     sink.closed = [this](quint32 id) {
         if (notifier_ != nullptr)
@@ -530,4 +569,26 @@ void MainDialog::NameControls()
     formatting_->setAccessibleDescription(QStringLiteral("$ stands for the text you type"));
     warn_->setAccessibleDescription(QStringLiteral("Warn the selected users"));
     info_->setAccessibleDescription(QStringLiteral("Ask for the selected users' profiles"));
+}
+
+void MainDialog::OpenConversation(const std::string& name)
+{
+    if (!IsValidScreenName(name))
+        return;
+    if (conversations_ == nullptr)
+        conversations_ = std::make_unique<ConversationWindow>(ctx_, [this] { BringToFront(); });
+    conversations_->Open(name);
+}
+
+void MainDialog::AskForConversation()
+{
+    bool ok = false;
+    const QString name = QInputDialog::getText(this, QStringLiteral("New message"), QStringLiteral("Screen name:"),
+                                               QLineEdit::Normal, QString(), &ok);
+    if (!ok || name.trimmed().isEmpty())
+        return;
+    const std::string typed = TypedBytes(name.trimmed());
+    if (!CheckRecipient(ctx_, typed))
+        return;
+    OpenConversation(typed);
 }

@@ -25,6 +25,8 @@ class QPushButton;
 class QSystemTrayIcon;
 struct ClientContext;
 class TranscriptPane;
+class ConversationWindow;
+class FindBar;
 
 class MainDialog final : public QDialog, public ClientWindow {
 public:
@@ -49,6 +51,13 @@ public:
     // Messages came while the user was elsewhere and the window has not been
     // active since: the tray icon carries a mark.
     bool NeedsAttention() const { return needsAttention_; }
+
+    // The conversation with this screen name, opened or brought forward.
+    void OpenConversation(const std::string& name);
+    // File, New message...: asks for a name and opens its conversation.
+    void AskForConversation();
+    ConversationWindow* Conversations() const { return conversations_.get(); }
+    FindBar* OutputFind() const { return find_; }
 
     // Test access to the controls.
     TranscriptPane* OutputPane() const { return output_; }
@@ -139,6 +148,8 @@ private:
     SoundGate soundGate_;
     QElapsedTimer soundClock_;  // started with the window
     std::unique_ptr<EventSounds> sounds_;  // made on the first sound
+    std::unique_ptr<ConversationWindow> conversations_;  // made on the first one opened
+    FindBar* find_ = nullptr;
     // A close requested while a modal box is open waits for the box's loop.
     ModalCloseGuard closeGuard_{[this] { close(); }};
 };

@@ -66,7 +66,7 @@ void MessageNotifier::Add(std::string_view sender, std::string_view text)
     const qsizetype before = senders_.size();
     senders_.insert(NameHash(sender), turnMs_);
     if (senders_.size() != before && ++current_.people == 1)
-        current_.firstKey = NormalizeName(sender);
+        current_.firstKey.assign(sender);
     Line& line = current_.lines[current_.nextLine];
     current_.nextLine = (current_.nextLine + 1) % kMaxJoinedLines;
     line.sender.assign(sender);
@@ -236,3 +236,4 @@ void DesktopNotifications::OnNotificationClosed(quint32 id, quint32)
     if (closed)
         closed(id);
 }
+

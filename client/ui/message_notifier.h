@@ -50,7 +50,7 @@ public:
     void EndTurn();
     // Whether this id is one of ours (a click on it should raise the window).
     bool Owns(quint32 id) const { return id != 0 && shown_.contains(id); }
-    // Whose messages notification id holds: the sender's normalised name when
+    // Whose messages notification id holds: the sender's name (as spelt) when
     // they are one person's (a click may open that conversation), "" for a
     // summary of several people or an id not ours.
     std::string SenderOf(quint32 id) const { return shown_.value(id); }
@@ -80,7 +80,7 @@ private:
         qint64 lastShownMs = 0;
         std::size_t messages = 0;
         std::size_t people = 0;
-        std::string firstKey;     // the first sender's normalised name
+        std::string firstKey;     // the first sender, as the server spelt the name
         Line lines[kMaxJoinedLines];
         std::size_t nextLine = 0; // where the next line goes in the ring
     };

@@ -1,12 +1,16 @@
 #include "transcript_pane.h"
 
 #include "display_text.h"
+#include "shown_text.h"
 #include "transcript_accessible.h"
+#include "transcript_lines.h"
 
 #include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QDesktopServices>
+#include <QUrl>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
@@ -73,7 +77,13 @@ void TranscriptPane::ShowText(const std::string* text)
     anchor_ = cursor_ = Position{};
     endOffset_ = 0;
     SetScrollPosition(ScrollPosition{});
+    findCount_ = 0;
     CatchUp();
+    if (!findWord_.isEmpty()) {
+        SetFindWord(findWord_);
+        if (findCountChanged)
+            findCountChanged();
+    }
 }
 
 void TranscriptPane::TextAppended()
@@ -101,7 +111,13 @@ void TranscriptPane::CatchUp()
     const bool announce = QAccessible::isActive();
     const int oldCount = announce ? CharacterCount() : 0;
     const bool grew = text_->size() > indexed_ || indexed_ == 0;
+    const std::size_t before = indexed_;
     IndexNewText();
+    if (!findWord_.isEmpty() && indexed_ > before) {
+        findCount_ += TextFinder(TypedBytes(findWord_)).Count(std::string_view(*text_).substr(before, indexed_ - before));
+        if (findCountChanged)
+            findCountChanged();
+    }
     if (grew)
         UpdateScrollRange();
     if (scrollToEndPending_) {
@@ -126,7 +142,13 @@ std::string_view TranscriptPane::LineBytes(int line) const
 
 QString TranscriptPane::LineText(int line) const
 {
-    const std::string_view bytes = LineBytes(line);
+    std::string_view bytes = LineBytes(line);
+    std::string decoded;
+    // Entities show as the characters they stand for; the text keeps them.
+    if (bytes.find('&') != std::string_view::npos) {
+        decoded = DecodeEntities(bytes, IsValidUtf8(bytes));
+        bytes = decoded;
+    }
     if (bytes.find('\r') == std::string_view::npos)
         return DisplayText(bytes);
     // Carriage returns are never shown (the line's own CR LF, or any inside it).
@@ -137,6 +159,113 @@ QString TranscriptPane::LineText(int line) const
             without.push_back(c);
     }
     return DisplayText(without);
+}
+
+int TranscriptPane::LineOfOffset(std::size_t offset) const
+{
+    int low = 0;
+    int high = LineCount() - 1;
+    while (low < high) {
+        const int mid = low + (high - low + 1) / 2;
+        if (starts_[static_cast<std::size_t>(mid)] <= offset)
+            low = mid;
+        else
+            high = mid - 1;
+    }
+    return low;
+}
+
+std::vector<TranscriptPane::ShownLink> TranscriptPane::LinksOf(int line, const QString& text) const
+{
+    std::vector<ShownLink> links;
+    const std::string utf8 = text.toStdString();
+    for (const TextRange& range : BareLinks(utf8)) {
+        const int column = static_cast<int>(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(range.begin)).size());
+        QString url = QString::fromUtf8(utf8.data() + range.begin, static_cast<qsizetype>(range.length));
+        const int length = static_cast<int>(url.size());
+        if (url.startsWith(QLatin1String("www.")))
+            url.prepend(QLatin1String("http://"));
+        links.push_back({column, length, url});
+    }
+    if (markupLinks) {
+        if (const std::vector<LineLink>* marked = markupLinks(starts_[static_cast<std::size_t>(line)])) {
+            // The words of each link, found after the line's head ("name:  ").
+            const int head = static_cast<int>(text.indexOf(QLatin1String(":  ")));
+            int from = head < 0 ? 0 : head + 3;
+            for (const LineLink& link : *marked) {
+                const QString label = DisplayText(DecodeEntities(link.label));
+                const int at = static_cast<int>(text.indexOf(label, from));
+                if (at < 0)
+                    continue;
+                links.push_back({at, static_cast<int>(label.size()), DisplayText(DecodeEntities(link.url))});
+                from = at + static_cast<int>(label.size());
+            }
+        }
+    }
+    return links;
+}
+
+QString TranscriptPane::LinkAt(const QPoint& point) const
+{
+    const Position at = PositionAt(point);
+    const QString text = LineText(at.line);
+    for (const ShownLink& link : LinksOf(at.line, text)) {
+        if (at.column >= link.column && at.column < link.column + link.length)
+            return link.url;
+    }
+    return {};
+}
+
+void TranscriptPane::SetFindWord(const QString& word)
+{
+    findWord_ = word;
+    const TextFinder finder(TypedBytes(word));
+    findCount_ = finder.Count(std::string_view(*text_).substr(0, indexed_));
+    viewport()->update();
+}
+
+void TranscriptPane::SelectMatch(int line, int column)
+{
+    anchor_ = Position{line, column};
+    cursor_ = Position{line, column + static_cast<int>(findWord_.size())};
+    KeepCaretInView();
+    viewport()->update();
+}
+
+bool TranscriptPane::FindStep(bool forward)
+{
+    if (findWord_.isEmpty() || findCount_ == 0 || LineCount() == 0)
+        return false;
+    // From the current match (the selection), or from the top of the view.
+    const bool haveSelection = !(anchor_ == cursor_);
+    Position from = haveSelection ? std::min(anchor_, cursor_) : Position{verticalScrollBar()->value(), -1};
+    const QString current = LineText(from.line);
+    const int inLine = forward ? static_cast<int>(current.indexOf(findWord_, from.column + 1, Qt::CaseInsensitive))
+                               : (from.column <= 0 ? -1
+                                                   : static_cast<int>(current.lastIndexOf(
+                                                         findWord_, from.column - 1, Qt::CaseInsensitive)));
+    if (inLine >= 0) {
+        SelectMatch(from.line, inLine);
+        return true;
+    }
+    // Another line: found in the bytes, then placed in the line as shown;
+    // past either end the search goes round.
+    const TextFinder finder(TypedBytes(findWord_));
+    const std::string_view text = std::string_view(*text_).substr(0, indexed_);
+    auto lineStart = [this](int line) { return line >= LineCount() ? indexed_ : starts_[static_cast<std::size_t>(line)]; };
+    std::size_t found = finder.NextLine(text, forward ? lineStart(from.line + 1) : lineStart(from.line), forward);
+    if (found == std::string_view::npos)
+        found = finder.NextLine(text, forward ? 0 : text.size(), forward);
+    if (found == std::string_view::npos)
+        return false;
+    const int line = LineOfOffset(found);
+    const QString shown = LineText(line);
+    const int column = static_cast<int>(forward ? shown.indexOf(findWord_, 0, Qt::CaseInsensitive)
+                                                : shown.lastIndexOf(findWord_, -1, Qt::CaseInsensitive));
+    if (column < 0)
+        return false;
+    SelectMatch(line, column);
+    return true;
 }
 
 QString TranscriptPane::PlainText() const
@@ -306,6 +435,26 @@ void TranscriptPane::paintEvent(QPaintEvent*)
         QTextLayout layout;
         const int height = LayOut(line, layout);
         QList<QTextLayout::FormatRange> selections;
+        const QString& shown = layout.text();
+        for (const ShownLink& link : LinksOf(line, shown)) {
+            QTextLayout::FormatRange range;
+            range.start = link.column;
+            range.length = link.length;
+            range.format.setFontUnderline(true);
+            range.format.setForeground(palette().brush(QPalette::Link));
+            selections.append(range);
+        }
+        if (!findWord_.isEmpty()) {
+            QTextLayout::FormatRange mark;
+            mark.format.setBackground(QColor(255, 230, 0));
+            mark.format.setForeground(QColor(Qt::black));
+            for (qsizetype at = shown.indexOf(findWord_, 0, Qt::CaseInsensitive); at >= 0;
+                 at = shown.indexOf(findWord_, at + findWord_.size(), Qt::CaseInsensitive)) {
+                mark.start = static_cast<int>(at);
+                mark.length = static_cast<int>(findWord_.size());
+                selections.append(mark);
+            }
+        }
         if (from < to && line >= from.line && line <= to.line) {
             selected.start = line == from.line ? from.column : 0;
             const int end = line == to.line ? to.column : static_cast<int>(layout.text().size()) + 1;
@@ -348,6 +497,7 @@ void TranscriptPane::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() != Qt::LeftButton)
         return QAbstractScrollArea::mousePressEvent(event);
+    pressPoint_ = event->position().toPoint();
     anchor_ = cursor_ = PositionAt(event->position().toPoint());
     selecting_ = true;
     viewport()->update();
@@ -368,8 +518,20 @@ void TranscriptPane::mouseMoveEvent(QMouseEvent* event)
 
 void TranscriptPane::mouseReleaseEvent(QMouseEvent* event)
 {
-    if (event->button() == Qt::LeftButton)
+    if (event->button() == Qt::LeftButton) {
         selecting_ = false;
+        // A click, not a drag, on a link opens it; nothing is ever fetched here.
+        const QPoint point = event->position().toPoint();
+        if ((point - pressPoint_).manhattanLength() < 4 && LineCount() > 0) {
+            const QString url = LinkAt(point);
+            if (!url.isEmpty()) {
+                if (openLink)
+                    openLink(url);
+                else
+                    QDesktopServices::openUrl(QUrl(url));
+            }
+        }
+    }
     if (QApplication::clipboard()->supportsSelection() && !(anchor_ == cursor_)) {
         QApplication::clipboard()->setText(SelectedText(), QClipboard::Selection);
     }
@@ -405,6 +567,15 @@ void TranscriptPane::CopySelection() const
     const QString text = SelectedText();
     if (!text.isEmpty())
         QApplication::clipboard()->setText(text);
+}
+
+void TranscriptPane::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton && lineActivated && LineCount() > 0) {
+        const Position at = PositionAt(event->position().toPoint());
+        lineActivated(starts_[static_cast<std::size_t>(at.line)]);
+    }
+    QAbstractScrollArea::mouseDoubleClickEvent(event);
 }
 
 void TranscriptPane::contextMenuEvent(QContextMenuEvent* event)

@@ -11,6 +11,7 @@
 #include <QAbstractScrollArea>
 #include <QRect>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,6 +20,7 @@
 #include "line_starts.h"
 
 class QTextLayout;
+struct LineLink;
 
 class TranscriptPane final : public QAbstractScrollArea {
 public:
@@ -37,6 +39,22 @@ public:
     // Brings the view up to the text now: new lines, scroll range, a
     // scroll asked for, one repaint.
     void CatchUp();
+
+    // Where the links of a line beginning at this byte offset of the text
+    // lead, when its words were a link in the message's markup.
+    std::function<const std::vector<LineLink>*(std::size_t offset)> markupLinks;
+    // A double-click on a line: the byte offset where it begins.
+    std::function<void(std::size_t offset)> lineActivated;
+    // Opens an address; the desktop's browser unless set (tests).
+    std::function<void(const QString& url)> openLink;
+
+    // Find: the word's matches are marked where they are in view; FindStep
+    // selects the next or previous one and brings it into view.
+    void SetFindWord(const QString& word);
+    std::size_t FindCount() const { return findCount_; }
+    // The count changed (lines came, or the text was replaced).
+    std::function<void()> findCountChanged;
+    bool FindStep(bool forward);
 
     QString PlainText() const;
     QString SelectedText() const;
@@ -68,6 +86,7 @@ protected:
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
     struct Position {
@@ -85,6 +104,17 @@ private:
     };
 
     std::string_view LineBytes(int line) const;
+    int LineOfOffset(std::size_t offset) const;
+    // The links of a line as shown: column, length and address.
+    struct ShownLink {
+        int column = 0;
+        int length = 0;
+        QString url;
+    };
+    std::vector<ShownLink> LinksOf(int line, const QString& text) const;
+    // The link under a point of the viewport, or an empty address.
+    QString LinkAt(const QPoint& point) const;
+    void SelectMatch(int line, int column);
     QString LineText(int line) const;
     // Lays a line out at the pane's current width; returns its height.
     int LayOut(int line, QTextLayout& layout) const;
@@ -127,4 +157,7 @@ private:
     Position cursor_;
     bool selecting_ = false;
     mutable std::vector<int> charStarts_;
+    QString findWord_;
+    std::size_t findCount_ = 0;
+    QPoint pressPoint_;
 };

@@ -78,7 +78,7 @@ TEST_F(MainWindowTest, InitialWindowHasTitleControlsAndMenu)
     ASSERT_EQ(ActionTexts(menuBar->actions()), (QStringList{"&File", "&View"}));
     QMenu* file = menuBar->actions().front()->menu();
     ASSERT_NE(file, nullptr);
-    EXPECT_EQ(ActionTexts(file->actions()), (QStringList{"&Config", "&BLEED", "S&ounds...", "E&xit"}));
+    EXPECT_EQ(ActionTexts(file->actions()), (QStringList{"&Config", "&BLEED", "&New message...", "S&ounds...", "E&xit"}));
 
     EXPECT_EQ(Button(B::Warn)->text(), "&Warn");
     EXPECT_EQ(Button(B::Info)->text(), "&Info");

@@ -8,6 +8,8 @@
 #include <string>
 
 #include "app_icon.h"
+#include "conversation_window.h"
+#include "transcript_pane.h"
 #include "instance_channel.h"
 #include "main_window_harness.h"
 #include "message_notifier.h"
@@ -82,7 +84,7 @@ TEST(MessageNotifierTest, OneSendersMessagesJoinUntilTheyPauseForLong)
     EXPECT_EQ(sink.shownList[1].body, "one\ntwo\nthree");
     EXPECT_EQ(sink.shownList[2].replacesId, 0u);  // too late to join: a new one
     EXPECT_EQ(sink.shownList[2].body, "four");
-    EXPECT_EQ(at.notifier.SenderOf(101), "bobsmith");
+    EXPECT_EQ(at.notifier.SenderOf(101), "Bob Smith");
     EXPECT_TRUE(at.notifier.Owns(102));
     EXPECT_FALSE(at.notifier.Owns(0));
     EXPECT_FALSE(at.notifier.Owns(999));
@@ -243,10 +245,15 @@ TEST_F(NotificationWindowTest, OnlyWhileTheWindowIsNotInFrontAndNeverForOwnRepli
 
     EXPECT_TRUE(window.NeedsAttention());
 
-    // A click on it brings the window back; being back withdraws it and
-    // clears the tray's mark.
+    // A click on it opens the sender's conversation, the away reply in it;
+    // back in the main window, it is withdrawn and the tray's mark goes.
     sink.clicked(sink.lastId);
-    EXPECT_TRUE(window.isVisible());
+    ConversationWindow* talks = window.Conversations();
+    ASSERT_NE(talks, nullptr);
+    EXPECT_TRUE(talks->isVisible());
+    EXPECT_EQ(talks->TabText(talks->CurrentIndex()), "Bob Smith");
+    EXPECT_TRUE(talks->CurrentPane()->LastLineText() == "Bob Smith->:  out");
+    window.BringToFront();
     QApplication::setActiveWindow(&window);  // the desktop gives it the focus
     EXPECT_FALSE(window.NeedsAttention());
     EXPECT_EQ(sink.closedIds, std::vector<quint32>{sink.lastId});
