@@ -1,5 +1,7 @@
 #include "profile_page.h"
 
+#include "shown_text.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
@@ -58,56 +60,6 @@ std::string DecodeQueryValue(std::string_view value)
     return out;
 }
 
-void AppendUtf8(std::string& out, std::uint32_t code)
-{
-    if (code < 0x80) {
-        out.push_back(static_cast<char>(code));
-    } else if (code < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (code >> 6)));
-        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else if (code < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (code >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (code >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    }
-}
-
-// The entity at the start of text ("&amp;", "&#233;", "&#xE9;"): its
-// characters and its length; length 0 when it is none the client knows.
-std::size_t DecodeEntity(std::string_view text, std::string& out)
-{
-    static constexpr std::pair<std::string_view, char> kNamed[] = {
-        {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}, {"&nbsp;", ' '}};
-    for (const auto& [name, c] : kNamed) {
-        if (StartsWithNoCase(text, name)) {
-            out.push_back(c);
-            return name.size();
-        }
-    }
-    if (!text.starts_with("&#"))
-        return 0;
-    const bool hex = text.size() > 2 && Lower(text[2]) == 'x';
-    std::size_t at = hex ? 3 : 2;
-    std::uint32_t code = 0;
-    const std::size_t digitsStart = at;
-    for (; at < text.size() && at < digitsStart + 7; ++at) {
-        const int digit = hex ? HexDigit(text[at]) : (text[at] >= '0' && text[at] <= '9' ? text[at] - '0' : -1);
-        if (digit < 0)
-            break;
-        code = code * (hex ? 16 : 10) + static_cast<std::uint32_t>(digit);
-    }
-    if (at == digitsStart || at >= text.size() || text[at] != ';' || code == 0 || code > 0x10FFFF ||
-        (code >= 0xD800 && code <= 0xDFFF))
-        return 0;
-    AppendUtf8(out, code);
-    return at + 1;
-}
-
 // The text between <BODY ...> and </BODY>, or the whole page.
 std::string_view Body(std::string_view page)
 {
@@ -134,21 +86,6 @@ std::string TagName(std::string_view tag)
         name.push_back(Lower(c));
     }
     return name;
-}
-
-std::string DecodeEntities(std::string_view text)
-{
-    std::string out;
-    for (std::size_t i = 0; i < text.size();) {
-        if (text[i] == '&') {
-            if (const std::size_t used = DecodeEntity(text.substr(i), out); used > 0) {
-                i += used;
-                continue;
-            }
-        }
-        out.push_back(text[i++]);
-    }
-    return out;
 }
 
 // The HREF value of an <A ...> tag, entities decoded; "" when it has none.
@@ -377,7 +314,7 @@ std::vector<ProfileRun> ProfileRuns(std::string_view page)
         }
         if (c == '&') {
             std::string decoded;
-            if (const std::size_t used = DecodeEntity(body.substr(i), decoded); used > 0) {
+            if (const std::size_t used = DecodeEntityAt(body.substr(i), decoded); used > 0) {
                 // A decoded blank (&nbsp;) is kept as it is.
                 for (char d : decoded)
                     runs.Literal(d);

@@ -43,9 +43,9 @@ void AppendCodePoint(std::string& out, unsigned long code, bool utf8)
     }
 }
 
-// The entity at the start of text ("&...;"): appends what it stands for and
-// gives its length, or 0 when it is none.
-std::size_t DecodeOne(std::string_view text, std::string& out, bool utf8)
+}  // namespace
+
+std::size_t DecodeEntityAt(std::string_view text, std::string& out, bool utf8)
 {
     const std::size_t semi = text.substr(0, 12).find(';');
     if (semi == std::string_view::npos || semi < 2)
@@ -89,6 +89,8 @@ std::size_t DecodeOne(std::string_view text, std::string& out, bool utf8)
     return semi + 1;
 }
 
+namespace {
+
 char Lower(char c)
 {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
@@ -107,7 +109,7 @@ std::string DecodeEntities(std::string_view text, bool utf8)
         i = amp;
         if (i == text.size())
             break;
-        const std::size_t used = DecodeOne(text.substr(i), out, utf8);
+        const std::size_t used = DecodeEntityAt(text.substr(i), out, utf8);
         if (used == 0) {
             out.push_back('&');
             ++i;

@@ -12,6 +12,9 @@
 // characters (UTF-8 when `utf8`, else one byte where the character has one);
 // anything else, an unknown name or a number out of range, stays as it is.
 std::string DecodeEntities(std::string_view text, bool utf8 = true);
+// The one entity at the start of `text` ("&...;"), by the same rules:
+// appends what it stands for and gives its length, or 0 when it is none.
+std::size_t DecodeEntityAt(std::string_view text, std::string& out, bool utf8 = true);
 
 // Bare addresses in shown text: "http://", "https://" and "www." up to the
 // next blank, with trailing punctuation left out. Byte ranges.
