@@ -1,6 +1,7 @@
 #include "host_services.h"
 #include "toc_limits.h"
 
+#include <cstdio>
 #include <filesystem>
 #include <system_error>
 
@@ -35,18 +36,7 @@ void ClientHostServices::SendInputLine(const char* recipient, const char* text, 
 
 void ClientHostServices::PrintStatus(const char* text)
 {
-    const std::string copy = Text(text);
-    PrintModuleLine(ctx_, copy, true);
-    // While the window closes the transcript is not seen: a module's failed
-    // save is reported with the client's own.
-    constexpr std::string_view kFailedSave = "Could not save ";
-    const std::string_view line = copy;
-    if (ctx_.modules.shuttingDown && line.starts_with(kFailedSave) && line.ends_with(".")) {
-        const std::string_view rest = line.substr(kFailedSave.size(), line.size() - kFailedSave.size() - 1);
-        if (const std::size_t colon = rest.find(": "); colon != std::string_view::npos && colon > 0)
-            ctx_.settings.saveFailures.push_back(
-                {std::string(rest.substr(0, colon)), std::string(rest.substr(colon + 2))});
-    }
+    PrintModuleLine(ctx_, Text(text), true);
 }
 
 void ClientHostServices::PrintText(const char* text)
@@ -99,6 +89,21 @@ int ClientExtendedHostServices::RunCommand(const char* word, const char* argumen
 {
     AutomaticSends automatic(ctx_.session);
     return RunSlashCommand(ctx_, Text(word), Text(arguments)) != 0 ? 1 : 0;
+}
+
+void ClientExtendedHostServices::ReportSaveFailure(const char* file, const char* why)
+{
+    if (file == nullptr || *file == '\0')
+        return;  // nothing the user could look for
+    SaveFailure failure{Text(file), Text(why)};
+    const std::string line = "Could not save " + failure.file + ": " + failure.why + ".";
+    PrintModuleLine(ctx_, line, true);
+    // While the window closes the transcript is not seen: standard error,
+    // and the closing box with the client's own failures.
+    std::fprintf(stderr, "quenlo: %s\n", line.c_str());
+    std::fflush(stderr);
+    if (ctx_.modules.shuttingDown)
+        ctx_.settings.saveFailures.push_back(std::move(failure));
 }
 
 std::string InstalledModuleFolder(const std::string& executablePath)

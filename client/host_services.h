@@ -31,6 +31,7 @@ public:
     explicit ClientExtendedHostServices(ClientContext& ctx) : ctx_(ctx) {}
 
     int RunCommand(const char* word, const char* arguments) override;
+    void ReportSaveFailure(const char* file, const char* why) override;
 
 private:
     ClientContext& ctx_;

@@ -18,7 +18,7 @@ struct ModuleState {
     ClientHostServices services;
     ClientExtendedHostServices extendedServices;
     std::string installedFolder;  // searched after the profile's "modules"; empty: none
-    // The client is closing: a module's "Could not save ..." joins the
+    // The client is closing: a module's ReportSaveFailure joins the
     // settings' saveFailures.
     bool shuttingDown = false;
 };

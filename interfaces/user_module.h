@@ -51,9 +51,11 @@
 //    OnSendIM for the away reply (automatic 1), OnSentIMZORVANE once it went
 //    (later when automatic replies wait their turn), then OnReceiveIM.
 //  - Shutdown once at exit, after the connection is gone: send nothing from
-//    it. The library is released only after the main window is destroyed,
-//    so Qt objects parented to the window may use the module's code until
-//    then.
+//    it. Save your files there; report one that could not be saved with
+//    ReportSaveFailure (ExtendedHostServices), not with a printed line, so
+//    that the closing window lists it. The library is released only after
+//    the main window is destroyed, so Qt objects parented to the window may
+//    use the module's code until then.
 //  Every loaded module gets every event, in load order, whatever the others
 //  return. Everything runs on the client's one thread; a service call may
 //  call your entry points again before it returns (a message sent from
@@ -113,12 +115,22 @@ protected:
     ~HostServices() = default;
 };
 
-// Handed only to modules that export GetExtendedUserZORVANE.
+// Handed only to modules that export GetExtendedUserZORVANE. Slots are only
+// ever appended, never reordered: a module built against an older header
+// keeps working; one that calls a newer slot needs a client at least as new
+// as the header it was built against.
 class ExtendedHostServices {
 public:
     // Runs "/word arguments" through the client's commands and every module;
     // nonzero when some handler took it. Prints nothing when none did.
     virtual int RunCommand(const char* word, const char* arguments) = 0;
+    // One of your data files could not be saved: its name as the user knows
+    // it ("blocklst.cfg") and why (strerror's text, for instance), both
+    // without a final full stop. The client shows "Could not save
+    // blocklst.cfg: why." as a status line and on standard error; called
+    // from Shutdown, the failure is also listed with the client's own in the
+    // box the window shows as it closes. Without a file name it does nothing.
+    virtual void ReportSaveFailure(const char* file, const char* why) = 0;
 
 protected:
     ~ExtendedHostServices() = default;

@@ -1,6 +1,5 @@
 // user_shun: a block list kept in blocklst.cfg and put on the server's deny
 // list at every sign-on, with the commands /block, /unblock and /blocklist.
-#include <cstdio>
 #include <string>
 
 #include "block_file.h"
@@ -13,6 +12,7 @@ namespace {
 
 struct ShunState {
     HostServices* host = nullptr;
+    ExtendedHostServices* extended = nullptr;
     shun::BlockList list;
     // Why blocklst.cfg is never written in this run (it was there but could
     // not be read, or was too big), or empty.
@@ -75,6 +75,12 @@ const UserModuleInfo* GetModuleInfoZORVANE()
     return &info;
 }
 
+int GetExtendedUserZORVANE(ExtendedHostServices* host)
+{
+    State().extended = host;
+    return 1;
+}
+
 int SetProfileFolderZORVANE(const char* folder)
 {
     ProfileFolder() = folder != nullptr ? folder : "";
@@ -120,17 +126,12 @@ int Shutdown()
         } else {
             why = "not written, because " + why;
         }
-        // As the client reports its own files: the window is closing, so
-        // standard error too.
-        if (!why.empty()) {
-            const std::string line = "Could not save blocklst.cfg: " + why + ".";
-            if (state.host != nullptr)
-                state.host->PrintStatus(line.c_str());
-            std::fprintf(stderr, "quenlo: %s\n", line.c_str());
-            std::fflush(stderr);
-        }
+        // The client tells it as it tells its own files' failures.
+        if (!why.empty() && state.extended != nullptr)
+            state.extended->ReportSaveFailure(shun::kBlockFileName, why.c_str());
     }
     state.host = nullptr;
+    state.extended = nullptr;
     return 1;
 }
 

@@ -89,6 +89,8 @@ void CallService(const std::vector<std::string>& rule)
         g_host->SetAwayText(a == "<null>" ? nullptr : a.c_str());
     else if (service == "RunCommand")
         result = g_extended != nullptr ? std::to_string(g_extended->RunCommand(a.c_str(), b.c_str())) : "none";
+    else if (service == "ReportSaveFailure" && g_extended != nullptr)
+        g_extended->ReportSaveFailure(a.c_str(), b.c_str());
     Log("=" + service, {result});
 }
 

@@ -2,6 +2,7 @@
 // fake server: results combined, every module called, and nesting.
 #include "module_harness.h"
 #include "connection_status.h"
+#include "stderr_capture.h"
 
 class Dispatch : public ModuleHarness {
 protected:
@@ -165,6 +166,26 @@ TEST_F(Dispatch, ASendPastTheNestingLimitIsRefusedAndNoEmptyCommandIsSent)
     EXPECT_TRUE(Parsed("toc_send_im").empty());
     for (const std::string& command : server.Client(0).commands)
         EXPECT_FALSE(command.empty());
+}
+
+TEST_F(Dispatch, OnlyAReportedSaveFailureFromShutdownJoinsTheClosingBox)
+{
+    // A status line that reads like a failure is only text; a report made
+    // before the close is told but is not the close's.
+    Configure({"user_3.so|OnUserCommand|1|ReportSaveFailure|early.txt|Disk full",
+               "user_3.so|Shutdown|0|ReportSaveFailure|notes.txt|No space left on device",
+               "user_1.so|Shutdown|0|PrintStatus|Could not save other.txt: Input/output error."});
+    StderrCapture errors;
+    Type("/early");
+    EXPECT_TRUE(ctx.settings.saveFailures.empty());
+    ShutdownClient(ctx);
+    ASSERT_EQ(ctx.settings.saveFailures.size(), 1u);
+    EXPECT_EQ(ctx.settings.saveFailures[0].file, "notes.txt");
+    EXPECT_EQ(ctx.settings.saveFailures[0].why, "No space left on device");
+    EXPECT_TRUE(TranscriptHas(Status("Could not save early.txt: Disk full.")));
+    EXPECT_TRUE(TranscriptHas(Status("Could not save notes.txt: No space left on device.")));
+    EXPECT_EQ(errors.Text(), "quenlo: Could not save early.txt: Disk full.\n"
+                             "quenlo: Could not save notes.txt: No space left on device.\n");
 }
 
 TEST_F(Dispatch, ShutdownComesOncePerModuleAfterTheLibraryIsReleased)

@@ -276,6 +276,7 @@ TEST_F(Shun, AListThatCannotBeKeptIsSaidOnceAndNoSaveMakesAFileTheNextStartRefus
         // Told as the client tells its own: standard error and the closing window's box.
         EXPECT_EQ(errors.Text().find("quenlo: Could not save blocklst.cfg: ") != std::string::npos, !c.notKept.empty())
             << errors.Text();
+        EXPECT_EQ(has("Could not save blocklst.cfg: "), !c.notKept.empty());
         EXPECT_EQ(std::count_if(run.settings.saveFailures.begin(), run.settings.saveFailures.end(),
                                 [](const SaveFailure& failure) { return failure.file == "blocklst.cfg"; }),
                   c.notKept.empty() ? 0 : 1);
