@@ -1,5 +1,7 @@
 #include "shown_text.h"
 
+#include "markup_text.h"
+
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -22,25 +24,10 @@ constexpr std::array<NamedEntity, 6> kNamed{{
 
 void AppendCodePoint(std::string& out, unsigned long code, bool utf8)
 {
-    if (!utf8) {
+    if (utf8)
+        quenlo_markup_detail::AppendUtf8(out, code);
+    else
         out.push_back(static_cast<char>(code));
-        return;
-    }
-    if (code < 0x80) {
-        out.push_back(static_cast<char>(code));
-    } else if (code < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (code >> 6)));
-        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else if (code < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (code >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (code >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    }
 }
 
 }  // namespace

@@ -4,6 +4,7 @@ namespace tocserver {
 
 namespace {
 constexpr std::string_view kRoastKey = "Tic/Toc";
+}  // namespace
 
 int HexValue(char c)
 {
@@ -15,7 +16,6 @@ int HexValue(char c)
         return c - 'A' + 10;
     return -1;
 }
-}  // namespace
 
 std::string CommandText(std::string_view payload)
 {

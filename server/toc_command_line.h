@@ -20,6 +20,8 @@ std::vector<std::string> SplitArguments(std::string_view line);
 
 // Blanks removed, A to Z lowered; every other byte kept.
 std::string NormalizeScreenName(std::string_view name);
+// The value of one hexadecimal digit, or -1.
+int HexValue(char c);
 
 // "0x" and two hex digits per byte, each byte XOR "Tic/Toc" at position i mod 7.
 std::string RoastPassword(std::string_view password);

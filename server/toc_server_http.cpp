@@ -37,17 +37,6 @@ std::string EscapeHtml(std::string_view text)
     return out;
 }
 
-int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // %XX and "+" of a query value.
 std::string DecodeQueryValue(std::string_view value)
 {
@@ -55,9 +44,9 @@ std::string DecodeQueryValue(std::string_view value)
     for (std::size_t i = 0; i < value.size(); ++i) {
         if (value[i] == '+') {
             out.push_back(' ');
-        } else if (value[i] == '%' && i + 2 < value.size() && HexDigit(value[i + 1]) >= 0 &&
-                   HexDigit(value[i + 2]) >= 0) {
-            out.push_back(static_cast<char>(HexDigit(value[i + 1]) * 16 + HexDigit(value[i + 2])));
+        } else if (value[i] == '%' && i + 2 < value.size() && HexValue(value[i + 1]) >= 0 &&
+                   HexValue(value[i + 2]) >= 0) {
+            out.push_back(static_cast<char>(HexValue(value[i + 1]) * 16 + HexValue(value[i + 2])));
             i += 2;
         } else {
             out.push_back(value[i]);
