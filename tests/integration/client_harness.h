@@ -102,17 +102,19 @@ protected:
 
     // Waits for `marker`, a line the server had the client show after what a
     // test checks. The first line from line `from` on that contains `kind`
-    // (words only the marker's line holds) decides: any other text there, or
-    // a connection that ends first, fails at once rather than after the wait.
+    // (the marker's fixed words), after `earlier` such lines that what is
+    // checked shows itself, decides: any other text there, or a connection
+    // that ends first, fails at once rather than after the whole wait.
     ::testing::AssertionResult WaitForMarker(std::size_t from, std::string_view marker, std::string_view kind,
-                                             int timeoutMs = 5000) const
+                                             std::size_t earlier = 0, int timeoutMs = 5000) const
     {
         std::string seen;
         bool ended = false;
         faketoc::FakeTocServer::WaitFor([&] {
             const std::vector<std::string> lines = Lines();
+            std::size_t skip = earlier;
             for (std::size_t i = from; i < lines.size(); ++i) {
-                if (lines[i].find(kind) != std::string::npos) {
+                if (lines[i].find(kind) != std::string::npos && skip-- == 0) {
                     seen = lines[i];
                     return true;
                 }

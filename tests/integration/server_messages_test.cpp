@@ -26,8 +26,9 @@ protected:
         server.SendData(0, "EVILED:0:marker" + std::to_string(++markers_));
         const std::string marker = "STATUS MESSAGE: You have been warned by marker" + std::to_string(markers_) +
                                    ". Your warning level is now 0%.";
-        // Any line naming this marker decides, however it reads.
-        ASSERT_TRUE(WaitForMarker(before, marker, "marker" + std::to_string(markers_))) << message;
+        // A warning delivered shows a line of the marker's kind before it.
+        const std::size_t earlier = message.starts_with("EVILED") ? 1 : 0;
+        ASSERT_TRUE(WaitForMarker(before, marker, "You have been ", earlier)) << message;
     }
     // Lines shown since sign-on, marker lines left out.
     std::vector<std::string> NewLines() const
