@@ -43,7 +43,8 @@ void SaveBuffer(ClientContext& ctx, std::string_view path)
     const SettingsState& settings = ctx.settings;
     switch (ReplaceFile(settings.profile.File(path), ctx.transcript.output.Text(), NewFileMode(), *settings.files)) {
     case FileWriteFailure::None: PrintLine(ctx, "Saved current buffer to " + quoted); break;
-    case FileWriteFailure::Open: PrintLine(ctx, "Failed to open file " + quoted); break;
+    case FileWriteFailure::Open:
+    case FileWriteFailure::NotRegular: PrintLine(ctx, "Failed to open file " + quoted); break;
     case FileWriteFailure::Write: PrintLine(ctx, "Failed to write file " + quoted); break;
     }
 }

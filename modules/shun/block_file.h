@@ -27,8 +27,5 @@ BlockFileContents LoadBlockFile(const std::string& path);
 // file and a rename; on failure the old file stays as it was and the result
 // says why. Empty when saved.
 std::string SaveBlockFile(const std::string& path, const std::string& text);
-// Removes the temporary files a save cut short (the process killed between
-// writing and renaming) left beside the file.
-void RemoveLeftTemporaries(const std::string& path);
 
 }  // namespace shun

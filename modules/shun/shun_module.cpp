@@ -2,6 +2,7 @@
 // list at every sign-on, with the commands /block, /unblock and /blocklist.
 #include <string>
 
+#include "atomic_file.h"
 #include "block_file.h"
 #include "block_list.h"
 #include "path_in_folder.h"
@@ -92,7 +93,7 @@ int Initialize(void*, HostServices* host)
     ShunState& state = State();
     state = ShunState{};
     state.host = host;
-    shun::RemoveLeftTemporaries(BlockFilePath());
+    RemoveLeftTemporaries(BlockFilePath());
     shun::BlockFileContents file = shun::LoadBlockFile(BlockFilePath());
     switch (file.state) {
     case shun::BlockFileState::Loaded:

@@ -100,6 +100,36 @@ protected:
         return faketoc::FakeTocServer::WaitFor([&] { return TranscriptHas(line); }, timeoutMs);
     }
 
+    // Waits for `marker`, a line the server had the client show after what a
+    // test checks. The first line from line `from` on that contains `kind`
+    // (the marker's fixed words), after `earlier` such lines that what is
+    // checked shows itself, decides: any other text there, or a connection
+    // that ends first, fails at once rather than after the whole wait.
+    ::testing::AssertionResult WaitForMarker(std::size_t from, std::string_view marker, std::string_view kind,
+                                             std::size_t earlier = 0, int timeoutMs = 5000) const
+    {
+        std::string seen;
+        bool ended = false;
+        faketoc::FakeTocServer::WaitFor([&] {
+            const std::vector<std::string> lines = Lines();
+            std::size_t skip = earlier;
+            for (std::size_t i = from; i < lines.size(); ++i) {
+                if (lines[i].find(kind) != std::string::npos && skip-- == 0) {
+                    seen = lines[i];
+                    return true;
+                }
+            }
+            ended = ctx.session.connectionStatus == STATUS_OFFLINE;
+            return ended;
+        }, timeoutMs);
+        if (seen == marker)
+            return ::testing::AssertionSuccess();
+        if (!seen.empty())
+            return ::testing::AssertionFailure() << "a wrong marker line: \"" << seen << "\"";
+        return ::testing::AssertionFailure() << (ended ? "the connection ended before the marker"
+                                                       : "no marker line within the wait");
+    }
+
     // Whether the server reports the user's own arrival (it does while it relays).
     bool expectSelfPresence = true;
     RecordingWindow window;

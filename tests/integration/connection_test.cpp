@@ -276,6 +276,22 @@ TEST_F(ConnectionTest, ReconnectCommandDuringTheWaitConnectsOnce)
     EXPECT_TRUE(ctx.session.reconnect.Automatic());
 }
 
+TEST_F(ConnectionTest, ASecondReconnectCommandDuringThePauseKeepsTheSwitch)
+{
+    ctx.session.reconnect.SetAutomatic(true);
+    ASSERT_TRUE(SignOn(0));
+    ReconnectAfterPause(ctx);
+    ReconnectAfterPause(ctx);
+    EXPECT_FALSE(ctx.session.reconnect.Automatic()) << "off during the pause";
+    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return server.ClientCount() == 2; }));
+    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return ctx.session.connectionStatus == STATUS_ONLINE; }));
+    EXPECT_TRUE(ctx.session.reconnect.Automatic()) << "on again as before the first command";
+    // And it works: a drop now starts the automatic tries.
+    ctx.session.reconnect.SetRetryDelaysMs({50});
+    server.Close(1);
+    EXPECT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return server.ClientCount() == 3; }));
+}
+
 TEST_F(ConnectionTest, ClosingTheClientNeverReconnects)
 {
     ctx.session.reconnect.SetAutomatic(true);

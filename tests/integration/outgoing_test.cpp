@@ -128,9 +128,11 @@ TEST_F(OutgoingTest, OfflineSendShowsFailureAndNoEcho)
 TEST_F(OutgoingTest, PausedServerRefusesUntilSignOn)
 {
     ASSERT_TRUE(SignOn());
+    const std::size_t before = Lines().size();
     server.SendData(0, "PAUSE");
     server.SendData(0, "EVILED:0:x");
-    ASSERT_TRUE(WaitForLine("STATUS MESSAGE: You have been warned by x. Your warning level is now 0%."));
+    ASSERT_TRUE(WaitForMarker(before, "STATUS MESSAGE: You have been warned by x. Your warning level is now 0%.",
+                              "You have been"));
     SendInstantMessage(ctx, "bob", "during pause", false);
     EXPECT_EQ(Lines().back(), "STATUS MESSAGE: Cannot send IM.");
     server.SendData(0, "SIGN_ON:TOC1.0");

@@ -21,11 +21,14 @@ protected:
     // message the client shows follows it on the same connection.
     void Deliver(const std::string& message)
     {
+        const std::size_t before = Lines().size();
         server.SendData(0, message);
         server.SendData(0, "EVILED:0:marker" + std::to_string(++markers_));
         const std::string marker = "STATUS MESSAGE: You have been warned by marker" + std::to_string(markers_) +
                                    ". Your warning level is now 0%.";
-        ASSERT_TRUE(WaitForLine(marker)) << message;
+        // A warning delivered shows a line of the marker's kind before it.
+        const std::size_t earlier = message.starts_with("EVILED") ? 1 : 0;
+        ASSERT_TRUE(WaitForMarker(before, marker, "You have been ", earlier)) << message;
     }
     // Lines shown since sign-on, marker lines left out.
     std::vector<std::string> NewLines() const

@@ -110,11 +110,19 @@ TEST_F(Shun, ListSurvivesTheRunInItsFileAndATooBigFileIsKept)
 {
     // Offline: the list changes although nothing reaches the server.
     ASSERT_NO_FATAL_FAILURE(Start());
+    const auto modeOfFile = [&] {
+        struct stat info {};
+        return stat(dir.Path("blocklst.cfg").c_str(), &info) == 0 ? info.st_mode & 07777 : 0;
+    };
     Type("/block Bob Smith");
+    EXPECT_EQ(modeOfFile(), 0644u) << "a new list";
+    // A list the user made private stays private when it is replaced.
+    ASSERT_EQ(chmod(dir.Path("blocklst.cfg").c_str(), 0600), 0);
     Type("/block alice");
     EXPECT_EQ(LinesWithoutPresence().back(), Status("User added to block list: alice."));
     ShutdownClient(ctx);
     EXPECT_EQ(ReadBytes(dir.Path("blocklst.cfg")), "Bob Smith\nalice\n");
+    EXPECT_EQ(modeOfFile(), 0600u);
 
     const std::string big(8192, 'a');
     WriteBytes(dir.Path("blocklst.cfg"), big);

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <dirent.h>
 #include <fcntl.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -43,6 +44,15 @@ bool WriteAll(FileOps& files, int fd, std::string_view data)
         data.remove_prefix(static_cast<std::size_t>(n));
     }
     return true;
+}
+
+// A hidden name in the same folder, so the rename never crosses file
+// systems: mkostemp replaces the suffix.
+constexpr std::string_view kTemporarySuffix = "XXXXXX";
+
+std::string TemporaryNamePrefix(const std::string& target)
+{
+    return "." + BaseNameOf(target) + ".";
 }
 
 // The rename is only durable once the folder's entry is on disk too; a
@@ -89,7 +99,31 @@ bool ResolveWriteTarget(const std::string& path, std::string& target)
     }
 }
 
-FileWriteFailure ReplaceFile(const std::string& path, std::string_view data, mode_t mode, FileOps& files)
+void RemoveLeftTemporaries(const std::string& path)
+{
+    std::string target;
+    if (!ResolveWriteTarget(path, target))
+        return;
+    const std::string folder = FolderOf(target);
+    DIR* dir = opendir(folder.c_str());
+    if (dir == nullptr)
+        return;
+    const std::string prefix = TemporaryNamePrefix(target);
+    while (const dirent* entry = readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        if (name.size() != prefix.size() + kTemporarySuffix.size() || !name.starts_with(prefix))
+            continue;
+        const std::string file = folder + "/" + std::string(name);
+        if (struct stat info {}; lstat(file.c_str(), &info) == 0 && S_ISREG(info.st_mode))
+            unlink(file.c_str());
+    }
+    closedir(dir);
+}
+
+namespace {
+
+FileWriteFailure Replace(const std::string& path, std::string_view data, mode_t mode, bool keepMode,
+                         FileOps& files)
 {
     if (path.empty() || path.back() == '/') {
         errno = EINVAL;
@@ -101,13 +135,16 @@ FileWriteFailure ReplaceFile(const std::string& path, std::string_view data, mod
     // Only a regular file is ever replaced: a FIFO or a device under the
     // name is the user's, not a settings file to overwrite.
     struct stat existing {};
-    if (stat(target.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode)) {
-        errno = S_ISDIR(existing.st_mode) ? EISDIR : EINVAL;
-        return FileWriteFailure::Open;
+    if (stat(target.c_str(), &existing) == 0) {
+        if (!S_ISREG(existing.st_mode)) {
+            errno = S_ISDIR(existing.st_mode) ? EISDIR : EINVAL;
+            return FileWriteFailure::NotRegular;
+        }
+        if (keepMode)
+            mode = existing.st_mode & 07777;
     }
     const std::string folder = FolderOf(target);
-    // A hidden name in the same folder, so the rename never crosses file systems.
-    std::string temp = folder + "/." + BaseNameOf(target) + ".XXXXXX";
+    std::string temp = folder + "/" + TemporaryNamePrefix(target) + std::string(kTemporarySuffix);
     const int fd = mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0)
         return FileWriteFailure::Open;
@@ -129,4 +166,17 @@ FileWriteFailure ReplaceFile(const std::string& path, std::string_view data, mod
     }
     SyncFolder(folder);
     return FileWriteFailure::None;
+}
+
+}  // namespace
+
+FileWriteFailure ReplaceFile(const std::string& path, std::string_view data, mode_t mode, FileOps& files)
+{
+    return Replace(path, data, mode, false, files);
+}
+
+FileWriteFailure ReplaceFileKeepingMode(const std::string& path, std::string_view data, mode_t newFileMode,
+                                        FileOps& files)
+{
+    return Replace(path, data, newFileMode, true, files);
 }

@@ -13,14 +13,19 @@
 #include "file_ops.h"
 
 // Where a replacement stopped: it could not start (no temporary file, a
-// target that is not a regular file, a link that leads nowhere usable), or
-// it failed while writing, syncing or renaming.
-enum class FileWriteFailure { None, Open, Write };
+// link that leads nowhere usable), something other than a regular file is
+// there (NotRegular), or it failed while writing, syncing or renaming.
+enum class FileWriteFailure { None, Open, NotRegular, Write };
 
 // On failure the old file is untouched and no temporary file is left; errno
-// tells why. The temporary file is written and synced through `files`.
+// tells why (EISDIR for a folder, EINVAL for another non-regular file). The
+// temporary file is written and synced through `files`. The file gets `mode`.
 FileWriteFailure ReplaceFile(const std::string& path, std::string_view data, mode_t mode,
                              FileOps& files = SystemFileOps());
+// The same, except that a file already there keeps its mode (a list the user
+// made private stays private); only a new file gets `newFileMode`.
+FileWriteFailure ReplaceFileKeepingMode(const std::string& path, std::string_view data, mode_t newFileMode,
+                                        FileOps& files = SystemFileOps());
 inline bool WriteFileAtomically(const std::string& path, std::string_view data, mode_t mode,
                                 FileOps& files = SystemFileOps())
 {
@@ -31,4 +36,9 @@ inline bool WriteFileAtomically(const std::string& path, std::string_view data, 
 // targets taken from the link's folder; a missing last link is where the
 // file will be created. False (errno set) for a loop or an unreadable link.
 bool ResolveWriteTarget(const std::string& path, std::string& target);
+
+// Removes the temporary files replacements of `path` cut short (the process
+// killed between writing and renaming) left beside the file: regular files
+// named ".name." and six characters, as the replacement makes them.
+void RemoveLeftTemporaries(const std::string& path);
 
