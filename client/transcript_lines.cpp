@@ -62,7 +62,15 @@ char Lower(char c)
 // Where `word` starts in text at or after `from`, without regard to ASCII case.
 std::size_t FindFolded(std::string_view text, std::string_view word, std::size_t from)
 {
+    // A word that starts with no letter ("<a ", "</a") is looked for by its
+    // first byte: most lines hold none, and memchr passes them at once.
+    const bool firstIsLetter = word.front() >= 'a' && word.front() <= 'z';
     for (std::size_t i = from; i + word.size() <= text.size(); ++i) {
+        if (!firstIsLetter) {
+            i = text.find(word.front(), i);
+            if (i == std::string_view::npos || i + word.size() > text.size())
+                return std::string_view::npos;
+        }
         std::size_t k = 0;
         while (k < word.size() && Lower(text[i + k]) == word[k])
             ++k;
