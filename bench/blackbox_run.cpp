@@ -27,6 +27,7 @@
 #include <QWidget>
 
 #include "burst_frames.h"
+#include "child_process.h"
 #include "desktop_session.h"
 #include "process_stats.h"
 #include "runs.h"
@@ -200,15 +201,7 @@ int RunBlackBoxClient(int port, bool active)
     std::printf("ready %s\n", process.Client().LogPath().c_str());
     std::fflush(stdout);
     // Nothing of the benchmark runs in here from now on: the window's own loop.
-    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
-    QObject::connect(&input, &QSocketNotifier::activated, [&input] {
-        char c;
-        if (::read(STDIN_FILENO, &c, 1) <= 0) {
-            input.setEnabled(false);
-            QCoreApplication::quit();
-        }
-    });
-    QCoreApplication::exec();
+    RunUntilStdinCloses();
     std::printf("%.1f\n", StatusFieldMiB("VmHWM"));
     std::fflush(stdout);
     return 0;

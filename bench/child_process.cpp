@@ -1,5 +1,8 @@
 #include "child_process.h"
 
+#include <QCoreApplication>
+#include <QSocketNotifier>
+
 #include <cerrno>
 #include <cstdio>
 #include <csignal>
@@ -76,6 +79,19 @@ ChildRun RunChild(const std::vector<std::string>& argv, const std::vector<std::s
         run.exitCode = WEXITSTATUS(status);
     run.peakRssMiB = static_cast<double>(usage.ru_maxrss) / 1024.0;
     return run;
+}
+
+void RunUntilStdinCloses()
+{
+    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
+    QObject::connect(&input, &QSocketNotifier::activated, [&input] {
+        char c;
+        if (::read(STDIN_FILENO, &c, 1) <= 0) {
+            input.setEnabled(false);
+            QCoreApplication::quit();
+        }
+    });
+    QCoreApplication::exec();
 }
 
 }  // namespace bench

@@ -21,4 +21,8 @@ struct ChildRun {
 ChildRun RunChild(const std::vector<std::string>& argv, const std::vector<std::string>& env = {},
                   int timeoutSeconds = 90);
 
+// In a child: runs the Qt event loop until the parent closes our standard
+// input (its way of saying "stop").
+void RunUntilStdinCloses();
+
 }  // namespace bench

@@ -13,6 +13,7 @@
 #include <QSocketNotifier>
 #include <QStringList>
 
+#include "child_process.h"
 #include "process_stats.h"
 
 namespace bench {
@@ -94,15 +95,7 @@ int RunNotifyService()
     }
     std::printf("ready\n");
     std::fflush(stdout);
-    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
-    QObject::connect(&input, &QSocketNotifier::activated, [&input] {
-        char c;
-        if (::read(STDIN_FILENO, &c, 1) <= 0) {
-            input.setEnabled(false);
-            QCoreApplication::quit();
-        }
-    });
-    QCoreApplication::exec();
+    RunUntilStdinCloses();
     std::printf("notify_calls %zu\nnotify_max_per_second %zu\n", service.Calls(), service.MaxPerSecond());
     std::fflush(stdout);
     return 0;

@@ -16,11 +16,6 @@ namespace {
 // The most of a refused recipient quoted back in "'...' is not a screen name.".
 constexpr std::size_t kMaxShownBadName = 1024;
 
-bool LibraryEscapes(char c)
-{
-    return c == '$' || c == '(' || c == ')' || c == '[' || c == ']';
-}
-
 bool ClientEscapes(char c)
 {
     return c == '"' || c == '\\' || c == '{' || c == '}';
@@ -33,7 +28,7 @@ std::size_t WireCost(char c)
         return 0;  // a command ends at its first NUL: never sent
     if (c == '\n')
         return 4;  // "<BR>"
-    return ClientEscapes(c) || LibraryEscapes(c) ? 2 : 1;
+    return ClientEscapes(c) || IsTocSpecial(c) ? 2 : 1;
 }
 
 bool IsContinuationByte(char c)
@@ -66,11 +61,6 @@ std::string EscapeTocText(std::string_view text)
     return Escape(text.substr(0, kMaxTocText));
 }
 
-std::size_t WireLength(std::string_view command)
-{
-    return command.size() + static_cast<std::size_t>(std::count_if(command.begin(), command.end(), LibraryEscapes));
-}
-
 std::size_t QuotedWireLength(std::string_view text)
 {
     std::size_t length = 0;
@@ -81,7 +71,7 @@ std::size_t QuotedWireLength(std::string_view text)
 
 std::size_t QuotedRoom(std::string_view head, std::string_view tail)
 {
-    const std::size_t frame = WireLength(head) + WireLength(tail);
+    const std::size_t frame = TocWireLength(head) + TocWireLength(tail);
     return frame < kMaxTocText ? kMaxTocText - frame : 0;
 }
 

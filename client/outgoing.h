@@ -13,9 +13,6 @@ struct ClientContext;
 // result can be four times as long as the cut text.
 std::string EscapeTocText(std::string_view text);
 
-// The length a command line has on the wire: the protocol library puts a
-// backslash before each '$', '(', ')', '[' and ']' of what it is given.
-std::size_t WireLength(std::string_view command);
 // The wire length of a text once escaped for a quoted argument.
 std::size_t QuotedWireLength(std::string_view text);
 // What is left of the line limit (kMaxTocText) for the quoted text of a

@@ -56,13 +56,6 @@ std::string PersonOf(std::string_view command)
     return NormalizeName(rest.substr(0, rest.find(' ')));
 }
 
-std::size_t EscapedLength(std::string_view text)
-{
-    return text.size() + static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
-               return c == '$' || c == '(' || c == ')' || c == '[' || c == ']';
-           }));
-}
-
 // Appends the names of `next` to `last` when both add (or remove) names with
 // the same command and the joined line still fits.
 bool Merge(std::string& last, std::string_view next)
@@ -75,7 +68,7 @@ bool Merge(std::string& last, std::string_view next)
         last[word.size()] != ' ')
         return false;
     const std::string_view names = next.substr(blank);
-    if (EscapedLength(last) + EscapedLength(names) > kMaxTocText)
+    if (TocWireLength(last) + TocWireLength(names) > kMaxTocText)
         return false;
     last.append(names);
     return true;

@@ -170,7 +170,7 @@ std::string ConfigCommand(std::string_view mode, const BuddyGroups& groups, cons
     tail += "\"";
     std::string body;
     const auto fits = [&](std::string_view more) {
-        return WireLength(head) + WireLength(body) + WireLength(more) + WireLength(tail) <= kMaxTocText;
+        return TocWireLength(head) + TocWireLength(body) + TocWireLength(more) + TocWireLength(tail) <= kMaxTocText;
     };
     for (const BuddyGroup& group : groups) {
         const std::string groupLine = "g " + ConfigText(group.name) + "\n";
@@ -192,7 +192,7 @@ std::string ConfigCommand(std::string_view mode, const BuddyGroups& groups, cons
     // Kept lines that alone pass the limit are cut with the rest: the
     // command must stay one line on the wire.
     std::string command = head + body + tail;
-    if (WireLength(command) > kMaxTocText)
+    if (TocWireLength(command) > kMaxTocText)
         command = head + body + "\"";
     return command;
 }

@@ -4,13 +4,6 @@
 
 namespace tocwire {
 
-namespace {
-bool NeedsBackslash(char c)
-{
-    return c == '$' || c == '(' || c == ')' || c == '[' || c == ']';
-}
-}  // namespace
-
 std::string EscapeSpecials(std::string_view text)
 {
     if (text.size() > kMaxTocText)
@@ -18,7 +11,7 @@ std::string EscapeSpecials(std::string_view text)
     std::string out;
     out.reserve(text.size() * 2);
     for (char c : text) {
-        if (NeedsBackslash(c))
+        if (IsTocSpecial(c))
             out.push_back('\\');
         out.push_back(c);
     }

@@ -51,14 +51,6 @@ bool IsSentName(std::string_view line)
     return line.size() <= kMaxNameLength && IsValidScreenName(line);
 }
 
-std::size_t EscapedLength(std::string_view command)
-{
-    // The library puts a backslash before each of these.
-    return command.size() + static_cast<std::size_t>(std::count_if(command.begin(), command.end(), [](char c) {
-               return c == '$' || c == '(' || c == ')' || c == '[' || c == ']';
-           }));
-}
-
 bool BlockList::HandleCommand(std::string_view word, std::string_view arguments, HostServices& host,
                               const Saver& save)
 {
@@ -208,7 +200,7 @@ std::vector<std::string> BlockList::DenyCommands() const
             return true;
         // A screen name needs no escaping; the measure holds whatever a name is.
         if (command.size() > kDeny.size() &&
-            EscapedLength(command) + 1 + EscapedLength(normalized) > kMaxTocText) {
+            TocWireLength(command) + 1 + TocWireLength(normalized) > kMaxTocText) {
             commands.push_back(command);
             command.assign(kDeny);
         }

@@ -27,8 +27,6 @@ inline constexpr std::size_t kMaxDenyNames = 8192;
 // Whether a line of the list is a name the server is told of.
 bool IsSentName(std::string_view line);
 
-// A command line's length once the protocol library has escaped it.
-std::size_t EscapedLength(std::string_view command);
 
 class BlockList {
 public:

@@ -97,7 +97,7 @@ std::vector<std::string> SendableNames(std::string_view text)
 // the names it carries are appended to `names`.
 void CheckCommand(const std::string& command, std::vector<std::string>* names)
 {
-    FUZZ_CHECK(shun::EscapedLength(command) <= kMaxTocText);
+    FUZZ_CHECK(TocWireLength(command) <= kMaxTocText);
     const std::vector<std::string> words = tocserver::SplitArguments(command);
     FUZZ_CHECK(!words.empty());
     FUZZ_CHECK(words[0] == "toc_add_deny" || words[0] == "toc_add_permit");

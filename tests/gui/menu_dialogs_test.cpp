@@ -1,5 +1,6 @@
 // The File menu's "&Config", "&BLEED" and "S&ounds..." entries each run their dialog
 // modally over the main window.
+#include <functional>
 #include <QAction>
 #include <QDialog>
 #include <QLabel>
@@ -27,15 +28,10 @@ protected:
     }
 };
 
-TEST_P(MenuDialogTest, OpensAModalDialog)
+// Runs `open`, which shows a modal dialog and returns once it is closed;
+// `look` sees the dialog (when one came within 3 s), which is then rejected.
+void WithModalDialog(const std::function<void()>& open, const std::function<void(QDialog&)>& look)
 {
-    const auto [entry, title] = GetParam();
-    QAction* action = MenuAction(entry);
-    ASSERT_NE(action, nullptr);
-
-    QString seenTitle;
-    bool seenModal = false;
-    QWidget* seenParent = nullptr;
     int tries = 0;
     QTimer probe;
     probe.setInterval(10);
@@ -46,13 +42,28 @@ TEST_P(MenuDialogTest, OpensAModalDialog)
         probe.stop();
         if (dialog == nullptr)
             return;
-        seenTitle = dialog->windowTitle();
-        seenModal = dialog->isModal();
-        seenParent = dialog->parentWidget();
+        look(*dialog);
         dialog->reject();
     });
     probe.start();
-    action->trigger();  // returns when the dialog closes
+    open();
+    probe.stop();
+}
+
+TEST_P(MenuDialogTest, OpensAModalDialog)
+{
+    const auto [entry, title] = GetParam();
+    QAction* action = MenuAction(entry);
+    ASSERT_NE(action, nullptr);
+
+    QString seenTitle;
+    bool seenModal = false;
+    QWidget* seenParent = nullptr;
+    WithModalDialog([action] { action->trigger(); }, [&](QDialog& dialog) {
+        seenTitle = dialog.windowTitle();
+        seenModal = dialog.isModal();
+        seenParent = dialog.parentWidget();
+    });
 
     EXPECT_EQ(seenTitle, title);
     EXPECT_TRUE(seenModal);
@@ -123,27 +134,18 @@ TEST_F(StartedWindowTest, ConnectWithoutALoginOpensTheConfigDialog)
         SetFieldText(ctx.settings.userInfo.password, c.password);
         QString seenTitle;
         bool explained = false;
-        QTimer probe;
-        probe.setInterval(10);
-        int tries = 0;
-        QObject::connect(&probe, &QTimer::timeout, [&] {
-            auto* dialog = dynamic_cast<QDialog*>(QApplication::activeModalWidget());
-            if (dialog == nullptr && ++tries < 300)
-                return;
-            probe.stop();
-            if (dialog == nullptr)
-                return;
-            seenTitle = dialog->windowTitle();
-            for (QLabel* label : dialog->findChildren<QLabel*>())
-                explained = explained || (label->text().contains("Info") && label->text().contains("<br>"));
-            dialog->reject();
-        });
-        probe.start();
-        if (c.byEscape)
-            QTest::keyClick(&window, Qt::Key_Escape);
-        else
-            Button(MainDialog::Button::Connect)->click();
-        probe.stop();
+        WithModalDialog(
+            [&] {
+                if (c.byEscape)
+                    QTest::keyClick(&window, Qt::Key_Escape);
+                else
+                    Button(MainDialog::Button::Connect)->click();
+            },
+            [&](QDialog& dialog) {
+                seenTitle = dialog.windowTitle();
+                for (QLabel* label : dialog.findChildren<QLabel*>())
+                    explained = explained || (label->text().contains("Info") && label->text().contains("<br>"));
+            });
         EXPECT_EQ(seenTitle, "User Configuration");
         EXPECT_TRUE(explained);
         EXPECT_TRUE(window.OutputPane()->LastLineText().endsWith(c.line))

@@ -83,15 +83,12 @@ TEST_F(PresenceTest, IdleIsToldAfterTheThresholdAndTakenBackAtInput)
     ctx.idle.SetSource([&] { return idleSeconds; });
     ctx.idle.SetThresholdSeconds(3);
     ASSERT_TRUE(SignOn());
+    // When it is said and how often is IdleReport's (its unit test); here,
+    // that the running client watches and the server hears.
     IdleWatch watch(ctx, 20);
-    Settle(100);
-    EXPECT_TRUE(Parsed("toc_set_idle").empty());
     idleSeconds = 4;
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return Parsed("toc_set_idle").size() == 1; }));
     EXPECT_EQ(Parsed("toc_set_idle")[0], std::vector<std::string>({"toc_set_idle", "4"}));
-    idleSeconds = 9;
-    Settle(100);
-    EXPECT_EQ(Parsed("toc_set_idle").size(), 1u);
     idleSeconds = 0;
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return Parsed("toc_set_idle").size() == 2; }));
     EXPECT_EQ(Parsed("toc_set_idle")[1], std::vector<std::string>({"toc_set_idle", "0"}));

@@ -24,7 +24,6 @@ TEST(BuddyPresence, FieldsAndTheirTexts)
         {"0", "0", " OU", "away", true, false},  // third character: away
         {"0", "0", "AUU", "away", true, true},
         {"15", "12", " O", "12m", true, false},
-        {"15", "12", " O", "12m", true, false},
         {"100", "190", " OU", "away, 3h", true, false},
         {"x", "-5", "", "", false, false},  // no numbers: nothing said
         {"20", "3000", " O", "2d", true, false},
