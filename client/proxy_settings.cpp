@@ -1,5 +1,7 @@
 #include "proxy_settings.h"
 
+#include "app_settings.h"
+
 #include <arpa/inet.h>
 
 #include <QSettings>
@@ -72,7 +74,7 @@ ProxyConfig Direct()
 
 ProxyConfig LoadProxyConfig(const Profile& profile)
 {
-    QSettings settings(QString::fromStdString(profile.File(kSettingsFileName)), QSettings::IniFormat);
+    QSettings settings(QString::fromStdString(profile.File(kAppSettingsFile)), QSettings::IniFormat);
     settings.beginGroup(QStringLiteral("proxy"));
     ProxyConfig config;
     const std::string mode = Text(settings, "mode");
@@ -90,7 +92,7 @@ ProxyConfig LoadProxyConfig(const Profile& profile)
 bool SaveProxyConfig(const Profile& profile, const ProxyConfig& config)
 {
     // QSettings replaces the file atomically; other groups stay as they are.
-    QSettings settings(QString::fromStdString(profile.File(kSettingsFileName)), QSettings::IniFormat);
+    QSettings settings(QString::fromStdString(profile.File(kAppSettingsFile)), QSettings::IniFormat);
     settings.beginGroup(QStringLiteral("proxy"));
     for (const auto& [value, name] : kModeNames) {
         if (config.mode == value)

@@ -20,7 +20,6 @@ struct ProxyConfig {
     std::string password;
 };
 
-inline constexpr const char* kSettingsFileName = "quenlo.ini";
 inline constexpr int kDefaultSocksPort = 1080;
 inline constexpr int kDefaultHttpProxyPort = 8080;
 

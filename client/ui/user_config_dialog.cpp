@@ -1,5 +1,7 @@
 #include "user_config_dialog.h"
 
+#include "app_settings.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -200,5 +202,5 @@ void UserConfigDialog::SaveProxy()
     config.user = proxyUser_->text().toStdString();
     config.password = proxyPassword_->text().toStdString();
     if (!SaveProxyConfig(ctx_.settings.profile, config))
-        PrintLine(ctx_, "Could not save the proxy setting in " + ctx_.settings.profile.File(kSettingsFileName) + ".");
+        PrintLine(ctx_, "Could not save the proxy setting in " + ctx_.settings.profile.File(kAppSettingsFile) + ".");
 }
