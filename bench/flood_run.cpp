@@ -66,7 +66,7 @@ int RunFlood(std::size_t count, const std::string& orderName)
     ClientProcess process;
     if (!process.Start("flood", server.Port(), false))
         return 1;
-    QAbstractItemView& view = *process.Client().Window().OnlineList();
+    QAbstractItemView& view = *process.Client().Window().findChild<QListView*>(QStringLiteral("onlineList"));
     const std::vector<std::string> before = ShownNames(view);
     const int target = static_cast<int>(before.size() + count);
 

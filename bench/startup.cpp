@@ -22,8 +22,8 @@ bool PrepareStartupProfile(const std::string& folder)
 
 StartupFigures MeasureStartup(const std::string& quenloPath, const std::string& profileFolder)
 {
-    const ChildRun run = RunChild({quenloPath, "--dir", profileFolder},
-                                  {"QT_QPA_PLATFORM=offscreen", "QUENLO_EXIT_AFTER_STARTUP=1"});
+    const ChildRun run = RunChild({quenloPath, "--dir", profileFolder, "--startup-check"},
+                                  {"QT_QPA_PLATFORM=offscreen"});
     StartupFigures figures;
     if (run.exitCode != 0 || run.lines.empty() || run.lines.front().rfind("quenlo: started", 0) != 0) {
         std::fprintf(stderr, "startup: %s did not report its start (exit %d)\n", quenloPath.c_str(), run.exitCode);

@@ -1,5 +1,5 @@
 // Start-up of the real program: build/bin/quenlo, offscreen, in a profile
-// whose userinfo.cfg points at 127.0.0.1, told by QUENLO_EXIT_AFTER_STARTUP
+// whose userinfo.cfg points at 127.0.0.1, told by --startup-check
 // to report once its window is up and then close.
 #pragma once
 

@@ -74,14 +74,20 @@ bool WindowClient::SignOn()
     return true;
 }
 
+// The main window's transcript, by the object name the window gives it.
+const TranscriptPane& WindowClient::Pane() const
+{
+    return dynamic_cast<const TranscriptPane&>(*window_.findChild<QAbstractScrollArea*>(QStringLiteral("output")));
+}
+
 std::string WindowClient::PaneLastLine() const
 {
-    return window_.OutputPane()->LastLineText().toStdString();
+    return Pane().LastLineText().toStdString();
 }
 
 std::string WindowClient::PaneText() const
 {
-    return window_.OutputPane()->PlainText().toStdString();
+    return Pane().PlainText().toStdString();
 }
 
 bool WindowClient::RunUntil(const std::function<bool()>& pred, int timeoutMs)

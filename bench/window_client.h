@@ -11,6 +11,7 @@
 
 #include "client_context.h"
 #include "main_dialog.h"
+#include "transcript_pane.h"
 #include "temp_folder.h"
 
 namespace bench {
@@ -42,6 +43,8 @@ public:
     static void Settle(int ms) { RunUntil([] { return false; }, ms); }
 
 private:
+    const TranscriptPane& Pane() const;
+
     TempFolder profile_;
     ClientContext ctx_;
     MainDialog window_{ctx_};

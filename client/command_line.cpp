@@ -21,6 +21,10 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments)
             result.action = CommandLine::Action::Version;
             return result;
         }
+        if (argument == "--startup-check") {
+            result.startupCheck = true;
+            continue;
+        }
         if (argument == "--dir" || argument.rfind("--dir=", 0) == 0) {
             std::string value;
             if (argument == "--dir") {
@@ -50,12 +54,14 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments)
 
 std::string UsageText()
 {
-    return "Usage: quenlo [--dir DIR] [--help] [--version]\n"
+    return "Usage: quenlo [--dir DIR] [--startup-check] [--help] [--version]\n"
            "An instant-messaging client for TOC servers.\n\n"
-           "  --dir DIR   keep settings, buddy list, log and modules in DIR\n"
-           "              (default: $XDG_CONFIG_HOME/quenlo, or ~/.config/quenlo)\n"
-           "  --help      show this text\n"
-           "  --version   show the version\n";
+           "  --dir DIR          keep settings, buddy list, log and modules in DIR\n"
+           "                     (default: $XDG_CONFIG_HOME/quenlo, or ~/.config/quenlo)\n"
+           "  --startup-check    start, print the start-up time and what the start-up\n"
+           "                     showed in the transcript, then exit\n"
+           "  --help             show this text\n"
+           "  --version          show the version\n";
 }
 
 std::string DefaultProfileDir()

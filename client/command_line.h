@@ -1,4 +1,4 @@
-// quenlo [--dir DIR] [--help] [--version]
+// quenlo [--dir DIR] [--startup-check] [--help] [--version]
 #pragma once
 
 #include <string>
@@ -8,6 +8,9 @@ struct CommandLine {
     enum class Action { Run, Help, Version, Error };
     Action action = Action::Run;
     std::string profileDir;  // empty: the default profile folder
+    // Once the window is up: print the start-up time and what the start-up
+    // showed in the transcript, then close (install checks, the benchmark).
+    bool startupCheck = false;
     std::string error;
 };
 

@@ -18,8 +18,6 @@ public:
     // now shows, or nothing when the step changes nothing.
     std::optional<std::string> Step(bool older);
     void Clear();
-    int Position() const { return position_; }
-    const std::string& Slot(int index) const { return slots_[static_cast<std::size_t>(index)]; }
 
 private:
     std::array<std::string, kSlots> slots_;

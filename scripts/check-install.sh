@@ -12,8 +12,7 @@ fail() { echo "check-install: $*" >&2; exit 1; }
 # Starts an installed quenlo on a fresh profile from / and prints what its
 # start-up showed in the transcript.
 start_installed() {
-  (cd / && QT_QPA_PLATFORM=offscreen QUENLO_EXIT_AFTER_STARTUP=1 QUENLO_PRINT_TRANSCRIPT=1 \
-     timeout 60 "$1" --dir "$2")
+  (cd / && QT_QPA_PLATFORM=offscreen timeout 60 "$1" --dir "$2" --startup-check)
 }
 
 expect_started() {

@@ -3,7 +3,7 @@
 #include <QDateTime>
 #include <QHostAddress>
 
-#include "toc_server_impl.h"
+#include "toc_server_core.h"
 #include "toc_command_line.h"
 
 namespace tocserver {
@@ -18,11 +18,35 @@ unsigned Byte(const std::string& bytes, std::size_t at)
 }
 }  // namespace
 
-TocServer::Impl::Impl() : startTime(QDateTime::currentSecsSinceEpoch()) {}
+ServerCore::ServerCore() : startTime(QDateTime::currentSecsSinceEpoch())
+{
+    QObject::connect(&server, &QTcpServer::newConnection, &server, [this] { AcceptPending(); });
+}
+
+ServerCore::~ServerCore()
+{
+    // Silence every socket first: closing one must not call back into a
+    // server that is half destroyed.
+    QObject::disconnect(&server, nullptr, nullptr, nullptr);
+    for (const auto& connection : connections) {
+        if (connection->socket) {
+            QObject::disconnect(connection->socket, nullptr, nullptr, nullptr);
+            connection->socket->abort();
+            delete connection->socket.data();
+        }
+    }
+}
+
+bool ServerCore::Listen(quint16 port)
+{
+    if (server.isListening())
+        server.close();
+    return server.listen(QHostAddress(QHostAddress::LocalHost), port);
+}
 
 // --- connection handling ---
 
-void TocServer::Impl::AcceptPending()
+void ServerCore::AcceptPending()
 {
     while (QTcpSocket* socket = server.nextPendingConnection()) {
         auto connection = std::make_unique<Connection>();
@@ -39,7 +63,7 @@ void TocServer::Impl::AcceptPending()
     }
 }
 
-void TocServer::Impl::OnReadyRead(Connection& connection)
+void ServerCore::OnReadyRead(Connection& connection)
 {
     if (!connection.socket)
         return;
@@ -70,7 +94,7 @@ void TocServer::Impl::OnReadyRead(Connection& connection)
     }
 }
 
-void TocServer::Impl::TakeGreeting(Connection& connection, std::string_view& bytes)
+void ServerCore::TakeGreeting(Connection& connection, std::string_view& bytes)
 {
     std::string& greeting = connection.state.greeting;
     const std::size_t wanted = kGreeting.size() - greeting.size();
@@ -97,10 +121,8 @@ void TocServer::Impl::TakeGreeting(Connection& connection, std::string_view& byt
     Write(connection, NextFrame(connection, kFrameSignon, kFlapVersion));
 }
 
-void TocServer::Impl::HandleFrame(Connection& connection, RecordedFrame frame)
+void ServerCore::HandleFrame(Connection& connection, RecordedFrame frame)
 {
-    if (onFrame)
-        onFrame(connection.index, frame);
     switch (frame.type) {
     case kFrameSignon:
         if (connection.phase == Connection::Phase::AwaitSignonFrame)
@@ -117,7 +139,7 @@ void TocServer::Impl::HandleFrame(Connection& connection, RecordedFrame frame)
     }
 }
 
-void TocServer::Impl::HandleSignonFrame(Connection& connection, const RecordedFrame& frame)
+void ServerCore::HandleSignonFrame(Connection& connection, const RecordedFrame& frame)
 {
     const std::string& p = frame.payload;
     if (p.size() < kSignonFixedPart) {
@@ -138,7 +160,7 @@ void TocServer::Impl::HandleSignonFrame(Connection& connection, const RecordedFr
     DropConnection(connection, "bad sign-on frame");
 }
 
-void TocServer::Impl::DropConnection(Connection& connection, std::string reason)
+void ServerCore::DropConnection(Connection& connection, std::string reason)
 {
     if (connection.state.protocolError.empty())
         connection.state.protocolError = std::move(reason);
@@ -148,7 +170,7 @@ void TocServer::Impl::DropConnection(Connection& connection, std::string reason)
         connection.socket->disconnectFromHost();
 }
 
-void TocServer::Impl::OnDisconnected(Connection& connection)
+void ServerCore::OnDisconnected(Connection& connection)
 {
     connection.state.connected = false;
     if (!connection.closedByServer)
@@ -161,7 +183,7 @@ void TocServer::Impl::OnDisconnected(Connection& connection)
 
 // --- sign-on ---
 
-void TocServer::Impl::HandleTocSignon(Connection& connection, const std::vector<std::string>& args)
+void ServerCore::HandleTocSignon(Connection& connection, const std::vector<std::string>& args)
 {
     // toc_signon <host> <port> <name> <roasted> english "<version>"
     if (args.size() < 5) {
@@ -196,18 +218,17 @@ void TocServer::Impl::HandleTocSignon(Connection& connection, const std::vector<
         accounts.emplace(name, *password);
     }
     connection.phase = Connection::Phase::AwaitAccept;
-    if (autoSignOn)
-        CompleteSignOn(connection);
+    CompleteSignOn(connection);
 }
 
-void TocServer::Impl::RefuseSignOn(Connection& connection, std::string reason)
+void ServerCore::RefuseSignOn(Connection& connection, std::string reason)
 {
     connection.state.signonError = std::move(reason);
     connection.phase = Connection::Phase::Finished;
     SendText(connection, "ERROR:980");
 }
 
-void TocServer::Impl::CompleteSignOn(Connection& connection)
+void ServerCore::CompleteSignOn(Connection& connection)
 {
     connection.phase = Connection::Phase::Online;
     connection.state.signedOn = true;
@@ -223,7 +244,7 @@ void TocServer::Impl::CompleteSignOn(Connection& connection)
         AnnounceArrival(connection);
 }
 
-void TocServer::Impl::SignOff(Connection& connection)
+void ServerCore::SignOff(Connection& connection)
 {
     if (!connection.state.online)
         return;
@@ -235,12 +256,12 @@ void TocServer::Impl::SignOff(Connection& connection)
 
 // --- output ---
 
-std::string TocServer::Impl::NextFrame(Connection& connection, std::uint8_t type, std::string_view payload)
+std::string ServerCore::NextFrame(Connection& connection, std::uint8_t type, std::string_view payload)
 {
     return EncodeFrame(type, connection.nextSequence++, payload);
 }
 
-bool TocServer::Impl::Write(Connection& connection, std::string_view bytes)
+bool ServerCore::Write(Connection& connection, std::string_view bytes)
 {
     QTcpSocket* socket = connection.socket;
     if (socket == nullptr || socket->state() != QAbstractSocket::ConnectedState)
@@ -248,7 +269,7 @@ bool TocServer::Impl::Write(Connection& connection, std::string_view bytes)
     return socket->write(bytes.data(), static_cast<qint64>(bytes.size())) == static_cast<qint64>(bytes.size());
 }
 
-bool TocServer::Impl::SendText(Connection& connection, std::string_view text, bool trailingNul)
+bool ServerCore::SendText(Connection& connection, std::string_view text, bool trailingNul)
 {
     std::string payload(text);
     if (trailingNul)
@@ -256,7 +277,7 @@ bool TocServer::Impl::SendText(Connection& connection, std::string_view text, bo
     return Write(connection, NextFrame(connection, kFrameData, payload));
 }
 
-Connection* TocServer::Impl::Find(int index)
+Connection* ServerCore::Find(int index)
 {
     if (index < 0 || static_cast<std::size_t>(index) >= connections.size())
         return nullptr;
@@ -275,67 +296,26 @@ std::string BuddyOfflineText(std::string_view name)
 
 // --- the public face ---
 
-TocServer::TocServer() : impl_(std::make_unique<Impl>())
-{
-    Impl* impl = impl_.get();
-    QObject::connect(&impl->server, &QTcpServer::newConnection, &impl->server, [impl] { impl->AcceptPending(); });
-}
+TocServer::TocServer() : core_(std::make_unique<ServerCore>()) {}
+TocServer::~TocServer() = default;
 
-TocServer::~TocServer()
-{
-    // Silence every socket first: closing one must not call back into a
-    // server that is half destroyed.
-    QObject::disconnect(&impl_->server, nullptr, nullptr, nullptr);
-    for (const auto& connection : impl_->connections) {
-        if (connection->socket) {
-            QObject::disconnect(connection->socket, nullptr, nullptr, nullptr);
-            connection->socket->abort();
-            delete connection->socket.data();
-        }
-    }
-}
+bool TocServer::Listen(quint16 port) { return core_->Listen(port); }
+quint16 TocServer::Port() const { return core_->server.serverPort(); }
 
-bool TocServer::Listen(quint16 port)
-{
-    if (impl_->server.isListening())
-        impl_->server.close();
-    return impl_->server.listen(QHostAddress(QHostAddress::LocalHost), port);
-}
-
-quint16 TocServer::Port() const { return impl_->server.serverPort(); }
-
-void TocServer::SetSignonSequence(std::uint16_t sequence) { impl_->signonSequence = sequence; }
-void TocServer::SetPassword(const std::string& screenName, const std::string& password)
-{
-    impl_->accounts[NormalizeScreenName(screenName)] = password;
-}
-void TocServer::SetAcceptAnyPassword(bool on) { impl_->acceptAnyPassword = on; }
-void TocServer::SetRememberFirstPassword(bool on) { impl_->rememberFirstPassword = on; }
-void TocServer::SetRelay(bool on) { impl_->relay = on; }
-void TocServer::SetEchoBot(bool on) { impl_->echoBot = on; }
-
-int TocServer::ConnectionCount() const { return static_cast<int>(impl_->connections.size()); }
-
-const TocServer::ConnectionState& TocServer::State(int index) const
-{
-    static const ConnectionState kNone = [] {
-        ConnectionState none;
-        none.connected = false;
-        return none;
-    }();
-    const Connection* connection = impl_->Find(index);
-    return connection != nullptr ? connection->state : kNone;
-}
+void TocServer::SetAcceptAnyPassword(bool on) { core_->acceptAnyPassword = on; }
+void TocServer::SetRememberFirstPassword(bool on) { core_->rememberFirstPassword = on; }
+void TocServer::SetRelay(bool on) { core_->relay = on; }
+void TocServer::SetEchoBot(bool on) { core_->echoBot = on; }
 
 bool TocServer::SendFrames(int index, std::uint8_t type, const std::vector<std::string>& payloads)
 {
-    Connection* connection = impl_->Find(index);
+    Connection* connection = core_->Find(index);
     if (connection == nullptr)
         return false;
     std::string bytes;
     for (const std::string& payload : payloads)
-        bytes += impl_->NextFrame(*connection, type, payload);
-    return impl_->Write(*connection, bytes);
+        bytes += core_->NextFrame(*connection, type, payload);
+    return core_->Write(*connection, bytes);
 }
 
 }  // namespace tocserver

@@ -5,8 +5,8 @@
 // an "Echo Bot".
 //
 // Needs a QCoreApplication (or QApplication) object; one thread only. The
-// test suite layers its controls (recording, held sign-ons, raw bytes) on
-// this class in tests/support.
+// machinery is ServerCore (toc_server_core.h); the test suite builds its own
+// server on that core in tests/support.
 #pragma once
 
 #include <QtGlobal>
@@ -20,6 +20,8 @@
 
 namespace tocserver {
 
+class ServerCore;
+
 class TocServer {
 public:
     TocServer();
@@ -32,12 +34,6 @@ public:
     quint16 Port() const;
 
     // --- behaviour (set before clients connect) ---
-    // Sequence number of the server's SIGNON frame; each later frame to that
-    // client carries one more, wrapping from 65535 to 0. Default 1000.
-    void SetSignonSequence(std::uint16_t sequence);
-    // An account: the name is normalised here. A name with an account must
-    // sign on with exactly this password, or gets ERROR:980.
-    void SetPassword(const std::string& screenName, const std::string& password);
     // A name without an account signs on with any password (default true);
     // when false it gets ERROR:980.
     void SetAcceptAnyPassword(bool on);
@@ -57,37 +53,13 @@ public:
     // presence are kept from whoever denies them (the sender gets ERROR:901).
     void SetEchoBot(bool on);
 
-    // --- what each connection did, in accept order ---
-    struct ConnectionState {
-        std::string greeting;  // the bytes received before the first frame (at most 10)
-        bool greetingOk = false;  // exactly "FLAPON\r\n\r\n"
-        bool httpRequest = false;  // a request for a profile page instead of TOC
-        std::string screenName;  // as the SIGNON frame carries it (a correct client sends it normalised)
-        bool signedOn = false;   // the sign-on was accepted (stays set afterwards)
-        bool online = false;     // signed on and not yet signed off or disconnected
-        bool connected = true;   // the TCP connection is still open
-        bool closedByPeer = false;
-        std::string signonError;    // why the sign-on was refused, if it was
-        std::string protocolError;  // why the server dropped the connection (greeting, framing)
-    };
-    int ConnectionCount() const;
-    // An index out of range gives an empty state (not connected).
-    const ConnectionState& State(int index) const;
-
     // Sends frames of one type to a connection in a single write, each with
     // the connection's next sequence number. False if there is no such
     // connection or it is closed.
     bool SendFrames(int connection, std::uint8_t type, const std::vector<std::string>& payloads);
 
-protected:
-    // For layers that add controls (the test suite's): the inside of the
-    // server, declared in toc_server_impl.h.
-    struct Impl;
-    Impl& Core() { return *impl_; }
-    const Impl& Core() const { return *impl_; }
-
 private:
-    std::unique_ptr<Impl> impl_;
+    std::unique_ptr<ServerCore> core_;
 };
 
 }  // namespace tocserver

@@ -1,7 +1,7 @@
 // The TOC server's answers to a signed-on client's commands: instant
 // messages, buddy registration and presence, profiles and their links, and
 // warnings.
-#include "toc_server_impl.h"
+#include "toc_server_core.h"
 #include "toc_command_line.h"
 
 namespace tocserver {
@@ -11,7 +11,7 @@ constexpr int kWarningStep = 10;
 constexpr int kMaxWarningLevel = 100;
 }  // namespace
 
-void TocServer::Impl::HandleCommand(Connection& connection, const std::vector<std::string>& args)
+void ServerCore::HandleCommand(Connection& connection, const std::vector<std::string>& args)
 {
     if (args.empty())
         return;
@@ -49,7 +49,7 @@ void TocServer::Impl::HandleCommand(Connection& connection, const std::vector<st
 }
 
 // toc_send_im <name> "<message>" [auto]
-void TocServer::Impl::HandleSendIm(Connection& sender, const std::vector<std::string>& args)
+void ServerCore::HandleSendIm(Connection& sender, const std::vector<std::string>& args)
 {
     if (args.size() < 3)
         return;
@@ -75,7 +75,7 @@ void TocServer::Impl::HandleSendIm(Connection& sender, const std::vector<std::st
 }
 
 // toc_add_buddy <name> ...: each registered name that is online is reported at once.
-void TocServer::Impl::HandleAddBuddy(Connection& connection, const std::vector<std::string>& args)
+void ServerCore::HandleAddBuddy(Connection& connection, const std::vector<std::string>& args)
 {
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string name = NormalizeScreenName(args[i]);
@@ -97,7 +97,7 @@ void TocServer::Impl::HandleAddBuddy(Connection& connection, const std::vector<s
 }
 
 // toc_evil <name> norm|anon
-void TocServer::Impl::HandleEvil(Connection& sender, const std::vector<std::string>& args)
+void ServerCore::HandleEvil(Connection& sender, const std::vector<std::string>& args)
 {
     if (args.size() < 2 || !relay)
         return;
@@ -116,7 +116,7 @@ void TocServer::Impl::HandleEvil(Connection& sender, const std::vector<std::stri
     }
 }
 
-void TocServer::Impl::AnnounceArrival(const Connection& arriving)
+void ServerCore::AnnounceArrival(const Connection& arriving)
 {
     const std::string text = BuddyPresenceText(arriving);
     for (const auto& watcher : connections) {
@@ -127,7 +127,7 @@ void TocServer::Impl::AnnounceArrival(const Connection& arriving)
     }
 }
 
-void TocServer::Impl::AnnounceDeparture(const Connection& departing)
+void ServerCore::AnnounceDeparture(const Connection& departing)
 {
     const std::string& name = departing.state.screenName;
     const std::string text = BuddyOfflineText(name);
@@ -138,7 +138,7 @@ void TocServer::Impl::AnnounceDeparture(const Connection& departing)
     }
 }
 
-std::vector<Connection*> TocServer::Impl::OnlineAs(const std::string& name)
+std::vector<Connection*> ServerCore::OnlineAs(const std::string& name)
 {
     std::vector<Connection*> found;
     for (const auto& connection : connections) {

@@ -3,7 +3,7 @@
 // for a page). GOTO_URL's relative "info?user=NAME" gives a signed-on user's
 // profile as toc_set_info last set it; anything else gets a 404 page. One
 // request per connection, answered in HTTP/1.0 and closed.
-#include "toc_server_impl.h"
+#include "toc_server_core.h"
 #include "toc_command_line.h"
 
 #include <QDateTime>
@@ -96,7 +96,7 @@ bool StartsHttpRequest(std::string_view bytes)
     return bytes.substr(0, kGet.size()) == kGet.substr(0, std::min(bytes.size(), kGet.size()));
 }
 
-void TocServer::Impl::TakeHttpRequest(Connection& connection, std::string_view bytes)
+void ServerCore::TakeHttpRequest(Connection& connection, std::string_view bytes)
 {
     std::string& request = connection.httpRequest;
     request.append(bytes);

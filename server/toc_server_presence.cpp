@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "toc_server_impl.h"
+#include "toc_server_core.h"
 
 namespace tocserver {
 
@@ -14,7 +14,7 @@ constexpr std::size_t kMaxConfig = 8192;
 }  // namespace
 
 // toc_set_away ["<message>"], toc_set_idle <seconds>, toc_set_config "<config>"
-void TocServer::Impl::HandlePresence(Connection& connection, const std::vector<std::string>& args)
+void ServerCore::HandlePresence(Connection& connection, const std::vector<std::string>& args)
 {
     const std::string& command = args[0];
     if (command == "toc_set_config") {
@@ -37,7 +37,7 @@ void TocServer::Impl::HandlePresence(Connection& connection, const std::vector<s
         AnnouncePresence(connection);
 }
 
-void TocServer::Impl::AnnouncePresence(const Connection& changed)
+void ServerCore::AnnouncePresence(const Connection& changed)
 {
     if (!changed.state.online)
         return;

@@ -2,7 +2,7 @@
 // Bot's answers, chat invitation included.
 #include <cctype>
 
-#include "toc_server_impl.h"
+#include "toc_server_core.h"
 #include "toc_command_line.h"
 
 namespace tocserver {
@@ -38,7 +38,7 @@ bool Blocks(const Connection& watcher, const std::string& name)
     return watcher.permitMode ? !listed : listed;
 }
 
-std::set<std::string> TocServer::Impl::BlockedNames(const Connection& watcher)
+std::set<std::string> ServerCore::BlockedNames(const Connection& watcher)
 {
     std::set<std::string> blocked;
     if (echoBot && Blocks(watcher, std::string(kEchoBotKey)))
@@ -52,7 +52,7 @@ std::set<std::string> TocServer::Impl::BlockedNames(const Connection& watcher)
 
 // TOC's rules: adding to the other mode's list first switches modes with an
 // empty list; with no names in the mode already set nothing changes.
-void TocServer::Impl::HandlePrivacy(Connection& connection, const std::vector<std::string>& args, bool permit)
+void ServerCore::HandlePrivacy(Connection& connection, const std::vector<std::string>& args, bool permit)
 {
     const std::set<std::string> blockedBefore = BlockedNames(connection);
     const bool permitBefore = connection.permitMode;
@@ -72,7 +72,7 @@ void TocServer::Impl::HandlePrivacy(Connection& connection, const std::vector<st
 // A name that became blocked goes offline for the watcher; one that became
 // reachable again arrives, if it is online. Both ways: a user who denies
 // someone looks offline to them too.
-void TocServer::Impl::ShowPresenceChanges(Connection& watcher, const std::set<std::string>& blockedBefore,
+void ServerCore::ShowPresenceChanges(Connection& watcher, const std::set<std::string>& blockedBefore,
                                           bool permitBefore, const std::set<std::string>& listBefore)
 {
     if (relay && watcher.state.online) {
@@ -113,7 +113,7 @@ void TocServer::Impl::ShowPresenceChanges(Connection& watcher, const std::set<st
 
 // The Echo Bot answers with the same text, unless the sender denies it; to
 // "invite me" it also sends a chat invitation.
-void TocServer::Impl::AnswerAsEchoBot(Connection& sender, const std::string& message, const char* flag)
+void ServerCore::AnswerAsEchoBot(Connection& sender, const std::string& message, const char* flag)
 {
     if (Blocks(sender, std::string(kEchoBotKey)))
         return;

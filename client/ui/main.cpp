@@ -116,14 +116,12 @@ int main(int argc, char** argv)
     }
     window.show();
     window.Initialize();
-    // QUENLO_EXIT_AFTER_STARTUP=1 (for the benchmark): once the window is up
-    // and the first event-loop turn has run, report the time and close.
-    if (qEnvironmentVariableIsSet("QUENLO_EXIT_AFTER_STARTUP")) {
+    // --startup-check: once the window is up and the first event-loop turn
+    // has run, report the time and what the start-up showed, and close.
+    if (options.startupCheck) {
         QTimer::singleShot(0, &window, [&] {
             std::printf("quenlo: started in %.1f ms after main\n", static_cast<double>(sinceMain.nsecsElapsed()) / 1e6);
-            // What the start-up showed (library, modules), for install checks.
-            if (qEnvironmentVariableIsSet("QUENLO_PRINT_TRANSCRIPT"))
-                std::fwrite(ctx.transcript.output.Text().data(), 1, ctx.transcript.output.Text().size(), stdout);
+            std::fwrite(ctx.transcript.output.Text().data(), 1, ctx.transcript.output.Text().size(), stdout);
             std::fflush(stdout);
             window.close();
         });

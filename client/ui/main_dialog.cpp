@@ -117,6 +117,18 @@ void MainDialog::CreateControls()
 
     for (QPushButton* button : {warn_, info_, connect_, disconnect_, exit_})
         button->setAutoDefault(false);
+    // Object names: how the window's parts are found from outside (tests,
+    // the benchmark, accessibility inspectors).
+    output_->setObjectName(QStringLiteral("output"));
+    online_->setObjectName(QStringLiteral("onlineList"));
+    input_->setObjectName(QStringLiteral("inputLine"));
+    formatting_->setObjectName(QStringLiteral("formatting"));
+    warn_->setObjectName(QStringLiteral("warn"));
+    info_->setObjectName(QStringLiteral("info"));
+    send_->setObjectName(QStringLiteral("send"));
+    connect_->setObjectName(QStringLiteral("connect"));
+    disconnect_->setObjectName(QStringLiteral("disconnect"));
+    exit_->setObjectName(QStringLiteral("exit"));
     send_->setDefault(true);
     ShowConnectionState(ConnectionState::Offline);
 }
@@ -282,18 +294,6 @@ void MainDialog::ToggleHidden()
         hide();
         hidden_ = true;
     }
-}
-
-QPushButton* MainDialog::ButtonFor(Button button) const
-{
-    switch (button) {
-    case Button::Connect: return connect_;
-    case Button::Disconnect: return disconnect_;
-    case Button::Send: return send_;
-    case Button::Warn: return warn_;
-    case Button::Info: return info_;
-    }
-    return nullptr;
 }
 
 void MainDialog::reject()

@@ -59,14 +59,6 @@ public:
     ConversationWindow* Conversations() const { return conversations_.get(); }
     FindBar* OutputFind() const { return find_; }
 
-    // Test access to the controls.
-    TranscriptPane* OutputPane() const { return output_; }
-    QListView* OnlineList() const { return online_; }
-    QLineEdit* InputLine() const { return input_; }
-    QLineEdit* FormattingBox() const { return formatting_; }
-    enum class Button { Connect, Disconnect, Send, Warn, Info };
-    QPushButton* ButtonFor(Button button) const;
-
     // ClientWindow
     void ShowOutputText(const std::string& text) override;
     void OutputTextAppended(std::string_view line) override;

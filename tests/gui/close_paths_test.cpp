@@ -81,7 +81,7 @@ protected:
 TEST_P(ClosePathTest, SignsOffAndSavesBothFilesOnce)
 {
     ASSERT_TRUE(SignOn());
-    window.FormattingBox()->setText("<b>$</b>");
+    FormattingBox()->setText("<b>$</b>");
 
     CloseBy(GetParam());
 
@@ -199,7 +199,7 @@ TEST_F(FormattingSaveTest, TextIsSavedCutToItsRoom)
 {
     Start();
     const std::string longTemplate = std::string(1500, 'f') + "$";
-    window.FormattingBox()->setText(QString::fromStdString(longTemplate));
+    FormattingBox()->setText(QString::fromStdString(longTemplate));
     window.close();
 
     const std::string image = ReadBytes(dir.Path("userinfo.cfg"));

@@ -23,7 +23,7 @@ TEST_F(ConversationWindowTest, SendsToItsPersonAloneWhileTheMainLineSendsToTheSe
     ASSERT_TRUE(WaitForPaneLine("<-strangerdan:  hi <3 my page"));
 
     // A double-click on the incoming line opens the stranger's conversation.
-    TranscriptPane* main = window.OutputPane();
+    TranscriptPane* main = OutputPane();
     main->CatchUp();
     const int line = main->LineCount() - 1;
     ASSERT_TRUE(main->LastLineText() == "<-strangerdan:  hi <3 my page");
@@ -39,8 +39,8 @@ TEST_F(ConversationWindowTest, SendsToItsPersonAloneWhileTheMainLineSendsToTheSe
 
     QTest::keyClicks(talks->CurrentInput(), "only you");
     QTest::keyClick(talks->CurrentInput(), Qt::Key_Return);
-    window.InputLine()->setText("to the list");
-    QTest::keyClick(window.InputLine(), Qt::Key_Return);
+    InputLine()->setText("to the list");
+    QTest::keyClick(InputLine(), Qt::Key_Return);
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return Parsed("toc_send_im").size() == 2; }));
     EXPECT_EQ(Parsed("toc_send_im"), (std::vector<std::vector<std::string>>{
                                          {"toc_send_im", "strangerdan", "only you"},

@@ -57,7 +57,7 @@ class EightBitWindowTest : public StartedWindowTest {};
 TEST_F(EightBitWindowTest, FormattingBytesSurviveTheWindowAndTheSave)
 {
     window.SetFormattingText("<font face=\"\xff\">$\xe9</font>");
-    EXPECT_EQ(window.FormattingBox()->text(), QStringLiteral("<font face=\"\u00ff\">$\u00e9</font>"));
+    EXPECT_EQ(FormattingBox()->text(), QStringLiteral("<font face=\"\u00ff\">$\u00e9</font>"));
     window.Shutdown();
     started_ = false;
     UserInfo saved{};

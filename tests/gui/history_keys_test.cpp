@@ -21,13 +21,13 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowActive(&window)) << "the platform did not activate the main window";
         // Offline: the slash command runs, the two plain lines print "Not logged on.".
         for (const char* line : {"first line", "/autoreconnect", "third line"}) {
-            window.InputLine()->setText(line);
-            QTest::mouseClick(Button(MainDialog::Button::Send), Qt::LeftButton);
+            InputLine()->setText(line);
+            QTest::mouseClick(Button("send"), Qt::LeftButton);
         }
-        ASSERT_EQ(window.InputLine()->text(), "");
+        ASSERT_EQ(InputLine()->text(), "");
     }
 
-    std::string Input() const { return window.InputLine()->text().toStdString(); }
+    std::string Input() const { return InputLine()->text().toStdString(); }
 
     // A press (and its release) of Up or Down on a control, as the keyboard delivers it.
     static void Press(QWidget* target, Qt::Key key) { QTest::keyClick(target, key); }
@@ -53,9 +53,9 @@ TEST_F(HistoryKeysTest, EachPressInTheInputLineStepsOnce)
         {Qt::Key_Up, "first line"},  {Qt::Key_Down, "/autoreconnect"}, {Qt::Key_Down, "third line"},
         {Qt::Key_Down, ""},          {Qt::Key_Down, ""},
     };
-    window.InputLine()->setFocus();
+    InputLine()->setFocus();
     for (std::size_t i = 0; i < std::size(walk); ++i) {
-        Press(window.InputLine(), walk[i].key);
+        Press(InputLine(), walk[i].key);
         EXPECT_EQ(Input(), walk[i].shown) << "after press " << i + 1;
     }
 }
@@ -66,12 +66,12 @@ TEST_F(HistoryKeysTest, OtherControlsKeepTheKeysToThemselves)
     for (const char* name : {"Alice", "Bob", "Carol"})
         ASSERT_TRUE(AddOnlineName(ctx, name));
     // The list view catches up within a frame.
-    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return window.OnlineList()->model()->rowCount() == 3; }));
-    window.InputLine()->setText("half typed");
+    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return OnlineList()->model()->rowCount() == 3; }));
+    InputLine()->setText("half typed");
     const std::pair<const char*, QWidget*> controls[] = {
-        {"online list", window.OnlineList()},
-        {"output pane", window.OutputPane()},
-        {"formatting box", window.FormattingBox()},
+        {"online list", OnlineList()},
+        {"output pane", OutputPane()},
+        {"formatting box", FormattingBox()},
     };
     for (const auto& [name, control] : controls) {
         SCOPED_TRACE(name);
@@ -81,10 +81,10 @@ TEST_F(HistoryKeysTest, OtherControlsKeepTheKeysToThemselves)
             Press(control, key);
         EXPECT_EQ(Input(), "half typed");
     }
-    EXPECT_EQ(window.FormattingBox()->text(), "$");
+    EXPECT_EQ(FormattingBox()->text(), "$");
 
     // In the list the keys move the current row, as in any list.
-    QListView* list = window.OnlineList();
+    QListView* list = OnlineList();
     list->setFocus();
     list->setCurrentIndex(list->model()->index(0, 0));
     Press(list, Qt::Key_Down);
@@ -97,26 +97,26 @@ TEST_F(HistoryKeysTest, OtherControlsKeepTheKeysToThemselves)
 
 TEST_F(HistoryKeysTest, HeldKeyRepeatsDoNotStep)
 {
-    window.InputLine()->setFocus();
-    Press(window.InputLine(), Qt::Key_Up);
+    InputLine()->setFocus();
+    Press(InputLine(), Qt::Key_Up);
     ASSERT_EQ(Input(), "third line");
     for (int i = 0; i < 5; ++i)
-        RepeatPress(window.InputLine(), Qt::Key_Up);
+        RepeatPress(InputLine(), Qt::Key_Up);
     EXPECT_EQ(Input(), "third line");
 
-    Press(window.InputLine(), Qt::Key_Up);
+    Press(InputLine(), Qt::Key_Up);
     EXPECT_EQ(Input(), "/autoreconnect");
 
     for (int i = 0; i < 5; ++i)
-        RepeatPress(window.InputLine(), Qt::Key_Down);
+        RepeatPress(InputLine(), Qt::Key_Down);
     EXPECT_EQ(Input(), "/autoreconnect");
-    Press(window.InputLine(), Qt::Key_Down);
+    Press(InputLine(), Qt::Key_Down);
     EXPECT_EQ(Input(), "third line");
 }
 
 TEST_F(HistoryKeysTest, NothingHappensWhileAnotherWindowIsActive)
 {
-    window.InputLine()->setFocus();
+    InputLine()->setFocus();
     QWidget other;
     other.setWindowTitle("another program");
     other.show();
@@ -124,31 +124,31 @@ TEST_F(HistoryKeysTest, NothingHappensWhileAnotherWindowIsActive)
     ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
     ASSERT_FALSE(window.isActiveWindow());
 
-    Press(window.InputLine(), Qt::Key_Up);
+    Press(InputLine(), Qt::Key_Up);
     EXPECT_EQ(Input(), "");
 
     // Back in front, the input line has the focus again and the key steps.
     window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-    ASSERT_EQ(QApplication::focusWidget(), window.InputLine());
-    Press(window.InputLine(), Qt::Key_Up);
+    ASSERT_EQ(QApplication::focusWidget(), InputLine());
+    Press(InputLine(), Qt::Key_Up);
     EXPECT_EQ(Input(), "third line");
 }
 
 TEST_F(HistoryKeysTest, SubmittingReturnsToTheFreshLine)
 {
-    window.InputLine()->setFocus();
-    Press(window.InputLine(), Qt::Key_Up);
-    Press(window.InputLine(), Qt::Key_Up);
+    InputLine()->setFocus();
+    Press(InputLine(), Qt::Key_Up);
+    Press(InputLine(), Qt::Key_Up);
     ASSERT_EQ(Input(), "/autoreconnect");
     // Sending the recalled line stores it again as the newest.
-    QTest::keyClick(window.InputLine(), Qt::Key_Return);
+    QTest::keyClick(InputLine(), Qt::Key_Return);
     ASSERT_EQ(Input(), "");
     EXPECT_TRUE(WaitForPaneLine("STATUS MESSAGE: Autoreconnect disabled."));
 
-    Press(window.InputLine(), Qt::Key_Up);
+    Press(InputLine(), Qt::Key_Up);
     EXPECT_EQ(Input(), "/autoreconnect");
-    Press(window.InputLine(), Qt::Key_Up);
+    Press(InputLine(), Qt::Key_Up);
     EXPECT_EQ(Input(), "third line");
 }
 

@@ -61,13 +61,25 @@ protected:
     // (toc_set_info is the last command the client sends after SIGN_ON).
     bool SignOn(int client = 0)
     {
-        Button(MainDialog::Button::Connect)->click();
+        Button("connect")->click();
         return faketoc::FakeTocServer::WaitFor([&] {
             return ctx.session.connectionStatus == STATUS_ONLINE && HasCommandStartingWith(client, "toc_set_info");
         });
     }
 
-    QPushButton* Button(MainDialog::Button which) const { return window.ButtonFor(which); }
+    // The window's controls, found by the object names it gives them.
+    template <typename Control>
+    Control* Find(const char* name) const
+    {
+        Control* control = window.findChild<Control*>(QString::fromLatin1(name));
+        EXPECT_NE(control, nullptr) << "the window has no control named " << name;
+        return control;
+    }
+    QPushButton* Button(const char* name) const { return Find<QPushButton>(name); }
+    QLineEdit* InputLine() const { return Find<QLineEdit>("inputLine"); }
+    QLineEdit* FormattingBox() const { return Find<QLineEdit>("formatting"); }
+    QListView* OnlineList() const { return Find<QListView>("onlineList"); }
+    TranscriptPane* OutputPane() const { return dynamic_cast<TranscriptPane*>(Find<QAbstractScrollArea>("output")); }
 
     bool HasCommand(int client, std::string_view command) const
     {
@@ -88,7 +100,7 @@ protected:
         return count;
     }
 
-    std::string PaneText() const { return window.OutputPane()->PlainText().toStdString(); }
+    std::string PaneText() const { return OutputPane()->PlainText().toStdString(); }
 
     // The pane is brought up to date on a later turn of the event loop.
     bool WaitForPaneLine(std::string_view line, int timeoutMs = 5000) const
@@ -107,10 +119,10 @@ protected:
 
     std::vector<std::string> PaneLines() const { return SplitLines(PaneText(), "\n"); }
 
-    int OnlineRowCount() const { return window.OnlineList()->model()->rowCount(); }
+    int OnlineRowCount() const { return OnlineList()->model()->rowCount(); }
     std::string OnlineRowText(int row) const
     {
-        const QAbstractItemModel* model = window.OnlineList()->model();
+        const QAbstractItemModel* model = OnlineList()->model();
         return model->data(model->index(row, 0)).toString().toStdString();
     }
     std::vector<std::string> OnlineListTexts() const
@@ -125,7 +137,7 @@ protected:
     {
         std::vector<std::string> names;
         for (int row = 0; row < OnlineRowCount(); ++row) {
-            if (window.OnlineList()->selectionModel()->isRowSelected(row))
+            if (OnlineList()->selectionModel()->isRowSelected(row))
                 names.push_back(OnlineRowText(row));
         }
         return names;
@@ -134,7 +146,7 @@ protected:
     // the row's selection). False if no row shows it.
     bool ClickOnlineRow(const std::string& text)
     {
-        QListView* view = window.OnlineList();
+        QListView* view = OnlineList();
         for (int row = 0; row < OnlineRowCount(); ++row) {
             if (OnlineRowText(row) == text) {
                 const QModelIndex index = view->model()->index(row, 0);

@@ -14,7 +14,6 @@
 
 namespace {
 
-using B = MainDialog::Button;
 
 struct ButtonStates {
     bool connect, send, warn, info, disconnect;
@@ -63,8 +62,8 @@ class MainWindowTest : public StartedWindowTest {
 protected:
     ButtonStates States() const
     {
-        return {Button(B::Connect)->isEnabled(), Button(B::Send)->isEnabled(), Button(B::Warn)->isEnabled(),
-                Button(B::Info)->isEnabled(), Button(B::Disconnect)->isEnabled()};
+        return {Button("connect")->isEnabled(), Button("send")->isEnabled(), Button("warn")->isEnabled(),
+                Button("info")->isEnabled(), Button("disconnect")->isEnabled()};
     }
 };
 
@@ -80,32 +79,32 @@ TEST_F(MainWindowTest, InitialWindowHasTitleControlsAndMenu)
     ASSERT_NE(file, nullptr);
     EXPECT_EQ(ActionTexts(file->actions()), (QStringList{"&Config", "&BLEED", "&New message...", "S&ounds...", "E&xit"}));
 
-    EXPECT_EQ(Button(B::Warn)->text(), "&Warn");
-    EXPECT_EQ(Button(B::Info)->text(), "&Info");
-    EXPECT_EQ(Button(B::Send)->text(), "&Send");
-    EXPECT_EQ(Button(B::Connect)->text(), "&Connect");
-    EXPECT_EQ(Button(B::Disconnect)->text(), "&Disconnect");
+    EXPECT_EQ(Button("warn")->text(), "&Warn");
+    EXPECT_EQ(Button("info")->text(), "&Info");
+    EXPECT_EQ(Button("send")->text(), "&Send");
+    EXPECT_EQ(Button("connect")->text(), "&Connect");
+    EXPECT_EQ(Button("disconnect")->text(), "&Disconnect");
     QPushButton* exit = PushButtonWithText(window, "E&xit");
     ASSERT_NE(exit, nullptr);
     EXPECT_TRUE(exit->isEnabled());
     // Enter in the input line presses Send.
-    EXPECT_TRUE(Button(B::Send)->isDefault());
+    EXPECT_TRUE(Button("send")->isDefault());
 
     const QLabel* onlineLabel = LabelWithText(window, "Online Selection Box:");
     ASSERT_NE(onlineLabel, nullptr);
-    EXPECT_EQ(onlineLabel->buddy(), window.OnlineList());
+    EXPECT_EQ(onlineLabel->buddy(), OnlineList());
     const QLabel* formattingLabel = LabelWithText(window, "Formatting:");
     ASSERT_NE(formattingLabel, nullptr);
-    EXPECT_EQ(formattingLabel->buddy(), window.FormattingBox());
+    EXPECT_EQ(formattingLabel->buddy(), FormattingBox());
 
     // The pane is read-only: typing into it changes nothing.
-    const QString before = window.OutputPane()->PlainText();
-    QTest::keyClicks(window.OutputPane(), "typed");
-    EXPECT_EQ(window.OutputPane()->PlainText(), before);
-    EXPECT_EQ(window.OnlineList()->selectionMode(), QAbstractItemView::MultiSelection);
+    const QString before = OutputPane()->PlainText();
+    QTest::keyClicks(OutputPane(), "typed");
+    EXPECT_EQ(OutputPane()->PlainText(), before);
+    EXPECT_EQ(OnlineList()->selectionMode(), QAbstractItemView::MultiSelection);
     // First run: no userinfo.cfg, so the template is the default.
-    EXPECT_EQ(window.FormattingBox()->text(), "$");
-    EXPECT_EQ(window.InputLine()->text(), "");
+    EXPECT_EQ(FormattingBox()->text(), "$");
+    EXPECT_EQ(InputLine()->text(), "");
 }
 
 // How the connection ends after it was online.
@@ -118,7 +117,7 @@ TEST_P(ButtonStatesTest, FollowTheConnectionThroughItsLife)
     server.SetAutoSignOn(false);
     EXPECT_EQ(States(), kOffline);
 
-    QTest::mouseClick(Button(B::Connect), Qt::LeftButton);
+    QTest::mouseClick(Button("connect"), Qt::LeftButton);
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor(
         [&] { return ctx.session.connectionStatus == STATUS_SIGNING_ON && HasCommandStartingWith(0, "toc_signon"); }));
     EXPECT_EQ(States(), kSigningOn);
@@ -133,7 +132,7 @@ TEST_P(ButtonStatesTest, FollowTheConnectionThroughItsLife)
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return OnlineRowCount() == 1; }));
 
     if (GetParam() == Drop::DisconnectButton)
-        QTest::mouseClick(Button(B::Disconnect), Qt::LeftButton);
+        QTest::mouseClick(Button("disconnect"), Qt::LeftButton);
     else
         server.Close(0);
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return ctx.session.connectionStatus == STATUS_OFFLINE; }));
@@ -152,7 +151,7 @@ class EscapeKeyTest : public MainWindowTest, public ::testing::WithParamInterfac
 protected:
     QWidget* Target() const
     {
-        return GetParam() == 0 ? static_cast<QWidget*>(window.InputLine()) : window.FormattingBox();
+        return GetParam() == 0 ? static_cast<QWidget*>(InputLine()) : FormattingBox();
     }
 };
 
@@ -185,13 +184,13 @@ TEST_F(MainWindowTest, EnterInTheInputLineSendsToTheSelectedName)
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return OnlineRowCount() == 1; }));
     ASSERT_TRUE(ClickOnlineRow("Bob Peer"));
 
-    window.InputLine()->setFocus();
-    QTest::keyClicks(window.InputLine(), "hello there");
-    QTest::keyClick(window.InputLine(), Qt::Key_Return);
+    InputLine()->setFocus();
+    QTest::keyClicks(InputLine(), "hello there");
+    QTest::keyClick(InputLine(), Qt::Key_Return);
 
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return !Parsed("toc_send_im").empty(); }));
     EXPECT_EQ(Parsed("toc_send_im"), (std::vector<std::vector<std::string>>{{"toc_send_im", "bobpeer", "hello there"}}));
-    EXPECT_EQ(window.InputLine()->text(), "");
+    EXPECT_EQ(InputLine()->text(), "");
     EXPECT_TRUE(WaitForPaneLine("Bob Peer->:  hello there"));
     EXPECT_FALSE(window.IsShutDown());
 }
@@ -258,15 +257,15 @@ TEST_F(MissingLibraryTest, PrintsTheFatalLineAndStaysUsable)
         return false;
     })) << PaneText();
 
-    QTest::mouseClick(Button(B::Connect), Qt::LeftButton);
+    QTest::mouseClick(Button("connect"), Qt::LeftButton);
     EXPECT_TRUE(WaitForPaneLine("STATUS MESSAGE: " + std::string(kLibraryNotLoaded))) << PaneText();
     Settle();
     EXPECT_EQ(server.ClientCount(), 0);
 
-    window.InputLine()->setText("still here");
-    QTest::mouseClick(Button(B::Send), Qt::LeftButton);
+    InputLine()->setText("still here");
+    QTest::mouseClick(Button("send"), Qt::LeftButton);
     EXPECT_TRUE(WaitForPaneLine("STATUS MESSAGE: Not logged on."));
-    EXPECT_EQ(window.InputLine()->text(), "");
+    EXPECT_EQ(InputLine()->text(), "");
 
     // The close still saves the settings.
     window.close();

@@ -106,7 +106,7 @@ TEST_F(StartedWindowTest, WrongPasswordOffersTheConfiguration)
     });
     probe.start();
 
-    Button(MainDialog::Button::Connect)->click();
+    Button("connect")->click();
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return !dialogTitle.isEmpty(); }));
     EXPECT_EQ(boxes.texts, std::vector<std::string>{"Incorrect nickname or password."});
     // The pane shows new lines at its next frame.
@@ -139,7 +139,7 @@ TEST_F(StartedWindowTest, ConnectWithoutALoginOpensTheConfigDialog)
                 if (c.byEscape)
                     QTest::keyClick(&window, Qt::Key_Escape);
                 else
-                    Button(MainDialog::Button::Connect)->click();
+                    Button("connect")->click();
             },
             [&](QDialog& dialog) {
                 seenTitle = dialog.windowTitle();
@@ -148,8 +148,8 @@ TEST_F(StartedWindowTest, ConnectWithoutALoginOpensTheConfigDialog)
             });
         EXPECT_EQ(seenTitle, "User Configuration");
         EXPECT_TRUE(explained);
-        EXPECT_TRUE(window.OutputPane()->LastLineText().endsWith(c.line))
-            << window.OutputPane()->LastLineText().toStdString();
+        EXPECT_TRUE(OutputPane()->LastLineText().endsWith(c.line))
+            << OutputPane()->LastLineText().toStdString();
         EXPECT_EQ(server.ClientCount(), 0);
     }
 }

@@ -60,9 +60,9 @@ TEST_F(OnlineListViewTest, SelectionStaysOnItsNamesAsOthersComeAndGo)
     ASSERT_TRUE(Announce({"+Bob Smith"}, 4));
     EXPECT_EQ(SelectedOnlineTexts(), Names{"eve"});
 
-    window.InputLine()->setFocus();
-    QTest::keyClicks(window.InputLine(), "hi");
-    QTest::keyClick(window.InputLine(), Qt::Key_Return);
+    InputLine()->setFocus();
+    QTest::keyClicks(InputLine(), "hi");
+    QTest::keyClick(InputLine(), Qt::Key_Return);
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return !Parsed("toc_send_im").empty(); }));
     Settle();
     EXPECT_EQ(Parsed("toc_send_im"), (std::vector<std::vector<std::string>>{{"toc_send_im", "eve", "hi"}}));
@@ -81,7 +81,7 @@ TEST_F(OnlineListViewTest, ANameArrivingInsideASelectedRunIsNotSelected)
     ASSERT_TRUE(ClickOnlineRow("d"));
     ASSERT_TRUE(Announce({"-c"}, 5));
     EXPECT_EQ(SelectedOnlineTexts(), (Names{"b", "f"}));
-    Button(MainDialog::Button::Warn)->click();
+    Button("warn")->click();
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return Parsed("toc_evil").size() == 2; }));
     EXPECT_EQ(Parsed("toc_evil")[0][1], "b");
     EXPECT_EQ(Parsed("toc_evil")[1][1], "f");
@@ -94,7 +94,7 @@ TEST_F(OnlineListViewTest, GoingOfflineEmptiesTheListAndItsSelection)
     server.Close(0);
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return ctx.session.connectionStatus == STATUS_OFFLINE; }));
     EXPECT_EQ(OnlineRowCount(), 0);
-    EXPECT_TRUE(window.OnlineList()->selectionModel()->selectedRows().empty());
+    EXPECT_TRUE(OnlineList()->selectionModel()->selectedRows().empty());
 
     ASSERT_TRUE(SignOn(1));
     ASSERT_TRUE(server.SendData(1, "UPDATE_BUDDY:eve:T:0:0:0: O"));
@@ -106,7 +106,7 @@ TEST_F(OnlineListViewTest, NamesAreShownLikeAnyOtherText)
 {
     ASSERT_TRUE(Announce({"+J\xC3\xBCrgen", "+Ann Lee"}, 2));
     EXPECT_EQ(OnlineListTexts(), (Names{"Ann Lee", "J\xC3\xBCrgen"}));
-    EXPECT_FALSE(window.OnlineList()->model()->flags(window.OnlineList()->model()->index(0, 0)) & Qt::ItemIsEditable);
+    EXPECT_FALSE(OnlineList()->model()->flags(OnlineList()->model()->index(0, 0)) & Qt::ItemIsEditable);
 }
 
 }  // namespace
@@ -140,11 +140,11 @@ TEST_F(GroupedListViewTest, BuddiesUnderTheirGroupsAndOfflineOnRequest)
     const std::vector<std::string> all = {"Friends (1/2)", "  Bob", "  dave", "Buddies (1/2)", "  carl", "  erin"};
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return OnlineListTexts() == all; }))
         << testing::PrintToString(OnlineListTexts());
-    EXPECT_EQ(window.OnlineList()->model()->index(2, 0).data(Qt::AccessibleDescriptionRole).toString(),
+    EXPECT_EQ(OnlineList()->model()->index(2, 0).data(Qt::AccessibleDescriptionRole).toString(),
               "dave: offline");
     EXPECT_TRUE(LoadAppSettings(ctx.settings.profile).presence.showOffline);
     // What a screen reader is given for the row.
-    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(window.OnlineList());
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(OnlineList());
     ASSERT_NE(list, nullptr);
     QStringList descriptions;
     for (int i = 0; i < list->childCount(); ++i) {
@@ -160,9 +160,9 @@ TEST_F(GroupedListViewTest, BuddiesUnderTheirGroupsAndOfflineOnRequest)
     ASSERT_TRUE(server.SendData(0, "UPDATE_BUDDY:Abe:T:0:0:0: O"));
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return OnlineRowCount() == 7; }));
     EXPECT_EQ(SelectedOnlineTexts(), std::vector<std::string>{"  carl"});
-    window.InputLine()->setFocus();
-    QTest::keyClicks(window.InputLine(), "hi");
-    QTest::keyClick(window.InputLine(), Qt::Key_Return);
+    InputLine()->setFocus();
+    QTest::keyClicks(InputLine(), "hi");
+    QTest::keyClick(InputLine(), Qt::Key_Return);
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return !Parsed("toc_send_im").empty(); }));
     Settle();
     EXPECT_EQ(Parsed("toc_send_im"), (std::vector<std::vector<std::string>>{{"toc_send_im", "carl", "hi"}}));

@@ -109,7 +109,7 @@ TEST_F(ProtocolBoxTest, TerminationSignalDuringCantConnectBox)
     ASSERT_NE(refusing.Port(), 0);
     Start();
     ctx.settings.userInfo.tocPort = refusing.Port();
-    window.FormattingBox()->setText("<i>$</i>");
+    FormattingBox()->setText("<i>$</i>");
     CloseOnTerminationSignals([target = QPointer<MainDialog>(&window)] {
         if (target != nullptr)
             target->close();
@@ -122,7 +122,7 @@ TEST_F(ProtocolBoxTest, TerminationSignalDuringCantConnectBox)
         }
     });
 
-    Button(MainDialog::Button::Connect)->click();
+    Button("connect")->click();
     ExpectClosedInOrderWithFilesSaved(watch);
     std::signal(SIGTERM, SIG_DFL);
     std::signal(SIGINT, SIG_DFL);
@@ -144,13 +144,13 @@ TEST_F(ProtocolBoxTest, AutomaticTriesShowNoBoxAndDisconnectStopsThem)
     server.Close(0);
     ASSERT_TRUE(WaitForPaneLine("STATUS MESSAGE: Reconnecting (try 3)..."));
     EXPECT_FALSE(watch.seen) << watch.text.toStdString();
-    EXPECT_TRUE(Button(MainDialog::Button::Disconnect)->isEnabled());
-    EXPECT_TRUE(Button(MainDialog::Button::Connect)->isEnabled());
+    EXPECT_TRUE(Button("disconnect")->isEnabled());
+    EXPECT_TRUE(Button("connect")->isEnabled());
 
-    Button(MainDialog::Button::Disconnect)->click();
+    Button("disconnect")->click();
     ASSERT_TRUE(WaitForPaneLine("STATUS MESSAGE: Reconnecting stopped."));
-    EXPECT_FALSE(Button(MainDialog::Button::Disconnect)->isEnabled());
-    Button(MainDialog::Button::Connect)->click();
+    EXPECT_FALSE(Button("disconnect")->isEnabled());
+    Button("connect")->click();
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return watch.seen; }));
     EXPECT_TRUE(watch.text.startsWith("Can't connect to 127.0.0.1 on port ")) << watch.text.toStdString();
 }
@@ -158,7 +158,7 @@ TEST_F(ProtocolBoxTest, AutomaticTriesShowNoBoxAndDisconnectStopsThem)
 TEST_F(ProtocolBoxTest, WindowClosedDuringABoxTheServerRaised)
 {
     Start();
-    window.FormattingBox()->setText("<i>$</i>");
+    FormattingBox()->setText("<i>$</i>");
     ASSERT_TRUE(SignOn());
     bool closed = false;
     BoxWatch watch(window, [&](QDialog&) {
@@ -177,7 +177,7 @@ TEST_F(ProtocolBoxTest, WindowClosedDuringABoxTheServerRaised)
 TEST_F(ProtocolBoxTest, NothingIsReadWhileABoxIsOpenAndNothingIsLost)
 {
     Start();
-    window.FormattingBox()->setText("<i>$</i>");
+    FormattingBox()->setText("<i>$</i>");
     ASSERT_TRUE(SignOn());
     // Far more than the kernel's socket buffers on both ends hold.
     constexpr int kMessages = 12000;
@@ -234,7 +234,7 @@ TEST_F(ProtocolBoxTest, NothingIsReadWhileABoxIsOpenAndNothingIsLost)
 TEST_F(ProtocolBoxTest, WindowClosedWhileASettingsDialogIsOpen)
 {
     Start();
-    window.FormattingBox()->setText("<i>$</i>");
+    FormattingBox()->setText("<i>$</i>");
     bool closed = false;
     BoxWatch watch(
         window,
@@ -264,16 +264,16 @@ TEST_F(SignonTimeLimitTest, AServerThatNeverSignsOnIsLeftAfterTheLimit)
 {
     Start();
     server.SetAutoSignOn(false);
-    Button(MainDialog::Button::Connect)->click();
+    Button("connect")->click();
     ASSERT_TRUE(WaitForPaneLine("STATUS MESSAGE: Logging onto AIM..."));
-    EXPECT_FALSE(Button(MainDialog::Button::Connect)->isEnabled());
+    EXPECT_FALSE(Button("connect")->isEnabled());
     // The Disconnect button does nothing while signing on; the limit ends it.
     ASSERT_TRUE(WaitForPaneLine("STATUS MESSAGE: Disconnected from AIM server.", 3000));
     EXPECT_EQ(ctx.session.connectionStatus, STATUS_OFFLINE);
     EXPECT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return !server.Client(0).connected; }));
-    EXPECT_TRUE(Button(MainDialog::Button::Connect)->isEnabled());
-    EXPECT_TRUE(Button(MainDialog::Button::Send)->isEnabled());
-    EXPECT_FALSE(Button(MainDialog::Button::Disconnect)->isEnabled());
+    EXPECT_TRUE(Button("connect")->isEnabled());
+    EXPECT_TRUE(Button("send")->isEnabled());
+    EXPECT_FALSE(Button("disconnect")->isEnabled());
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 
     // Connect works again, and a sign-on within the limit stays.
@@ -292,7 +292,7 @@ TEST_F(SignonTimeLimitTest, ASilentServerIsNamedOnceWhenTheLimitEnds)
     ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
     ctx.settings.userInfo.tocPort = silent.serverPort();
     const std::size_t before = PaneLines().size();
-    Button(MainDialog::Button::Connect)->click();
+    Button("connect")->click();
     const std::string line = "STATUS MESSAGE: No answer from 127.0.0.1 port " + std::to_string(silent.serverPort()) + ".";
     ASSERT_TRUE(WaitForPaneLine(line, 3000));
     Settle(300);
@@ -300,7 +300,7 @@ TEST_F(SignonTimeLimitTest, ASilentServerIsNamedOnceWhenTheLimitEnds)
     const std::vector<std::string> lines = PaneLines();
     EXPECT_EQ(std::vector<std::string>(lines.begin() + static_cast<std::ptrdiff_t>(before), lines.end()),
               std::vector<std::string>{line});
-    EXPECT_TRUE(Button(MainDialog::Button::Connect)->isEnabled());
+    EXPECT_TRUE(Button("connect")->isEnabled());
 
     // A server that closes at once is not a silent one; one that answers
     // prints what it always printed.
@@ -308,7 +308,7 @@ TEST_F(SignonTimeLimitTest, ASilentServerIsNamedOnceWhenTheLimitEnds)
     ASSERT_TRUE(closing.listen(QHostAddress::LocalHost));
     QObject::connect(&closing, &QTcpServer::newConnection, [&] { closing.nextPendingConnection()->close(); });
     ctx.settings.userInfo.tocPort = closing.serverPort();
-    Button(MainDialog::Button::Connect)->click();
+    Button("connect")->click();
     Settle(600);
     EXPECT_EQ(PaneLines().size(), lines.size());
     PointAtFakeServer(ctx.settings.userInfo, server.Port());

@@ -42,7 +42,7 @@ TEST_F(StreamingTest, TheLastLineOfABurstIsShownAndLogged)
         expected += "<-bob:  " + Message(i) + "\r\n";
     }
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] {
-        return window.OutputPane()->LastLineText().toStdString() == "<-bob:  " + Message(kCount - 1);
+        return OutputPane()->LastLineText().toStdString() == "<-bob:  " + Message(kCount - 1);
     }));
     EXPECT_EQ(PaneText(), TranscriptAsShown());
     EXPECT_EQ(ReadBytes(dir.Path("stream_log.txt")).substr(logStart), expected);
@@ -63,8 +63,8 @@ TEST_F(StreamingTest, PaneAndTranscriptAgreeAfterAutoClear)
     ASSERT_NE(ctx.modules.services.GetOutputText(), nullptr);
     EXPECT_EQ(std::string(ctx.modules.services.GetOutputText()), ctx.transcript.output.Text());
 
-    window.InputLine()->setText("/clear");
-    QTest::keyClick(window.InputLine(), Qt::Key_Return);
+    InputLine()->setText("/clear");
+    QTest::keyClick(InputLine(), Qt::Key_Return);
     EXPECT_EQ(PaneText(), "");
     EXPECT_EQ(ctx.transcript.output.Text(), "");
 }

@@ -87,7 +87,7 @@ TEST_F(ControlNamesTest, EveryControlSaysWhatItIs)
         EXPECT_FALSE(accessible->text(QAccessible::Name).remove(QLatin1Char('&')).trimmed().isEmpty())
             << control->metaObject()->className();
     }
-    EXPECT_EQ(QAccessible::queryAccessibleInterface(window.InputLine())->text(QAccessible::Name), "Message");
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(InputLine())->text(QAccessible::Name), "Message");
 }
 
 }  // namespace

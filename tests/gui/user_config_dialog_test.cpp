@@ -127,7 +127,7 @@ TEST_F(UserConfigDialogTest, OkStoresEveryFieldAndWritesTheRecordImage)
 {
     UseDistinctSettings();
     // The template belongs to the main window; the dialog saves the stored one.
-    window.FormattingBox()->setText("<i>$</i>");
+    FormattingBox()->setText("<i>$</i>");
 
     UserConfigDialog dialog(ctx, &window);
     dialog.show();
@@ -170,7 +170,7 @@ TEST_F(UserConfigDialogTest, OkStoresEveryFieldAndWritesTheRecordImage)
     EXPECT_EQ(TextAt(image, 2444, 1024), "quenlo_test.log");
     EXPECT_EQ(IntAt(image, 3468), 1);
     // The Formatting box still shows what the user typed.
-    EXPECT_EQ(window.FormattingBox()->text(), "<i>$</i>");
+    EXPECT_EQ(FormattingBox()->text(), "<i>$</i>");
 }
 
 TEST_F(UserConfigDialogTest, PortTextsAreReadAsLeadingDecimals)

@@ -88,7 +88,7 @@ TEST(InputHistory, RecallStopsAtTheOldestStoredLine)
     EXPECT_EQ(history.Step(true), "a");
     EXPECT_FALSE(history.Step(true).has_value());
     history.Push("b");
-    EXPECT_EQ(history.Position(), 0);
+    EXPECT_FALSE(history.Step(false).has_value()) << "a new line returns the recall to the fresh line";
     EXPECT_EQ(history.Step(true), "b");
 }
 

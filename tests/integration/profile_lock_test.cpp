@@ -41,10 +41,11 @@ void StartProgram(QProcess& program, const std::string& profile, bool exitAfterS
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    if (exitAfterStartup)
-        env.insert(QStringLiteral("QUENLO_EXIT_AFTER_STARTUP"), QStringLiteral("1"));
     program.setProcessEnvironment(env);
-    program.start(QStringLiteral(QUENLO_BIN_DIR "/quenlo"), {QStringLiteral("--dir"), QString::fromStdString(profile)});
+    QStringList arguments{QStringLiteral("--dir"), QString::fromStdString(profile)};
+    if (exitAfterStartup)
+        arguments << QStringLiteral("--startup-check");
+    program.start(QStringLiteral(QUENLO_BIN_DIR "/quenlo"), arguments);
 }
 
 ProgramRun RunProgram(const std::string& profile)

@@ -1,5 +1,5 @@
-// The test suite's TOC server: the server of server/ with the controls a
-// test needs on top. It records everything each client sends, can hold a
+// The test suite's TOC server: the core of server/ (what tocd runs) with the
+// controls a test needs on top. It records everything each client sends, can hold a
 // sign-on back until the test accepts it, and lets a test send any bytes:
 // whole, split or joined frames.
 //
@@ -16,16 +16,35 @@
 
 #include "flap_frames.h"
 #include "toc_command_line.h"
-#include "toc_server.h"
+#include "toc_server_core.h"
 
 namespace faketoc {
 
 // The server's framing and command-line helpers, under the tests' name.
 using namespace tocserver;
 
-class FakeTocServer : public tocserver::TocServer {
+class FakeTocServer {
 public:
     FakeTocServer();
+    ~FakeTocServer();
+    FakeTocServer(const FakeTocServer&) = delete;
+    FakeTocServer& operator=(const FakeTocServer&) = delete;
+
+    // Listens on 127.0.0.1; port 0 picks a free port. False if the port is taken.
+    bool Listen(quint16 port = 0);
+    quint16 Port() const;
+
+    // --- behaviour (set before clients connect); the rest as TocServer's ---
+    // Sequence number of the server's SIGNON frame; each later frame to that
+    // client carries one more, wrapping from 65535 to 0. Default 1000.
+    void SetSignonSequence(std::uint16_t sequence);
+    // An account: the name is normalised here. A name with an account must
+    // sign on with exactly this password, or gets ERROR:980.
+    void SetPassword(const std::string& screenName, const std::string& password);
+    void SetAcceptAnyPassword(bool on);        // default true
+    void SetRememberFirstPassword(bool on);    // default false
+    void SetRelay(bool on);                    // default true
+    void SetEchoBot(bool on);                  // default false
 
     // Answer a good toc_signon with SIGN_ON:TOC1.0 at once (default true).
     // When off, the sign-on waits for AcceptSignOn.
@@ -34,14 +53,14 @@ public:
     void SetRecording(bool on);
 
     // What a connection did: its state, and what it sent while recording.
-    struct ClientRecord : ConnectionState {
+    struct ClientRecord : tocserver::ConnectionState {
         std::vector<RecordedFrame> frames;  // every frame received, any type
         // Every DATA payload up to its first NUL, as on the wire (still escaped).
         std::vector<std::string> commands;
         // The same commands split into arguments after the server's unescaping.
         std::vector<std::vector<std::string>> parsedCommands;
     };
-    int ClientCount() const { return ConnectionCount(); }
+    int ClientCount() const;
     // An index out of range gives an empty record (not connected, nothing
     // received). The state part is as of this call.
     const ClientRecord& Client(int index) const;
@@ -69,9 +88,11 @@ public:
     static bool WaitFor(const std::function<bool()>& pred, int timeoutMs = 5000);
 
 private:
+    class Core;
     void Record(int index, const RecordedFrame& frame);
     ClientRecord& RecordOf(int index) const;
 
+    std::unique_ptr<Core> core_;
     bool recording_ = true;
     // Indexed like the connections; grown as they arrive. Mutable: Client()
     // refreshes the state part.

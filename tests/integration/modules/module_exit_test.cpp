@@ -24,11 +24,9 @@ TEST(ModuleInTheProgram, ExampleLoadsWorksAndTheClientExitsCleanly)
     QProcess program;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    env.insert(QStringLiteral("QUENLO_EXIT_AFTER_STARTUP"), QStringLiteral("1"));
-    env.insert(QStringLiteral("QUENLO_PRINT_TRANSCRIPT"), QStringLiteral("1"));
     program.setProcessEnvironment(env);
     program.start(QStringLiteral(QUENLO_BIN_DIR "/quenlo"),
-                  {QStringLiteral("--dir"), QString::fromStdString(profile.Path("."))});
+                  {QStringLiteral("--dir"), QString::fromStdString(profile.Path(".")), QStringLiteral("--startup-check")});
     ASSERT_TRUE(program.waitForFinished(60000));
     const std::string shown = program.readAllStandardOutput().toStdString();
     const std::string errors = program.readAllStandardError().toStdString();

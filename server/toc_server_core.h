@@ -1,7 +1,8 @@
 // Inside the TOC server: per-connection state and the operations shared by
 // the connection handling (toc_server.cpp) and the command handling
-// (toc_server_commands.cpp, toc_server_privacy.cpp). Only layers built on
-// TocServer (the test suite's controls) look in here.
+// (toc_server_commands.cpp, toc_server_privacy.cpp). TocServer is its public
+// face; a layer that needs more (the test suite's server) composes a
+// ServerCore of its own and may take over the two steps marked virtual.
 #pragma once
 
 #include <QPointer>
@@ -9,7 +10,6 @@
 #include <QTcpSocket>
 
 #include <cstdint>
-#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -18,12 +18,25 @@
 #include <vector>
 
 #include "flap_frames.h"
-#include "toc_server.h"
 
 namespace tocserver {
 
 inline constexpr std::string_view kEchoBotName = "Echo Bot";
 inline constexpr std::string_view kEchoBotKey = "echobot";
+
+// What a connection did, as its server saw it.
+struct ConnectionState {
+    std::string greeting;  // the bytes received before the first frame (at most 10)
+    bool greetingOk = false;  // exactly "FLAPON\r\n\r\n"
+    bool httpRequest = false;  // a request for a profile page instead of TOC
+    std::string screenName;  // as the SIGNON frame carries it (a correct client sends it normalised)
+    bool signedOn = false;   // the sign-on was accepted (stays set afterwards)
+    bool online = false;     // signed on and not yet signed off or disconnected
+    bool connected = true;   // the TCP connection is still open
+    bool closedByPeer = false;
+    std::string signonError;    // why the sign-on was refused, if it was
+    std::string protocolError;  // why the server dropped the connection (greeting, framing)
+};
 
 struct Connection {
     enum class Phase {
@@ -31,14 +44,14 @@ struct Connection {
         HttpRequest,      // an HTTP request for a profile page, until its headers end
         AwaitSignonFrame, // server SIGNON sent, waiting for the client's
         AwaitTocSignon,   // waiting for toc_signon
-        AwaitAccept,      // good toc_signon, held back until AcceptSignOn
+        AwaitAccept,      // good toc_signon, until CompleteSignOn
         Online,
         Finished,         // refused, signed off or dropped
     };
 
     QPointer<QTcpSocket> socket;
     int index = 0;  // in accept order
-    TocServer::ConnectionState state;
+    ConnectionState state;
     FrameParser parser;
     Phase phase = Phase::Greeting;
     std::uint16_t nextSequence = 0;
@@ -56,15 +69,22 @@ struct Connection {
     bool closedByServer = false;
 };
 
-struct TocServer::Impl {
-    Impl();
+class ServerCore {
+public:
+    ServerCore();
+    virtual ~ServerCore();
+    ServerCore(const ServerCore&) = delete;
+    ServerCore& operator=(const ServerCore&) = delete;
+
+    bool Listen(quint16 port);
 
     // connection handling
     void AcceptPending();
     void OnReadyRead(Connection& connection);
     void OnDisconnected(Connection& connection);
     void TakeGreeting(Connection& connection, std::string_view& bytes);
-    void HandleFrame(Connection& connection, RecordedFrame frame);
+    // Every frame a connection sends after its greeting, in order.
+    virtual void HandleFrame(Connection& connection, RecordedFrame frame);
     void HandleSignonFrame(Connection& connection, const RecordedFrame& frame);
     void DropConnection(Connection& connection, std::string reason);
     void TakeHttpRequest(Connection& connection, std::string_view bytes);  // toc_server_http.cpp
@@ -72,7 +92,8 @@ struct TocServer::Impl {
     // sign-on
     void HandleTocSignon(Connection& connection, const std::vector<std::string>& args);
     void RefuseSignOn(Connection& connection, std::string reason);
-    void CompleteSignOn(Connection& connection);
+    // A good toc_signon was checked: answer SIGN_ON and announce the user.
+    virtual void CompleteSignOn(Connection& connection);
     void SignOff(Connection& connection);
 
     // commands after sign-on
@@ -104,14 +125,11 @@ struct TocServer::Impl {
     std::vector<std::unique_ptr<Connection>> connections;
     std::map<std::string, std::string> accounts;  // normalised name -> password
     std::map<std::string, std::string> configs;   // normalised name -> what toc_set_config stored
-    std::uint16_t signonSequence = 1000;
-    bool autoSignOn = true;  // off: a good sign-on waits for CompleteSignOn
+    std::uint16_t signonSequence = 1000;  // of each connection's SIGNON frame
     bool acceptAnyPassword = true;
     bool rememberFirstPassword = false;
     bool relay = true;
     bool echoBot = false;
-    // Called with every frame a connection sends, before it is handled.
-    std::function<void(int index, const RecordedFrame& frame)> onFrame;
     std::int64_t startTime = 0;  // the Echo Bot's sign-on time
 };
 
