@@ -104,7 +104,8 @@ TEST_P(ClosePathTest, SignsOffAndSavesBothFilesOnce)
     for (ClosePath again : {ClosePath::TitleBarClose, ClosePath::ExitButton, ClosePath::FileExit})
         CloseBy(again);
     window.Shutdown();
-    Settle();
+    EXPECT_FALSE(HappensWithin(
+        [&] { return server.ClientCount() > 1 || Exists("userinfo.cfg") || Exists("blist.cfg"); }, 150));
     EXPECT_FALSE(Exists("userinfo.cfg"));
     EXPECT_FALSE(Exists("blist.cfg"));
     EXPECT_EQ(server.ClientCount(), 1);

@@ -63,8 +63,7 @@ TEST_F(OnlineListViewTest, SelectionStaysOnItsNamesAsOthersComeAndGo)
     InputLine()->setFocus();
     QTest::keyClicks(InputLine(), "hi");
     QTest::keyClick(InputLine(), Qt::Key_Return);
-    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return !Parsed("toc_send_im").empty(); }));
-    Settle();
+    ASSERT_TRUE(ClientSendsArrived());
     EXPECT_EQ(Parsed("toc_send_im"), (std::vector<std::vector<std::string>>{{"toc_send_im", "eve", "hi"}}));
 }
 
@@ -163,7 +162,6 @@ TEST_F(GroupedListViewTest, BuddiesUnderTheirGroupsAndOfflineOnRequest)
     InputLine()->setFocus();
     QTest::keyClicks(InputLine(), "hi");
     QTest::keyClick(InputLine(), Qt::Key_Return);
-    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return !Parsed("toc_send_im").empty(); }));
-    Settle();
+    ASSERT_TRUE(ClientSendsArrived());
     EXPECT_EQ(Parsed("toc_send_im"), (std::vector<std::vector<std::string>>{{"toc_send_im", "carl", "hi"}}));
 }

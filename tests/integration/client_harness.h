@@ -130,7 +130,29 @@ protected:
                                                        : "no marker line within the wait");
     }
 
+    // A round trip: returns once the server has what the client sent so far,
+    // the client has handled what the server sent in answer (a warning the
+    // server sends after it is shown), and whatever the client sent in turn
+    // has reached the server (a second marker command).
+    ::testing::AssertionResult AnswersArrived(int client = 0)
+    {
+        if (::testing::AssertionResult sent = ClientSendsArrived(client); !sent)
+            return sent;
+        const std::size_t before = Lines().size();
+        const std::string name = "answer marker " + std::to_string(++answerMarkers_);
+        server.SendData(client, "EVILED:0:" + name);
+        if (::testing::AssertionResult shown = WaitForMarker(
+                before, "STATUS MESSAGE: You have been warned by " + name + ". Your warning level is now 0%.",
+                "You have been ");
+            !shown)
+            return shown;
+        return ClientSendsArrived(client);
+    }
+
     // Whether the server reports the user's own arrival (it does while it relays).
     bool expectSelfPresence = true;
     RecordingWindow window;
+
+private:
+    int answerMarkers_ = 0;
 };

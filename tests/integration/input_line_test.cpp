@@ -409,7 +409,7 @@ TEST_F(InputLineTest, ReconnectSignsOnAgainWithoutAnAutomaticAttempt)
     EXPECT_FALSE(ctx.session.reconnect.Automatic());
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return server.ClientCount() == 2 && Peer(1).signedOn; }));
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return ctx.session.connectionStatus == STATUS_ONLINE; }));
-    Settle(200);
+    EXPECT_FALSE(ctx.session.reconnect.Reconnecting()) << "no automatic try waits";
     EXPECT_EQ(server.ClientCount(), 2);
     EXPECT_TRUE(ctx.session.reconnect.Automatic());
     const std::vector<std::string> expected = {

@@ -68,7 +68,7 @@ TEST_F(PresenceTest, AwayIsSentAgainOnANewConnectionButNotAfterAPause)
     server.SendData(0, "PAUSE");
     server.SendData(0, "SIGN_ON:TOC1.0");
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return Parsed("toc_set_info").size() == 2; }));
-    Settle();
+    ASSERT_TRUE(ClientSendsArrived());
     EXPECT_EQ(Parsed("toc_set_away").size(), 1u);
 
     server.Close(0);
@@ -131,7 +131,7 @@ TEST_F(PresenceTest, CapabilitiesAreNoneAndARendezvousIsDeclined)
     // A cookie that could change the command is not sent back.
     server.SendData(0, "RVOUS_PROPOSE:Bob:09461345-4C7F-11D1-8222-444553540000:a\" b:1");
     ASSERT_TRUE(WaitForLine("STATUS MESSAGE: Bob wants a direct connection; this client cannot make one."));
-    Settle();
+    ASSERT_TRUE(ClientSendsArrived());
     EXPECT_EQ(Parsed("toc_rvous_cancel").size(), 1u);
 }
 

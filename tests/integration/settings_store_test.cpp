@@ -261,8 +261,7 @@ TEST_F(BuddyNamesSent, EditorRefusesBadNamesAndNeverSendsOne)
     EXPECT_TRUE(edit.Remove("bob"));
     AcceptBuddyListEdit(ctx, edit);
     EXPECT_EQ(ctx.settings.buddyList, "");
-    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return HasCommandStartingWith(0, "toc_remove_buddy"); }));
-    Settle();
+    ASSERT_TRUE(ClientSendsArrived());
     const std::vector<std::string> sent(Peer().commands.begin() + static_cast<long>(sentBefore), Peer().commands.end());
     EXPECT_EQ(sent, std::vector<std::string>{"toc_remove_buddy bob"});
 }

@@ -7,11 +7,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "client_context.h"
+#include "send_command.h"
 #include "fake_toc_server.h"
 #include "faulty_files.h"
 #include "test_profile.h"
@@ -68,14 +71,37 @@ protected:
         return out;
     }
 
-    // Lets the event loop run for a while, for checks that something does not happen.
-    static void Settle(int ms = 150)
+    // For what must not happen: runs the event loop until `happened` is true
+    // (returned at once, so the test fails fast) or the time in which it
+    // would have happened has passed. Where a marker can stand behind it
+    // (ClientSendsArrived), use that instead.
+    static bool HappensWithin(const std::function<bool()>& happened, int ms)
     {
-        faketoc::FakeTocServer::WaitFor([] { return false; }, ms);
+        return faketoc::FakeTocServer::WaitFor(happened, ms);
+    }
+
+    // Returns once everything the client has handed to the library so far
+    // has reached the server: a marker command written after it arrives, so
+    // whatever was written before it is in. What still waits in the pacer
+    // has not been handed over (see pacer.Waiting()).
+    ::testing::AssertionResult ClientSendsArrived(int client = 0)
+    {
+        const std::string marker = std::string(faketoc::kMarkerCommand) + std::to_string(++sentMarkers_);
+        if (SendCommandNow(ctx.session, marker) != 0)
+            return ::testing::AssertionFailure() << "the client could not send a marker";
+        if (!faketoc::FakeTocServer::WaitFor([&] {
+                const auto& markers = server.Client(client).markers;
+                return std::find(markers.begin(), markers.end(), marker) != markers.end();
+            }))
+            return ::testing::AssertionFailure() << "the marker did not reach the server";
+        return ::testing::AssertionSuccess();
     }
 
     ProfileFolder dir;
     faketoc::FakeTocServer server;
     FaultyFiles files;  // the client's settings files go through these
     ClientContext ctx;
+
+private:
+    int sentMarkers_ = 0;
 };

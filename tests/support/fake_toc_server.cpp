@@ -68,6 +68,10 @@ void FakeTocServer::Record(int index, const RecordedFrame& frame)
     ClientRecord& record = RecordOf(index);
     if (frame.type == kFrameData) {
         std::string text = CommandText(frame.payload);
+        if (text.starts_with(kMarkerCommand)) {
+            record.markers.push_back(std::move(text));
+            return;
+        }
         record.parsedCommands.push_back(SplitArguments(text));
         record.commands.push_back(std::move(text));
     }

@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "flap_frames.h"
@@ -22,6 +23,10 @@ namespace faketoc {
 
 // The server's framing and command-line helpers, under the tests' name.
 using namespace tocserver;
+
+// A command a test has the client send after what it checks, to know all
+// of that has arrived; the server ignores it and records it apart.
+inline constexpr std::string_view kMarkerCommand = "toc_test_marker ";
 
 class FakeTocServer {
 public:
@@ -59,6 +64,8 @@ public:
         std::vector<std::string> commands;
         // The same commands split into arguments after the server's unescaping.
         std::vector<std::vector<std::string>> parsedCommands;
+        // Marker commands (kMarkerCommand), kept out of the lists above.
+        std::vector<std::string> markers;
     };
     int ClientCount() const;
     // An index out of range gives an empty record (not connected, nothing

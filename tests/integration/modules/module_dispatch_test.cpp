@@ -34,7 +34,7 @@ TEST_F(Dispatch, SendIsStoppedOnlyByMinusOneAndEveryModuleIsAsked)
         ClearLog();
         const std::size_t before = Parsed("toc_send_im").size();
         SendInstantMessage(ctx, "Echo Bot", "hello", false);
-        Settle(50);
+        ASSERT_TRUE(ClientSendsArrived());
         EXPECT_EQ(LogOf("OnSendIM"), (std::vector<std::string>{"user_1.so|OnSendIM|Echo Bot|hello|0",
                                                                "user_2.so|OnSendIM|Echo Bot|hello|0",
                                                                "user_3.so|OnSendIM|Echo Bot|hello|0"}));
@@ -89,8 +89,7 @@ TEST_F(Dispatch, FailedSignOnGivesDisconnectAlone)
 {
     server.SetAcceptAnyPassword(false);
     ConnectToServer(ctx);
-    ASSERT_TRUE(WaitForLine(Status("Disconnected from AIM server.")));
-    Settle();
+    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return LogOf("OnDisconnect").size() >= 3u; }));
     EXPECT_TRUE(LogOf("OnConnect").empty());
     EXPECT_EQ(LogOf("OnDisconnect").size(), 3u);
 }
@@ -110,7 +109,8 @@ TEST_F(Dispatch, AwayReplyIsOfferedBeforeTheMessageIsPassedOn)
               first("user_1.so|OnSendIM|alice|gone fishing|1"));
     EXPECT_NE(first("user_2.so|OnReceiveIM|bob AUTORESPONSE|auto hello"), static_cast<long>(log.size()));
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return Parsed("toc_send_im").size() == 1; }));
-    Settle();
+    EXPECT_EQ(ctx.session.pacer.Waiting(), 0u);
+    ASSERT_TRUE(AnswersArrived());
     EXPECT_EQ(Parsed("toc_send_im").size(), 1u) << "an automatic reply gets no away reply";
     // Told once it went, after it was offered: one reply, one OnSentIM per module.
     const std::vector<std::string> after = Log();
@@ -162,7 +162,7 @@ TEST_F(Dispatch, ASendPastTheNestingLimitIsRefusedAndNoEmptyCommandIsSent)
     Type("/null");
     Type("/empty");
     EXPECT_EQ(LogOf("=SendCommand"), (std::vector<std::string>{"user_1.so|=SendCommand|-1", "user_1.so|=SendCommand|-1"}));
-    Settle();
+    ASSERT_TRUE(ClientSendsArrived());
     EXPECT_TRUE(Parsed("toc_send_im").empty());
     for (const std::string& command : server.Client(0).commands)
         EXPECT_FALSE(command.empty());
@@ -197,7 +197,8 @@ TEST_F(Dispatch, ShutdownComesOncePerModuleAfterTheLibraryIsReleased)
               (std::vector<std::string>{"user_1.so|Shutdown", "user_2.so|Shutdown", "user_3.so|Shutdown"}));
     EXPECT_EQ(LogOf("=SendCommand").size(), 3u);
     EXPECT_EQ(LogOf("=SendCommand").front(), "user_1.so|=SendCommand|-1");
-    Settle();
+    // The server has read all the client wrote once it sees the connection end.
+    ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return !server.Client(0).connected; }));
     EXPECT_FALSE(HasCommandStartingWith(0, "toc_too_late"));
     // Nothing reaches a released module.
     ClearLog();

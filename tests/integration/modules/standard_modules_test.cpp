@@ -63,7 +63,7 @@ TEST_F(Shun, CommandsSayWhatTheyDidAndTellTheServer)
         const std::size_t sentBefore = DenyCommands().size();
         Type(c.typed);
         ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return DenyCommands().size() >= sentBefore + c.sent.size(); }));
-        Settle(30);
+        ASSERT_TRUE(ClientSendsArrived());
         EXPECT_EQ(LinesWithoutPresence().back(), Status(c.said)) << c.typed;
         const std::vector<std::string> all = DenyCommands();
         EXPECT_EQ(std::vector<std::string>(all.begin() + static_cast<std::ptrdiff_t>(sentBefore), all.end()), c.sent)
@@ -145,7 +145,7 @@ TEST_F(Shun, BlockedEchoBotFallsSilentUntilUnblocked)
     ASSERT_TRUE(WaitForLine(Status("Echo Bot signed on.")));
     Type("/block Echo Bot");
     SendInstantMessage(ctx, "Echo Bot", "anyone there?", false);
-    Settle(300);
+    ASSERT_TRUE(AnswersArrived());
     EXPECT_FALSE(TranscriptHas("<-Echo Bot:  anyone there?"));
     EXPECT_EQ(ctx.online.RowOf("echobot"), -1);
 
@@ -171,7 +171,7 @@ TEST_F(Shun, OnlyScreenNamesReachTheServerAndEachStaysOneArgument)
     ASSERT_EQ(deny.size(), 1u);
     EXPECT_EQ(Parsed("toc_add_deny"), (std::vector<std::vector<std::string>>{{"toc_add_deny", "echobot", "bob", "carol"}}));
     SendInstantMessage(ctx, "Echo Bot", "anyone there?", false);
-    Settle(300);
+    ASSERT_TRUE(AnswersArrived());
     EXPECT_FALSE(TranscriptHas("<-Echo Bot:  anyone there?")) << "the Echo Bot is blocked";
 
     struct Case {
@@ -197,7 +197,7 @@ TEST_F(Shun, OnlyScreenNamesReachTheServerAndEachStaysOneArgument)
         const std::size_t sentBefore = DenyCommands().size();
         Type(c.typed);
         ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return DenyCommands().size() >= sentBefore + c.sent.size(); }));
-        Settle(30);
+        ASSERT_TRUE(ClientSendsArrived());
         const std::vector<std::string> lines = LinesWithoutPresence();
         std::vector<std::string> said;
         for (const std::string& line : c.said)
@@ -342,7 +342,8 @@ TEST_F(Parley, OtherMessagesAndMalformedInvitationsAreIgnored)
     }
     server.SendData(0, "CHAT_INVITE:Room:1:" + std::string(600, 'z') + ":hi");
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return !Parsed("toc_send_im").empty(); }));
-    Settle();
+    EXPECT_EQ(ctx.session.pacer.Waiting(), 0u);
+    ASSERT_TRUE(ClientSendsArrived());
     ASSERT_EQ(Parsed("toc_send_im").size(), 1u);
     EXPECT_EQ(Parsed("toc_send_im")[0][1], std::string(511, 'z'));
 }
@@ -355,7 +356,8 @@ TEST_F(Parley, AnotherModulesVetoStopsTheAnswerButNotTheLine)
     ASSERT_TRUE(SignOn());
     server.SendData(0, "CHAT_INVITE:Room 1:77:Bob Smith:join us");
     ASSERT_TRUE(WaitForLine(Status("Bob Smith tried to do a chat invite, auto-replying with denial.")));
-    Settle();
+    EXPECT_EQ(ctx.session.pacer.Waiting(), 0u);
+    ASSERT_TRUE(ClientSendsArrived());
     EXPECT_TRUE(Parsed("toc_send_im").empty());
     EXPECT_EQ(LogOf("OnSendIM"), (std::vector<std::string>{std::string("user_veto.so|OnSendIM|Bob Smith|") + kRefusal + "|0"}));
 }
@@ -373,7 +375,7 @@ TEST_F(Parley, EachInviterIsAnsweredOnceAndTheAnswersArePaced)
                              [](const std::string& line) { return line.ends_with("auto-replying with denial."); });
     };
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return answered() >= 50; }));
-    Settle(300);
+    ASSERT_TRUE(AnswersArrived());
     EXPECT_EQ(answered(), 50);
     EXPECT_EQ(Parsed("toc_send_im").size(), static_cast<std::size_t>(SendPacer::kBurst));
     EXPECT_EQ(ctx.session.pacer.Waiting(), 50u - static_cast<std::size_t>(SendPacer::kBurst))
