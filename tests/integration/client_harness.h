@@ -49,9 +49,9 @@ protected:
                        HasCommandStartingWith(client, "toc_set_config");
             }))
             return false;
-        // The server reports the user's own name like any buddy; let that
-        // line arrive so later checks start from a quiet transcript.
-        if (expectSelfPresence)
+        // A relaying server reports the user's own name like any buddy; let
+        // that line arrive so later checks start from a quiet transcript.
+        if (expectSelfPresence && server.Relaying())
             faketoc::FakeTocServer::WaitFor([&] { return !ctx.online.Empty(); }, 1000);
         return true;
     }

@@ -49,6 +49,7 @@ void FakeTocServer::SetPassword(const std::string& screenName, const std::string
 void FakeTocServer::SetAcceptAnyPassword(bool on) { core_->acceptAnyPassword = on; }
 void FakeTocServer::SetRememberFirstPassword(bool on) { core_->rememberFirstPassword = on; }
 void FakeTocServer::SetRelay(bool on) { core_->relay = on; }
+bool FakeTocServer::Relaying() const { return core_->relay; }
 void FakeTocServer::SetEchoBot(bool on) { core_->echoBot = on; }
 void FakeTocServer::SetAutoSignOn(bool on) { core_->autoSignOn = on; }
 int FakeTocServer::ClientCount() const { return static_cast<int>(core_->connections.size()); }

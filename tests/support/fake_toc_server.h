@@ -49,6 +49,7 @@ public:
     void SetAcceptAnyPassword(bool on);        // default true
     void SetRememberFirstPassword(bool on);    // default false
     void SetRelay(bool on);                    // default true
+    bool Relaying() const;
     void SetEchoBot(bool on);                  // default false
 
     // Answer a good toc_signon with SIGN_ON:TOC1.0 at once (default true).

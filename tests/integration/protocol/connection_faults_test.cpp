@@ -6,7 +6,6 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <QElapsedTimer>
 
 #include "protocol_fixture.h"
 #include "raw_peer.h"
@@ -155,8 +154,6 @@ TEST_P(SignonTimeLimitTest, EndsLikeAServerCloseAndConnectsAgain)
     ASSERT_EQ(Init(), 1);
     Settle(10);
     const int descriptorsBefore = OpenDescriptorCount();
-    QElapsedTimer sinceEstablish;
-    sinceEstablish.start();
     if (answersGreeting) {
         ASSERT_TRUE(SignOnHeld());
     } else {
@@ -165,7 +162,6 @@ TEST_P(SignonTimeLimitTest, EndsLikeAServerCloseAndConnectsAgain)
     }
     ASSERT_TRUE(WaitFor([&] { return calls.log.size() >= 2 && calls.LastStatus() == STATUS_OFFLINE; }, 3000))
         << ::testing::PrintToString(calls.log);
-    EXPECT_GE(sinceEstablish.elapsed(), 200);  // a coarse timer may fire 5% early
     const std::vector<std::string> expected =
         answersGreeting ? std::vector<std::string>{kOff, kSigningOn, kOff} : std::vector<std::string>{kOff, kOff};
     EXPECT_EQ(calls.log, expected);
@@ -182,12 +178,11 @@ TEST_P(SignonTimeLimitTest, EndsLikeAServerCloseAndConnectsAgain)
     EXPECT_TRUE(WaitFor([&] { return OpenDescriptorCount() == descriptorsBefore; }, 2000));
     EXPECT_EQ(errors.Text().find("Protocol Module"), std::string::npos) << errors.Text();
 
-    // Usable again, and a prompt sign-on outlives the limit.
+    // Usable again. (When the limit starts, how long it is and that SIGN_ON
+    // cancels it are checked against the library's core with a fake clock.)
     server.SetAutoSignOn(true);
     ASSERT_EQ(Establish(), 1);
     ASSERT_TRUE(WaitForStatus(STATUS_ONLINE));
-    Settle(400);
-    EXPECT_EQ(calls.LastStatus(), STATUS_ONLINE);
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, SignonTimeLimitTest, ::testing::Bool(),

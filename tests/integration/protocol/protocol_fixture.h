@@ -122,10 +122,52 @@ protected:
     {
         return faketoc::FakeTocServer::WaitFor(pred, timeoutMs);
     }
-    // Lets the event loop run, for checks that something does not happen.
+    // Lets the event loop run, for checks that something does not happen
+    // where no marker can stand behind it.
     static void Settle(int ms = 150)
     {
         faketoc::FakeTocServer::WaitFor([] { return false; }, ms);
+    }
+    // Returns once what the library wrote so far has reached the server: a
+    // marker command written after it has arrived. Only while online.
+    ::testing::AssertionResult LibrarySendsArrived(int client = 0)
+    {
+        const std::string marker = std::string(faketoc::kMarkerCommand) + std::to_string(++markers_);
+        if (Send(marker) != 0)
+            return ::testing::AssertionFailure() << "the library refused the marker";
+        if (!WaitFor([&] {
+                const auto& markers = Peer(client).markers;
+                return std::find(markers.begin(), markers.end(), marker) != markers.end();
+            }))
+            return ::testing::AssertionFailure() << "the marker did not reach the server";
+        return ::testing::AssertionSuccess();
+    }
+    // Returns once the library has reported all the server sent so far: an
+    // instant message sent after it is reported last, and is taken off the
+    // log again. Fails at once when the connection ends first.
+    ::testing::AssertionResult ServerSendsReported(int client = 0)
+    {
+        const std::string arguments = "Marker:F:" + std::to_string(++markers_);
+        const std::string entry = CallbackRecorder::Message("IM_IN", arguments);
+        if (!server.SendData(client, "IM_IN:" + arguments))
+            return ::testing::AssertionFailure() << "the server could not send the marker";
+        WaitFor([&] { return calls.Has(entry) || calls.LastStatus() == STATUS_OFFLINE; });
+        if (calls.log.empty() || calls.log.back() != entry)
+            return ::testing::AssertionFailure() << "the marker was not the last report: "
+                                                 << ::testing::PrintToString(calls.log);
+        calls.log.pop_back();
+        return ::testing::AssertionSuccess();
+    }
+    // A keep-alive the server sends is answered by one: once the answer is in,
+    // what the library wrote before it is too. Works while signing on.
+    ::testing::AssertionResult KeepAliveAnswered(int client = 0)
+    {
+        const std::size_t before = FramesOfType(client, faketoc::kFrameKeepAlive);
+        if (!server.SendKeepAlive(client))
+            return ::testing::AssertionFailure() << "the server could not send a keep-alive";
+        if (!WaitFor([&] { return FramesOfType(client, faketoc::kFrameKeepAlive) > before; }))
+            return ::testing::AssertionFailure() << "no keep-alive came back";
+        return ::testing::AssertionSuccess();
     }
     bool WaitForStatus(int status, int timeoutMs = 5000)
     {
@@ -224,4 +266,5 @@ protected:
 
 private:
     void* handle_ = nullptr;
+    int markers_ = 0;
 };

@@ -73,6 +73,14 @@ std::size_t RawPeer::Drain()
     return taken;
 }
 
+void RawPeer::DrainWhileArriving(int quietMs)
+{
+    Drain();
+    pollfd readable{fd_, POLLIN, 0};
+    while (fd_ >= 0 && !clientClosed_ && ::poll(&readable, 1, quietMs) > 0)
+        Drain();
+}
+
 bool RawPeer::WaitForBytes(std::size_t total, int timeoutMs)
 {
     return faketoc::FakeTocServer::WaitFor(

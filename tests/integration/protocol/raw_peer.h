@@ -28,6 +28,9 @@ public:
     // Takes whatever the kernel holds for us without running the event
     // loop; returns the number of bytes taken. Notes an end of stream.
     std::size_t Drain();
+    // Drains, without the event loop, as long as bytes keep arriving: returns
+    // once none has come for quietMs.
+    void DrainWhileArriving(int quietMs);
     // Runs the event loop (so the client can write) until at least total
     // bytes have arrived in all.
     bool WaitForBytes(std::size_t total, int timeoutMs = 5000);

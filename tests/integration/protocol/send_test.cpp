@@ -24,8 +24,8 @@ TEST_F(SendTest, RefusedUntilSignOnThenDelivered)
     EXPECT_EQ(Send("toc_init_done"), -1) << "no connection yet";
     ASSERT_TRUE(SignOnHeld());
     EXPECT_EQ(Send("toc_init_done"), -1) << "signing on";
-    Settle();
-    EXPECT_EQ(Peer().frames.size(), 2u) << "only the sign-on frame and toc_signon";
+    ASSERT_TRUE(KeepAliveAnswered());
+    EXPECT_EQ(Peer().frames.size(), 3u) << "only the sign-on frame, toc_signon and the keep-alive's answer";
 
     ASSERT_TRUE(server.AcceptSignOn(0));
     ASSERT_TRUE(WaitForStatus(STATUS_ONLINE));

@@ -93,8 +93,7 @@ TEST_F(SignonTest, DefaultCompletionWhenTheHostDeclines)
     calls.signonDoneResult = 0;
     server.SetRelay(false);  // no presence replies to toc_add_buddy
     ASSERT_TRUE(SignOn());
-    ASSERT_TRUE(WaitFor([&] { return CommandsAfterSignon().size() >= 4; }));
-    Settle();
+    ASSERT_TRUE(LibrarySendsArrived());
     const std::vector<std::string> expected = {
         "toc_set_config \"m 1\n\"",
         "toc_add_buddy alicetest",
@@ -110,7 +109,7 @@ TEST_F(SignonTest, NothingIsSentAfterSignOnWhenTheHostCompletes)
 {
     calls.signonDoneResult = 1;
     ASSERT_TRUE(SignOn());
-    Settle(300);
+    ASSERT_TRUE(LibrarySendsArrived());
     EXPECT_EQ(CommandsAfterSignon(), std::vector<std::string>{});
     EXPECT_EQ(calls.log, (std::vector<std::string>{Status(STATUS_OFFLINE), Status(STATUS_SIGNING_ON),
                                                    Status(STATUS_ONLINE), "OnSignonDone()"}));
@@ -197,7 +196,7 @@ TEST_F(SignonTest, DisconnectWhileSigningOnDoesNothing)
     ASSERT_TRUE(SignOnHeld());
     const std::vector<std::string> before = calls.log;
     api.disconnect();
-    Settle();
+    ASSERT_TRUE(KeepAliveAnswered());
     EXPECT_EQ(calls.log, before);
     EXPECT_TRUE(Peer().connected);
     EXPECT_EQ(FramesOfType(0, faketoc::kFrameSignoff), 0u);

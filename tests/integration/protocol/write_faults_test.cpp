@@ -56,19 +56,20 @@ TEST_F(RawServerTest, EverythingQueuedArrivesInOrderOnceTheServerReadsAgain)
     }
     // Read what the kernel holds, still without the event loop: the rest can
     // only be in the library's queue.
-    for (int quiet = 0; quiet < 5;) {
-        quiet = raw.Drain() == 0 ? quiet + 1 : 0;
-        usleep(20 * 1000);
-    }
+    raw.DrainWhileArriving(100);
     ASSERT_LT(raw.Received().size(), total) << "the kernel took everything: the queue was never used";
 
-    ASSERT_TRUE(raw.WaitForBytes(total, 60000)) << raw.Received().size() << " of " << total << " bytes arrived";
-    Settle(100);
-    raw.Drain();
-    ASSERT_EQ(raw.Received().size(), total) << "more bytes than were sent";
+    // A marker command after the queue: once it is in, nothing else can come.
+    const std::string marker = "toc_test_marker 1";
+    ASSERT_EQ(Send(marker), 0);
+    const std::size_t withMarker = total + 6 + marker.size() + 1;
+    ASSERT_TRUE(raw.WaitForBytes(withMarker, 60000)) << raw.Received().size() << " of " << withMarker << " bytes arrived";
+    ASSERT_EQ(raw.Received().size(), withMarker) << "more bytes than were sent";
+    ASSERT_EQ(raw.Received().substr(total + 6), marker + '\0');
 
     ASSERT_EQ(raw.Received().substr(0, kGreeting.size()), kGreeting);
-    const ParsedStream stream = ParseFrames(std::string_view(raw.Received()).substr(kGreeting.size()));
+    const ParsedStream stream =
+        ParseFrames(std::string_view(raw.Received()).substr(kGreeting.size(), total - kGreeting.size()));
     EXPECT_TRUE(stream.clean) << "the stream does not end at a frame boundary, or lost its marker";
     ASSERT_EQ(stream.frames.size(), 2u + kCommands);
     std::uint16_t sequence = kFirstSequence;
