@@ -15,12 +15,12 @@ void StartClient(ClientContext& ctx, ClientWindow& window, const char* libraryNa
 {
     ctx.AttachWindow(window);
     ctx.history.Clear();
-    LoadSettingsFiles(ctx);
-    StartKeyringPassword(ctx);
-    RefreshOutputPane(ctx);
+    LoadSettingsFiles(ctx.Out(), ctx.settings);
+    StartKeyringPassword(ctx.Out(), ctx.settings);
+    RefreshOutputPane(ctx.Out());
     window.SetFormattingText(FieldText(ctx.settings.userInfo.formatting));
     if (!BindProtocolLibrary(ctx.session.api, libraryName != nullptr ? libraryName : kProtocolLibraryName))
-        PrintLine(ctx, "FATAL ERROR: Couldn't load libtocwire.so!");
+        PrintLine(ctx.Out(), "FATAL ERROR: Couldn't load libtocwire.so!");
     // Last, also when the library did not bind: modules work offline too.
     LoadClientModules(ctx);
     ReportShadowedCommands(ctx);
@@ -32,16 +32,16 @@ void PumpTick(ClientContext& ctx)
 {
     // Every print asks for a tick at once, so the lines of one turn of the
     // event loop reach the log together, before the loop waits again.
-    FlushLog(ctx);
+    FlushLog(ctx.Out());
     // The null window asks for no ticks; a direct call finds nothing to show.
     if (!ctx.Window().HasScreen())
         return;
     if (ctx.session.api.Bound())
         ctx.session.api.MaintainLoop();
     if (ctx.session.connectionStatus == STATUS_OFFLINE && !ctx.online.Empty())
-        ClearOnlineList(ctx);
+        ctx.online.Clear();
     if (ctx.transcript.firstRefreshPending) {
-        RefreshOutputPane(ctx);
+        RefreshOutputPane(ctx.Out());
         ctx.transcript.firstRefreshPending = false;
         ctx.transcript.scrollPending = true;
         ctx.Window().RequestPump(0);
@@ -71,6 +71,6 @@ void ShutdownClient(ClientContext& ctx)
     ctx.modules.shuttingDown = false;
     if (ctx.Window().HasScreen())
         SetFieldText(ctx.settings.userInfo.formatting, ctx.Window().FormattingText());
-    SaveSettingsFilesAtExit(ctx);
+    SaveSettingsFilesAtExit(ctx.Out(), ctx.settings);
     ctx.transcript.log.Close();
 }

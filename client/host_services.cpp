@@ -36,12 +36,12 @@ void ClientHostServices::SendInputLine(const char* recipient, const char* text, 
 
 void ClientHostServices::PrintStatus(const char* text)
 {
-    PrintModuleLine(ctx_, Text(text), true);
+    PrintModuleLine(ctx_.Out(), Text(text), true);
 }
 
 void ClientHostServices::PrintText(const char* text)
 {
-    PrintModuleLine(ctx_, Text(text), false);
+    PrintModuleLine(ctx_.Out(), Text(text), false);
 }
 
 const char* ClientHostServices::GetOutputText()
@@ -60,18 +60,18 @@ int ClientHostServices::SendCommand(const char* text)
 
 bool ClientHostServices::AddOnlineName(const char* name)
 {
-    return ::AddOnlineName(ctx_, Text(name));
+    return ctx_.online.Insert(Text(name));
 }
 
 bool ClientHostServices::RemoveOnlineName(const char* name)
 {
-    return ::RemoveOnlineName(ctx_, Text(name));
+    return ctx_.online.Remove(Text(name));
 }
 
 void ClientHostServices::Disconnect()
 {
     if (ctx_.session.connectionStatus != STATUS_OFFLINE)
-        DisconnectFromServer(ctx_);
+        DisconnectFromServer(ctx_.Out(), ctx_.session);
 }
 
 void ClientHostServices::SetAwayText(const char* text)
@@ -97,7 +97,7 @@ void ClientExtendedHostServices::ReportSaveFailure(const char* file, const char*
         return;  // nothing the user could look for
     SaveFailure failure{Text(file), Text(why)};
     const std::string line = "Could not save " + failure.file + ": " + failure.why + ".";
-    PrintModuleLine(ctx_, line, true);
+    PrintModuleLine(ctx_.Out(), line, true);
     // While the window closes the transcript is not seen: standard error,
     // and the closing box with the client's own failures.
     std::fprintf(stderr, "quenlo: %s\n", line.c_str());
@@ -127,7 +127,7 @@ void LoadClientModules(ClientContext& ctx)
     ModuleState& modules = ctx.modules;
     // Without a window the modules are handed a null owner.
     modules.host.Attach(ctx.Window().OwnerHandle(), &modules.services, &modules.extendedServices,
-                        [&ctx](std::string_view line) { PrintLine(ctx, line); });
+                        [&ctx](std::string_view line) { PrintLine(ctx.Out(), line); });
     std::string profileFolder = ctx.settings.profile.folder;
     if (profileFolder.empty()) {
         std::error_code noFolder;

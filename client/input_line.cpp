@@ -48,7 +48,7 @@ void HandleSlashLine(ClientContext& ctx, std::string_view line)
     const std::string_view word = command.substr(0, blank);
     const std::string_view argument = blank == std::string_view::npos ? std::string_view{} : command.substr(blank + 1);
     if (RunSlashCommand(ctx, word, argument) == 0)
-        PrintLine(ctx, Format("Command '%s' is not valid.", VisibleText(word)));
+        PrintLine(ctx.Out(), Format("Command '%s' is not valid.", VisibleText(word)));
 }
 
 // Nothing but blanks: an empty-looking message that is never sent.
@@ -87,28 +87,28 @@ bool SendTypedMessage(ClientContext& ctx, const std::string& line, const std::ve
 {
     if (ctx.session.connectionStatus != STATUS_ONLINE) {
         ctx.history.Push(line);
-        PrintLine(ctx, "Not logged on.");
+        PrintLine(ctx.Out(), "Not logged on.");
         return true;
     }
-    const std::string formatTemplate = TemplateFromWindow(ctx, kMaxTemplate);
+    const std::string formatTemplate = TemplateFromWindow(ctx.Window(), ctx.settings.userInfo, kMaxTemplate);
     const TemplateParts parts = SplitTemplate(formatTemplate);
     const std::vector<std::string> names = to != nullptr ? *to : SelectedNames(ctx);
     if (names.empty()) {
         ctx.history.Push(line);
-        PrintLine(ctx, "No one selected in list.");
+        PrintLine(ctx.Out(), "No one selected in list.");
         return true;
     }
     const std::string message = ComposeWhole(line, parts);
     const std::size_t room = RoomForAll(names);
     if (QuotedWireLength(message) > room) {
         const std::string_view fits = std::string_view(line).substr(0, FittingLength(line, parts, room));
-        PrintLine(ctx, "Message too long: " + std::to_string(CharacterCount(line)) + " characters, at most " +
+        PrintLine(ctx.Out(), "Message too long: " + std::to_string(CharacterCount(line)) + " characters, at most " +
                            std::to_string(CharacterCount(fits)) + " can be sent.");
         return false;
     }
     ctx.history.Push(line);
     for (const std::string& name : names)
-        SendInstantMessage(ctx, name, message, false);
+        SendInstantMessage(ctx.Out(), ctx.session, ctx.modules, name, message, false);
     return true;
 }
 
@@ -122,11 +122,11 @@ TemplateParts SplitTemplate(std::string_view formatTemplate)
     return {formatTemplate.substr(0, dollar), formatTemplate.substr(dollar + 1)};
 }
 
-std::string TemplateFromWindow(ClientContext& ctx, std::size_t room)
+std::string TemplateFromWindow(const ClientWindow& window, const UserInfo& settings, std::size_t room)
 {
-    if (!ctx.Window().HasScreen())
-        return std::string(FieldText(ctx.settings.userInfo.formatting).substr(0, room));
-    std::string text = ctx.Window().FormattingText();
+    if (!window.HasScreen())
+        return std::string(FieldText(settings.formatting).substr(0, room));
+    std::string text = window.FormattingText();
     if (text.size() > room)
         text.resize(room);
     return text;
@@ -232,7 +232,7 @@ void SendInputLine(ClientContext& ctx, std::string_view recipient, std::string_v
         HandleSlashLine(ctx, text);
         return;
     }
-    SendInstantMessage(ctx, recipient, ComposeMessage(text, TemplateFromWindow(ctx, kMaxTemplate)), false);
+    SendInstantMessage(ctx.Out(), ctx.session, ctx.modules, recipient, ComposeMessage(text, TemplateFromWindow(ctx.Window(), ctx.settings.userInfo, kMaxTemplate)), false);
 }
 
 void HistoryStep(ClientContext& ctx, bool older)
@@ -243,32 +243,32 @@ void HistoryStep(ClientContext& ctx, bool older)
 
 void RequestInfo(ClientContext& ctx, std::string_view screenName)
 {
-    if (!CheckRecipient(ctx, screenName))
+    if (!CheckRecipient(ctx.Out(), screenName))
         return;
     if (SendCommand(ctx.session, "toc_get_info " + NormalizeName(screenName)) == -1) {
-        PrintLine(ctx, "Failed to request userinfo.");
+        PrintLine(ctx.Out(), "Failed to request userinfo.");
         return;
     }
-    PrintLine(ctx, Format("Requesting info for %s...", screenName));
+    PrintLine(ctx.Out(), Format("Requesting info for %s...", screenName));
     ++ctx.session.pendingProfileRequests;
 }
 
 void WarnUser(ClientContext& ctx, std::string_view screenName)
 {
-    if (!CheckRecipient(ctx, screenName))
+    if (!CheckRecipient(ctx.Out(), screenName))
         return;
     if (SendCommand(ctx.session, "toc_evil " + NormalizeName(screenName) + " norm") == -1) {
-        PrintLine(ctx, "Failed to send warn.");
+        PrintLine(ctx.Out(), "Failed to send warn.");
         return;
     }
-    PrintLine(ctx, Format("Warning %s.", screenName));
+    PrintLine(ctx.Out(), Format("Warning %s.", screenName));
 }
 
 void InfoOnSelected(ClientContext& ctx)
 {
     const std::vector<std::string> names = SelectedNames(ctx);
     if (names.empty())
-        PrintLine(ctx, "No one selected in list.");
+        PrintLine(ctx.Out(), "No one selected in list.");
     for (const std::string& name : names)
         RequestInfo(ctx, name);
 }
@@ -277,7 +277,7 @@ void WarnSelected(ClientContext& ctx)
 {
     const std::vector<std::string> names = SelectedNames(ctx);
     if (names.empty())
-        PrintLine(ctx, "No one selected in list.");
+        PrintLine(ctx.Out(), "No one selected in list.");
     for (const std::string& name : names)
         WarnUser(ctx, name);
 }

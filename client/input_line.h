@@ -8,6 +8,8 @@
 #include <vector>
 
 struct ClientContext;
+class ClientWindow;
+struct UserInfo;
 
 inline constexpr std::size_t kMaxTemplate = 1023;
 inline constexpr std::size_t kMaxAwayTemplate = 511;
@@ -35,7 +37,7 @@ struct TemplateParts {
 };
 TemplateParts SplitTemplate(std::string_view formatTemplate);
 // The Formatting box's text (the saved one without a window), cut to `room`.
-std::string TemplateFromWindow(ClientContext& ctx, std::size_t room);
+std::string TemplateFromWindow(const ClientWindow& window, const UserInfo& settings, std::size_t room);
 
 // The template's prefix, the text with backslash-n turned into line breaks
 // (sent as "<BR>"), and the template's suffix.

@@ -22,6 +22,8 @@ struct SessionState {
     SessionState& operator=(const SessionState&) = delete;
 
     ProtocolApi api;
+    // The client's calls from the library, handed over at each TOC_Init.
+    ProtocolCallbacks* callbacks = nullptr;
     int connectionStatus = STATUS_OFFLINE;
     bool protocolInitialised = false;
     int pendingProfileRequests = 0;

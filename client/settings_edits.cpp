@@ -37,8 +37,8 @@ void ApplyUserConfig(ClientContext& ctx, const UserConfigValues& values)
     info.logToFile = values.logToFile ? 1 : 0;
     info.timestamp = values.timestamp ? 1 : 0;
     const bool wasInKeyring = ctx.settings.app.passwordInKeyring;
-    ChooseKeyring(ctx, values.passwordInKeyring);
-    const bool saved = SaveUserInfoNow(ctx);
-    SyncKeyringPassword(ctx, wasInKeyring, saved);
-    ReinitConnection(ctx);
+    ChooseKeyring(ctx.Out(), ctx.settings, values.passwordInKeyring);
+    const bool saved = SaveUserInfoNow(ctx.Out(), ctx.settings);
+    SyncKeyringPassword(ctx.Out(), ctx.settings, wasInKeyring, saved);
+    ReinitConnection(ctx.Out(), ctx.session, ctx.settings);
 }

@@ -48,56 +48,52 @@ std::string OddSizeMessage(std::size_t size)
 
 }  // namespace
 
-void LoadSettingsFiles(ClientContext& ctx)
+void LoadSettingsFiles(const Printer& out, SettingsState& settings)
 {
-    SettingsState& settings = ctx.settings;
     settings.userInfoUnreadable.clear();
     settings.buddyListUnreadable.clear();
     std::size_t userInfoSize = kUserInfoSize;
     LoadUserInfo(settings.userInfo, settings.profile.File(kUserInfoFile), &settings.userInfoUnreadable,
                  *settings.files, &userInfoSize);
     if (!settings.userInfoUnreadable.empty())
-        PrintLine(ctx, CannotReadMessage(kUserInfoFile, settings.userInfoUnreadable));
+        PrintLine(out, CannotReadMessage(kUserInfoFile, settings.userInfoUnreadable));
     settings.userInfoOddSize = userInfoSize != kUserInfoSize;
     settings.userInfoAsLoaded = settings.userInfo;
     if (settings.userInfoOddSize)
-        PrintLine(ctx, OddSizeMessage(userInfoSize));
+        PrintLine(out, OddSizeMessage(userInfoSize));
     settings.buddyList =
         LoadBuddyList(settings.profile.File(kBuddyListFile), &settings.buddyListUnreadable, *settings.files);
     if (!settings.buddyListUnreadable.empty())
-        PrintLine(ctx, CannotReadMessage(kBuddyListFile, settings.buddyListUnreadable));
+        PrintLine(out, CannotReadMessage(kBuddyListFile, settings.buddyListUnreadable));
     settings.app = LoadAppSettings(settings.profile);
 }
 
-bool SaveUserInfoNow(ClientContext& ctx)
+bool SaveUserInfoNow(const Printer& out, SettingsState& settings)
 {
-    SettingsState& settings = ctx.settings;
     if (!settings.userInfoUnreadable.empty()) {
-        PrintLine(ctx, std::string(kUserInfoFile) + " " + HeldReason(settings.userInfoUnreadable) + ".");
+        PrintLine(out, std::string(kUserInfoFile) + " " + HeldReason(settings.userInfoUnreadable) + ".");
         return false;
     }
     if (!SaveUserInfo(RecordForFile(settings), settings.profile.File(kUserInfoFile), *settings.files)) {
-        PrintLine(ctx, "Failed to write user info.");
+        PrintLine(out, "Failed to write user info.");
         return false;
     }
     settings.userInfoOddSize = false;  // a whole record now
     return true;
 }
 
-void SaveBuddyListNow(ClientContext& ctx)
+void SaveBuddyListNow(const Printer& out, const SettingsState& settings)
 {
-    SettingsState& settings = ctx.settings;
     if (!settings.buddyListUnreadable.empty()) {
-        PrintLine(ctx, std::string(kBuddyListFile) + " " + HeldReason(settings.buddyListUnreadable) + ".");
+        PrintLine(out, std::string(kBuddyListFile) + " " + HeldReason(settings.buddyListUnreadable) + ".");
         return;
     }
     if (!SaveBuddyList(settings.buddyList, settings.profile.File(kBuddyListFile), *settings.files))
-        PrintLine(ctx, "Failed to write buddy list.");
+        PrintLine(out, "Failed to write buddy list.");
 }
 
-void SaveSettingsFilesAtExit(ClientContext& ctx)
+void SaveSettingsFilesAtExit(const Printer& out, SettingsState& settings)
 {
-    SettingsState& settings = ctx.settings;
     if (!settings.userInfoUnreadable.empty()) {
         if (UserInfoChanged(settings.userInfo))
             ReportAtExit(settings, {kUserInfoFile, HeldReason(settings.userInfoUnreadable)});
@@ -105,7 +101,7 @@ void SaveSettingsFilesAtExit(ClientContext& ctx)
         // Said at start; nothing the run changed needs the file rewritten.
     } else if (!SaveUserInfo(RecordForFile(settings), settings.profile.File(kUserInfoFile), *settings.files)) {
         const int error = errno;
-        PrintLine(ctx, "Failed to write user info.");
+        PrintLine(out, "Failed to write user info.");
         ReportAtExit(settings, {kUserInfoFile, std::strerror(error)});
     }
     if (!settings.buddyListUnreadable.empty()) {
@@ -113,7 +109,7 @@ void SaveSettingsFilesAtExit(ClientContext& ctx)
             ReportAtExit(settings, {kBuddyListFile, HeldReason(settings.buddyListUnreadable)});
     } else if (!SaveBuddyList(settings.buddyList, settings.profile.File(kBuddyListFile), *settings.files)) {
         const int error = errno;
-        PrintLine(ctx, "Failed to write buddy list.");
+        PrintLine(out, "Failed to write buddy list.");
         ReportAtExit(settings, {kBuddyListFile, std::strerror(error)});
     }
 }

@@ -104,7 +104,7 @@ void MainDialog::CreateControls()
     online_->setUniformItemSizes(true);  // plain text lines: no row needs measuring on its own
     online_->setFixedWidth(200);
     online_->setItemDelegate(new PresenceDelegate(online_));  // away or idle: dimmed
-    viewSwitch_ = new OnlineViewSwitch(ctx_, *online_, *onlineModel_, this);
+    viewSwitch_ = new OnlineViewSwitch(ctx_.Out(), ctx_.online, ctx_.settings, ctx_.config, *online_, *onlineModel_, this);
 
     warn_ = new QPushButton(QStringLiteral("&Warn"), this);
     info_ = new QPushButton(QStringLiteral("&Info"), this);
@@ -173,7 +173,7 @@ void MainDialog::ConnectControls()
 {
     QObject::connect(send_, &QPushButton::clicked, this, [this] { SubmitInputLine(ctx_); });
     QObject::connect(connect_, &QPushButton::clicked, this, [this] { Connect(); });
-    QObject::connect(disconnect_, &QPushButton::clicked, this, [this] { DisconnectFromServer(ctx_); });
+    QObject::connect(disconnect_, &QPushButton::clicked, this, [this] { DisconnectFromServer(ctx_.Out(), ctx_.session); });
     QObject::connect(warn_, &QPushButton::clicked, this, [this] { WarnSelected(ctx_); });
     QObject::connect(info_, &QPushButton::clicked, this, [this] { InfoOnSelected(ctx_); });
     QObject::connect(exit_, &QPushButton::clicked, this, [this] { close(); });
@@ -303,7 +303,7 @@ void MainDialog::reject()
 
 void MainDialog::Connect()
 {
-    ConnectToServer(ctx_);
+    ConnectToServer(ctx_.Out(), ctx_.session, ctx_.settings);
     // On a first start nothing is set up yet: the status line says what is
     // missing, and the dialog where it is entered opens.
     const UserInfo& info = ctx_.settings.userInfo;
@@ -492,7 +492,7 @@ void MainDialog::OpenUserConfig()
 
 void MainDialog::OpenSoundSettings()
 {
-    SoundSettingsDialog dialog(ctx_, this);
+    SoundSettingsDialog dialog(ctx_.Out(), ctx_.settings, this);
     dialog.exec();
 }
 
@@ -518,7 +518,7 @@ void MainDialog::ShowProfile(std::string_view screenName, std::string_view addre
     if (profiles_ == nullptr)
         profiles_ = std::make_unique<ProfileViewer>(this, [this](const std::string& line) {
             if (!shutDown_)  // a fetch that ends after the close has nobody to tell
-                PrintLine(ctx_, line);
+                PrintLine(ctx_.Out(), line);
         });
     profiles_->Fetch(screenName, address);
 }
@@ -588,7 +588,7 @@ void MainDialog::AskForConversation()
     if (!ok || name.trimmed().isEmpty())
         return;
     const std::string typed = TypedBytes(name.trimmed());
-    if (!CheckRecipient(ctx_, typed))
+    if (!CheckRecipient(ctx_.Out(), typed))
         return;
     OpenConversation(typed);
 }

@@ -202,5 +202,5 @@ void UserConfigDialog::SaveProxy()
     config.user = proxyUser_->text().toStdString();
     config.password = proxyPassword_->text().toStdString();
     if (!SaveProxyConfig(ctx_.settings.profile, config))
-        PrintLine(ctx_, "Could not save the proxy setting in " + ctx_.settings.profile.File(kAppSettingsFile) + ".");
+        PrintLine(ctx_.Out(), "Could not save the proxy setting in " + ctx_.settings.profile.File(kAppSettingsFile) + ".");
 }

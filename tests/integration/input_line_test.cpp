@@ -129,7 +129,7 @@ TEST_F(InputLineTest, MclearSetsTheAutoClearSize)
     EXPECT_EQ(LastLine(), "STATUS MESSAGE: Autoclearing of buffer after -5 bytes enabled.");
     // Compared as an unsigned count, a negative size never clears.
     for (int i = 0; i < 50; ++i)
-        PrintLine(ctx, "filler line");
+        PrintLine(ctx.Out(), "filler line");
     EXPECT_GT(ctx.transcript.output.Length(), 1000u);
 }
 
@@ -155,7 +155,7 @@ TEST_F(InputLineTest, RelativeNamesLieInTheProfileFolder)
 {
     ctx.settings.userInfo.logToFile = 1;
     SetFieldText(ctx.settings.userInfo.logPath, "relative_log.txt");
-    PrintLine(ctx, "logged");
+    PrintLine(ctx.Out(), "logged");
     Type("/savebuffer relative_saved.txt");
     EXPECT_EQ(LastLine(), "STATUS MESSAGE: Saved current buffer to 'relative_saved.txt'.");
     for (const char* name : {"relative_log.txt", "relative_saved.txt"}) {
@@ -169,7 +169,7 @@ TEST_F(InputLineTest, RelativeNamesLieInTheProfileFolder)
 // earlier file of that name stays as it was, and no temporary file remains.
 TEST_F(InputLineTest, SaveBufferWriteFailureLeavesTheOldFileAndSaysSo)
 {
-    PrintLine(ctx, "something to save");
+    PrintLine(ctx.Out(), "something to save");
     struct Case {
         const char* name;
         int error;
