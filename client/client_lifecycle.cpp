@@ -23,7 +23,7 @@ void StartClient(ClientContext& ctx, ClientWindow& window, const char* libraryNa
         PrintLine(ctx.Out(), "FATAL ERROR: Couldn't load libtocwire.so!");
     // Last, also when the library did not bind: modules work offline too.
     LoadClientModules(ctx);
-    ReportShadowedCommands(ctx);
+    ReportShadowedCommands(ctx.Out(), ctx.modules);
     ctx.transcript.firstRefreshPending = true;
     window.RequestPump(kFirstRefreshDelayMs + 1);
 }

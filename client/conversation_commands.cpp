@@ -66,13 +66,13 @@ void ReplyToLastSender(ClientContext& ctx, std::string_view argument)
     SendTo(ctx, std::string(last), argument);
 }
 
-void ReportShadowedCommands(ClientContext& ctx)
+void ReportShadowedCommands(const Printer& out, const ModuleState& modules)
 {
-    for (const ModuleIdentity& module : ctx.modules.host.Identities()) {
+    for (const ModuleIdentity& module : modules.host.Identities()) {
         for (const std::string_view word : {std::string_view("msg"), std::string_view("r")}) {
             for (const std::string& usage : module.commands) {
                 if (NamesCommand(usage, word)) {
-                    PrintLine(ctx.Out(), "Module " + module.fileName + " also answers /" + std::string(word) +
+                    PrintLine(out, "Module " + module.fileName + " also answers /" + std::string(word) +
                                        ": the client's own /" + std::string(word) + " is used.");
                     break;
                 }

@@ -29,14 +29,14 @@ std::string Format(std::string_view pattern, std::string_view value)
     return out;
 }
 
-std::vector<std::string> SelectedNames(ClientContext& ctx)
+std::vector<std::string> SelectedNames(const ClientWindow& window, const OnlineList& online)
 {
     std::vector<std::string> names;
-    for (int row : ctx.Window().SelectedOnlineRows()) {
+    for (int row : window.SelectedOnlineRows()) {
         if (names.size() == kMaxSelected)
             break;
-        if (row >= 0 && row < ctx.online.Count())
-            names.push_back(ctx.online.At(row).substr(0, kMaxTocText));
+        if (row >= 0 && row < online.Count())
+            names.push_back(online.At(row).substr(0, kMaxTocText));
     }
     return names;
 }
@@ -92,7 +92,7 @@ bool SendTypedMessage(ClientContext& ctx, const std::string& line, const std::ve
     }
     const std::string formatTemplate = TemplateFromWindow(ctx.Window(), ctx.settings.userInfo, kMaxTemplate);
     const TemplateParts parts = SplitTemplate(formatTemplate);
-    const std::vector<std::string> names = to != nullptr ? *to : SelectedNames(ctx);
+    const std::vector<std::string> names = to != nullptr ? *to : SelectedNames(ctx.Window(), ctx.online);
     if (names.empty()) {
         ctx.history.Push(line);
         PrintLine(ctx.Out(), "No one selected in list.");
@@ -193,24 +193,13 @@ std::string ComposeMessage(std::string_view text, std::string_view formatTemplat
     return message;
 }
 
-void SubmitInputLine(ClientContext& ctx)
-{
-    const std::string typed = ctx.Window().InputText();
-    // An empty line, or one of blanks only, sends nothing and stays as it is.
-    if (IsBlankLine(typed))
-        return;
-    if (typed.front() == '/') {
-        const std::string line = typed.substr(0, kMaxTocText);
-        ctx.history.Push(line);
-        HandleSlashLine(ctx, line);
-    } else if (!SendTypedMessage(ctx, typed)) {
-        return;
-    }
-    ctx.Window().SetInputText("");
-}
+namespace {
 
-bool SubmitLineTo(ClientContext& ctx, const std::string& typed, const std::vector<std::string>& names)
+// A typed line: a "/word" runs as a command, anything else is a message to
+// `to` (the selected names when null). False when nothing was taken.
+bool TakeTypedLine(ClientContext& ctx, const std::string& typed, const std::vector<std::string>* to)
 {
+    // An empty line, or one of blanks only, sends nothing and stays as it is.
     if (IsBlankLine(typed))
         return false;
     if (typed.front() == '/') {
@@ -219,7 +208,20 @@ bool SubmitLineTo(ClientContext& ctx, const std::string& typed, const std::vecto
         HandleSlashLine(ctx, line);
         return true;
     }
-    return SendTypedMessage(ctx, typed, &names);
+    return SendTypedMessage(ctx, typed, to);
+}
+
+}  // namespace
+
+void SubmitInputLine(ClientContext& ctx)
+{
+    if (TakeTypedLine(ctx, ctx.Window().InputText(), nullptr))
+        ctx.Window().SetInputText("");
+}
+
+bool SubmitLineTo(ClientContext& ctx, const std::string& typed, const std::vector<std::string>& names)
+{
+    return TakeTypedLine(ctx, typed, &names);
 }
 
 void SendInputLine(ClientContext& ctx, std::string_view recipient, std::string_view text)
@@ -235,49 +237,44 @@ void SendInputLine(ClientContext& ctx, std::string_view recipient, std::string_v
     SendInstantMessage(ctx.Out(), ctx.session, ctx.modules, recipient, ComposeMessage(text, TemplateFromWindow(ctx.Window(), ctx.settings.userInfo, kMaxTemplate)), false);
 }
 
-void HistoryStep(ClientContext& ctx, bool older)
+void HistoryStep(InputHistory& history, ClientWindow& window, bool older)
 {
-    if (const auto text = ctx.history.Step(older); text.has_value())
-        ctx.Window().SetInputText(*text);
+    if (const auto text = history.Step(older); text.has_value())
+        window.SetInputText(*text);
 }
 
-void RequestInfo(ClientContext& ctx, std::string_view screenName)
+void RequestInfo(const Printer& out, SessionState& session, std::string_view screenName)
 {
-    if (!CheckRecipient(ctx.Out(), screenName))
+    if (!CheckRecipient(out, screenName))
         return;
-    if (SendCommand(ctx.session, "toc_get_info " + NormalizeName(screenName)) == -1) {
-        PrintLine(ctx.Out(), "Failed to request userinfo.");
-        return;
-    }
-    PrintLine(ctx.Out(), Format("Requesting info for %s...", screenName));
-    ++ctx.session.pendingProfileRequests;
-}
-
-void WarnUser(ClientContext& ctx, std::string_view screenName)
-{
-    if (!CheckRecipient(ctx.Out(), screenName))
-        return;
-    if (SendCommand(ctx.session, "toc_evil " + NormalizeName(screenName) + " norm") == -1) {
-        PrintLine(ctx.Out(), "Failed to send warn.");
+    if (SendCommand(session, "toc_get_info " + NormalizeName(screenName)) == -1) {
+        PrintLine(out, "Failed to request userinfo.");
         return;
     }
-    PrintLine(ctx.Out(), Format("Warning %s.", screenName));
+    PrintLine(out, Format("Requesting info for %s...", screenName));
+    ++session.pendingProfileRequests;
 }
 
-void InfoOnSelected(ClientContext& ctx)
+void WarnUser(const Printer& out, SessionState& session, std::string_view screenName)
 {
-    const std::vector<std::string> names = SelectedNames(ctx);
-    if (names.empty())
-        PrintLine(ctx.Out(), "No one selected in list.");
-    for (const std::string& name : names)
-        RequestInfo(ctx, name);
+    if (!CheckRecipient(out, screenName))
+        return;
+    if (SendCommand(session, "toc_evil " + NormalizeName(screenName) + " norm") == -1) {
+        PrintLine(out, "Failed to send warn.");
+        return;
+    }
+    PrintLine(out, Format("Warning %s.", screenName));
 }
 
-void WarnSelected(ClientContext& ctx)
+void ActOnSelected(const Printer& out, SessionState& session, const OnlineList& online, UserAction action)
 {
-    const std::vector<std::string> names = SelectedNames(ctx);
+    const std::vector<std::string> names = SelectedNames(out.Window(), online);
     if (names.empty())
-        PrintLine(ctx.Out(), "No one selected in list.");
-    for (const std::string& name : names)
-        WarnUser(ctx, name);
+        PrintLine(out, "No one selected in list.");
+    for (const std::string& name : names) {
+        if (action == UserAction::Info)
+            RequestInfo(out, session, name);
+        else
+            WarnUser(out, session, name);
+    }
 }

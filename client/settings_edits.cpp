@@ -23,9 +23,9 @@ UserConfigValues ReadUserConfig(const UserInfo& info)
     return values;
 }
 
-void ApplyUserConfig(ClientContext& ctx, const UserConfigValues& values)
+void ApplyUserConfig(const Printer& out, SessionState& session, SettingsState& settings, const UserConfigValues& values)
 {
-    UserInfo& info = ctx.settings.userInfo;
+    UserInfo& info = settings.userInfo;
     SetFieldText(info.screenName, values.screenName);
     SetFieldText(info.password, values.password);
     SetFieldText(info.oscarServer, values.oscarServer);
@@ -36,9 +36,9 @@ void ApplyUserConfig(ClientContext& ctx, const UserConfigValues& values)
     SetFieldText(info.logPath, values.logPath);
     info.logToFile = values.logToFile ? 1 : 0;
     info.timestamp = values.timestamp ? 1 : 0;
-    const bool wasInKeyring = ctx.settings.app.passwordInKeyring;
-    ChooseKeyring(ctx.Out(), ctx.settings, values.passwordInKeyring);
-    const bool saved = SaveUserInfoNow(ctx.Out(), ctx.settings);
-    SyncKeyringPassword(ctx.Out(), ctx.settings, wasInKeyring, saved);
-    ReinitConnection(ctx.Out(), ctx.session, ctx.settings);
+    const bool wasInKeyring = settings.app.passwordInKeyring;
+    ChooseKeyring(out, settings, values.passwordInKeyring);
+    const bool saved = SaveUserInfoNow(out, settings);
+    SyncKeyringPassword(out, settings, wasInKeyring, saved);
+    ReinitConnection(out, session, settings);
 }

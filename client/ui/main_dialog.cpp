@@ -174,8 +174,8 @@ void MainDialog::ConnectControls()
     QObject::connect(send_, &QPushButton::clicked, this, [this] { SubmitInputLine(ctx_); });
     QObject::connect(connect_, &QPushButton::clicked, this, [this] { Connect(); });
     QObject::connect(disconnect_, &QPushButton::clicked, this, [this] { DisconnectFromServer(ctx_.Out(), ctx_.session); });
-    QObject::connect(warn_, &QPushButton::clicked, this, [this] { WarnSelected(ctx_); });
-    QObject::connect(info_, &QPushButton::clicked, this, [this] { InfoOnSelected(ctx_); });
+    QObject::connect(warn_, &QPushButton::clicked, this, [this] { ActOnSelected(ctx_.Out(), ctx_.session, ctx_.online, UserAction::Warn); });
+    QObject::connect(info_, &QPushButton::clicked, this, [this] { ActOnSelected(ctx_.Out(), ctx_.session, ctx_.online, UserAction::Info); });
     QObject::connect(exit_, &QPushButton::clicked, this, [this] { close(); });
 
     // Conversations open from a name in the list, a message's line, or a
@@ -384,7 +384,7 @@ bool MainDialog::eventFilter(QObject* watched, QEvent* event)
         // Held keys repeat; one press is one step.
         if (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down) {
             if (!key->isAutoRepeat())
-                HistoryStep(ctx_, key->key() == Qt::Key_Up);
+                HistoryStep(ctx_.history, ctx_.Window(), key->key() == Qt::Key_Up);
             return true;
         }
     }
@@ -486,7 +486,7 @@ void MainDialog::RequestPump(int delayMs)
 
 void MainDialog::OpenUserConfig()
 {
-    UserConfigDialog dialog(ctx_, this);
+    UserConfigDialog dialog(ctx_.Out(), ctx_.session, ctx_.settings, this);
     dialog.exec();
 }
 

@@ -199,9 +199,9 @@ TEST_F(InputLineTest, OfflineLineIsStoredAndCleared)
     Type("hello there");
     EXPECT_EQ(LastLine(), "STATUS MESSAGE: Not logged on.");
     EXPECT_EQ(window.input, "");
-    HistoryStep(ctx, true);
+    HistoryStep(ctx.history, ctx.Window(), true);
     EXPECT_EQ(window.input, "hello there");
-    HistoryStep(ctx, false);
+    HistoryStep(ctx.history, ctx.Window(), false);
     EXPECT_EQ(window.input, "");
 }
 
@@ -218,7 +218,7 @@ TEST_F(InputLineTest, EmptyOrBlankLineDoesNothing)
     }
     EXPECT_EQ(Lines().size(), before);
     EXPECT_TRUE(Parsed("toc_send_im").empty());
-    HistoryStep(ctx, true);
+    HistoryStep(ctx.history, ctx.Window(), true);
     EXPECT_EQ(window.input, " \t ");  // nothing was stored to recall
 }
 
@@ -373,7 +373,7 @@ TEST_F(InputLineTest, InfoAndWarnOnTheSelection)
     server.SendData(0, "UPDATE_BUDDY:Bob Smith:T:0:0:0: O");
     ASSERT_TRUE(WaitForLine("STATUS MESSAGE: Bob Smith signed on."));
     window.Select("Bob Smith");
-    InfoOnSelected(ctx);
+    ActOnSelected(ctx.Out(), ctx.session, ctx.online, UserAction::Info);
     EXPECT_EQ(LastLine(), "STATUS MESSAGE: Requesting info for Bob Smith...");
     EXPECT_EQ(ctx.session.pendingProfileRequests, 1);
     // The fake server answers with one GOTO_URL: the window is asked to fetch it.
@@ -384,7 +384,7 @@ TEST_F(InputLineTest, InfoAndWarnOnTheSelection)
               "http://127.0.0.1:" + std::to_string(server.Port()) + "/info?user=bobsmith");
     EXPECT_EQ(Parsed("toc_get_info")[0], std::vector<std::string>({"toc_get_info", "bobsmith"}));
 
-    WarnSelected(ctx);
+    ActOnSelected(ctx.Out(), ctx.session, ctx.online, UserAction::Warn);
     EXPECT_EQ(LastLine(), "STATUS MESSAGE: Warning Bob Smith.");
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return !Parsed("toc_evil").empty(); }));
     EXPECT_EQ(Parsed("toc_evil")[0], std::vector<std::string>({"toc_evil", "bobsmith", "norm"}));
@@ -392,12 +392,12 @@ TEST_F(InputLineTest, InfoAndWarnOnTheSelection)
 
 TEST_F(InputLineTest, InfoAndWarnOfflineReportFailure)
 {
-    RequestInfo(ctx, "bob");
+    RequestInfo(ctx.Out(), ctx.session, "bob");
     EXPECT_EQ(LastLine(), "STATUS MESSAGE: Failed to request userinfo.");
-    WarnUser(ctx, "bob");
+    WarnUser(ctx.Out(), ctx.session, "bob");
     EXPECT_EQ(LastLine(), "STATUS MESSAGE: Failed to send warn.");
     EXPECT_EQ(ctx.session.pendingProfileRequests, 0);
-    InfoOnSelected(ctx);
+    ActOnSelected(ctx.Out(), ctx.session, ctx.online, UserAction::Info);
     EXPECT_EQ(LastLine(), "STATUS MESSAGE: No one selected in list.");
 }
 

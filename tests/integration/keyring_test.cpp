@@ -62,7 +62,7 @@ protected:
         values.screenName = ::testing::UnitTest::GetInstance()->current_test_info()->name();
         values.password = kPassword;
         values.passwordInKeyring = keep;
-        ApplyUserConfig(ctx, values);
+        ApplyUserConfig(ctx.Out(), ctx.session, ctx.settings, values);
     }
 
     std::string File() const { return ReadBytes(dir.Path(kUserInfoFile)); }

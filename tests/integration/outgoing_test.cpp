@@ -49,8 +49,8 @@ TEST_F(OutgoingTest, NamesThatAreNoScreenNameStayOffTheWire)
     for (const char* name : names) {
         const std::size_t before = Lines().size();
         SendInstantMessage(ctx.Out(), ctx.session, ctx.modules, name, "hi", false);
-        RequestInfo(ctx, name);
-        WarnUser(ctx, name);
+        RequestInfo(ctx.Out(), ctx.session, name);
+        WarnUser(ctx.Out(), ctx.session, name);
         ASSERT_EQ(Lines().size(), before + 3) << name;
         EXPECT_EQ(Lines().back(), std::string("STATUS MESSAGE: '") + name + "' is not a screen name.");
     }
