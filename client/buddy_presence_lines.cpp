@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "client_context.h"
+#include "online_list.h"
 #include "output.h"
 #include "visible_text.h"
 

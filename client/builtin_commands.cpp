@@ -5,7 +5,11 @@
 #include <string>
 
 #include "atomic_file.h"
-#include "client_context.h"
+#include "away_state.h"
+#include "module_state.h"
+#include "session_state.h"
+#include "settings_state.h"
+#include "transcript_state.h"
 #include "decimal_text.h"
 #include "input_line.h"
 #include "outgoing.h"

@@ -4,6 +4,7 @@
 
 #include "away_state.h"
 #include "client_callbacks.h"
+#include "client_version.h"
 #include "client_window.h"
 #include "config_sync.h"
 #include "idle_report.h"
@@ -15,8 +16,6 @@
 #include "session_state.h"
 #include "settings_state.h"
 #include "transcript_state.h"
-
-inline constexpr const char* kClientVersion = "zorvane";
 
 struct ClientContext {
 private:

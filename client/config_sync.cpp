@@ -3,7 +3,8 @@
 #include <string>
 
 #include "atomic_file.h"
-#include "client_context.h"
+#include "session_state.h"
+#include "settings_state.h"
 #include "normalize_name.h"
 #include "output.h"
 #include "send_command.h"

@@ -3,7 +3,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "client_context.h"
+#include "client_version.h"
+#include "session_state.h"
+#include "settings_state.h"
 #include "output.h"
 #include "reconnect_series.h"
 #include "proxy_settings.h"

@@ -6,7 +6,9 @@
 #include <unordered_set>
 
 #include "buddy_lines.h"
-#include "client_context.h"
+#include "config_sync.h"
+#include "online_list.h"
+#include "settings_state.h"
 #include "name_order.h"
 #include "normalize_name.h"
 #include "online_list_model.h"

@@ -3,7 +3,8 @@
 
 #include <algorithm>
 
-#include "client_context.h"
+#include "module_state.h"
+#include "session_state.h"
 #include "connection.h"
 #include "send_command.h"
 #include "normalize_name.h"

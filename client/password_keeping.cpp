@@ -1,7 +1,7 @@
 #include "password_keeping.h"
 
 #include "app_settings.h"
-#include "client_context.h"
+#include "settings_state.h"
 #include "normalize_name.h"
 #include "output.h"
 #include "settings_store.h"

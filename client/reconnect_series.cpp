@@ -4,7 +4,8 @@
 #include <cstring>
 #include <string>
 
-#include "client_context.h"
+#include "session_state.h"
+#include "settings_state.h"
 #include "connection.h"
 #include "output.h"
 #include "server_error_text.h"

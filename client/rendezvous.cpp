@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "client_context.h"
+#include "session_state.h"
 #include "normalize_name.h"
 #include "output.h"
 #include "send_command.h"

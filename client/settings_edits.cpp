@@ -1,6 +1,7 @@
 #include "settings_edits.h"
 
-#include "client_context.h"
+#include "settings_state.h"
+#include "session_state.h"
 #include "connection.h"
 #include "decimal_text.h"
 #include "password_keeping.h"

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "client_context.h"
+#include "settings_state.h"
 #include "output.h"
 #include "password_keeping.h"
 #include "settings_files.h"

@@ -10,7 +10,8 @@
 #include <QEvent>
 #include <QGuiApplication>
 
-#include "client_context.h"
+#include "idle_report.h"
+#include "session_state.h"
 #include "x11_idle.h"
 
 namespace {

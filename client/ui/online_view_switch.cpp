@@ -8,7 +8,9 @@
 
 #include <algorithm>
 
-#include "client_context.h"
+#include "config_sync.h"
+#include "online_list.h"
+#include "settings_state.h"
 #include "display_text.h"
 #include "grouped_buddy_model.h"
 #include "normalize_name.h"

@@ -5,7 +5,7 @@
 #include <QVBoxLayout>
 
 #include "app_settings.h"
-#include "client_context.h"
+#include "settings_state.h"
 #include "output.h"
 
 SoundSettingsDialog::SoundSettingsDialog(const Printer& out, SettingsState& settings, QWidget* parent)

@@ -14,7 +14,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "client_context.h"
+#include "session_state.h"
+#include "settings_state.h"
 #include "display_text.h"
 #include "output.h"
 #include "proxy_settings.h"
