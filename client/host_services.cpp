@@ -134,6 +134,10 @@ void LoadClientModules(ClientContext& ctx)
         profileFolder = std::filesystem::current_path(noFolder).string();
     }
     modules.host.SetProfileFolder(profileFolder);
+    std::vector<std::string> clientCommands;
+    for (const SlashCommand& command : ClientSlashCommands())
+        clientCommands.emplace_back(command.word);
+    modules.host.SetClientCommands(std::move(clientCommands));
     modules.host.LoadUserModules({ctx.settings.profile.File("modules"), modules.installedFolder},
                                  modules.installedFolder);
 }
