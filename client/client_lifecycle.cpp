@@ -55,7 +55,7 @@ void ShutdownClient(ClientContext& ctx)
 {
     // The sign-off below reports a drop; it must not start a reconnect.
     SessionState& session = ctx.session;
-    session.shutDown = true;
+    session.clientClosed = true;
     StopReconnectWaits(session);
     session.answerWatch.Abandon();
     if (session.api.Bound())
@@ -66,9 +66,9 @@ void ShutdownClient(ClientContext& ctx)
     // Modules see nothing more; what they save is saved before the client's
     // files. Their code stays loaded until the context goes.
     ctx.settings.saveFailures.clear();
-    ctx.modules.shuttingDown = true;
+    ctx.modules.unloading = true;
     ctx.modules.host.UnloadUserModules();
-    ctx.modules.shuttingDown = false;
+    ctx.modules.unloading = false;
     if (ctx.Window().HasScreen())
         SetFieldText(ctx.settings.userInfo.formatting, ctx.Window().FormattingText());
     SaveSettingsFilesAtExit(ctx.Out(), ctx.settings);

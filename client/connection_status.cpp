@@ -66,9 +66,9 @@ void HandleStatusChange(ClientContext& ctx, int status)
             session.pacer.Resume();
         else
             session.pacer.Reset();
-        session.signingOn = true;
+        session.modulesConnecting = true;
         ctx.modules.host.DispatchConnect();
-        session.signingOn = false;
+        session.modulesConnecting = false;
         PrintLine(ctx.Out(), "Connected to AIM server.");
         Announce(ctx, ConnectionState::Online);
         break;

@@ -21,7 +21,7 @@ namespace {
 // module may pass a text that the call itself changes or frees, such as
 // GetOutputText()'s, which the next line shown moves: every service works
 // on its copy.
-std::string Text(const char* text)
+std::string CopyOfModuleText(const char* text)
 {
     return text != nullptr ? std::string(text) : std::string();
 }
@@ -31,17 +31,17 @@ std::string Text(const char* text)
 void ClientHostServices::SendInputLine(const char* recipient, const char* text, int)
 {
     AutomaticSends automatic(ctx_.session);
-    ::SendInputLine(ctx_, Text(recipient), Text(text));
+    ::SendInputLine(ctx_, CopyOfModuleText(recipient), CopyOfModuleText(text));
 }
 
 void ClientHostServices::PrintStatus(const char* text)
 {
-    PrintModuleLine(ctx_.Out(), Text(text), true);
+    PrintModuleLine(ctx_.Out(), CopyOfModuleText(text), true);
 }
 
 void ClientHostServices::PrintText(const char* text)
 {
-    PrintModuleLine(ctx_.Out(), Text(text), false);
+    PrintModuleLine(ctx_.Out(), CopyOfModuleText(text), false);
 }
 
 const char* ClientHostServices::GetOutputText()
@@ -55,17 +55,17 @@ int ClientHostServices::SendCommand(const char* text)
     if (text == nullptr || *text == '\0')
         return -1;
     AutomaticSends automatic(ctx_.session);
-    return ::SendCommand(ctx_.session, Text(text)) == -1 ? -1 : 0;
+    return ::SendCommand(ctx_.session, CopyOfModuleText(text)) == -1 ? -1 : 0;
 }
 
 bool ClientHostServices::AddOnlineName(const char* name)
 {
-    return ctx_.online.Insert(Text(name));
+    return ctx_.online.Insert(CopyOfModuleText(name));
 }
 
 bool ClientHostServices::RemoveOnlineName(const char* name)
 {
-    return ctx_.online.Remove(Text(name));
+    return ctx_.online.Remove(CopyOfModuleText(name));
 }
 
 void ClientHostServices::Disconnect()
@@ -76,7 +76,7 @@ void ClientHostServices::Disconnect()
 
 void ClientHostServices::SetAwayText(const char* text)
 {
-    const std::string away = Text(text);
+    const std::string away = CopyOfModuleText(text);
     if (away.empty()) {
         ctx_.away.Unset();
         ctx_.session.pacer.DropAutomaticReplies();
@@ -88,21 +88,21 @@ void ClientHostServices::SetAwayText(const char* text)
 int ClientExtendedHostServices::RunCommand(const char* word, const char* arguments)
 {
     AutomaticSends automatic(ctx_.session);
-    return RunSlashCommand(ctx_, Text(word), Text(arguments)) != 0 ? 1 : 0;
+    return RunSlashCommand(ctx_, CopyOfModuleText(word), CopyOfModuleText(arguments)) != 0 ? 1 : 0;
 }
 
 void ClientExtendedHostServices::ReportSaveFailure(const char* file, const char* why)
 {
     if (file == nullptr || *file == '\0')
         return;  // nothing the user could look for
-    SaveFailure failure{Text(file), Text(why)};
+    SaveFailure failure{CopyOfModuleText(file), CopyOfModuleText(why)};
     const std::string line = "Could not save " + failure.file + ": " + failure.why + ".";
     PrintModuleLine(ctx_.Out(), line, true);
     // While the window closes the transcript is not seen: standard error,
     // and the closing box with the client's own failures.
     std::fprintf(stderr, "quenlo: %s\n", line.c_str());
     std::fflush(stderr);
-    if (ctx_.modules.shuttingDown)
+    if (ctx_.modules.unloading)
         ctx_.settings.saveFailures.push_back(std::move(failure));
 }
 

@@ -17,7 +17,7 @@ namespace {
 
 // A message pattern with its one "%s" filled in; the value is taken literally,
 // never read as a format.
-std::string Format(std::string_view pattern, std::string_view value)
+std::string FillPattern(std::string_view pattern, std::string_view value)
 {
     std::string out;
     const std::size_t at = pattern.find("%s");
@@ -48,7 +48,7 @@ void HandleSlashLine(ClientContext& ctx, std::string_view line)
     const std::string_view word = command.substr(0, blank);
     const std::string_view argument = blank == std::string_view::npos ? std::string_view{} : command.substr(blank + 1);
     if (RunSlashCommand(ctx, word, argument) == 0)
-        PrintLine(ctx.Out(), Format("Command '%s' is not valid.", VisibleText(word)));
+        PrintLine(ctx.Out(), FillPattern("Command '%s' is not valid.", VisibleText(word)));
 }
 
 // Nothing but blanks: an empty-looking message that is never sent.
@@ -251,7 +251,7 @@ void RequestInfo(const Printer& out, SessionState& session, std::string_view scr
         PrintLine(out, "Failed to request userinfo.");
         return;
     }
-    PrintLine(out, Format("Requesting info for %s...", screenName));
+    PrintLine(out, FillPattern("Requesting info for %s...", screenName));
     ++session.pendingProfileRequests;
 }
 
@@ -263,7 +263,7 @@ void WarnUser(const Printer& out, SessionState& session, std::string_view screen
         PrintLine(out, "Failed to send warn.");
         return;
     }
-    PrintLine(out, Format("Warning %s.", screenName));
+    PrintLine(out, FillPattern("Warning %s.", screenName));
 }
 
 void ActOnSelected(const Printer& out, SessionState& session, const OnlineList& online, UserAction action)

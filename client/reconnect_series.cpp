@@ -94,7 +94,7 @@ void FollowStatusForReconnect(const Printer& out, SessionState& session, const S
     if (status != STATUS_OFFLINE)
         return;
     if (reconnect.TakeSignedOn()) {
-        if (reconnect.Automatic() && !reconnect.ClosingOnPurpose() && !session.shutDown)
+        if (reconnect.Automatic() && !reconnect.ClosingOnPurpose() && !session.clientClosed)
             WaitBeforeNextTry(out, session, settings);
         return;
     }

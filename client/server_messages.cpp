@@ -28,7 +28,7 @@ std::string_view TakeField(std::string_view& rest)
     return field;
 }
 
-std::string Cut(std::string_view text, std::size_t room)
+std::string CopyFirstBytes(std::string_view text, std::size_t room)
 {
     return std::string(text.substr(0, room));
 }
@@ -61,7 +61,7 @@ void HandleImIn(ClientContext& ctx, std::string_view arguments)
     std::string displayName = sender;
     if (automatic)
         displayName += " AUTORESPONSE";
-    displayName = Cut(displayName, kMaxTocText);  // the sender, " AUTORESPONSE" included
+    displayName = CopyFirstBytes(displayName, kMaxTocText);  // the sender, " AUTORESPONSE" included
     PrintImLine(ctx.Out(), displayName, message, true, sender, automatic);
     ctx.Window().NotifyIncomingMessage(sender, message);
     if (!automatic)
@@ -79,7 +79,7 @@ void HandleImIn(ClientContext& ctx, std::string_view arguments)
 void HandleUpdateBuddy(ClientContext& ctx, std::string_view arguments)
 {
     std::string_view rest = arguments;
-    const std::string buddy = Cut(TakeField(rest), kMaxBuddyNameLength);
+    const std::string buddy = CopyFirstBytes(TakeField(rest), kMaxBuddyNameLength);
     // A message without a name has nobody to list.
     if (buddy.empty())
         return;
@@ -109,8 +109,8 @@ void HandleUpdateBuddy(ClientContext& ctx, std::string_view arguments)
 void HandleEviled(ClientContext& ctx, std::string_view arguments)
 {
     std::string_view rest = arguments;
-    const std::string level = Cut(TakeField(rest), kMaxShortField);
-    const std::string warner = Cut(TakeField(rest), kMaxShortField);
+    const std::string level = CopyFirstBytes(TakeField(rest), kMaxShortField);
+    const std::string warner = CopyFirstBytes(TakeField(rest), kMaxShortField);
     if (!warner.empty())
         PrintLine(ctx.Out(), "You have been warned by " + VisibleText(warner) + ". Your warning level is now " +
                            VisibleText(level) + "%.");

@@ -7,13 +7,13 @@
 #include "chat_invite.h"
 #include "module_defaults.h"
 #include "normalize_name.h"
-#include "reply_window.h"
+#include "answer_rate_limit.h"
 #include "visible_text.h"
 
 namespace {
 
 HostServices* g_host = nullptr;
-parley::ReplyWindow g_replies;
+parley::AnswerRateLimit g_replies;
 
 std::int64_t NowMs()
 {
@@ -41,7 +41,7 @@ int ServerCommand(const char* command, const char* arguments)
 int Start(void*, HostServices* host)
 {
     g_host = host;
-    g_replies = parley::ReplyWindow{};
+    g_replies = parley::AnswerRateLimit{};
     return 1;
 }
 
