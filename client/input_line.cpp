@@ -51,6 +51,14 @@ void HandleSlashLine(ClientContext& ctx, std::string_view line)
         PrintLine(ctx.Out(), FillPattern("Command '%s' is not valid.", VisibleText(word)));
 }
 
+// A typed "/word" line, cut to one command line: kept in the history and run.
+void RunTypedCommand(ClientContext& ctx, std::string_view typed)
+{
+    const std::string_view line = typed.substr(0, kMaxTocText);
+    ctx.history.Push(line);
+    HandleSlashLine(ctx, line);
+}
+
 // Nothing but blanks: an empty-looking message that is never sent.
 bool IsBlankLine(std::string_view line)
 {
@@ -63,7 +71,7 @@ std::string BreaksFor(std::string_view text)
     out.reserve(text.size());
     for (char c : text) {
         if (c == '\n')
-            out.append("<BR>");
+            out.append(kLineBreakTag);
         else
             out.push_back(c);
     }
@@ -203,9 +211,7 @@ bool TakeTypedLine(ClientContext& ctx, const std::string& typed, const std::vect
     if (IsBlankLine(typed))
         return false;
     if (typed.front() == '/') {
-        const std::string line = typed.substr(0, kMaxTocText);
-        ctx.history.Push(line);
-        HandleSlashLine(ctx, line);
+        RunTypedCommand(ctx, typed);
         return true;
     }
     return SendTypedMessage(ctx, typed, to);
@@ -229,12 +235,13 @@ void SendInputLine(ClientContext& ctx, std::string_view recipient, std::string_v
     text = text.substr(0, kMaxTocText);
     if (IsBlankLine(text))
         return;
-    ctx.history.Push(text);
     if (text.front() == '/') {
-        HandleSlashLine(ctx, text);
+        RunTypedCommand(ctx, text);
         return;
     }
-    SendInstantMessage(ctx.Out(), ctx.session, ctx.modules, recipient, ComposeMessage(text, TemplateFromWindow(ctx.Window(), ctx.settings.userInfo, kMaxTemplate)), false);
+    ctx.history.Push(text);
+    const std::string formatTemplate = TemplateFromWindow(ctx.Window(), ctx.settings.userInfo, kMaxTemplate);
+    SendInstantMessage(ctx.Out(), ctx.session, ctx.modules, recipient, ComposeMessage(text, formatTemplate), false);
 }
 
 void HistoryStep(InputHistory& history, ClientWindow& window, bool older)
@@ -252,7 +259,7 @@ void RequestInfo(const Printer& out, SessionState& session, std::string_view scr
         return;
     }
     PrintLine(out, FillPattern("Requesting info for %s...", screenName));
-    ++session.pendingProfileRequests;
+    session.ProfileRequested();
 }
 
 void WarnUser(const Printer& out, SessionState& session, std::string_view screenName)

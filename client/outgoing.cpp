@@ -28,7 +28,7 @@ std::size_t WireCost(char c)
     if (c == '\0')
         return 0;  // a command ends at its first NUL: never sent
     if (c == '\n')
-        return 4;  // "<BR>"
+        return kLineBreakTag.size();
     return ClientEscapes(c) || IsTocSpecial(c) ? 2 : 1;
 }
 
@@ -45,7 +45,7 @@ std::string Escape(std::string_view text)
         if (c == '\0')
             continue;
         if (c == '\n') {
-            out.append("<BR>");
+            out.append(kLineBreakTag);
             continue;
         }
         if (ClientEscapes(c))

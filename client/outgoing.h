@@ -11,6 +11,9 @@ struct ModuleState;
 struct SessionState;
 
 
+// What a line break (LF) of a message becomes on the wire.
+inline constexpr std::string_view kLineBreakTag = "<BR>";
+
 // Escapes free text for a double-quoted TOC argument: cut to kMaxTocText, a
 // backslash before '"', '\\', '{' and '}', each LF becomes "<BR>". The
 // result can be four times as long as the cut text.

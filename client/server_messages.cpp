@@ -37,7 +37,7 @@ std::string CopyFirstBytes(std::string_view text, std::size_t room)
 // text; the transcript says whose it is.
 void HandleGotoUrl(ClientContext& ctx, std::string_view arguments)
 {
-    if (ctx.session.pendingProfileRequests <= 0)
+    if (!ctx.session.TakeProfileRequest())
         return;
     const std::size_t colon = arguments.find(':');
     const std::string_view windowName = arguments.substr(0, colon);
@@ -46,7 +46,6 @@ void HandleGotoUrl(ClientContext& ctx, std::string_view arguments)
     PrintLine(ctx.Out(), "Fetching the profile of " + VisibleText(subject) + "...");
     ctx.Window().ShowProfile(
         subject, ProfileAddress(FieldText(ctx.settings.userInfo.tocServer), ctx.settings.userInfo.tocPort, url));
-    --ctx.session.pendingProfileRequests;
 }
 
 void HandleImIn(ClientContext& ctx, std::string_view arguments)

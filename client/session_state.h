@@ -27,6 +27,16 @@ struct SessionState {
     int connectionStatus = STATUS_OFFLINE;
     bool protocolInitialised = false;
     int pendingProfileRequests = 0;
+    // A toc_get_info went out; the server's GOTO_URL answers it.
+    void ProfileRequested() { ++pendingProfileRequests; }
+    // Whether a GOTO_URL answers a request of ours, which it then ends.
+    bool TakeProfileRequest()
+    {
+        if (pendingProfileRequests <= 0)
+            return false;
+        --pendingProfileRequests;
+        return true;
+    }
     bool clientClosed = false;  // after ShutdownClient no delayed reconnect may run
     Reconnect reconnect;
     AnswerWatch answerWatch;  // says so when a server never answers
