@@ -1,4 +1,5 @@
 #include "host_services.h"
+#include "settings_store.h"
 #include "toc_limits.h"
 
 #include <cstdio>
@@ -100,10 +101,12 @@ void ClientExtendedHostServices::ReportSaveFailure(const char* file, const char*
     PrintModuleLine(ctx_.Out(), line, true);
     // While the window closes the transcript is not seen: standard error,
     // and the closing box with the client's own failures.
+    if (ctx_.modules.unloading) {
+        ReportSaveFailureAtExit(ctx_.settings, std::move(failure));
+        return;
+    }
     std::fprintf(stderr, "quenlo: %s\n", line.c_str());
     std::fflush(stderr);
-    if (ctx_.modules.unloading)
-        ctx_.settings.saveFailures.push_back(std::move(failure));
 }
 
 std::string InstalledModuleFolder(const std::string& executablePath)

@@ -17,12 +17,6 @@ std::string HeldReason(const std::string& whyUnreadable)
     return "not written, because it could not be read at start-up (" + whyUnreadable + ")";
 }
 
-void ReportAtExit(SettingsState& settings, SaveFailure failure)
-{
-    std::fprintf(stderr, "quenlo: Could not save %s: %s.\n", failure.file.c_str(), failure.why.c_str());
-    std::fflush(stderr);
-    settings.saveFailures.push_back(std::move(failure));
-}
 
 // Whether the run changed a held userinfo.cfg's record: it was loaded as the defaults.
 bool UserInfoChanged(const UserInfo& info)
@@ -96,22 +90,29 @@ void SaveSettingsFilesAtExit(const Printer& out, SettingsState& settings)
 {
     if (!settings.userInfoUnreadable.empty()) {
         if (UserInfoChanged(settings.userInfo))
-            ReportAtExit(settings, {kUserInfoFile, HeldReason(settings.userInfoUnreadable)});
+            ReportSaveFailureAtExit(settings, {kUserInfoFile, HeldReason(settings.userInfoUnreadable)});
     } else if (settings.userInfoOddSize && SameSettings(settings.userInfo, settings.userInfoAsLoaded)) {
         // Said at start; nothing the run changed needs the file rewritten.
     } else if (!SaveUserInfo(RecordForFile(settings), settings.profile.File(kUserInfoFile), *settings.files)) {
         const int error = errno;
         PrintLine(out, "Failed to write user info.");
-        ReportAtExit(settings, {kUserInfoFile, std::strerror(error)});
+        ReportSaveFailureAtExit(settings, {kUserInfoFile, std::strerror(error)});
     }
     if (!settings.buddyListUnreadable.empty()) {
         if (!settings.buddyList.empty())
-            ReportAtExit(settings, {kBuddyListFile, HeldReason(settings.buddyListUnreadable)});
+            ReportSaveFailureAtExit(settings, {kBuddyListFile, HeldReason(settings.buddyListUnreadable)});
     } else if (!SaveBuddyList(settings.buddyList, settings.profile.File(kBuddyListFile), *settings.files)) {
         const int error = errno;
         PrintLine(out, "Failed to write buddy list.");
-        ReportAtExit(settings, {kBuddyListFile, std::strerror(error)});
+        ReportSaveFailureAtExit(settings, {kBuddyListFile, std::strerror(error)});
     }
+}
+
+void ReportSaveFailureAtExit(SettingsState& settings, SaveFailure failure)
+{
+    std::fprintf(stderr, "quenlo: Could not save %s: %s.\n", failure.file.c_str(), failure.why.c_str());
+    std::fflush(stderr);
+    settings.saveFailures.push_back(std::move(failure));
 }
 
 std::string SaveFailureText(const std::vector<SaveFailure>& failures)

@@ -30,6 +30,9 @@ void SaveBuddyListNow(const Printer& out, const SettingsState& settings);
 // what the modules' own saves reported there). A held
 // file is reported only when the run changed what it would hold.
 void SaveSettingsFilesAtExit(const Printer& out, SettingsState& settings);
+// A file that could not be saved at exit: said on standard error (the
+// window is closing) and kept in settings.saveFailures for the closing box.
+void ReportSaveFailureAtExit(SettingsState& settings, SaveFailure failure);
 
 // The saving failures as one text for a message box, one line each.
 std::string SaveFailureText(const std::vector<SaveFailure>& failures);
