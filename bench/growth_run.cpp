@@ -56,8 +56,8 @@ std::string Shown(std::size_t index)
 
 void AddLine(ClientContext& ctx, std::size_t index)
 {
-    GrowForIm(ctx);
-    PrintImLine(ctx, kSender, Body(index), true);
+    GrowForIm(ctx.Out());
+    PrintImLine(ctx.Out(), kSender, Body(index), true);
 }
 
 // Runs the event loop until the pane shows a line ending so and the scroll
@@ -94,8 +94,8 @@ double SampleLongLineCost(WindowClient& client)
     for (std::size_t i = 0; i < kLongSamples; ++i) {
         const std::string text = LongText(i);
         const std::int64_t start = NowNs();
-        GrowForIm(client.Context());
-        PrintImLine(client.Context(), kSender, text, true);
+        GrowForIm(client.Context().Out());
+        PrintImLine(client.Context().Out(), kSender, text, true);
         if (!DrainTo(client, text))
             return -1;
         costs.push_back(static_cast<double>(NowNs() - start) / 1000.0);

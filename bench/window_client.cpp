@@ -66,7 +66,7 @@ std::string WindowClient::LogPath() const
 
 bool WindowClient::SignOn()
 {
-    ConnectToServer(ctx_);
+    ConnectToServer(ctx_.Out(), ctx_.session, ctx_.settings);
     if (!RunUntil([this] { return ctx_.session.connectionStatus == STATUS_ONLINE && !ctx_.online.Empty(); }, 10000))
         return false;
     // Let the sign-on's lines reach the pane and the scroll happen.

@@ -122,8 +122,8 @@ void AcceptBuddyListEdit(ClientContext& ctx, const BuddyListEdit& edit)
     const bool groupsChanged = edit.GroupsChanged();
     if (groupsChanged) {
         ctx.config.groups = edit.Groups();
-        if (!SaveBuddyGroups(ctx))
-            PrintLine(ctx, "Could not save the buddy groups to " + std::string(kGroupsFile) + ".");
+        if (!SaveBuddyGroups(ctx.config, ctx.settings))
+            PrintLine(ctx.Out(), "Could not save the buddy groups to " + std::string(kGroupsFile) + ".");
     }
     const std::vector<std::string> before = Keys(ctx.settings.buddyList);
     const std::vector<std::string> after = Keys(edit.List());
@@ -134,7 +134,7 @@ void AcceptBuddyListEdit(ClientContext& ctx, const BuddyListEdit& edit)
         for (const std::string& key : before) {
             if (Holds(after, key))
                 continue;
-            RemoveOnlineName(ctx, key);
+            ctx.online.Remove(key);
             // A name that could never have been sent is not sent now either.
             if (IsValidScreenName(key))
                 gone.push_back(key);
@@ -150,8 +150,8 @@ void AcceptBuddyListEdit(ClientContext& ctx, const BuddyListEdit& edit)
         // sign-on's join does not bring a removed buddy back.
         if (ctx.config.stored && (groupsChanged || !gone.empty() || !added.empty()) &&
             ctx.session.connectionStatus == STATUS_ONLINE && !ctx.config.waiting)
-            SendClientConfig(ctx);
+            SendClientConfig(ctx.config, ctx.session, ctx.settings);
     }
     if (changed)
-        SaveBuddyListNow(ctx);
+        SaveBuddyListNow(ctx.Out(), ctx.settings);
 }

@@ -2,18 +2,18 @@
 
 #include <string>
 
-#include "client_context.h"
+#include "online_list.h"
 #include "output.h"
 #include "visible_text.h"
 
-void UpdateBuddyPresence(ClientContext& ctx, std::string_view buddy, const BuddyPresence& presence)
+void UpdateBuddyPresence(const Printer& out, OnlineList& online, std::string_view buddy, const BuddyPresence& presence)
 {
-    const BuddyPresence* listed = ctx.online.PresenceOf(buddy);
+    const BuddyPresence* listed = online.PresenceOf(buddy);
     // Servers repeat UPDATE_BUDDY for nothing new: the idle count keeps going.
     if (listed == nullptr || SamePresence(*listed, presence))
         return;
     const bool wasAway = listed->away;
-    ctx.online.SetPresence(buddy, presence);
+    online.SetPresence(buddy, presence);
     if (presence.away != wasAway)
-        PrintLine(ctx, VisibleText(buddy) + (presence.away ? " is away." : " is back."));
+        PrintLine(out, VisibleText(buddy) + (presence.away ? " is away." : " is back."));
 }

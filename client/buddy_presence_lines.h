@@ -6,6 +6,8 @@
 
 #include "buddy_presence.h"
 
-struct ClientContext;
+#include "printer.h"
 
-void UpdateBuddyPresence(ClientContext& ctx, std::string_view buddy, const BuddyPresence& presence);
+class OnlineList;
+
+void UpdateBuddyPresence(const Printer& out, OnlineList& online, std::string_view buddy, const BuddyPresence& presence);

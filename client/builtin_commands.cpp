@@ -5,7 +5,11 @@
 #include <string>
 
 #include "atomic_file.h"
-#include "client_context.h"
+#include "away_state.h"
+#include "module_state.h"
+#include "session_state.h"
+#include "settings_state.h"
+#include "transcript_state.h"
 #include "decimal_text.h"
 #include "input_line.h"
 #include "outgoing.h"
@@ -27,63 +31,62 @@ mode_t NewFileMode()
 
 }  // namespace
 
-void SaveBuffer(ClientContext& ctx, std::string_view path)
+void SaveBuffer(const Printer& out, const SettingsState& settings, std::string_view path)
 {
     if (path.empty()) {
-        PrintLine(ctx, "savebuffer command requires file path as argument.");
+        PrintLine(out, "savebuffer command requires file path as argument.");
         return;
     }
-    if (!ctx.transcript.output.Exists() || ctx.transcript.output.Text().empty()) {
-        PrintLine(ctx, "Buffer is empty, nothing to save.");
+    if (!out.Transcript().output.Exists() || out.Transcript().output.Text().empty()) {
+        PrintLine(out, "Buffer is empty, nothing to save.");
         return;
     }
     // Replaced atomically: a full disk or a failed write leaves no half-written
     // file, and any earlier file of that name as it was.
     const std::string quoted = "'" + VisibleText(path) + "'.";
-    const SettingsState& settings = ctx.settings;
-    switch (ReplaceFile(settings.profile.File(path), ctx.transcript.output.Text(), NewFileMode(), *settings.files)) {
-    case FileWriteFailure::None: PrintLine(ctx, "Saved current buffer to " + quoted); break;
+    switch (ReplaceFile(settings.profile.File(path), out.Transcript().output.Text(), NewFileMode(), *settings.files)) {
+    case FileWriteFailure::None: PrintLine(out, "Saved current buffer to " + quoted); break;
     case FileWriteFailure::Open:
-    case FileWriteFailure::NotRegular: PrintLine(ctx, "Failed to open file " + quoted); break;
-    case FileWriteFailure::Write: PrintLine(ctx, "Failed to write file " + quoted); break;
+    case FileWriteFailure::NotRegular: PrintLine(out, "Failed to open file " + quoted); break;
+    case FileWriteFailure::Write: PrintLine(out, "Failed to write file " + quoted); break;
     }
 }
 
-void SetAutoClear(ClientContext& ctx, std::string_view argument)
+void SetAutoClear(const Printer& out, std::string_view argument)
 {
     if (argument.empty()) {
-        PrintLine(ctx, "mclear command expects byte count as argument. Use 0 to disabled.");
+        PrintLine(out, "mclear command expects byte count as argument. Use 0 to disabled.");
         return;
     }
-    ctx.transcript.autoClearSize = LeadingDecimal(argument);
-    if (ctx.transcript.autoClearSize != 0)
-        PrintLine(ctx,
-                  "Autoclearing of buffer after " + std::to_string(ctx.transcript.autoClearSize) + " bytes enabled.");
+    out.Transcript().autoClearSize = LeadingDecimal(argument);
+    if (out.Transcript().autoClearSize != 0)
+        PrintLine(out,
+                  "Autoclearing of buffer after " + std::to_string(out.Transcript().autoClearSize) + " bytes enabled.");
     else
-        PrintLine(ctx, "Autoclearing of disabled.");
+        PrintLine(out, "Autoclearing of disabled.");
 }
 
-void ToggleAutoReconnect(ClientContext& ctx)
+void ToggleAutoReconnect(const Printer& out, SessionState& session)
 {
-    ctx.session.reconnect.SetAutomatic(!ctx.session.reconnect.Automatic());
-    PrintLine(ctx, ctx.session.reconnect.Automatic() ? "Autoreconnect enabled." : "Autoreconnect disabled.");
-    if (!ctx.session.reconnect.Automatic())
-        StopReconnecting(ctx);
+    session.reconnect.SetAutomatic(!session.reconnect.Automatic());
+    PrintLine(out, session.reconnect.Automatic() ? "Autoreconnect enabled." : "Autoreconnect disabled.");
+    if (!session.reconnect.Automatic())
+        StopReconnecting(out, session);
 }
 
-void SetAway(ClientContext& ctx, std::string_view argument)
+void SetAway(const Printer& out, SessionState& session, AwayState& away, std::string_view argument)
 {
     if (argument.empty()) {
         // Some servers drop a client that clears an away never set.
-        if (ctx.away.IsAway())
-            SendCommand(ctx.session, "toc_set_away");
-        PrintLine(ctx, "Away flag is unset.");
-        ctx.away.Unset();
+        if (away.IsAway())
+            SendCommand(session, "toc_set_away");
+        PrintLine(out, "Away flag is unset.");
+        away.Unset();
         // Replies already waiting their turn would still answer for the user.
-        ctx.session.pacer.DropAutomaticReplies();
+        session.pacer.DropAutomaticReplies();
         return;
     }
-    const std::string formatTemplate = TemplateFromWindow(ctx, kMaxAwayTemplate);
+    const std::string formatTemplate = TemplateFromWindow(out.Window(), out.OutputSettings(), kMaxAwayTemplate);
     const TemplateParts parts = SplitTemplate(formatTemplate);
     // The text is cut between whole characters, so that the command, the
     // template's end and its closing quote included, fits one line on the
@@ -93,23 +96,23 @@ void SetAway(ClientContext& ctx, std::string_view argument)
     constexpr std::string_view kHead = "toc_set_away \"";
     const std::string_view cut = argument.substr(0, CharacterBoundary(argument, kMaxAwayArgument));
     const std::string_view used = cut.substr(0, FittingLength(cut, parts, QuotedRoom(kHead, "\"")));
-    const std::string away = ComposeWhole(used, parts);
-    SendCommand(ctx.session, std::string(kHead) + EscapeTocTextWithin(away, kMaxTocText).escaped + "\"");
-    ctx.away.Set(away, true);
-    PrintLine(ctx, "Away message set. Use /away with no arguments to unset.");
+    const std::string message = ComposeWhole(used, parts);
+    SendCommand(session, std::string(kHead) + EscapeTocTextWithin(message, kMaxTocText).escaped + "\"");
+    away.Set(message, true);
+    PrintLine(out, "Away message set. Use /away with no arguments to unset.");
     if (used.size() < argument.size())
-        PrintLine(ctx, "Away message too long: only its first " + std::to_string(CharacterCount(used)) + " of its " +
+        PrintLine(out, "Away message too long: only its first " + std::to_string(CharacterCount(used)) + " of its " +
                            std::to_string(CharacterCount(argument)) + " characters are used.");
 }
 
-void ListModules(ClientContext& ctx)
+void ListModules(const Printer& out, const ModuleState& modules)
 {
-    const std::vector<ModuleIdentity>& modules = ctx.modules.host.Identities();
-    if (modules.empty()) {
-        PrintLine(ctx, "No user modules are loaded.");
+    const std::vector<ModuleIdentity>& identities = modules.host.Identities();
+    if (identities.empty()) {
+        PrintLine(out, "No user modules are loaded.");
         return;
     }
-    PrintLine(ctx, "Loaded user modules:");
-    for (const ModuleIdentity& module : modules)
-        PrintLine(ctx, "  " + DescribeModule(module));
+    PrintLine(out, "Loaded user modules:");
+    for (const ModuleIdentity& module : identities)
+        PrintLine(out, "  " + DescribeModule(module));
 }

@@ -4,15 +4,20 @@
 
 #include <string_view>
 
-struct ClientContext;
+#include "printer.h"
+
+struct AwayState;
+struct SettingsState;
+struct ModuleState;
+struct SessionState;
 
 // "savebuffer": the transcript into a file, replaced atomically.
-void SaveBuffer(ClientContext& ctx, std::string_view path);
+void SaveBuffer(const Printer& out, const SettingsState& settings, std::string_view path);
 // "mclear": the transcript length after which it is cleared; 0 turns it off.
-void SetAutoClear(ClientContext& ctx, std::string_view argument);
-void ToggleAutoReconnect(ClientContext& ctx);
+void SetAutoClear(const Printer& out, std::string_view argument);
+void ToggleAutoReconnect(const Printer& out, SessionState& session);
 // "away": an empty argument unsets the away message, any other sets it
 // (through the Formatting template) and tells the server.
-void SetAway(ClientContext& ctx, std::string_view argument);
+void SetAway(const Printer& out, SessionState& session, AwayState& away, std::string_view argument);
 // "modules": the loaded user modules and what they say about themselves.
-void ListModules(ClientContext& ctx);
+void ListModules(const Printer& out, const ModuleState& modules);

@@ -14,13 +14,13 @@
 int ClientCallbacks::OnSignonError(const char* errorText)
 {
     const std::string_view argument = errorText != nullptr ? errorText : "";
-    PrintLine(ctx_, "Error during signon. Try again later.");
+    PrintLine(ctx_.Out(), "Error during signon. Try again later.");
     // The server says why; the line above alone would blame the service.
     const std::string reason = SignonErrorText(argument);
     if (!reason.empty())
-        PrintLine(ctx_, reason);
+        PrintLine(ctx_.Out(), reason);
     const long code = ErrorCode(argument);
-    ReconnectAfterSignonRefusal(ctx_, code);
+    ReconnectAfterSignonRefusal(ctx_.Out(), ctx_.session, code);
     if (code == kIncorrectPassword)
         ctx_.Window().OfferUserConfig(reason);
     return 1;
@@ -28,7 +28,7 @@ int ClientCallbacks::OnSignonError(const char* errorText)
 
 int ClientCallbacks::OnServerError(const char* errorText)
 {
-    PrintLine(ctx_, ErrorCodeText(errorText != nullptr ? errorText : ""));
+    PrintLine(ctx_.Out(), ErrorCodeText(errorText != nullptr ? errorText : ""));
     return 1;
 }
 
@@ -52,5 +52,5 @@ void ClientCallbacks::OnStatusChange(int status)
     if (status == STATUS_OFFLINE && LastConnectError(ctx_.session) != 0)
         ctx_.session.answerWatch.Abandon();
     HandleStatusChange(ctx_, status);
-    FollowStatusForReconnect(ctx_, status);
+    FollowStatusForReconnect(ctx_.Out(), ctx_.session, ctx_.settings, status);
 }

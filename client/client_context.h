@@ -4,42 +4,41 @@
 
 #include "away_state.h"
 #include "client_callbacks.h"
+#include "client_version.h"
 #include "client_window.h"
 #include "config_sync.h"
 #include "idle_report.h"
 #include "input_history.h"
 #include "module_state.h"
 #include "online_list.h"
+#include "outgoing.h"
+#include "printer.h"
 #include "session_state.h"
 #include "settings_state.h"
 #include "transcript_state.h"
 
-inline constexpr const char* kClientVersion = "zorvane";
-
-struct ClientContext;
-void ReportRefusedReplies(ClientContext& ctx);  // outgoing.h
-
 struct ClientContext {
 private:
     // First, so the window outlives every part that may print.
-    NullWindow noWindow_;
-    ClientWindow* window_ = &noWindow_;
+    WindowSlot window_;
 
 public:
-    ClientContext() { session.pacer.SetOnEmptied([this] { ReportRefusedReplies(*this); }); }
+    ClientContext()
+    {
+        session.callbacks = &callbacks;
+        session.pacer.SetOnEmptied([this] { ReportRefusedReplies(Out(), session); });
+    }
     ClientContext(const ClientContext&) = delete;
     ClientContext& operator=(const ClientContext&) = delete;
 
     // The window the client shows itself in; the null window until one is
     // attached, and again after it is detached.
-    ClientWindow& Window() const { return *window_; }
-    void AttachWindow(ClientWindow& window) { window_ = &window; }
+    ClientWindow& Window() const { return window_.Get(); }
+    void AttachWindow(ClientWindow& window) { window_.Attach(window); }
     // Only the attached window detaches itself.
-    void DetachWindow(const ClientWindow& window)
-    {
-        if (window_ == &window)
-            window_ = &noWindow_;
-    }
+    void DetachWindow(const ClientWindow& window) { window_.Detach(window); }
+    // The printer of lines, for operations that show what they do.
+    Printer Out() { return Printer(transcript, settings.userInfo, window_); }
 
     SettingsState settings;
     TranscriptState transcript{settings.profile.folder};

@@ -15,15 +15,15 @@ void StartClient(ClientContext& ctx, ClientWindow& window, const char* libraryNa
 {
     ctx.AttachWindow(window);
     ctx.history.Clear();
-    LoadSettingsFiles(ctx);
-    StartKeyringPassword(ctx);
-    RefreshOutputPane(ctx);
+    LoadSettingsFiles(ctx.Out(), ctx.settings);
+    StartKeyringPassword(ctx.Out(), ctx.settings);
+    RefreshOutputPane(ctx.Out());
     window.SetFormattingText(FieldText(ctx.settings.userInfo.formatting));
     if (!BindProtocolLibrary(ctx.session.api, libraryName != nullptr ? libraryName : kProtocolLibraryName))
-        PrintLine(ctx, "FATAL ERROR: Couldn't load libtocwire.so!");
+        PrintLine(ctx.Out(), "FATAL ERROR: Couldn't load libtocwire.so!");
     // Last, also when the library did not bind: modules work offline too.
     LoadClientModules(ctx);
-    ReportShadowedCommands(ctx);
+    ReportShadowedCommands(ctx.Out(), ctx.modules);
     ctx.transcript.firstRefreshPending = true;
     window.RequestPump(kFirstRefreshDelayMs + 1);
 }
@@ -32,16 +32,16 @@ void PumpTick(ClientContext& ctx)
 {
     // Every print asks for a tick at once, so the lines of one turn of the
     // event loop reach the log together, before the loop waits again.
-    FlushLog(ctx);
+    FlushLog(ctx.Out());
     // The null window asks for no ticks; a direct call finds nothing to show.
     if (!ctx.Window().HasScreen())
         return;
     if (ctx.session.api.Bound())
         ctx.session.api.MaintainLoop();
     if (ctx.session.connectionStatus == STATUS_OFFLINE && !ctx.online.Empty())
-        ClearOnlineList(ctx);
+        ctx.online.Clear();
     if (ctx.transcript.firstRefreshPending) {
-        RefreshOutputPane(ctx);
+        RefreshOutputPane(ctx.Out());
         ctx.transcript.firstRefreshPending = false;
         ctx.transcript.scrollPending = true;
         ctx.Window().RequestPump(0);
@@ -55,7 +55,7 @@ void ShutdownClient(ClientContext& ctx)
 {
     // The sign-off below reports a drop; it must not start a reconnect.
     SessionState& session = ctx.session;
-    session.shutDown = true;
+    session.clientClosed = true;
     StopReconnectWaits(session);
     session.answerWatch.Abandon();
     if (session.api.Bound())
@@ -66,11 +66,11 @@ void ShutdownClient(ClientContext& ctx)
     // Modules see nothing more; what they save is saved before the client's
     // files. Their code stays loaded until the context goes.
     ctx.settings.saveFailures.clear();
-    ctx.modules.shuttingDown = true;
+    ctx.modules.unloading = true;
     ctx.modules.host.UnloadUserModules();
-    ctx.modules.shuttingDown = false;
+    ctx.modules.unloading = false;
     if (ctx.Window().HasScreen())
         SetFieldText(ctx.settings.userInfo.formatting, ctx.Window().FormattingText());
-    SaveSettingsFilesAtExit(ctx);
+    SaveSettingsFilesAtExit(ctx.Out(), ctx.settings);
     ctx.transcript.log.Close();
 }

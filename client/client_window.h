@@ -83,3 +83,26 @@ public:
     bool HasScreen() const override { return false; }
 };
 
+
+// Where the client shows itself: the null window until a window attaches,
+// and again once it detaches. Whoever keeps the slot reaches the window of
+// the moment, never one that has gone.
+class WindowSlot {
+public:
+    WindowSlot() = default;
+    WindowSlot(const WindowSlot&) = delete;
+    WindowSlot& operator=(const WindowSlot&) = delete;
+
+    ClientWindow& Get() const { return *current_; }
+    void Attach(ClientWindow& window) { current_ = &window; }
+    // Only the attached window detaches itself.
+    void Detach(const ClientWindow& window)
+    {
+        if (current_ == &window)
+            current_ = &none_;
+    }
+
+private:
+    NullWindow none_;
+    ClientWindow* current_ = &none_;
+};

@@ -14,7 +14,10 @@
 
 #include "stored_config.h"
 
-struct ClientContext;
+#include "printer.h"
+
+struct SessionState;
+struct SettingsState;
 
 inline constexpr const char* kGroupsFile = "groups.cfg";
 
@@ -29,13 +32,14 @@ struct ConfigSync {
 };
 
 // Reads the groups file of the profile (a missing file: no groups).
-void LoadBuddyGroups(ClientContext& ctx);
+void LoadBuddyGroups(ConfigSync& sync, const SettingsState& settings);
 // Writes it; false when it could not be written.
-bool SaveBuddyGroups(ClientContext& ctx);
+bool SaveBuddyGroups(const ConfigSync& sync, const SettingsState& settings);
 
 // At each SIGN_ON: the configuration waits for CONFIG or for waitMs.
-void AwaitStoredConfig(ClientContext& ctx);
+void AwaitStoredConfig(ConfigSync& sync, SessionState& session, const SettingsState& settings);
 // CONFIG: the stored configuration arrived.
-void HandleStoredConfig(ClientContext& ctx, std::string_view text);
+void HandleStoredConfig(const Printer& out, ConfigSync& sync, SessionState& session, SettingsState& settings,
+                        std::string_view text);
 // Sends the configuration as it stands (after the buddy editor's changes).
-void SendClientConfig(ClientContext& ctx);
+void SendClientConfig(const ConfigSync& sync, SessionState& session, const SettingsState& settings);

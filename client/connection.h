@@ -5,16 +5,18 @@
 
 #include <string_view>
 
-struct ClientContext;
+#include "printer.h"
+
 struct SessionState;
+struct SettingsState;
 
 // Connect, Escape: starts a connection unless one is up or being made.
-void ConnectToServer(ClientContext& ctx);
+void ConnectToServer(const Printer& out, SessionState& session, const SettingsState& settings);
 // Disconnect: signs off, or stops the automatic tries.
-void DisconnectFromServer(ClientContext& ctx);
-void ReinitConnection(ClientContext& ctx);
+void DisconnectFromServer(const Printer& out, SessionState& session);
+void ReinitConnection(const Printer& out, SessionState& session, const SettingsState& settings);
 // The "reconnect" command: off, wait, on again with the current settings.
-void ReconnectAfterPause(ClientContext& ctx);
+void ReconnectAfterPause(const Printer& out, SessionState& session, const SettingsState& settings);
 // Closing the client: no reconnect wait may end in a connection afterwards.
 void StopReconnectWaits(SessionState& session);
 
@@ -24,9 +26,9 @@ bool ConnectionUnderWay(const SessionState& session);
 // An automatic try: a connection started as Connect would, but with the
 // library's boxes kept closed (nobody is waiting for it).
 enum class TryStart { Started, Failed, Impossible };
-TryStart ConnectAutomatically(ClientContext& ctx);
+TryStart ConnectAutomatically(const Printer& out, SessionState& session, const SettingsState& settings);
 // Ends a connection attempt still under way (connecting or signing on).
-void AbandonAttempt(ClientContext& ctx);
+void AbandonAttempt(SessionState& session);
 // The library's boxes kept closed, or shown again.
 void SetLibraryQuiet(SessionState& session, bool quiet);
 // Why the library's last connect failed (errno), 0 when it did not or the

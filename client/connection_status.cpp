@@ -23,7 +23,7 @@ void HandleStatusChange(ClientContext& ctx, int status)
         // Offline again, with nothing in between: the attempt ended unanswered.
         if (status == STATUS_OFFLINE) {
             if (const std::string line = session.answerWatch.Ended(session.signonTimeLimitMs); !line.empty())
-                PrintLine(ctx, line);
+                PrintLine(ctx.Out(), line);
         }
         return;
     }
@@ -33,13 +33,13 @@ void HandleStatusChange(ClientContext& ctx, int status)
     session.connectionStatus = status;
     switch (status) {
     case STATUS_OFFLINE:
-        PrintLine(ctx, "Disconnected from AIM server.");
+        PrintLine(ctx.Out(), "Disconnected from AIM server.");
         session.pacer.Reset();
         // A pause already told the modules.
         if (!std::exchange(session.paused, false))
             ctx.modules.host.DispatchDisconnect();
         Announce(ctx, ConnectionState::Offline);
-        ClearOnlineList(ctx);
+        ctx.online.Clear();
         break;
     case STATUS_SIGNING_ON:
         if (previous == STATUS_ONLINE) {
@@ -48,13 +48,13 @@ void HandleStatusChange(ClientContext& ctx, int status)
             // (a deny list half changed, say) is sent again then. To the
             // modules that is a disconnect and, at the next SIGN_ON, a connect.
             session.paused = true;
-            PrintLine(ctx, "The server paused the connection.");
+            PrintLine(ctx.Out(), "The server paused the connection.");
             session.pacer.Pause();
             ctx.modules.host.DispatchDisconnect();
             Announce(ctx, ConnectionState::SigningOn);
             break;
         }
-        PrintLine(ctx, "Logging onto AIM...");
+        PrintLine(ctx.Out(), "Logging onto AIM...");
         Announce(ctx, ConnectionState::SigningOn);
         break;
     case STATUS_ONLINE: {
@@ -66,19 +66,14 @@ void HandleStatusChange(ClientContext& ctx, int status)
             session.pacer.Resume();
         else
             session.pacer.Reset();
-        session.signingOn = true;
+        session.modulesConnecting = true;
         ctx.modules.host.DispatchConnect();
-        session.signingOn = false;
-        PrintLine(ctx, "Connected to AIM server.");
+        session.modulesConnecting = false;
+        PrintLine(ctx.Out(), "Connected to AIM server.");
         Announce(ctx, ConnectionState::Online);
         break;
     }
     default:
         break;
     }
-}
-
-void ClearOnlineList(ClientContext& ctx)
-{
-    ctx.online.Clear();
 }

@@ -6,4 +6,3 @@
 struct ClientContext;
 
 void HandleStatusChange(ClientContext& ctx, int status);
-void ClearOnlineList(ClientContext& ctx);

@@ -36,13 +36,13 @@ void MessageAnyone(ClientContext& ctx, std::string_view argument)
     const std::string_view name = argument.substr(0, blank);
     const std::string_view text = blank == std::string_view::npos ? std::string_view{} : argument.substr(blank + 1);
     if (name.empty() || text.find_first_not_of(' ') == std::string_view::npos) {
-        PrintLine(ctx, "msg command expects a screen name and a message.");
+        PrintLine(ctx.Out(), "msg command expects a screen name and a message.");
         return;
     }
-    if (!CheckRecipient(ctx, name))
+    if (!CheckRecipient(ctx.Out(), name))
         return;
     if (text.front() == '/') {
-        PrintLine(ctx, "msg command sends text; a message cannot start with '/'.");
+        PrintLine(ctx.Out(), "msg command sends text; a message cannot start with '/'.");
         return;
     }
     SendTo(ctx, name, text);
@@ -52,27 +52,27 @@ void ReplyToLastSender(ClientContext& ctx, std::string_view argument)
 {
     const std::string& last = ctx.transcript.lines.LastSender();
     if (last.empty()) {
-        PrintLine(ctx, "No one has sent you a message yet.");
+        PrintLine(ctx.Out(), "No one has sent you a message yet.");
         return;
     }
     if (argument.find_first_not_of(' ') == std::string_view::npos) {
-        PrintLine(ctx, "r command expects a message (it goes to " + VisibleText(last) + ").");
+        PrintLine(ctx.Out(), "r command expects a message (it goes to " + VisibleText(last) + ").");
         return;
     }
     if (argument.front() == '/') {
-        PrintLine(ctx, "r command sends text; a message cannot start with '/'.");
+        PrintLine(ctx.Out(), "r command sends text; a message cannot start with '/'.");
         return;
     }
     SendTo(ctx, std::string(last), argument);
 }
 
-void ReportShadowedCommands(ClientContext& ctx)
+void ReportShadowedCommands(const Printer& out, const ModuleState& modules)
 {
-    for (const ModuleIdentity& module : ctx.modules.host.Identities()) {
+    for (const ModuleIdentity& module : modules.host.Identities()) {
         for (const std::string_view word : {std::string_view("msg"), std::string_view("r")}) {
             for (const std::string& usage : module.commands) {
                 if (NamesCommand(usage, word)) {
-                    PrintLine(ctx, "Module " + module.fileName + " also answers /" + std::string(word) +
+                    PrintLine(out, "Module " + module.fileName + " also answers /" + std::string(word) +
                                        ": the client's own /" + std::string(word) + " is used.");
                     break;
                 }
@@ -86,9 +86,9 @@ void AddBuddyFromConversation(ClientContext& ctx, std::string_view name)
     BuddyListEdit edit(ctx.settings.buddyList);
     const BuddyAdd result = edit.Add(name);
     if (result != BuddyAdd::Added) {
-        PrintLine(ctx, BuddyAddRefusal(result, name, ctx.settings.buddyList));
+        PrintLine(ctx.Out(), BuddyAddRefusal(result, name, ctx.settings.buddyList));
         return;
     }
     AcceptBuddyListEdit(ctx, edit);
-    PrintLine(ctx, VisibleText(name) + " added to the buddy list.");
+    PrintLine(ctx.Out(), VisibleText(name) + " added to the buddy list.");
 }

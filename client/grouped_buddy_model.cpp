@@ -6,14 +6,17 @@
 #include <unordered_set>
 
 #include "buddy_lines.h"
-#include "client_context.h"
+#include "config_sync.h"
+#include "online_list.h"
+#include "settings_state.h"
 #include "name_order.h"
 #include "normalize_name.h"
 #include "online_list_model.h"
 
-GroupedBuddyModel::GroupedBuddyModel(ClientContext& ctx, OnlineListModel& flat, DisplayText toDisplay,
+GroupedBuddyModel::GroupedBuddyModel(const OnlineList& online, const SettingsState& settings,
+                                     const ConfigSync& config, OnlineListModel& flat, DisplayText toDisplay,
                                      QObject* parent)
-    : QAbstractListModel(parent), ctx_(ctx), toDisplay_(toDisplay)
+    : QAbstractListModel(parent), online_(online), settings_(settings), config_(config), toDisplay_(toDisplay)
 {
     const auto changed = [this] {
         if (active_)
@@ -41,7 +44,7 @@ void GroupedBuddyModel::SetShowOffline(bool show)
 
 bool GroupedBuddyModel::Wanted() const
 {
-    return showOffline_ || !ctx_.config.groups.empty();
+    return showOffline_ || !config_.groups.empty();
 }
 
 std::vector<GroupedBuddyModel::Row> GroupedBuddyModel::Build() const
@@ -65,21 +68,21 @@ std::vector<GroupedBuddyModel::Row> GroupedBuddyModel::Build() const
     };
     // Only buddies still on the list count; each in its first group.
     std::unordered_set<std::string> listed;
-    ForEachBuddyLine(ctx_.settings.buddyList, [&](const BuddyLine& line) {
+    ForEachBuddyLine(settings_.buddyList, [&](const BuddyLine& line) {
         listed.insert(NormalizeName(line.name));
         return false;
     });
     const auto buddyRow = [&](const std::string& name) -> Row {
         Row row;
-        const int at = ctx_.online.RowOf(name);
+        const int at = online_.RowOf(name);
         row.online = at >= 0;
-        row.text = row.online ? ctx_.online.At(at) : name;
+        row.text = row.online ? online_.At(at) : name;
         return row;
     };
     // The default group's own buddies join the rest, under one heading.
     std::vector<Row> rest;
     int restTotal = 0;
-    for (const BuddyGroup& group : ctx_.config.groups) {
+    for (const BuddyGroup& group : config_.groups) {
         const bool isDefault = group.name == kDefaultGroupName;
         std::vector<Row> buddies;
         int total = 0;
@@ -100,13 +103,13 @@ std::vector<GroupedBuddyModel::Row> GroupedBuddyModel::Build() const
         }
     }
     // The rest: online names in no group, and listed buddies in none.
-    for (int i = 0; i < ctx_.online.Count(); ++i) {
-        if (placed.insert(NormalizeName(ctx_.online.At(i))).second) {
+    for (int i = 0; i < online_.Count(); ++i) {
+        if (placed.insert(NormalizeName(online_.At(i))).second) {
             ++restTotal;
-            rest.push_back(buddyRow(ctx_.online.At(i)));
+            rest.push_back(buddyRow(online_.At(i)));
         }
     }
-    ForEachBuddyLine(ctx_.settings.buddyList, [&](const BuddyLine& line) {
+    ForEachBuddyLine(settings_.buddyList, [&](const BuddyLine& line) {
         if (!line.name.empty() && placed.insert(NormalizeName(line.name)).second) {
             ++restTotal;
             if (showOffline_)
@@ -181,7 +184,7 @@ QVariant GroupedBuddyModel::data(const QModelIndex& index, int role) const
     }
     if (role == kNameRole)
         return QByteArray(row.text.data(), static_cast<qsizetype>(row.text.size()));
-    const BuddyPresence* presence = row.online ? ctx_.online.PresenceOf(row.text) : nullptr;
+    const BuddyPresence* presence = row.online ? online_.PresenceOf(row.text) : nullptr;
     const std::string indent = "  ";
     switch (role) {
     case Qt::DisplayRole: {

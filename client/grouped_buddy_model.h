@@ -14,7 +14,9 @@
 
 #include "frame_pacer.h"
 
-struct ClientContext;
+struct ConfigSync;
+class OnlineList;
+struct SettingsState;
 class OnlineListModel;
 
 class GroupedBuddyModel final : public QAbstractListModel {
@@ -23,7 +25,8 @@ public:
     static constexpr int kNameRole = Qt::UserRole + 2;
     using DisplayText = QString (*)(std::string_view);
 
-    GroupedBuddyModel(ClientContext& ctx, OnlineListModel& flat, DisplayText toDisplay, QObject* parent = nullptr);
+    GroupedBuddyModel(const OnlineList& online, const SettingsState& settings, const ConfigSync& config,
+                      OnlineListModel& flat, DisplayText toDisplay, QObject* parent = nullptr);
 
     void SetShowOffline(bool show);
     bool ShowOffline() const { return showOffline_; }
@@ -52,7 +55,9 @@ private:
     };
     std::vector<Row> Build() const;
 
-    ClientContext& ctx_;
+    const OnlineList& online_;
+    const SettingsState& settings_;
+    const ConfigSync& config_;
     DisplayText toDisplay_;
     bool showOffline_ = false;
     bool active_ = false;

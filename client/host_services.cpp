@@ -1,4 +1,5 @@
 #include "host_services.h"
+#include "settings_store.h"
 #include "toc_limits.h"
 
 #include <cstdio>
@@ -21,7 +22,7 @@ namespace {
 // module may pass a text that the call itself changes or frees, such as
 // GetOutputText()'s, which the next line shown moves: every service works
 // on its copy.
-std::string Text(const char* text)
+std::string CopyOfModuleText(const char* text)
 {
     return text != nullptr ? std::string(text) : std::string();
 }
@@ -31,17 +32,17 @@ std::string Text(const char* text)
 void ClientHostServices::SendInputLine(const char* recipient, const char* text, int)
 {
     AutomaticSends automatic(ctx_.session);
-    ::SendInputLine(ctx_, Text(recipient), Text(text));
+    ::SendInputLine(ctx_, CopyOfModuleText(recipient), CopyOfModuleText(text));
 }
 
 void ClientHostServices::PrintStatus(const char* text)
 {
-    PrintModuleLine(ctx_, Text(text), true);
+    PrintModuleLine(ctx_.Out(), CopyOfModuleText(text), true);
 }
 
 void ClientHostServices::PrintText(const char* text)
 {
-    PrintModuleLine(ctx_, Text(text), false);
+    PrintModuleLine(ctx_.Out(), CopyOfModuleText(text), false);
 }
 
 const char* ClientHostServices::GetOutputText()
@@ -55,28 +56,28 @@ int ClientHostServices::SendCommand(const char* text)
     if (text == nullptr || *text == '\0')
         return -1;
     AutomaticSends automatic(ctx_.session);
-    return ::SendCommand(ctx_.session, Text(text)) == -1 ? -1 : 0;
+    return ::SendCommand(ctx_.session, CopyOfModuleText(text)) == -1 ? -1 : 0;
 }
 
 bool ClientHostServices::AddOnlineName(const char* name)
 {
-    return ::AddOnlineName(ctx_, Text(name));
+    return ctx_.online.Insert(CopyOfModuleText(name));
 }
 
 bool ClientHostServices::RemoveOnlineName(const char* name)
 {
-    return ::RemoveOnlineName(ctx_, Text(name));
+    return ctx_.online.Remove(CopyOfModuleText(name));
 }
 
 void ClientHostServices::Disconnect()
 {
     if (ctx_.session.connectionStatus != STATUS_OFFLINE)
-        DisconnectFromServer(ctx_);
+        DisconnectFromServer(ctx_.Out(), ctx_.session);
 }
 
 void ClientHostServices::SetAwayText(const char* text)
 {
-    const std::string away = Text(text);
+    const std::string away = CopyOfModuleText(text);
     if (away.empty()) {
         ctx_.away.Unset();
         ctx_.session.pacer.DropAutomaticReplies();
@@ -88,22 +89,24 @@ void ClientHostServices::SetAwayText(const char* text)
 int ClientExtendedHostServices::RunCommand(const char* word, const char* arguments)
 {
     AutomaticSends automatic(ctx_.session);
-    return RunSlashCommand(ctx_, Text(word), Text(arguments)) != 0 ? 1 : 0;
+    return RunSlashCommand(ctx_, CopyOfModuleText(word), CopyOfModuleText(arguments)) != 0 ? 1 : 0;
 }
 
 void ClientExtendedHostServices::ReportSaveFailure(const char* file, const char* why)
 {
     if (file == nullptr || *file == '\0')
         return;  // nothing the user could look for
-    SaveFailure failure{Text(file), Text(why)};
+    SaveFailure failure{CopyOfModuleText(file), CopyOfModuleText(why)};
     const std::string line = "Could not save " + failure.file + ": " + failure.why + ".";
-    PrintModuleLine(ctx_, line, true);
+    PrintModuleLine(ctx_.Out(), line, true);
     // While the window closes the transcript is not seen: standard error,
     // and the closing box with the client's own failures.
+    if (ctx_.modules.unloading) {
+        ReportSaveFailureAtExit(ctx_.settings, std::move(failure));
+        return;
+    }
     std::fprintf(stderr, "quenlo: %s\n", line.c_str());
     std::fflush(stderr);
-    if (ctx_.modules.shuttingDown)
-        ctx_.settings.saveFailures.push_back(std::move(failure));
 }
 
 std::string InstalledModuleFolder(const std::string& executablePath)
@@ -127,13 +130,17 @@ void LoadClientModules(ClientContext& ctx)
     ModuleState& modules = ctx.modules;
     // Without a window the modules are handed a null owner.
     modules.host.Attach(ctx.Window().OwnerHandle(), &modules.services, &modules.extendedServices,
-                        [&ctx](std::string_view line) { PrintLine(ctx, line); });
+                        [&ctx](std::string_view line) { PrintLine(ctx.Out(), line); });
     std::string profileFolder = ctx.settings.profile.folder;
     if (profileFolder.empty()) {
         std::error_code noFolder;
         profileFolder = std::filesystem::current_path(noFolder).string();
     }
     modules.host.SetProfileFolder(profileFolder);
+    std::vector<std::string> clientCommands;
+    for (const SlashCommand& command : ClientSlashCommands())
+        clientCommands.emplace_back(command.word);
+    modules.host.SetClientCommands(std::move(clientCommands));
     modules.host.LoadUserModules({ctx.settings.profile.File("modules"), modules.installedFolder},
                                  modules.installedFolder);
 }

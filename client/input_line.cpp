@@ -17,7 +17,7 @@ namespace {
 
 // A message pattern with its one "%s" filled in; the value is taken literally,
 // never read as a format.
-std::string Format(std::string_view pattern, std::string_view value)
+std::string FillPattern(std::string_view pattern, std::string_view value)
 {
     std::string out;
     const std::size_t at = pattern.find("%s");
@@ -29,14 +29,14 @@ std::string Format(std::string_view pattern, std::string_view value)
     return out;
 }
 
-std::vector<std::string> SelectedNames(ClientContext& ctx)
+std::vector<std::string> SelectedNames(const ClientWindow& window, const OnlineList& online)
 {
     std::vector<std::string> names;
-    for (int row : ctx.Window().SelectedOnlineRows()) {
+    for (int row : window.SelectedOnlineRows()) {
         if (names.size() == kMaxSelected)
             break;
-        if (row >= 0 && row < ctx.online.Count())
-            names.push_back(ctx.online.At(row).substr(0, kMaxTocText));
+        if (row >= 0 && row < online.Count())
+            names.push_back(online.At(row).substr(0, kMaxTocText));
     }
     return names;
 }
@@ -48,7 +48,15 @@ void HandleSlashLine(ClientContext& ctx, std::string_view line)
     const std::string_view word = command.substr(0, blank);
     const std::string_view argument = blank == std::string_view::npos ? std::string_view{} : command.substr(blank + 1);
     if (RunSlashCommand(ctx, word, argument) == 0)
-        PrintLine(ctx, Format("Command '%s' is not valid.", VisibleText(word)));
+        PrintLine(ctx.Out(), FillPattern("Command '%s' is not valid.", VisibleText(word)));
+}
+
+// A typed "/word" line, cut to one command line: kept in the history and run.
+void RunTypedCommand(ClientContext& ctx, std::string_view typed)
+{
+    const std::string_view line = typed.substr(0, kMaxTocText);
+    ctx.history.Push(line);
+    HandleSlashLine(ctx, line);
 }
 
 // Nothing but blanks: an empty-looking message that is never sent.
@@ -63,7 +71,7 @@ std::string BreaksFor(std::string_view text)
     out.reserve(text.size());
     for (char c : text) {
         if (c == '\n')
-            out.append("<BR>");
+            out.append(kLineBreakTag);
         else
             out.push_back(c);
     }
@@ -87,28 +95,28 @@ bool SendTypedMessage(ClientContext& ctx, const std::string& line, const std::ve
 {
     if (ctx.session.connectionStatus != STATUS_ONLINE) {
         ctx.history.Push(line);
-        PrintLine(ctx, "Not logged on.");
+        PrintLine(ctx.Out(), "Not logged on.");
         return true;
     }
-    const std::string formatTemplate = TemplateFromWindow(ctx, kMaxTemplate);
+    const std::string formatTemplate = TemplateFromWindow(ctx.Window(), ctx.settings.userInfo, kMaxTemplate);
     const TemplateParts parts = SplitTemplate(formatTemplate);
-    const std::vector<std::string> names = to != nullptr ? *to : SelectedNames(ctx);
+    const std::vector<std::string> names = to != nullptr ? *to : SelectedNames(ctx.Window(), ctx.online);
     if (names.empty()) {
         ctx.history.Push(line);
-        PrintLine(ctx, "No one selected in list.");
+        PrintLine(ctx.Out(), "No one selected in list.");
         return true;
     }
     const std::string message = ComposeWhole(line, parts);
     const std::size_t room = RoomForAll(names);
     if (QuotedWireLength(message) > room) {
         const std::string_view fits = std::string_view(line).substr(0, FittingLength(line, parts, room));
-        PrintLine(ctx, "Message too long: " + std::to_string(CharacterCount(line)) + " characters, at most " +
+        PrintLine(ctx.Out(), "Message too long: " + std::to_string(CharacterCount(line)) + " characters, at most " +
                            std::to_string(CharacterCount(fits)) + " can be sent.");
         return false;
     }
     ctx.history.Push(line);
     for (const std::string& name : names)
-        SendInstantMessage(ctx, name, message, false);
+        SendInstantMessage(ctx.Out(), ctx.session, ctx.modules, name, message, false);
     return true;
 }
 
@@ -122,11 +130,11 @@ TemplateParts SplitTemplate(std::string_view formatTemplate)
     return {formatTemplate.substr(0, dollar), formatTemplate.substr(dollar + 1)};
 }
 
-std::string TemplateFromWindow(ClientContext& ctx, std::size_t room)
+std::string TemplateFromWindow(const ClientWindow& window, const UserInfo& settings, std::size_t room)
 {
-    if (!ctx.Window().HasScreen())
-        return std::string(FieldText(ctx.settings.userInfo.formatting).substr(0, room));
-    std::string text = ctx.Window().FormattingText();
+    if (!window.HasScreen())
+        return std::string(FieldText(settings.formatting).substr(0, room));
+    std::string text = window.FormattingText();
     if (text.size() > room)
         text.resize(room);
     return text;
@@ -193,33 +201,33 @@ std::string ComposeMessage(std::string_view text, std::string_view formatTemplat
     return message;
 }
 
-void SubmitInputLine(ClientContext& ctx)
+namespace {
+
+// A typed line: a "/word" runs as a command, anything else is a message to
+// `to` (the selected names when null). False when nothing was taken.
+bool TakeTypedLine(ClientContext& ctx, const std::string& typed, const std::vector<std::string>* to)
 {
-    const std::string typed = ctx.Window().InputText();
     // An empty line, or one of blanks only, sends nothing and stays as it is.
     if (IsBlankLine(typed))
-        return;
+        return false;
     if (typed.front() == '/') {
-        const std::string line = typed.substr(0, kMaxTocText);
-        ctx.history.Push(line);
-        HandleSlashLine(ctx, line);
-    } else if (!SendTypedMessage(ctx, typed)) {
-        return;
+        RunTypedCommand(ctx, typed);
+        return true;
     }
-    ctx.Window().SetInputText("");
+    return SendTypedMessage(ctx, typed, to);
+}
+
+}  // namespace
+
+void SubmitInputLine(ClientContext& ctx)
+{
+    if (TakeTypedLine(ctx, ctx.Window().InputText(), nullptr))
+        ctx.Window().SetInputText("");
 }
 
 bool SubmitLineTo(ClientContext& ctx, const std::string& typed, const std::vector<std::string>& names)
 {
-    if (IsBlankLine(typed))
-        return false;
-    if (typed.front() == '/') {
-        const std::string line = typed.substr(0, kMaxTocText);
-        ctx.history.Push(line);
-        HandleSlashLine(ctx, line);
-        return true;
-    }
-    return SendTypedMessage(ctx, typed, &names);
+    return TakeTypedLine(ctx, typed, &names);
 }
 
 void SendInputLine(ClientContext& ctx, std::string_view recipient, std::string_view text)
@@ -227,57 +235,53 @@ void SendInputLine(ClientContext& ctx, std::string_view recipient, std::string_v
     text = text.substr(0, kMaxTocText);
     if (IsBlankLine(text))
         return;
-    ctx.history.Push(text);
     if (text.front() == '/') {
-        HandleSlashLine(ctx, text);
+        RunTypedCommand(ctx, text);
         return;
     }
-    SendInstantMessage(ctx, recipient, ComposeMessage(text, TemplateFromWindow(ctx, kMaxTemplate)), false);
+    ctx.history.Push(text);
+    const std::string formatTemplate = TemplateFromWindow(ctx.Window(), ctx.settings.userInfo, kMaxTemplate);
+    SendInstantMessage(ctx.Out(), ctx.session, ctx.modules, recipient, ComposeMessage(text, formatTemplate), false);
 }
 
-void HistoryStep(ClientContext& ctx, bool older)
+void HistoryStep(InputHistory& history, ClientWindow& window, bool older)
 {
-    if (const auto text = ctx.history.Step(older); text.has_value())
-        ctx.Window().SetInputText(*text);
+    if (const auto text = history.Step(older); text.has_value())
+        window.SetInputText(*text);
 }
 
-void RequestInfo(ClientContext& ctx, std::string_view screenName)
+void RequestInfo(const Printer& out, SessionState& session, std::string_view screenName)
 {
-    if (!CheckRecipient(ctx, screenName))
+    if (!CheckRecipient(out, screenName))
         return;
-    if (SendCommand(ctx.session, "toc_get_info " + NormalizeName(screenName)) == -1) {
-        PrintLine(ctx, "Failed to request userinfo.");
-        return;
-    }
-    PrintLine(ctx, Format("Requesting info for %s...", screenName));
-    ++ctx.session.pendingProfileRequests;
-}
-
-void WarnUser(ClientContext& ctx, std::string_view screenName)
-{
-    if (!CheckRecipient(ctx, screenName))
-        return;
-    if (SendCommand(ctx.session, "toc_evil " + NormalizeName(screenName) + " norm") == -1) {
-        PrintLine(ctx, "Failed to send warn.");
+    if (SendCommand(session, "toc_get_info " + NormalizeName(screenName)) == -1) {
+        PrintLine(out, "Failed to request userinfo.");
         return;
     }
-    PrintLine(ctx, Format("Warning %s.", screenName));
+    PrintLine(out, FillPattern("Requesting info for %s...", screenName));
+    session.ProfileRequested();
 }
 
-void InfoOnSelected(ClientContext& ctx)
+void WarnUser(const Printer& out, SessionState& session, std::string_view screenName)
 {
-    const std::vector<std::string> names = SelectedNames(ctx);
+    if (!CheckRecipient(out, screenName))
+        return;
+    if (SendCommand(session, "toc_evil " + NormalizeName(screenName) + " norm") == -1) {
+        PrintLine(out, "Failed to send warn.");
+        return;
+    }
+    PrintLine(out, FillPattern("Warning %s.", screenName));
+}
+
+void ActOnSelected(const Printer& out, SessionState& session, const OnlineList& online, UserAction action)
+{
+    const std::vector<std::string> names = SelectedNames(out.Window(), online);
     if (names.empty())
-        PrintLine(ctx, "No one selected in list.");
-    for (const std::string& name : names)
-        RequestInfo(ctx, name);
-}
-
-void WarnSelected(ClientContext& ctx)
-{
-    const std::vector<std::string> names = SelectedNames(ctx);
-    if (names.empty())
-        PrintLine(ctx, "No one selected in list.");
-    for (const std::string& name : names)
-        WarnUser(ctx, name);
+        PrintLine(out, "No one selected in list.");
+    for (const std::string& name : names) {
+        if (action == UserAction::Info)
+            RequestInfo(out, session, name);
+        else
+            WarnUser(out, session, name);
+    }
 }

@@ -7,7 +7,13 @@
 #include <string_view>
 #include <vector>
 
+#include "printer.h"
+
 struct ClientContext;
+class InputHistory;
+class OnlineList;
+struct SessionState;
+struct UserInfo;
 
 inline constexpr std::size_t kMaxTemplate = 1023;
 inline constexpr std::size_t kMaxAwayTemplate = 511;
@@ -35,7 +41,7 @@ struct TemplateParts {
 };
 TemplateParts SplitTemplate(std::string_view formatTemplate);
 // The Formatting box's text (the saved one without a window), cut to `room`.
-std::string TemplateFromWindow(ClientContext& ctx, std::size_t room);
+std::string TemplateFromWindow(const ClientWindow& window, const UserInfo& settings, std::size_t room);
 
 // The template's prefix, the text with backslash-n turned into line breaks
 // (sent as "<BR>"), and the template's suffix.
@@ -52,8 +58,10 @@ std::string ExpandBackslashN(std::string_view text);
 // Cut to kMaxTocText (toc_limits.h), then each LF becomes "<BR>".
 std::string NewlinesToBreaks(std::string_view text);
 
-void HistoryStep(ClientContext& ctx, bool older);
-void RequestInfo(ClientContext& ctx, std::string_view screenName);
-void WarnUser(ClientContext& ctx, std::string_view screenName);
-void InfoOnSelected(ClientContext& ctx);
-void WarnSelected(ClientContext& ctx);
+// Up and Down in the input line: an older or newer line from the history.
+void HistoryStep(InputHistory& history, ClientWindow& window, bool older);
+void RequestInfo(const Printer& out, SessionState& session, std::string_view screenName);
+void WarnUser(const Printer& out, SessionState& session, std::string_view screenName);
+// The Info and Warn buttons: the request for each name selected in the list.
+enum class UserAction { Info, Warn };
+void ActOnSelected(const Printer& out, SessionState& session, const OnlineList& online, UserAction action);

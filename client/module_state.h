@@ -20,5 +20,5 @@ struct ModuleState {
     std::string installedFolder;  // searched after the profile's "modules"; empty: none
     // The client is closing: a module's ReportSaveFailure joins the
     // settings' saveFailures.
-    bool shuttingDown = false;
+    bool unloading = false;  // the modules' Shutdown calls are running
 };

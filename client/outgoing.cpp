@@ -3,7 +3,8 @@
 
 #include <algorithm>
 
-#include "client_context.h"
+#include "module_state.h"
+#include "session_state.h"
 #include "connection.h"
 #include "send_command.h"
 #include "normalize_name.h"
@@ -27,7 +28,7 @@ std::size_t WireCost(char c)
     if (c == '\0')
         return 0;  // a command ends at its first NUL: never sent
     if (c == '\n')
-        return 4;  // "<BR>"
+        return kLineBreakTag.size();
     return ClientEscapes(c) || IsTocSpecial(c) ? 2 : 1;
 }
 
@@ -44,7 +45,7 @@ std::string Escape(std::string_view text)
         if (c == '\0')
             continue;
         if (c == '\n') {
-            out.append("<BR>");
+            out.append(kLineBreakTag);
             continue;
         }
         if (ClientEscapes(c))
@@ -111,26 +112,26 @@ std::string_view SendImTail(bool automatic)
     return automatic ? "\" auto" : "\"";
 }
 
-bool CheckRecipient(ClientContext& ctx, std::string_view name)
+bool CheckRecipient(const Printer& out, std::string_view name)
 {
     if (IsValidScreenName(name))
         return true;
     std::string line = "'";
     line.append(VisibleText(name.substr(0, kMaxShownBadName)));
     line += "' is not a screen name.";
-    PrintLine(ctx, line);
+    PrintLine(out, line);
     return false;
 }
 
-void SendInstantMessage(ClientContext& ctx, std::string_view recipient, std::string_view text, bool automatic)
+void SendInstantMessage(const Printer& out, SessionState& session, ModuleState& modules, std::string_view recipient, std::string_view text, bool automatic)
 {
-    if (!CheckRecipient(ctx, recipient))
+    if (!CheckRecipient(out, recipient))
         return;
     const std::string recipientText(recipient);
     const std::string messageText(text);
     {
-        const SendPacer::Unit privacyChange(ctx.session.pacer);
-        if (ctx.modules.host.DispatchSendIM(recipientText.c_str(), messageText.c_str(), automatic) == -1)
+        const SendPacer::Unit privacyChange(session.pacer);
+        if (modules.host.DispatchSendIM(recipientText.c_str(), messageText.c_str(), automatic) == -1)
             return;
     }
     // Cut, never inside an escape, so that the library sends the whole line
@@ -142,27 +143,27 @@ void SendInstantMessage(ClientContext& ctx, std::string_view recipient, std::str
     command += tail;
     // Shown once it has gone: an automatic reply may wait its turn, and one
     // dropped with the connection was never sent.
-    auto echo = [&ctx, shownTo = recipientText, sent = std::string(text.substr(0, quoted.taken)), automatic] {
-        GrowForIm(ctx);
-        PrintImLine(ctx, shownTo, StripBodyTags(sent), false, shownTo, automatic);
+    auto echo = [out, &modules, shownTo = recipientText, sent = std::string(text.substr(0, quoted.taken)), automatic] {
+        GrowForIm(out);
+        PrintImLine(out, shownTo, StripBodyTags(sent), false, shownTo, automatic);
         if (!automatic)
-            ctx.Window().CueSound(SoundEvent::MessageSent);
-        ctx.modules.host.DispatchSentIM(shownTo.c_str(), sent.c_str(), automatic);
+            out.Window().CueSound(SoundEvent::MessageSent);
+        modules.host.DispatchSentIM(shownTo.c_str(), sent.c_str(), automatic);
     };
-    if (SendCommand(ctx.session, command, std::move(echo)) == -1) {
+    if (SendCommand(session, command, std::move(echo)) == -1) {
         // Refused because too many replies wait: said once, and counted until
         // the line has emptied (a flood would otherwise add a line per message).
-        if (automatic && ctx.session.pacer.Waiting() > 0 && ctx.session.refusedReplies++ > 0)
+        if (automatic && session.pacer.Waiting() > 0 && session.refusedReplies++ > 0)
             return;
-        PrintLine(ctx, "Cannot send IM.");
+        PrintLine(out, "Cannot send IM.");
     }
 }
 
-void ReportRefusedReplies(ClientContext& ctx)
+void ReportRefusedReplies(const Printer& out, SessionState& session)
 {
-    const int more = ctx.session.refusedReplies - 1;
-    ctx.session.refusedReplies = 0;
+    const int more = session.refusedReplies - 1;
+    session.refusedReplies = 0;
     if (more > 0)
-        PrintLine(ctx, "Cannot send IM: " + std::to_string(more) + " more automatic " +
+        PrintLine(out, "Cannot send IM: " + std::to_string(more) + " more automatic " +
                            (more == 1 ? "reply was" : "replies were") + " refused while too many waited.");
 }

@@ -5,8 +5,14 @@
 #include <string>
 #include <string_view>
 
-struct ClientContext;
+#include "printer.h"
 
+struct ModuleState;
+struct SessionState;
+
+
+// What a line break (LF) of a message becomes on the wire.
+inline constexpr std::string_view kLineBreakTag = "<BR>";
 
 // Escapes free text for a double-quoted TOC argument: cut to kMaxTocText, a
 // backslash before '"', '\\', '{' and '}', each LF becomes "<BR>". The
@@ -35,10 +41,10 @@ std::size_t CharacterBoundary(std::string_view text, std::size_t at);
 
 // The text goes out cut to what fits one command line (closing quote and
 // " auto" included); the echo shows the part that was sent.
-void SendInstantMessage(ClientContext& ctx, std::string_view recipient, std::string_view text, bool automatic);
+void SendInstantMessage(const Printer& out, SessionState& session, ModuleState& modules, std::string_view recipient, std::string_view text, bool automatic);
 // Says how many more automatic replies were refused since the first one was
 // reported; the pacer calls it when its waiting line empties.
-void ReportRefusedReplies(ClientContext& ctx);
+void ReportRefusedReplies(const Printer& out, SessionState& session);
 // The command head of a message to `recipient`, up to its opening quote,
 // and the tail from the closing quote.
 std::string SendImHead(std::string_view recipient);
@@ -46,4 +52,4 @@ std::string_view SendImTail(bool automatic);
 
 // A name from the server or a module goes into a command only when it is a
 // screen name; otherwise a status line says so and the caller sends nothing.
-bool CheckRecipient(ClientContext& ctx, std::string_view name);
+bool CheckRecipient(const Printer& out, std::string_view name);

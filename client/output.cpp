@@ -4,7 +4,9 @@
 #include <cstring>
 #include <string>
 
-#include "client_context.h"
+#include "printer.h"
+#include "transcript_state.h"
+#include "user_info.h"
 #include "normalize_name.h"
 #include "transcript.h"
 #include "visible_text.h"
@@ -22,59 +24,59 @@ void Grow(TranscriptState& transcript, std::string_view seed)
     transcript.output.Grow(seed);
 }
 
-std::string Prefix(ClientContext& ctx)
+std::string Prefix(const Printer& out)
 {
-    return TimestampPrefix(ctx.settings.userInfo.timestamp != 0, ctx.transcript.clock());
+    return TimestampPrefix(out.OutputSettings().timestamp != 0, out.Transcript().clock());
 }
 
 // The pane reads the transcript where it lies: it is told of each line
 // added, so one addition costs the same whatever the transcript's size; a
 // stale pane is given the whole transcript once.
-void UpdatePane(ClientContext& ctx, std::string_view line)
+void UpdatePane(const Printer& out, std::string_view line)
 {
-    if (ctx.transcript.paneStale)
-        RefreshOutputPane(ctx);
+    if (out.Transcript().paneStale)
+        RefreshOutputPane(out);
     else
-        ctx.Window().OutputTextAppended(line);
+        out.Window().OutputTextAppended(line);
 }
 
 // A log that stopped taking lines (a full disk) is reported once; logging
 // goes on, so the file gets lines again when it can.
-void ReportLogWriteFailure(ClientContext& ctx)
+void ReportLogWriteFailure(const Printer& out)
 {
-    const int error = ctx.transcript.log.TakeFailure();
+    const int error = out.Transcript().log.TakeFailure();
     if (error == 0)
         return;
     std::string line = "Failed to write log file '";
-    line.append(FieldText(ctx.settings.userInfo.logPath)).append("': ").append(std::strerror(error));
+    line.append(FieldText(out.OutputSettings().logPath)).append("': ").append(std::strerror(error));
     line.append(". The lines are still shown here.");
-    PrintLine(ctx, line);
+    PrintLine(out, line);
 }
 
 // Status lines reach the file at once, with whatever waits before them;
 // other lines wait for the end of the turn (FlushLog).
-void WriteLog(ClientContext& ctx, std::string_view line, bool now)
+void WriteLog(const Printer& out, std::string_view line, bool now)
 {
-    if (ctx.settings.userInfo.logToFile == 0) {
-        ctx.transcript.log.Close();
+    if (out.OutputSettings().logToFile == 0) {
+        out.Transcript().log.Close();
         return;
     }
-    const std::string_view path = FieldText(ctx.settings.userInfo.logPath);
-    if (now ? ctx.transcript.log.Write(path, line) : ctx.transcript.log.Queue(path, line)) {
-        ReportLogWriteFailure(ctx);
+    const std::string_view path = FieldText(out.OutputSettings().logPath);
+    if (now ? out.Transcript().log.Write(path, line) : out.Transcript().log.Queue(path, line)) {
+        ReportLogWriteFailure(out);
         return;
     }
     // Off first, so the message below is not itself sent to the log.
-    ctx.settings.userInfo.logToFile = 0;
-    PrintLine(ctx, kLogFailed, true);
+    out.OutputSettings().logToFile = 0;
+    PrintLine(out, kLogFailed, true);
 }
 
 // Steps shared by every kind of line, once the grow step is made: the text
 // and its record, the pane, the log, then whoever reads lines.
-void AddLine(ClientContext& ctx, std::string_view line, bool isStatus, LineKind kind = LineKind::Status,
+void AddLine(const Printer& out, std::string_view line, bool isStatus, LineKind kind = LineKind::Status,
              std::string_view peer = {}, const std::vector<LineLink>& links = {})
 {
-    TranscriptState& transcript = ctx.transcript;
+    TranscriptState& transcript = out.Transcript();
     TranscriptLines& lines = transcript.lines;
     const TranscriptLine record{transcript.output.Length(), static_cast<std::int64_t>(transcript.clock()),
                                 lines.PeerId(peer), kind};
@@ -82,11 +84,11 @@ void AddLine(ClientContext& ctx, std::string_view line, bool isStatus, LineKind 
     lines.Add(record, links);
     if (lines.onLine)
         lines.onLine(PrintedLine{record, lines.PeerName(record.peer), line, links});
-    UpdatePane(ctx, line);
+    UpdatePane(out, line);
     // Without a window there is no turn to wait for.
-    WriteLog(ctx, line, isStatus || !ctx.Window().HasScreen());
+    WriteLog(out, line, isStatus || !out.Window().HasScreen());
     transcript.scrollPending = true;
-    ctx.Window().RequestPump(0);
+    out.Window().RequestPump(0);
     // The size is a count set by the user; a negative value read as unsigned
     // is out of reach, so it never clears.
     if (transcript.autoClearSize != 0 &&
@@ -100,31 +102,31 @@ void AddLine(ClientContext& ctx, std::string_view line, bool isStatus, LineKind 
 
 }  // namespace
 
-void PrintLine(ClientContext& ctx, std::string_view text, bool isStatus)
+void PrintLine(const Printer& out, std::string_view text, bool isStatus)
 {
-    Grow(ctx.transcript, "");
-    AddLine(ctx, ComposePrintLine(isStatus ? Prefix(ctx) : std::string(), text, isStatus), isStatus,
+    Grow(out.Transcript(), "");
+    AddLine(out, ComposePrintLine(isStatus ? Prefix(out) : std::string(), text, isStatus), isStatus,
             isStatus ? LineKind::Status : LineKind::Plain);
 }
 
-void PrintModuleLine(ClientContext& ctx, std::string_view text, bool isStatus)
+void PrintModuleLine(const Printer& out, std::string_view text, bool isStatus)
 {
-    Grow(ctx.transcript, "");
-    AddLine(ctx, ComposePrintLine(isStatus ? Prefix(ctx) : std::string(), text, isStatus), isStatus,
+    Grow(out.Transcript(), "");
+    AddLine(out, ComposePrintLine(isStatus ? Prefix(out) : std::string(), text, isStatus), isStatus,
             LineKind::Module);
 }
 
-void GrowForIm(ClientContext& ctx)
+void GrowForIm(const Printer& out)
 {
-    Grow(ctx.transcript, kImSeed);
+    Grow(out.Transcript(), kImSeed);
 }
 
-void PrintImLine(ClientContext& ctx, std::string_view screenName, std::string_view text, bool incoming,
+void PrintImLine(const Printer& out, std::string_view screenName, std::string_view text, bool incoming,
                  std::string_view peer, bool automatic)
 {
     // Normally done by the caller; never append to a transcript that is absent.
-    if (!ctx.transcript.output.Exists())
-        GrowForIm(ctx);
+    if (!out.Transcript().output.Exists())
+        GrowForIm(out);
     LineKind kind = incoming ? LineKind::Incoming : LineKind::Outgoing;
     if (automatic)
         kind = incoming ? LineKind::AutoIncoming : LineKind::AutoOutgoing;
@@ -133,31 +135,31 @@ void PrintImLine(ClientContext& ctx, std::string_view screenName, std::string_vi
     std::vector<LineLink> links;
     if (text.find('<') != std::string_view::npos)
         links = MarkupLinks(text);
-    AddLine(ctx, ComposeImLine(Prefix(ctx), VisibleText(screenName), StripMarkup(text), incoming), false, kind,
+    AddLine(out, ComposeImLine(Prefix(out), VisibleText(screenName), StripMarkup(text), incoming), false, kind,
             NormalizeName(peer.empty() ? screenName : peer), links);
 }
 
-void RefreshOutputPane(ClientContext& ctx)
+void RefreshOutputPane(const Printer& out)
 {
-    ctx.Window().ShowOutputText(ctx.transcript.output.Text());
-    ctx.transcript.paneStale = false;
+    out.Window().ShowOutputText(out.Transcript().output.Text());
+    out.Transcript().paneStale = false;
     // Nothing shows the text an auto-clear retired any more.
-    ctx.transcript.output.DropRetired();
+    out.Transcript().output.DropRetired();
 }
 
-void ClearTranscript(ClientContext& ctx)
+void ClearTranscript(const Printer& out)
 {
-    if (!ctx.transcript.output.Exists())
+    if (!out.Transcript().output.Exists())
         return;
     // Retired rather than cleared: the pane reads the old text once more as
     // it lets go of it.
-    ctx.transcript.output.Retire();
-    ctx.transcript.lines.Clear();
-    RefreshOutputPane(ctx);
+    out.Transcript().output.Retire();
+    out.Transcript().lines.Clear();
+    RefreshOutputPane(out);
 }
 
-void FlushLog(ClientContext& ctx)
+void FlushLog(const Printer& out)
 {
-    ctx.transcript.log.Flush();
-    ReportLogWriteFailure(ctx);
+    out.Transcript().log.Flush();
+    ReportLogWriteFailure(out);
 }

@@ -4,21 +4,21 @@
 
 #include <string_view>
 
-struct ClientContext;
+#include "printer.h"
 
-void PrintLine(ClientContext& ctx, std::string_view text, bool isStatus = true);
+void PrintLine(const Printer& out, std::string_view text, bool isStatus = true);
 // A line a user module printed: the same text as PrintLine's, of its own kind.
-void PrintModuleLine(ClientContext& ctx, std::string_view text, bool isStatus);
+void PrintModuleLine(const Printer& out, std::string_view text, bool isStatus);
 // The caller makes the grow step with the message seed first (GrowForIm).
 // `peer` is the other person's name when screenName is not just that (an
 // automatic reply's "NAME AUTORESPONSE").
-void PrintImLine(ClientContext& ctx, std::string_view screenName, std::string_view text, bool incoming,
+void PrintImLine(const Printer& out, std::string_view screenName, std::string_view text, bool incoming,
                  std::string_view peer = {}, bool automatic = false);
-void GrowForIm(ClientContext& ctx);
+void GrowForIm(const Printer& out);
 // Gives the pane the whole transcript (it reads the text where it lies).
-void RefreshOutputPane(ClientContext& ctx);
+void RefreshOutputPane(const Printer& out);
 // The "clear" command: the transcript, if it exists, and the pane become empty.
-void ClearTranscript(ClientContext& ctx);
+void ClearTranscript(const Printer& out);
 // Writes the log lines queued during this turn of the event loop; a write
 // that fails after good ones is reported with a status line.
-void FlushLog(ClientContext& ctx);
+void FlushLog(const Printer& out);

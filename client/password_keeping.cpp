@@ -1,7 +1,7 @@
 #include "password_keeping.h"
 
 #include "app_settings.h"
-#include "client_context.h"
+#include "settings_state.h"
 #include "normalize_name.h"
 #include "output.h"
 #include "settings_store.h"
@@ -25,17 +25,15 @@ bool KeyringHoldsPassword(const SettingsState& settings)
            settings.keyringPassword == Password(settings);
 }
 
-void StorePassword(ClientContext& ctx, bool announce)
+void StorePassword(const Printer& out, SettingsState& settings, bool announce)
 {
-    SettingsState& settings = ctx.settings;
     const std::string account = Account(settings);
     const std::string password = Password(settings);
     if (account.empty() || password.empty() || KeyringHoldsPassword(settings))
         return;
-    settings.keyring.Write(account, password, [&ctx, account, password, announce](const KeyringAnswer& answer) {
-        SettingsState& settings = ctx.settings;
+    settings.keyring.Write(account, password, [out, &settings, account, password, announce](const KeyringAnswer& answer) {
         if (answer.outcome != KeyringAnswer::Outcome::Done) {
-            PrintLine(ctx, "The desktop keyring did not take the password (" + VisibleText(answer.error) +
+            PrintLine(out, "The desktop keyring did not take the password (" + VisibleText(answer.error) +
                                "): it stays in userinfo.cfg.");
             return;
         }
@@ -43,28 +41,27 @@ void StorePassword(ClientContext& ctx, bool announce)
         settings.keyringPassword = password;
         // Only now may the file's copy go, and only if nothing changed meanwhile.
         if (settings.app.passwordInKeyring && KeyringHoldsPassword(settings)) {
-            SaveUserInfoNow(ctx);
+            SaveUserInfoNow(out, settings);
             if (announce)
-                PrintLine(ctx, "The password is kept in the desktop keyring; userinfo.cfg no longer holds it.");
+                PrintLine(out, "The password is kept in the desktop keyring; userinfo.cfg no longer holds it.");
         }
     });
 }
 
-void FetchPassword(ClientContext& ctx)
+void FetchPassword(const Printer& out, SettingsState& settings)
 {
-    const std::string account = Account(ctx.settings);
+    const std::string account = Account(settings);
     if (account.empty())
         return;
-    ctx.settings.keyring.Read(account, [&ctx, account](const KeyringAnswer& answer) {
-        SettingsState& settings = ctx.settings;
+    settings.keyring.Read(account, [out, &settings, account](const KeyringAnswer& answer) {
         const std::string name = VisibleText(FieldText(settings.userInfo.screenName));
         if (answer.outcome == KeyringAnswer::Outcome::NotFound) {
-            PrintLine(ctx, "The desktop keyring has no password for " + name +
+            PrintLine(out, "The desktop keyring has no password for " + name +
                                " (or it is locked): type the password in User Configuration.");
             return;
         }
         if (answer.outcome != KeyringAnswer::Outcome::Done) {
-            PrintLine(ctx, "Could not read the password from the desktop keyring (" + VisibleText(answer.error) +
+            PrintLine(out, "Could not read the password from the desktop keyring (" + VisibleText(answer.error) +
                                "): type the password in User Configuration.");
             return;
         }
@@ -79,14 +76,14 @@ void FetchPassword(ClientContext& ctx)
 
 }  // namespace
 
-void StartKeyringPassword(ClientContext& ctx)
+void StartKeyringPassword(const Printer& out, SettingsState& settings)
 {
-    if (!ctx.settings.app.passwordInKeyring)
+    if (!settings.app.passwordInKeyring)
         return;
-    if (Password(ctx.settings).empty())
-        FetchPassword(ctx);
+    if (Password(settings).empty())
+        FetchPassword(out, settings);
     else
-        StorePassword(ctx, false);  // typed into an older build, or the keyring refused it last time
+        StorePassword(out, settings, false);  // typed into an older build, or the keyring refused it last time
 }
 
 UserInfo RecordForFile(const SettingsState& settings)
@@ -97,27 +94,26 @@ UserInfo RecordForFile(const SettingsState& settings)
     return record;
 }
 
-std::string ChooseKeyring(ClientContext& ctx, bool keep)
+std::string ChooseKeyring(const Printer& out, SettingsState& settings, bool keep)
 {
-    AppSettings& app = ctx.settings.app;
+    AppSettings& app = settings.app;
     if (app.passwordInKeyring == keep)
         return {};
     app.passwordInKeyring = keep;
-    std::string why = SaveAppSettings(ctx.settings.profile, app);
+    std::string why = SaveAppSettings(settings.profile, app);
     if (!why.empty()) {
         // A choice that would not survive the run must not take the password out of the file.
         app.passwordInKeyring = !keep;
-        PrintLine(ctx, std::string("Could not save ") + kAppSettingsFile + " (" + why +
+        PrintLine(out, std::string("Could not save ") + kAppSettingsFile + " (" + why +
                            "): the password stays where it was.");
     }
     return why;
 }
 
-void SyncKeyringPassword(ClientContext& ctx, bool wasChosen, bool saved)
+void SyncKeyringPassword(const Printer& out, SettingsState& settings, bool wasChosen, bool saved)
 {
-    SettingsState& settings = ctx.settings;
     if (settings.app.passwordInKeyring) {
-        StorePassword(ctx, !wasChosen);
+        StorePassword(out, settings, !wasChosen);
         return;
     }
     // Turned off: the keyring's copy goes once the file holds the password again.
@@ -126,9 +122,9 @@ void SyncKeyringPassword(ClientContext& ctx, bool wasChosen, bool saved)
     const std::string account = settings.keyringAccount;
     settings.keyringAccount.clear();
     settings.keyringPassword.clear();
-    settings.keyring.Remove(account, [&ctx](const KeyringAnswer& answer) {
+    settings.keyring.Remove(account, [out](const KeyringAnswer& answer) {
         if (answer.outcome == KeyringAnswer::Outcome::Failed)
-            PrintLine(ctx, "The desktop keyring kept its copy of the password (" + VisibleText(answer.error) + ").");
+            PrintLine(out, "The desktop keyring kept its copy of the password (" + VisibleText(answer.error) + ").");
     });
-    PrintLine(ctx, "The password is kept in userinfo.cfg again.");
+    PrintLine(out, "The password is kept in userinfo.cfg again.");
 }

@@ -7,13 +7,15 @@
 
 #include "user_info.h"
 
-struct ClientContext;
+#include "printer.h"
+
+struct SettingsState;
 struct SettingsState;
 
 // After the settings files are read, with the keyring chosen: a password
 // still in userinfo.cfg goes to the keyring; an empty one is read from it.
 // Either answers later; a refusal is one line in the transcript.
-void StartKeyringPassword(ClientContext& ctx);
+void StartKeyringPassword(const Printer& out, SettingsState& settings);
 
 // userinfo.cfg's record as it is written: the password left out when the
 // keyring is chosen and known to hold this very password.
@@ -21,8 +23,8 @@ UserInfo RecordForFile(const SettingsState& settings);
 
 // The configuration dialog's choice, before its record is saved: "" when it
 // is kept in quenlo.ini, otherwise why not (the choice then stays as it was).
-std::string ChooseKeyring(ClientContext& ctx, bool keep);
+std::string ChooseKeyring(const Printer& out, SettingsState& settings, bool keep);
 // After the record is saved (`saved`: it was written): the keyring gets a
 // new or changed password, or, when the choice was turned off and the file
 // holds the password again, loses its copy.
-void SyncKeyringPassword(ClientContext& ctx, bool wasChosen, bool saved);
+void SyncKeyringPassword(const Printer& out, SettingsState& settings, bool wasChosen, bool saved);

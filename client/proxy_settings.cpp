@@ -19,7 +19,7 @@ constexpr std::pair<ProxyMode, std::string_view> kModeNames[] = {
     {ProxyMode::Http, "http"},
 };
 
-std::string Text(const QSettings& settings, const char* key)
+std::string StringValue(const QSettings& settings, const char* key)
 {
     return settings.value(QString::fromLatin1(key)).toString().toStdString();
 }
@@ -77,15 +77,15 @@ ProxyConfig LoadProxyConfig(const Profile& profile)
     QSettings settings(QString::fromStdString(profile.File(kAppSettingsFile)), QSettings::IniFormat);
     settings.beginGroup(QStringLiteral("proxy"));
     ProxyConfig config;
-    const std::string mode = Text(settings, "mode");
+    const std::string mode = StringValue(settings, "mode");
     for (const auto& [value, name] : kModeNames) {
         if (mode == name)
             config.mode = value;
     }
-    config.host = Text(settings, "host");
+    config.host = StringValue(settings, "host");
     config.port = settings.value(QStringLiteral("port"), 0).toInt();
-    config.user = Text(settings, "user");
-    config.password = Text(settings, "password");
+    config.user = StringValue(settings, "user");
+    config.password = StringValue(settings, "password");
     return config;
 }
 

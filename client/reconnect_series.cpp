@@ -4,7 +4,8 @@
 #include <cstring>
 #include <string>
 
-#include "client_context.h"
+#include "session_state.h"
+#include "settings_state.h"
 #include "connection.h"
 #include "output.h"
 #include "server_error_text.h"
@@ -17,134 +18,134 @@ std::string Seconds(int ms)
     return seconds == 1 ? "1 second" : std::to_string(seconds) + " seconds";
 }
 
-std::string ServerName(const ClientContext& ctx)
+std::string ServerName(const SettingsState& settings)
 {
-    const UserInfo& info = ctx.settings.userInfo;
+    const UserInfo& info = settings.userInfo;
     return std::string(FieldText(info.tocServer)) + " port " + std::to_string(info.tocPort);
 }
 
 // Why a try's connect failed, from the platform's error number.
-std::string ConnectFailureText(const ClientContext& ctx, int error)
+std::string ConnectFailureText(const SettingsState& settings, int error)
 {
     if (error == ECONNREFUSED)
-        return ServerName(ctx) + " refused the connection.";
+        return ServerName(settings) + " refused the connection.";
     // The library reports a host name that does not resolve as EINVAL.
     if (error == EINVAL)
-        return "Can't find the server " + std::string(FieldText(ctx.settings.userInfo.tocServer)) + ".";
-    return "Can't connect to " + ServerName(ctx) + ": " + std::strerror(error) + ".";
+        return "Can't find the server " + std::string(FieldText(settings.userInfo.tocServer)) + ".";
+    return "Can't connect to " + ServerName(settings) + ": " + std::strerror(error) + ".";
 }
 
-void Announce(ClientContext& ctx, ConnectionState state)
+void Announce(const Printer& out, ConnectionState state)
 {
-    ctx.Window().ShowConnectionState(state);
+    out.Window().ShowConnectionState(state);
 }
 
-void TryNow(ClientContext& ctx);
+void TryNow(const Printer& out, SessionState& session, const SettingsState& settings);
 
-void WaitBeforeNextTry(ClientContext& ctx)
+void WaitBeforeNextTry(const Printer& out, SessionState& session, const SettingsState& settings)
 {
-    const int delayMs = ctx.session.reconnect.WaitForNextTry([&ctx] { TryNow(ctx); });
-    PrintLine(ctx, "Reconnecting in " + Seconds(delayMs) + ".");
-    Announce(ctx, ConnectionState::Reconnecting);
+    const int delayMs = session.reconnect.WaitForNextTry([out, &session, &settings] { TryNow(out, session, settings); });
+    PrintLine(out, "Reconnecting in " + Seconds(delayMs) + ".");
+    Announce(out, ConnectionState::Reconnecting);
 }
 
-void EndTries(ClientContext& ctx)
+void EndTries(SessionState& session)
 {
-    ctx.session.reconnect.EndTries();
-    SetLibraryQuiet(ctx.session, false);
+    session.reconnect.EndTries();
+    SetLibraryQuiet(session, false);
 }
 
-void TryNow(ClientContext& ctx)
+void TryNow(const Printer& out, SessionState& session, const SettingsState& settings)
 {
-    Reconnect& reconnect = ctx.session.reconnect;
+    Reconnect& reconnect = session.reconnect;
     reconnect.TryBegins();
-    PrintLine(ctx, "Reconnecting (try " + std::to_string(reconnect.TriesStarted()) + ")...");
-    switch (ConnectAutomatically(ctx)) {
+    PrintLine(out, "Reconnecting (try " + std::to_string(reconnect.TriesStarted()) + ")...");
+    switch (ConnectAutomatically(out, session, settings)) {
     case TryStart::Started:
         reconnect.SetTryUnderWay(true);
         return;
     case TryStart::Failed:
-        if (const int error = LastConnectError(ctx.session); error != 0)
-            PrintLine(ctx, ConnectFailureText(ctx, error));
+        if (const int error = LastConnectError(session); error != 0)
+            PrintLine(out, ConnectFailureText(settings, error));
         else
-            PrintLine(ctx, "Failed to establish a connection with AIM services.");
-        WaitBeforeNextTry(ctx);
+            PrintLine(out, "Failed to establish a connection with AIM services.");
+        WaitBeforeNextTry(out, session, settings);
         return;
     case TryStart::Impossible:
         // The settings or the library are missing: the line above says which.
-        EndTries(ctx);
-        PrintLine(ctx, "Reconnecting stopped.");
-        Announce(ctx, ConnectionState::Offline);
+        EndTries(session);
+        PrintLine(out, "Reconnecting stopped.");
+        Announce(out, ConnectionState::Offline);
         return;
     }
 }
 
 }  // namespace
 
-void FollowStatusForReconnect(ClientContext& ctx, int status)
+void FollowStatusForReconnect(const Printer& out, SessionState& session, const SettingsState& settings, int status)
 {
-    Reconnect& reconnect = ctx.session.reconnect;
+    Reconnect& reconnect = session.reconnect;
     if (status == STATUS_ONLINE) {
         reconnect.MarkSignedOn();
         if (reconnect.Reconnecting())
-            EndTries(ctx);
+            EndTries(session);
         return;
     }
     if (status != STATUS_OFFLINE)
         return;
     if (reconnect.TakeSignedOn()) {
-        if (reconnect.Automatic() && !reconnect.ClosingOnPurpose() && !ctx.session.shutDown)
-            WaitBeforeNextTry(ctx);
+        if (reconnect.Automatic() && !reconnect.ClosingOnPurpose() && !session.clientClosed)
+            WaitBeforeNextTry(out, session, settings);
         return;
     }
     if (!reconnect.TryUnderWay())
         return;
     reconnect.SetTryUnderWay(false);
-    const int error = LastConnectError(ctx.session);
-    const std::string reason = error != 0 ? ConnectFailureText(ctx, error) : std::string();
+    const int error = LastConnectError(session);
+    const std::string reason = error != 0 ? ConnectFailureText(settings, error) : std::string();
     // A refused sign-on says why right after this report, and may end the tries.
-    reconnect.JudgeLater([&ctx, reason] {
+    reconnect.JudgeLater([out, &session, &settings, reason] {
         if (!reason.empty())
-            PrintLine(ctx, reason);
-        WaitBeforeNextTry(ctx);
+            PrintLine(out, reason);
+        WaitBeforeNextTry(out, session, settings);
     });
 }
 
-void ReconnectAfterSignonRefusal(ClientContext& ctx, long code)
+void ReconnectAfterSignonRefusal(const Printer& out, SessionState& session, long code)
 {
-    if (!ctx.session.reconnect.Reconnecting() || !RetryingCannotMend(code))
+    if (!session.reconnect.Reconnecting() || !RetryingCannotMend(code))
         return;
-    EndTries(ctx);
-    PrintLine(ctx, "Reconnecting stopped.");
-    Announce(ctx, ConnectionState::Offline);
+    EndTries(session);
+    PrintLine(out, "Reconnecting stopped.");
+    Announce(out, ConnectionState::Offline);
 }
 
-bool StopReconnecting(ClientContext& ctx)
+bool StopReconnecting(const Printer& out, SessionState& session)
 {
-    Reconnect& reconnect = ctx.session.reconnect;
+    Reconnect& reconnect = session.reconnect;
     if (!reconnect.Reconnecting())
         return false;
     const bool underWay = reconnect.TryUnderWay();
-    EndTries(ctx);
+    EndTries(session);
     if (underWay)
-        AbandonAttempt(ctx);
-    PrintLine(ctx, "Reconnecting stopped.");
-    Announce(ctx, ConnectionState::Offline);
+        AbandonAttempt(session);
+    PrintLine(out, "Reconnecting stopped.");
+    Announce(out, ConnectionState::Offline);
     return true;
 }
 
-void TakeOverFromAutomaticTries(ClientContext& ctx)
+void TakeOverFromAutomaticTries(const Printer& out, SessionState& session)
 {
-    Reconnect& reconnect = ctx.session.reconnect;
+    Reconnect& reconnect = session.reconnect;
     if (!reconnect.Reconnecting())
         return;
-    EndTries(ctx);
-    if (ctx.session.connectionStatus == STATUS_OFFLINE)
-        Announce(ctx, ConnectionState::Offline);
+    EndTries(session);
+    if (session.connectionStatus == STATUS_OFFLINE)
+        Announce(out, ConnectionState::Offline);
 }
 
-void TryEndedWithoutAnswer(ClientContext& ctx)
+void TryEndedWithoutAnswer(const Printer& out, SessionState& session, const SettingsState& settings)
 {
-    ctx.session.reconnect.SetTryUnderWay(false);
-    WaitBeforeNextTry(ctx);
+    session.reconnect.SetTryUnderWay(false);
+    WaitBeforeNextTry(out, session, settings);
 }

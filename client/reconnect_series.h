@@ -8,18 +8,21 @@
 // cannot mend.
 #pragma once
 
-struct ClientContext;
+#include "printer.h"
+
+struct SessionState;
+struct SettingsState;
 
 // Every status the library reports, after the client has shown it.
-void FollowStatusForReconnect(ClientContext& ctx, int status);
+void FollowStatusForReconnect(const Printer& out, SessionState& session, const SettingsState& settings, int status);
 // The server refused a sign-on with this ERROR code.
-void ReconnectAfterSignonRefusal(ClientContext& ctx, long code);
+void ReconnectAfterSignonRefusal(const Printer& out, SessionState& session, long code);
 // Disconnect, or the switch turned off: the tries end and a try under way is
 // abandoned. False when no tries were going on.
-bool StopReconnecting(ClientContext& ctx);
+bool StopReconnecting(const Printer& out, SessionState& session);
 // Connect by hand (or the "reconnect" command): the tries end without a word;
 // a try under way goes on as the user's own, its boxes shown again.
-void TakeOverFromAutomaticTries(ClientContext& ctx);
+void TakeOverFromAutomaticTries(const Printer& out, SessionState& session);
 // The try under way was dropped without a report (its connect abandoned):
 // the next one is scheduled.
-void TryEndedWithoutAnswer(ClientContext& ctx);
+void TryEndedWithoutAnswer(const Printer& out, SessionState& session, const SettingsState& settings);

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "client_context.h"
+#include "session_state.h"
 #include "normalize_name.h"
 #include "output.h"
 #include "send_command.h"
@@ -52,7 +52,7 @@ bool IsCommandWord(std::string_view word)
 }  // namespace
 
 // RVOUS_PROPOSE:<user>:<uuid>:<cookie>:<seq>:<rip>:<pip>:<vip>:<port>[:<tlv>...]
-void DeclineRendezvous(ClientContext& ctx, std::string_view arguments)
+void DeclineRendezvous(const Printer& out, SessionState& session, std::string_view arguments)
 {
     std::string_view rest = arguments;
     const std::string_view peer = TakeField(rest);
@@ -60,10 +60,10 @@ void DeclineRendezvous(ClientContext& ctx, std::string_view arguments)
     const std::string_view cookie = TakeField(rest);
     if (peer.empty())
         return;
-    PrintLine(ctx, VisibleText(peer) + " " + OfferText(uuid));
+    PrintLine(out, VisibleText(peer) + " " + OfferText(uuid));
     if (!IsValidScreenName(peer) || !IsCommandWord(uuid) || !IsCommandWord(cookie))
         return;
-    AutomaticSends automatic(ctx.session);
-    SendCommand(ctx.session, "toc_rvous_cancel " + NormalizeName(peer) + " " + std::string(cookie) + " " +
+    AutomaticSends automatic(session);
+    SendCommand(session, "toc_rvous_cancel " + NormalizeName(peer) + " " + std::string(cookie) + " " +
                                  std::string(uuid));
 }

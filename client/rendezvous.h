@@ -5,6 +5,8 @@
 
 #include <string_view>
 
-struct ClientContext;
+#include "printer.h"
 
-void DeclineRendezvous(ClientContext& ctx, std::string_view arguments);
+struct SessionState;
+
+void DeclineRendezvous(const Printer& out, SessionState& session, std::string_view arguments);

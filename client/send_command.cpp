@@ -26,7 +26,7 @@ int SendCommand(SessionState& session, std::string_view command, std::function<v
     // of toc_init_done at once; offline nothing would wait for a connection.
     // While the server has paused the connection, the pacer keeps privacy
     // changes for its next SIGN_ON and refuses the rest.
-    if (session.automaticSends > 0 && !session.signingOn &&
+    if (session.automaticSends > 0 && !session.modulesConnecting &&
         (session.connectionStatus == STATUS_ONLINE || session.paused) && !command.empty() && session.api.Bound())
         return session.pacer.Send(std::string(command), std::move(onSent));
     const int result = SendCommandNow(session, command);

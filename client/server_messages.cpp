@@ -28,7 +28,7 @@ std::string_view TakeField(std::string_view& rest)
     return field;
 }
 
-std::string Cut(std::string_view text, std::size_t room)
+std::string CopyFirstBytes(std::string_view text, std::size_t room)
 {
     return std::string(text.substr(0, room));
 }
@@ -37,21 +37,20 @@ std::string Cut(std::string_view text, std::size_t room)
 // text; the transcript says whose it is.
 void HandleGotoUrl(ClientContext& ctx, std::string_view arguments)
 {
-    if (ctx.session.pendingProfileRequests <= 0)
+    if (!ctx.session.TakeProfileRequest())
         return;
     const std::size_t colon = arguments.find(':');
     const std::string_view windowName = arguments.substr(0, colon);
     const std::string_view url = colon == std::string_view::npos ? std::string_view{} : arguments.substr(colon + 1);
     const std::string subject = ProfileSubject(windowName, url);
-    PrintLine(ctx, "Fetching the profile of " + VisibleText(subject) + "...");
+    PrintLine(ctx.Out(), "Fetching the profile of " + VisibleText(subject) + "...");
     ctx.Window().ShowProfile(
         subject, ProfileAddress(FieldText(ctx.settings.userInfo.tocServer), ctx.settings.userInfo.tocPort, url));
-    --ctx.session.pendingProfileRequests;
 }
 
 void HandleImIn(ClientContext& ctx, std::string_view arguments)
 {
-    GrowForIm(ctx);
+    GrowForIm(ctx.Out());
     std::string_view rest = arguments;
     const std::string sender(TakeField(rest));
     const std::string_view flag = TakeField(rest);
@@ -61,8 +60,8 @@ void HandleImIn(ClientContext& ctx, std::string_view arguments)
     std::string displayName = sender;
     if (automatic)
         displayName += " AUTORESPONSE";
-    displayName = Cut(displayName, kMaxTocText);  // the sender, " AUTORESPONSE" included
-    PrintImLine(ctx, displayName, message, true, sender, automatic);
+    displayName = CopyFirstBytes(displayName, kMaxTocText);  // the sender, " AUTORESPONSE" included
+    PrintImLine(ctx.Out(), displayName, message, true, sender, automatic);
     ctx.Window().NotifyIncomingMessage(sender, message);
     if (!automatic)
         ctx.Window().CueSound(SoundEvent::MessageIn);
@@ -70,7 +69,7 @@ void HandleImIn(ClientContext& ctx, std::string_view arguments)
     // is no screen name).
     if (ctx.away.IsAway() && !automatic && IsValidScreenName(sender)) {
         AutomaticSends paced(ctx.session);
-        SendInstantMessage(ctx, sender, ctx.away.Text(), true);
+        SendInstantMessage(ctx.Out(), ctx.session, ctx.modules, sender, ctx.away.Text(), true);
     }
     const SendPacer::Unit privacyChange(ctx.session.pacer);
     ctx.modules.host.DispatchReceiveIM(displayName.c_str(), message.c_str());
@@ -79,14 +78,14 @@ void HandleImIn(ClientContext& ctx, std::string_view arguments)
 void HandleUpdateBuddy(ClientContext& ctx, std::string_view arguments)
 {
     std::string_view rest = arguments;
-    const std::string buddy = Cut(TakeField(rest), kMaxBuddyNameLength);
+    const std::string buddy = CopyFirstBytes(TakeField(rest), kMaxBuddyNameLength);
     // A message without a name has nobody to list.
     if (buddy.empty())
         return;
     const char flag = rest.empty() ? '\0' : rest.front();
     if (flag == 'F') {
-        if (RemoveOnlineName(ctx, buddy)) {
-            PrintLine(ctx, VisibleText(buddy) + " signed off.");
+        if (ctx.online.Remove(buddy)) {
+            PrintLine(ctx.Out(), VisibleText(buddy) + " signed off.");
             ctx.Window().CueSound(SoundEvent::BuddySignedOff);
         }
         return;
@@ -99,23 +98,23 @@ void HandleUpdateBuddy(ClientContext& ctx, std::string_view arguments)
     const std::int64_t now = idle.empty() || idle == "0" ? 0 : SteadyNowMs();
     const BuddyPresence presence = ParsePresence(warning, signonTime, idle, TakeField(rest), now);
     if (ctx.online.Insert(buddy, presence)) {
-        PrintLine(ctx, VisibleText(buddy) + " signed on.");
+        PrintLine(ctx.Out(), VisibleText(buddy) + " signed on.");
         ctx.Window().CueSound(SoundEvent::BuddySignedOn);
     } else {
-        UpdateBuddyPresence(ctx, buddy, presence);
+        UpdateBuddyPresence(ctx.Out(), ctx.online, buddy, presence);
     }
 }
 
 void HandleEviled(ClientContext& ctx, std::string_view arguments)
 {
     std::string_view rest = arguments;
-    const std::string level = Cut(TakeField(rest), kMaxShortField);
-    const std::string warner = Cut(TakeField(rest), kMaxShortField);
+    const std::string level = CopyFirstBytes(TakeField(rest), kMaxShortField);
+    const std::string warner = CopyFirstBytes(TakeField(rest), kMaxShortField);
     if (!warner.empty())
-        PrintLine(ctx, "You have been warned by " + VisibleText(warner) + ". Your warning level is now " +
+        PrintLine(ctx.Out(), "You have been warned by " + VisibleText(warner) + ". Your warning level is now " +
                            VisibleText(level) + "%.");
     else
-        PrintLine(ctx, "You have been anonymously warned. Your warning level is now " + VisibleText(level) + "%.");
+        PrintLine(ctx.Out(), "You have been anonymously warned. Your warning level is now " + VisibleText(level) + "%.");
 }
 
 }  // namespace
@@ -140,19 +139,9 @@ void HandleServerMessage(ClientContext& ctx, std::string_view command, std::stri
     else if (command == "EVILED")
         HandleEviled(ctx, arguments);
     else if (command == "CONFIG")
-        HandleStoredConfig(ctx, arguments);
+        HandleStoredConfig(ctx.Out(), ctx.config, ctx.session, ctx.settings, arguments);
     else if (command == "RVOUS_PROPOSE")
-        DeclineRendezvous(ctx, arguments);
-}
-
-bool AddOnlineName(ClientContext& ctx, std::string_view name)
-{
-    return ctx.online.Insert(name);
-}
-
-bool RemoveOnlineName(ClientContext& ctx, std::string_view name)
-{
-    return ctx.online.Remove(name);
+        DeclineRendezvous(ctx.Out(), ctx.session, arguments);
 }
 
 std::string StripBodyTags(std::string_view text)

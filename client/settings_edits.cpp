@@ -1,6 +1,7 @@
 #include "settings_edits.h"
 
-#include "client_context.h"
+#include "settings_state.h"
+#include "session_state.h"
 #include "connection.h"
 #include "decimal_text.h"
 #include "password_keeping.h"
@@ -23,9 +24,9 @@ UserConfigValues ReadUserConfig(const UserInfo& info)
     return values;
 }
 
-void ApplyUserConfig(ClientContext& ctx, const UserConfigValues& values)
+void ApplyUserConfig(const Printer& out, SessionState& session, SettingsState& settings, const UserConfigValues& values)
 {
-    UserInfo& info = ctx.settings.userInfo;
+    UserInfo& info = settings.userInfo;
     SetFieldText(info.screenName, values.screenName);
     SetFieldText(info.password, values.password);
     SetFieldText(info.oscarServer, values.oscarServer);
@@ -36,9 +37,9 @@ void ApplyUserConfig(ClientContext& ctx, const UserConfigValues& values)
     SetFieldText(info.logPath, values.logPath);
     info.logToFile = values.logToFile ? 1 : 0;
     info.timestamp = values.timestamp ? 1 : 0;
-    const bool wasInKeyring = ctx.settings.app.passwordInKeyring;
-    ChooseKeyring(ctx, values.passwordInKeyring);
-    const bool saved = SaveUserInfoNow(ctx);
-    SyncKeyringPassword(ctx, wasInKeyring, saved);
-    ReinitConnection(ctx);
+    const bool wasInKeyring = settings.app.passwordInKeyring;
+    ChooseKeyring(out, settings, values.passwordInKeyring);
+    const bool saved = SaveUserInfoNow(out, settings);
+    SyncKeyringPassword(out, settings, wasInKeyring, saved);
+    ReinitConnection(out, session, settings);
 }

@@ -6,7 +6,10 @@
 #include <string_view>
 #include <vector>
 
-struct ClientContext;
+#include "printer.h"
+
+struct SessionState;
+struct SettingsState;
 struct UserInfo;
 
 // The configuration dialog's fields as texts; ports as typed.
@@ -31,4 +34,4 @@ UserConfigValues ReadUserConfig(const UserInfo& info);
 // OK: every field back into the settings (texts cut to their room, ports by
 // atoi's rules), the keyring choice kept, userinfo.cfg written, the password
 // stored in or taken from the keyring, the connection re-initialised.
-void ApplyUserConfig(ClientContext& ctx, const UserConfigValues& values);
+void ApplyUserConfig(const Printer& out, SessionState& session, SettingsState& settings, const UserConfigValues& values);

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "client_context.h"
+#include "settings_state.h"
 #include "output.h"
 #include "password_keeping.h"
 #include "settings_files.h"
@@ -17,12 +17,6 @@ std::string HeldReason(const std::string& whyUnreadable)
     return "not written, because it could not be read at start-up (" + whyUnreadable + ")";
 }
 
-void ReportAtExit(SettingsState& settings, SaveFailure failure)
-{
-    std::fprintf(stderr, "quenlo: Could not save %s: %s.\n", failure.file.c_str(), failure.why.c_str());
-    std::fflush(stderr);
-    settings.saveFailures.push_back(std::move(failure));
-}
 
 // Whether the run changed a held userinfo.cfg's record: it was loaded as the defaults.
 bool UserInfoChanged(const UserInfo& info)
@@ -48,74 +42,77 @@ std::string OddSizeMessage(std::size_t size)
 
 }  // namespace
 
-void LoadSettingsFiles(ClientContext& ctx)
+void LoadSettingsFiles(const Printer& out, SettingsState& settings)
 {
-    SettingsState& settings = ctx.settings;
     settings.userInfoUnreadable.clear();
     settings.buddyListUnreadable.clear();
     std::size_t userInfoSize = kUserInfoSize;
     LoadUserInfo(settings.userInfo, settings.profile.File(kUserInfoFile), &settings.userInfoUnreadable,
                  *settings.files, &userInfoSize);
     if (!settings.userInfoUnreadable.empty())
-        PrintLine(ctx, CannotReadMessage(kUserInfoFile, settings.userInfoUnreadable));
+        PrintLine(out, CannotReadMessage(kUserInfoFile, settings.userInfoUnreadable));
     settings.userInfoOddSize = userInfoSize != kUserInfoSize;
     settings.userInfoAsLoaded = settings.userInfo;
     if (settings.userInfoOddSize)
-        PrintLine(ctx, OddSizeMessage(userInfoSize));
+        PrintLine(out, OddSizeMessage(userInfoSize));
     settings.buddyList =
         LoadBuddyList(settings.profile.File(kBuddyListFile), &settings.buddyListUnreadable, *settings.files);
     if (!settings.buddyListUnreadable.empty())
-        PrintLine(ctx, CannotReadMessage(kBuddyListFile, settings.buddyListUnreadable));
+        PrintLine(out, CannotReadMessage(kBuddyListFile, settings.buddyListUnreadable));
     settings.app = LoadAppSettings(settings.profile);
 }
 
-bool SaveUserInfoNow(ClientContext& ctx)
+bool SaveUserInfoNow(const Printer& out, SettingsState& settings)
 {
-    SettingsState& settings = ctx.settings;
     if (!settings.userInfoUnreadable.empty()) {
-        PrintLine(ctx, std::string(kUserInfoFile) + " " + HeldReason(settings.userInfoUnreadable) + ".");
+        PrintLine(out, std::string(kUserInfoFile) + " " + HeldReason(settings.userInfoUnreadable) + ".");
         return false;
     }
     if (!SaveUserInfo(RecordForFile(settings), settings.profile.File(kUserInfoFile), *settings.files)) {
-        PrintLine(ctx, "Failed to write user info.");
+        PrintLine(out, "Failed to write user info.");
         return false;
     }
     settings.userInfoOddSize = false;  // a whole record now
     return true;
 }
 
-void SaveBuddyListNow(ClientContext& ctx)
+void SaveBuddyListNow(const Printer& out, const SettingsState& settings)
 {
-    SettingsState& settings = ctx.settings;
     if (!settings.buddyListUnreadable.empty()) {
-        PrintLine(ctx, std::string(kBuddyListFile) + " " + HeldReason(settings.buddyListUnreadable) + ".");
+        PrintLine(out, std::string(kBuddyListFile) + " " + HeldReason(settings.buddyListUnreadable) + ".");
         return;
     }
     if (!SaveBuddyList(settings.buddyList, settings.profile.File(kBuddyListFile), *settings.files))
-        PrintLine(ctx, "Failed to write buddy list.");
+        PrintLine(out, "Failed to write buddy list.");
 }
 
-void SaveSettingsFilesAtExit(ClientContext& ctx)
+void SaveSettingsFilesAtExit(const Printer& out, SettingsState& settings)
 {
-    SettingsState& settings = ctx.settings;
     if (!settings.userInfoUnreadable.empty()) {
         if (UserInfoChanged(settings.userInfo))
-            ReportAtExit(settings, {kUserInfoFile, HeldReason(settings.userInfoUnreadable)});
+            ReportSaveFailureAtExit(settings, {kUserInfoFile, HeldReason(settings.userInfoUnreadable)});
     } else if (settings.userInfoOddSize && SameSettings(settings.userInfo, settings.userInfoAsLoaded)) {
         // Said at start; nothing the run changed needs the file rewritten.
     } else if (!SaveUserInfo(RecordForFile(settings), settings.profile.File(kUserInfoFile), *settings.files)) {
         const int error = errno;
-        PrintLine(ctx, "Failed to write user info.");
-        ReportAtExit(settings, {kUserInfoFile, std::strerror(error)});
+        PrintLine(out, "Failed to write user info.");
+        ReportSaveFailureAtExit(settings, {kUserInfoFile, std::strerror(error)});
     }
     if (!settings.buddyListUnreadable.empty()) {
         if (!settings.buddyList.empty())
-            ReportAtExit(settings, {kBuddyListFile, HeldReason(settings.buddyListUnreadable)});
+            ReportSaveFailureAtExit(settings, {kBuddyListFile, HeldReason(settings.buddyListUnreadable)});
     } else if (!SaveBuddyList(settings.buddyList, settings.profile.File(kBuddyListFile), *settings.files)) {
         const int error = errno;
-        PrintLine(ctx, "Failed to write buddy list.");
-        ReportAtExit(settings, {kBuddyListFile, std::strerror(error)});
+        PrintLine(out, "Failed to write buddy list.");
+        ReportSaveFailureAtExit(settings, {kBuddyListFile, std::strerror(error)});
     }
+}
+
+void ReportSaveFailureAtExit(SettingsState& settings, SaveFailure failure)
+{
+    std::fprintf(stderr, "quenlo: Could not save %s: %s.\n", failure.file.c_str(), failure.why.c_str());
+    std::fflush(stderr);
+    settings.saveFailures.push_back(std::move(failure));
 }
 
 std::string SaveFailureText(const std::vector<SaveFailure>& failures)

@@ -9,7 +9,7 @@
 
 void RestorePresence(ClientContext& ctx)
 {
-    AwaitStoredConfig(ctx);
+    AwaitStoredConfig(ctx.config, ctx.session, ctx.settings);
     if (ctx.session.resumedAfterPause)
         return;
     ctx.idle.NewConnection();
@@ -18,23 +18,23 @@ void RestorePresence(ClientContext& ctx)
         SendCommand(ctx.session,
                     std::string(kHead) + EscapeTocTextWithin(ctx.away.Text(), QuotedRoom(kHead, "\"")).escaped + "\"");
     }
-    CheckIdle(ctx);
+    CheckIdle(ctx.session, ctx.idle);
 }
 
-void CheckIdle(ClientContext& ctx)
+void CheckIdle(SessionState& session, IdleReport& idle)
 {
-    if (ctx.session.connectionStatus != STATUS_ONLINE || ctx.session.paused)
+    if (session.connectionStatus != STATUS_ONLINE || session.paused)
         return;
-    const std::string command = ctx.idle.Check();
+    const std::string command = idle.Check();
     if (command.empty())
         return;
-    AutomaticSends automatic(ctx.session);
-    SendCommand(ctx.session, command);
+    AutomaticSends automatic(session);
+    SendCommand(session, command);
 }
 
-IdleWatch::IdleWatch(ClientContext& ctx, int intervalMs) : ctx_(ctx)
+IdleWatch::IdleWatch(SessionState& session, IdleReport& idle, int intervalMs) : session_(session), idle_(idle)
 {
     timer_.setInterval(intervalMs);
-    connect(&timer_, &QTimer::timeout, this, [this] { CheckIdle(ctx_); });
+    connect(&timer_, &QTimer::timeout, this, [this] { CheckIdle(session_, idle_); });
     timer_.start();
 }

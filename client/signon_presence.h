@@ -7,6 +7,8 @@
 #include <QTimer>
 
 struct ClientContext;
+class IdleReport;
+struct SessionState;
 
 // After the sign-on completion of each SIGN_ON: the configuration waits for
 // the server's CONFIG (config_sync.h). A SIGN_ON that ends a pause
@@ -15,14 +17,15 @@ struct ClientContext;
 void RestorePresence(ClientContext& ctx);
 
 // Sends what the idle time calls for, when signed on (idle_report.h).
-void CheckIdle(ClientContext& ctx);
+void CheckIdle(SessionState& session, IdleReport& idle);
 
 // Looks at the idle time every few seconds while the client runs.
 class IdleWatch final : public QObject {
 public:
-    explicit IdleWatch(ClientContext& ctx, int intervalMs = 5000);
+    IdleWatch(SessionState& session, IdleReport& idle, int intervalMs = 5000);
 
 private:
-    ClientContext& ctx_;
+    SessionState& session_;
+    IdleReport& idle_;
     QTimer timer_;
 };

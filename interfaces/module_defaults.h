@@ -17,12 +17,22 @@
 //       .OnUserCommand = Command,
 //   });
 //
+// Declare the slash commands you answer, each with its help line, as an
+// array named in .Commands (/help lists them; OnUserCommand still runs them):
+//
+//   constexpr UserModuleCommand kCommands[] = {
+//       {"hello", "/hello [name]: greets NAME, or the world"},
+//   };
+//   QUENLO_USER_MODULE({.Commands = kCommands, .OnUserCommand = Command});
+//
 // Name the hooks in the order of UserModuleHooks below (C++20 asks for
 // that order). The defaults: Initialize accepts the module, OnSendIM lets
 // every message go, OnUserCommand handles nothing, GetModuleInfo says
-// nothing, every other hook does nothing. Use the macro once per module,
+// nothing, no command is declared, every other hook does nothing. Use the macro once per module,
 // outside any namespace. Build with -std=c++20.
 #pragma once
+
+#include <span>
 
 #include "user_module.h"
 
@@ -32,6 +42,7 @@ struct UserModuleHooks {
     UserModuleInitializeFn Initialize = nullptr;
     UserModuleGetExtendedFn GetExtendedUser = nullptr;
     UserModuleGetInfoFn GetModuleInfo = nullptr;
+    std::span<const UserModuleCommand> Commands{};  // an array of static storage
     UserModuleServerCommandFn OnServerCommand = nullptr;
     UserModuleUserCommandFn OnUserCommand = nullptr;
     UserModuleSendIMFn OnSendIM = nullptr;
@@ -63,6 +74,14 @@ struct UserModuleHooks {
     const UserModuleInfo* GetModuleInfoZORVANE()                                                           \
     {                                                                                                      \
         return quenlo_user_module::kHooks.GetModuleInfo ? quenlo_user_module::kHooks.GetModuleInfo() : nullptr; \
+    }                                                                                                      \
+    const UserModuleCommands* GetModuleCommandsZORVANE()                                                   \
+    {                                                                                                      \
+        static constexpr UserModuleCommands declared{                                                      \
+            sizeof(UserModuleCommands), sizeof(UserModuleCommand),                                         \
+            static_cast<int>(quenlo_user_module::kHooks.Commands.size()),                                  \
+            quenlo_user_module::kHooks.Commands.data()};                                                   \
+        return declared.count > 0 ? &declared : nullptr;                                                   \
     }                                                                                                      \
     int OnServerCommand(const char* command, const char* arguments)                                        \
     {                                                                                                      \

@@ -39,7 +39,12 @@
 //    command run from Initialize does not reach them.
 //  - GetExtendedUserZORVANE (optional, suffixed name only) right after, then
 //    GetModuleInfoZORVANE (optional): your name, version, one-line
-//    description and command usage lines, shown by /modules and /help.
+//    description and command usage lines, shown by /modules and /help; then
+//    GetModuleCommandsZORVANE (optional): the slash commands you answer,
+//    each with one line of help. /help shows these instead of the usage
+//    lines, and a word another loaded module or the client itself already
+//    declares is named in a status line at load. Declaring changes no
+//    dispatch: OnUserCommand still sees every word the client does not know.
 //  - OnConnect comes when the server has signed the user on, before the
 //    client prints "Connected to AIM server." and before it sends its own
 //    sign-on commands (buddy list, toc_init_done): send your server state
@@ -148,7 +153,30 @@ struct UserModuleInfo {
     const char* commands;
 };
 
+// One slash command a module answers (GetModuleCommandsZORVANE).
+struct UserModuleCommand {
+    // The word as typed after "/", matched without regard to case: "block".
+    // 1 to 32 bytes, no blank, no "/", no control character.
+    const char* word;
+    // One line for /help, at most 256 bytes, no control character:
+    // "/block NAME: blocks NAME". One that does not begin with the command
+    // is shown after "/block: "; null or "" shows the command alone.
+    const char* help;
+};
+
+// What GetModuleCommandsZORVANE returns. Fields are only ever appended, to
+// this struct and to UserModuleCommand: `size` and `commandSize` say how big
+// each was where the module was built, and the client reads the fields both
+// sides know. Fill them with sizeof, or use QUENLO_USER_MODULE's .Commands.
+struct UserModuleCommands {
+    int size;         // sizeof(UserModuleCommands)
+    int commandSize;  // sizeof(UserModuleCommand): the step between entries
+    int count;        // entries in `commands`, at most MAX_MODULE_COMMANDS
+    const UserModuleCommand* commands;
+};
+
 inline constexpr int MAX_USER_MODULES = 256;
+inline constexpr int MAX_MODULE_COMMANDS = 64;
 
 #if defined(__GNUC__)
 #define USER_MODULE_EXPORT __attribute__((visibility("default")))
@@ -190,6 +218,9 @@ USER_MODULE_EXPORT int OnDisconnectZORVANE();
 USER_MODULE_EXPORT int GetExtendedUserZORVANE(ExtendedHostServices* host);
 // Called after GetExtendedUserZORVANE; the result (or null) is copied at once.
 USER_MODULE_EXPORT const UserModuleInfo* GetModuleInfoZORVANE();
+// Called after GetModuleInfoZORVANE; null declares nothing. The entries are
+// copied at once; a malformed one is ignored with a status line saying why.
+USER_MODULE_EXPORT const UserModuleCommands* GetModuleCommandsZORVANE();
 // Called before Initialize with the profile folder's absolute path.
 USER_MODULE_EXPORT int SetProfileFolderZORVANE(const char* folder);
 // Called once a message has really gone to the protocol library, with the
@@ -213,4 +244,5 @@ typedef int (*UserModuleGetExtendedFn)(ExtendedHostServices* host);
 typedef const UserModuleInfo* (*UserModuleGetInfoFn)();
 typedef int (*UserModuleSetProfileFolderFn)(const char* folder);
 typedef int (*UserModuleSentIMFn)(const char* recipient, const char* text, int automatic);
+typedef const UserModuleCommands* (*UserModuleGetCommandsFn)();
 }

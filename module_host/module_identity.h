@@ -13,6 +13,7 @@ struct ModuleIdentity {
     std::string version;
     std::string description;
     std::vector<std::string> commands;  // one usage line each
+    std::vector<std::string> commandWords;  // the words it declares, as declared
     bool disabled = false;              // taken out after one of its entry points threw
 };
 

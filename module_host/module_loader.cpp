@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <system_error>
 
+#include "module_commands.h"
 #include "normalize_name.h"
 #include "user_module_host.h"
 #include "visible_text.h"
@@ -201,11 +202,48 @@ void UserModuleHost::LoadModuleFile(const std::string& folder, const std::string
     }
     loadedFiles_.emplace(file, shown);
     Print("Loaded user module '" + shown + "'.");
+    for (const std::string& note : loadNotes_)
+        Print(note);
+    loadNotes_.clear();
+}
+
+void UserModuleHost::TakeDeclaredCommands(ModuleIdentity& identity, const UserModuleCommands* declared)
+{
+    DeclaredCommands read = ReadDeclaredCommands(declared);
+    const std::string self = "'" + identity.fileName + "'";
+    for (const std::string& refusal : read.refusals)
+        loadNotes_.push_back("User module " + self + ": " + refusal + ".");
+    if (read.commands.empty())
+        return;  // its usage lines, if any, stay what /help shows
+    identity.commands.clear();
+    // The dispatch order decides who answers: the client's own commands
+    // first, then every module in load order. A clash is only named.
+    for (const DeclaredCommand& command : read.commands) {
+        const std::string shown = "'/" + command.word + "'";
+        identity.commandWords.push_back(command.word);
+        bool client = false;
+        for (const std::string& word : clientCommands_)
+            client = client || EqualsIgnoringCase(word, command.word);
+        if (client) {
+            loadNotes_.push_back("User module " + self + " declares " + shown +
+                                 ", a command of the client's own: the client answers it and no module sees it.");
+            continue;  // never this module's: not in its help
+        }
+        identity.commands.push_back(command.help);
+        for (const ModuleIdentity& earlier : identities_) {
+            for (const std::string& word : earlier.commandWords) {
+                if (!earlier.disabled && EqualsIgnoringCase(word, command.word))
+                    loadNotes_.push_back("User modules '" + earlier.fileName + "' and " + self + " both declare " +
+                                         shown + ": both are called for it, '" + earlier.fileName + "' first.");
+            }
+        }
+    }
 }
 
 int UserModuleHost::LoadUserModule(const std::string& path)
 {
     refusal_.clear();
+    loadNotes_.clear();
     if (userModuleCount_ >= MAX_USER_MODULES) {
         refusal_ = "MAX_USER_MODULES reached.";
         return 0;
@@ -263,7 +301,12 @@ int UserModuleHost::LoadUserModule(const std::string& path)
             module.GetExtendedUser(extended_);
         }
         running = "GetModuleInfoZORVANE";
-        identities_.push_back(ReadModuleIdentity(module.handle, FileNameOf(path)));
+        ModuleIdentity identity = ReadModuleIdentity(module.handle, FileNameOf(path));
+        running = "GetModuleCommandsZORVANE";
+        const auto getCommands =
+            reinterpret_cast<UserModuleGetCommandsFn>(dlsym(module.handle, "GetModuleCommandsZORVANE"));
+        TakeDeclaredCommands(identity, getCommands != nullptr ? getCommands() : nullptr);
+        identities_.push_back(std::move(identity));
         module.OnSentIM = reinterpret_cast<UserModuleSentIMFn>(dlsym(module.handle, "OnSentIMZORVANE"));
     } catch (...) {
         return refuse(std::string("its ") + running + " " + ThrewText(CurrentExceptionText()) + ".");

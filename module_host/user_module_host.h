@@ -45,6 +45,9 @@ public:
 
     // What every module is given, and where the loader's lines go. Set before loading.
     void Attach(void* mainWindow, HostServices* services, ExtendedHostServices* extended, StatusPrinter print);
+    // The client's own command words: a module declaring one of them is
+    // told at load that the client answers it.
+    void SetClientCommands(std::vector<std::string> words) { clientCommands_ = std::move(words); }
     // The profile folder's absolute path, told to modules that ask for it.
     void SetProfileFolder(std::string folder) { profileFolder_ = std::move(folder); }
 
@@ -96,6 +99,9 @@ private:
     void Print(std::string_view text);
     // Loads one file found by LoadUserModules, with its status line.
     void LoadModuleFile(const std::string& folder, const std::string& name);
+    // Takes the commands a module declares into its identity; what was
+    // ignored and which words another claims go to loadNotes_.
+    void TakeDeclaredCommands(ModuleIdentity& identity, const UserModuleCommands* declared);
 
     // Which module file (device, inode) is loaded under which name.
     std::map<std::pair<std::uint64_t, std::uint64_t>, std::string> loadedFiles_;
@@ -108,6 +114,9 @@ private:
     StatusPrinter print_;
     std::string profileFolder_;
     std::string refusal_;
+    // Lines about the module being loaded, shown after its "Loaded" line.
+    std::vector<std::string> loadNotes_;
+    std::vector<std::string> clientCommands_;
     std::vector<ModuleIdentity> identities_;
     // Libraries whose code ran (Shutdown done, or refused by Initialize),
     // released only by the destructor.

@@ -10,7 +10,8 @@
 #include <QEvent>
 #include <QGuiApplication>
 
-#include "client_context.h"
+#include "idle_report.h"
+#include "session_state.h"
 #include "x11_idle.h"
 
 namespace {
@@ -34,7 +35,8 @@ struct DesktopIdle::Sources {
     QElapsedTimer sinceInput;
 };
 
-DesktopIdle::DesktopIdle(ClientContext& ctx) : ctx_(ctx), sources_(std::make_unique<Sources>()), watch_(ctx)
+DesktopIdle::DesktopIdle(SessionState& session, IdleReport& idle)
+    : session_(session), idle_(idle), sources_(std::make_unique<Sources>()), watch_(session, idle)
 {
     Sources& s = *sources_;
     s.sinceInput.start();
@@ -52,12 +54,12 @@ DesktopIdle::DesktopIdle(ClientContext& ctx) : ctx_(ctx), sources_(std::make_uni
     // is told at once.
     if (app != nullptr)
         app->installEventFilter(this);
-    ctx_.idle.SetSource([this] { return IdleSeconds(); });
+    idle_.SetSource([this] { return IdleSeconds(); });
 }
 
 DesktopIdle::~DesktopIdle()
 {
-    ctx_.idle.SetSource({});
+    idle_.SetSource({});
 }
 
 std::int64_t DesktopIdle::IdleSeconds() const
@@ -99,8 +101,8 @@ bool DesktopIdle::eventFilter(QObject* watched, QEvent* event)
     case QEvent::MouseMove:
     case QEvent::Wheel:
         sources_->sinceInput.restart();
-        if (ctx_.idle.Told())
-            CheckIdle(ctx_);
+        if (idle_.Told())
+            CheckIdle(session_, idle_);
         break;
     default:
         break;

@@ -13,11 +13,10 @@
 
 #include "signon_presence.h"
 
-struct ClientContext;
 
 class DesktopIdle final : public QObject {
 public:
-    explicit DesktopIdle(ClientContext& ctx);
+    DesktopIdle(SessionState& session, IdleReport& idle);
     ~DesktopIdle() override;
 
     // Seconds without input, from the best source there is.
@@ -28,7 +27,8 @@ protected:
 
 private:
     struct Sources;
-    ClientContext& ctx_;
+    SessionState& session_;
+    IdleReport& idle_;
     std::unique_ptr<Sources> sources_;
     IdleWatch watch_;
 };

@@ -104,9 +104,9 @@ int main(int argc, char** argv)
     const PresenceSettings presence = LoadAppSettings(ctx.settings.profile).presence;
     ctx.idle.SetEnabled(presence.reportIdle);
     ctx.idle.SetThresholdSeconds(std::int64_t{presence.idleMinutes} * 60);
-    LoadBuddyGroups(ctx);
+    LoadBuddyGroups(ctx.config, ctx.settings);
     MainDialog window(ctx);
-    DesktopIdle desktopIdle(ctx);
+    DesktopIdle desktopIdle(ctx.session, ctx.idle);
     std::unique_ptr<InstanceServer> instanceServer;
     if (locked == ProfileLock::Result::Locked && !socketName.isEmpty()) {
         instanceServer = std::make_unique<InstanceServer>(socketName, [&window] { window.BringToFront(); });

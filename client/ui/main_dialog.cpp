@@ -104,7 +104,7 @@ void MainDialog::CreateControls()
     online_->setUniformItemSizes(true);  // plain text lines: no row needs measuring on its own
     online_->setFixedWidth(200);
     online_->setItemDelegate(new PresenceDelegate(online_));  // away or idle: dimmed
-    viewSwitch_ = new OnlineViewSwitch(ctx_, *online_, *onlineModel_, this);
+    viewSwitch_ = new OnlineViewSwitch(ctx_.Out(), ctx_.online, ctx_.settings, ctx_.config, *online_, *onlineModel_, this);
 
     warn_ = new QPushButton(QStringLiteral("&Warn"), this);
     info_ = new QPushButton(QStringLiteral("&Info"), this);
@@ -185,9 +185,9 @@ void MainDialog::ConnectControls()
 {
     QObject::connect(send_, &QPushButton::clicked, this, [this] { SubmitInputLine(ctx_); });
     QObject::connect(connect_, &QPushButton::clicked, this, [this] { Connect(); });
-    QObject::connect(disconnect_, &QPushButton::clicked, this, [this] { DisconnectFromServer(ctx_); });
-    QObject::connect(warn_, &QPushButton::clicked, this, [this] { WarnSelected(ctx_); });
-    QObject::connect(info_, &QPushButton::clicked, this, [this] { InfoOnSelected(ctx_); });
+    QObject::connect(disconnect_, &QPushButton::clicked, this, [this] { DisconnectFromServer(ctx_.Out(), ctx_.session); });
+    QObject::connect(warn_, &QPushButton::clicked, this, [this] { ActOnSelected(ctx_.Out(), ctx_.session, ctx_.online, UserAction::Warn); });
+    QObject::connect(info_, &QPushButton::clicked, this, [this] { ActOnSelected(ctx_.Out(), ctx_.session, ctx_.online, UserAction::Info); });
     QObject::connect(exit_, &QPushButton::clicked, this, [this] { close(); });
 
     // Conversations open from a name in the list, a message's line, or a
@@ -303,7 +303,7 @@ void MainDialog::reject()
 
 void MainDialog::Connect()
 {
-    ConnectToServer(ctx_);
+    ConnectToServer(ctx_.Out(), ctx_.session, ctx_.settings);
     // On a first start nothing is set up yet: the status line says what is
     // missing, and the dialog where it is entered opens.
     const UserInfo& info = ctx_.settings.userInfo;
@@ -384,7 +384,7 @@ bool MainDialog::eventFilter(QObject* watched, QEvent* event)
         // Held keys repeat; one press is one step.
         if (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down) {
             if (!key->isAutoRepeat())
-                HistoryStep(ctx_, key->key() == Qt::Key_Up);
+                HistoryStep(ctx_.history, ctx_.Window(), key->key() == Qt::Key_Up);
             return true;
         }
     }
@@ -486,13 +486,13 @@ void MainDialog::RequestPump(int delayMs)
 
 void MainDialog::OpenUserConfig()
 {
-    UserConfigDialog dialog(ctx_, this);
+    UserConfigDialog dialog(ctx_.Out(), ctx_.session, ctx_.settings, this);
     dialog.exec();
 }
 
 void MainDialog::OpenSoundSettings()
 {
-    SoundSettingsDialog dialog(ctx_, this);
+    SoundSettingsDialog dialog(ctx_.Out(), ctx_.settings, this);
     dialog.exec();
 }
 
@@ -518,7 +518,7 @@ void MainDialog::ShowProfile(std::string_view screenName, std::string_view addre
     if (profiles_ == nullptr)
         profiles_ = std::make_unique<ProfileViewer>(this, [this](const std::string& line) {
             if (!shutDown_)  // a fetch that ends after the close has nobody to tell
-                PrintLine(ctx_, line);
+                PrintLine(ctx_.Out(), line);
         });
     profiles_->Fetch(screenName, address);
 }
@@ -588,7 +588,7 @@ void MainDialog::AskForConversation()
     if (!ok || name.trimmed().isEmpty())
         return;
     const std::string typed = TypedBytes(name.trimmed());
-    if (!CheckRecipient(ctx_, typed))
+    if (!CheckRecipient(ctx_.Out(), typed))
         return;
     OpenConversation(typed);
 }

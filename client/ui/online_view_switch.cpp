@@ -8,7 +8,9 @@
 
 #include <algorithm>
 
-#include "client_context.h"
+#include "config_sync.h"
+#include "online_list.h"
+#include "settings_state.h"
 #include "display_text.h"
 #include "grouped_buddy_model.h"
 #include "normalize_name.h"
@@ -16,11 +18,12 @@
 #include "app_settings.h"
 #include "output.h"
 
-OnlineViewSwitch::OnlineViewSwitch(ClientContext& ctx, QListView& view, OnlineListModel& flat, QObject* parent)
-    : QObject(parent), ctx_(ctx), view_(view), flat_(flat),
-      grouped_(new GroupedBuddyModel(ctx, flat, &DisplayText, this))
+OnlineViewSwitch::OnlineViewSwitch(const Printer& out, const OnlineList& online, const SettingsState& settings,
+                                   const ConfigSync& config, QListView& view, OnlineListModel& flat, QObject* parent)
+    : QObject(parent), out_(out), online_(online), settings_(settings), view_(view), flat_(flat),
+      grouped_(new GroupedBuddyModel(online, settings, config, flat, &DisplayText, this))
 {
-    grouped_->SetShowOffline(LoadAppSettings(ctx_.settings.profile).presence.showOffline);
+    grouped_->SetShowOffline(LoadAppSettings(settings_.profile).presence.showOffline);
     // Groups may come with the server's configuration at sign-on.
     const auto recheck = [this] {
         if (grouped_->Wanted() != Grouped())
@@ -51,10 +54,10 @@ void OnlineViewSwitch::AddMenu(QMenuBar& menuBar)
 void OnlineViewSwitch::ShowOffline(bool show)
 {
     grouped_->SetShowOffline(show);
-    AppSettings settings = LoadAppSettings(ctx_.settings.profile);
+    AppSettings settings = LoadAppSettings(settings_.profile);
     settings.presence.showOffline = show;
-    if (const std::string why = SaveAppSettings(ctx_.settings.profile, settings); !why.empty())
-        PrintLine(ctx_, "Could not save the settings to " + std::string(kAppSettingsFile) + ": " + why + ".");
+    if (const std::string why = SaveAppSettings(settings_.profile, settings); !why.empty())
+        PrintLine(out_, "Could not save the settings to " + std::string(kAppSettingsFile) + ": " + why + ".");
     Refresh();
 }
 
@@ -97,7 +100,7 @@ std::vector<int> OnlineViewSwitch::SelectedOnlineRows() const
     if (view_.selectionModel() == nullptr)
         return rows;
     for (const QModelIndex& index : view_.selectionModel()->selectedRows()) {
-        const int row = ctx_.online.RowOf(grouped_->NameAt(index.row()));
+        const int row = online_.RowOf(grouped_->NameAt(index.row()));
         if (row >= 0)
             rows.push_back(row);
     }

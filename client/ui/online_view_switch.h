@@ -15,11 +15,16 @@ class OnlineListModel;
 class QAction;
 class QListView;
 class QMenuBar;
-struct ClientContext;
+#include "printer.h"
+
+struct ConfigSync;
+class OnlineList;
+struct SettingsState;
 
 class OnlineViewSwitch final : public QObject {
 public:
-    OnlineViewSwitch(ClientContext& ctx, QListView& view, OnlineListModel& flat, QObject* parent);
+    OnlineViewSwitch(const Printer& out, const OnlineList& online, const SettingsState& settings,
+                     const ConfigSync& config, QListView& view, OnlineListModel& flat, QObject* parent);
 
     // Adds the View menu with "Show offline buddies".
     void AddMenu(QMenuBar& menuBar);
@@ -34,7 +39,9 @@ private:
     void ShowOffline(bool show);
     void Reselect();
 
-    ClientContext& ctx_;
+    Printer out_;
+    const OnlineList& online_;
+    const SettingsState& settings_;
     QListView& view_;
     OnlineListModel& flat_;
     GroupedBuddyModel* grouped_;

@@ -5,14 +5,15 @@
 #include <QVBoxLayout>
 
 #include "app_settings.h"
-#include "client_context.h"
+#include "settings_state.h"
 #include "output.h"
 
-SoundSettingsDialog::SoundSettingsDialog(ClientContext& ctx, QWidget* parent) : QDialog(parent), ctx_(ctx)
+SoundSettingsDialog::SoundSettingsDialog(const Printer& out, SettingsState& settings, QWidget* parent)
+    : QDialog(parent), out_(out), settings_(settings)
 {
     setWindowTitle(QStringLiteral("Sounds"));
     setModal(true);
-    const SoundChoices& choices = ctx.settings.app.sounds;
+    const SoundChoices& choices = settings.app.sounds;
     auto* layout = new QVBoxLayout(this);
     all_ = new QCheckBox(QStringLiteral("&Play sounds"), this);
     all_->setChecked(choices.enabled);
@@ -35,12 +36,12 @@ SoundSettingsDialog::SoundSettingsDialog(ClientContext& ctx, QWidget* parent) : 
 
 void SoundSettingsDialog::accept()
 {
-    SoundChoices& choices = ctx_.settings.app.sounds;
+    SoundChoices& choices = settings_.app.sounds;
     choices.enabled = all_->isChecked();
     for (std::size_t i = 0; i < kSoundEventCount; ++i)
         choices.events[i] = events_[i]->isChecked();
     // The choices hold for this run all the same.
-    if (const std::string why = SaveAppSettings(ctx_.settings.profile, ctx_.settings.app); !why.empty())
-        PrintLine(ctx_, std::string("Could not save ") + kAppSettingsFile + " (" + why + ").");
+    if (const std::string why = SaveAppSettings(settings_.profile, settings_.app); !why.empty())
+        PrintLine(out_, std::string("Could not save ") + kAppSettingsFile + " (" + why + ").");
     QDialog::accept();
 }

@@ -8,11 +8,13 @@
 #include "sound_cues.h"
 
 class QCheckBox;
-struct ClientContext;
+#include "printer.h"
+
+struct SettingsState;
 
 class SoundSettingsDialog final : public QDialog {
 public:
-    SoundSettingsDialog(ClientContext& ctx, QWidget* parent);
+    SoundSettingsDialog(const Printer& out, SettingsState& settings, QWidget* parent);
 
     QCheckBox* AllBox() const { return all_; }
     QCheckBox* EventBox(SoundEvent event) const { return events_[static_cast<std::size_t>(event)]; }
@@ -20,7 +22,8 @@ public:
     void accept() override;
 
 private:
-    ClientContext& ctx_;
+    Printer out_;
+    SettingsState& settings_;
     QCheckBox* all_;
     std::array<QCheckBox*, kSoundEventCount> events_{};
 };

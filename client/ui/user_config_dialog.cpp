@@ -14,7 +14,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "client_context.h"
+#include "session_state.h"
+#include "settings_state.h"
 #include "display_text.h"
 #include "output.h"
 #include "proxy_settings.h"
@@ -37,16 +38,17 @@ QLineEdit* LimitedEdit(QWidget* parent, std::size_t room, const std::string& tex
 
 }  // namespace
 
-UserConfigDialog::UserConfigDialog(ClientContext& ctx, QWidget* parent) : QDialog(parent), ctx_(ctx)
+UserConfigDialog::UserConfigDialog(const Printer& out, SessionState& session, SettingsState& settings, QWidget* parent)
+    : QDialog(parent), out_(out), session_(session), settings_(settings)
 {
     setWindowTitle(QStringLiteral("User Configuration"));
     setModal(true);
-    const UserConfigValues values = ReadUserConfig(ctx.settings.userInfo);
+    const UserConfigValues values = ReadUserConfig(settings.userInfo);
 
     auto* ok = new QPushButton(QStringLiteral("&OK"), this);
     auto* cancel = new QPushButton(QStringLiteral("&Cancel"), this);
     ok->setDefault(true);
-    const UserInfo& record = ctx.settings.userInfo;  // each text edit holds what its field holds
+    const UserInfo& record = settings.userInfo;  // each text edit holds what its field holds
     screenName_ = LimitedEdit(this, FieldRoom(record.screenName), values.screenName);
     password_ = LimitedEdit(this, FieldRoom(record.password), values.password);
     // Masked on screen and to screen readers; the box shows it on request.
@@ -74,7 +76,7 @@ UserConfigDialog::UserConfigDialog(ClientContext& ctx, QWidget* parent) : QDialo
     timestamp_ = new QCheckBox(QStringLiteral("&Timestamp"), this);
     timestamp_->setChecked(values.timestamp);
     keyring_ = new QCheckBox(QStringLiteral("&Keep the password in the desktop keyring"), this);
-    keyring_->setChecked(ctx.settings.app.passwordInKeyring);
+    keyring_->setChecked(settings.app.passwordInKeyring);
 
     auto* form = new QFormLayout;
     form->setLabelAlignment(Qt::AlignRight);
@@ -150,13 +152,13 @@ void UserConfigDialog::accept()
     // Before the settings are applied: a reconnect they cause uses the new proxy.
     SaveProxy();
     values.passwordInKeyring = keyring_->isChecked();
-    ApplyUserConfig(ctx_, values);
+    ApplyUserConfig(out_, session_, settings_, values);
     QDialog::accept();
 }
 
 QGroupBox* UserConfigDialog::BuildProxyBox()
 {
-    const ProxyConfig config = LoadProxyConfig(ctx_.settings.profile);
+    const ProxyConfig config = LoadProxyConfig(settings_.profile);
     auto* box = new QGroupBox(QStringLiteral("Proxy"), this);
     proxyMode_ = new QComboBox(box);
     // In ProxyMode's order.
@@ -201,6 +203,6 @@ void UserConfigDialog::SaveProxy()
         config.port = config.mode == ProxyMode::Http ? kDefaultHttpProxyPort : kDefaultSocksPort;
     config.user = proxyUser_->text().toStdString();
     config.password = proxyPassword_->text().toStdString();
-    if (!SaveProxyConfig(ctx_.settings.profile, config))
-        PrintLine(ctx_, "Could not save the proxy setting in " + ctx_.settings.profile.File(kAppSettingsFile) + ".");
+    if (!SaveProxyConfig(settings_.profile, config))
+        PrintLine(out_, "Could not save the proxy setting in " + settings_.profile.File(kAppSettingsFile) + ".");
 }

@@ -9,11 +9,14 @@ class QComboBox;
 class QGroupBox;
 class QLineEdit;
 class QPlainTextEdit;
-struct ClientContext;
+#include "printer.h"
+
+struct SessionState;
+struct SettingsState;
 
 class UserConfigDialog final : public QDialog {
 public:
-    UserConfigDialog(ClientContext& ctx, QWidget* parent);
+    UserConfigDialog(const Printer& out, SessionState& session, SettingsState& settings, QWidget* parent);
 
     QLineEdit* ScreenNameEdit() const { return screenName_; }
     QLineEdit* PasswordEdit() const { return password_; }
@@ -36,7 +39,9 @@ public:
     void accept() override;
 
 private:
-    ClientContext& ctx_;
+    Printer out_;
+    SessionState& session_;
+    SettingsState& settings_;
     QLineEdit* screenName_;
     QLineEdit* password_;
     QCheckBox* showPassword_;

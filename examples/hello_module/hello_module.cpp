@@ -1,7 +1,8 @@
 // A small user module: "/hello [name]" greets someone in the transcript, and
 // once the window is up it greets the world through the client's own command
 // path; a message "hello?" (as a reader sees it, markup taken out) is noted.
-// It names only the hooks it uses (module_defaults.h supplies the rest),
+// It declares its command with its help line, names only the hooks it uses
+// (module_defaults.h supplies the rest),
 // normalises names with the SDK's NormalizeName, and parents its Qt objects
 // to the main window, which the client keeps alive (and this library
 // loaded) until the end.
@@ -22,7 +23,12 @@ const UserModuleInfo kInfo = {
     "Hello",
     "1.0",
     "Greets whoever you name.",
-    "/hello [name]: greets NAME, or the world",
+    nullptr,  // the commands are declared below, with their help
+};
+
+// What /help shows; a word another module declares too is named at load.
+constexpr UserModuleCommand kCommands[] = {
+    {"hello", "/hello [name]: greets NAME, or the world"},
 };
 
 HostServices* host = nullptr;
@@ -71,6 +77,7 @@ int Received(const char* sender, const char* text)
 QUENLO_USER_MODULE({
     .Initialize = Start,
     .GetModuleInfo = Info,
+    .Commands = kCommands,
     .OnUserCommand = Command,
     .OnReceiveIM = Received,
 });

@@ -5,15 +5,15 @@
 #include <string>
 
 #include "chat_invite.h"
+#include "module_defaults.h"
 #include "normalize_name.h"
-#include "reply_window.h"
-#include "user_module.h"
+#include "answer_rate_limit.h"
 #include "visible_text.h"
 
 namespace {
 
 HostServices* g_host = nullptr;
-parley::ReplyWindow g_replies;
+parley::AnswerRateLimit g_replies;
 
 std::int64_t NowMs()
 {
@@ -22,24 +22,8 @@ std::int64_t NowMs()
         .count();
 }
 
-}  // namespace
-
-extern "C" {
-
-int Initialize(void*, HostServices* host)
-{
-    g_host = host;
-    g_replies = parley::ReplyWindow{};
-    return 1;
-}
-
-int Shutdown()
-{
-    g_host = nullptr;
-    return 1;
-}
-
-int OnServerCommand(const char* command, const char* arguments)
+// Every chat invitation is answered, once per inviter in a short while.
+int ServerCommand(const char* command, const char* arguments)
 {
     if (g_host == nullptr || command == nullptr || arguments == nullptr || std::strcmp(command, "CHAT_INVITE") != 0)
         return 0;
@@ -54,36 +38,31 @@ int OnServerCommand(const char* command, const char* arguments)
     return 0;
 }
 
-int OnUserCommand(const char*, const char*)
+int Start(void*, HostServices* host)
 {
-    return 0;
+    g_host = host;
+    g_replies = parley::AnswerRateLimit{};
+    return 1;
 }
 
-int OnSendIM(const char*, const char*, int)
+int Stop()
 {
-    return 0;
+    g_host = nullptr;
+    return 1;
 }
 
-int OnReceiveIM(const char*, const char*)
-{
-    return 0;
-}
-
-int OnConnect()
-{
-    return 0;
-}
-
-int OnDisconnect()
-{
-    return 0;
-}
-
-const UserModuleInfo* GetModuleInfoZORVANE()
+const UserModuleInfo* Info()
 {
     static const UserModuleInfo info{"Chat refusal", QUENLO_VERSION,
                                      "Answers each chat invitation: this client has no chat rooms.", nullptr};
     return &info;
 }
 
-}  // extern "C"
+}  // namespace
+
+QUENLO_USER_MODULE({
+    .Initialize = Start,
+    .GetModuleInfo = Info,
+    .OnServerCommand = ServerCommand,
+    .Shutdown = Stop,
+});

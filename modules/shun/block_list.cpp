@@ -16,13 +16,6 @@ constexpr std::string_view kDeny = "toc_add_deny";
 
 using Line = NameLine;
 
-// The lines of blocklst.cfg (name_lines.h); visit(const Line&) returns false
-// to stop the walk.
-template <typename Visit>
-void ForEachLine(std::string_view text, Visit visit)
-{
-    ForEachNameLine(text, [&](const Line& line) { return !visit(line); });
-}
 
 // A name with nothing but blanks would be sent as no name at all, which the
 // server reads as "clear the deny list": such a name counts as missing.
@@ -70,9 +63,9 @@ bool BlockList::HasSentName(const std::string& normalizedName) const
     // A line that is never sent blocks nobody, even where it normalises to
     // the same name.
     bool found = false;
-    ForEachLine(text_, [&](const Line& line) {
+    ForEachNameLine(text_, [&](const Line& line) {
         found = IsSentName(line.name) && NormalizeName(line.name) == normalizedName;
-        return !found;
+        return found;
     });
     return found;
 }
@@ -128,14 +121,14 @@ void BlockList::Unblock(std::string_view name, HostServices& host, const Saver& 
     std::string kept;
     bool removed = false;
     bool wasSent = false;
-    ForEachLine(text_, [&](const Line& line) {
+    ForEachNameLine(text_, [&](const Line& line) {
         if (NormalizeName(line.name) == normalized) {
             removed = true;
             wasSent = wasSent || IsSentName(line.name);
         } else {
             kept.append(text_, line.begin, line.next - line.begin);
         }
-        return true;
+        return false;
     });
     if (!removed) {
         host.PrintStatus("That user is not in the list.");
@@ -163,18 +156,18 @@ void BlockList::PrintList(HostServices& host) const
     std::string line = "Blocked users: ";
     bool any = false;
     std::size_t unsent = 0;
-    ForEachLine(text_, [&](const Line& entry) {
+    ForEachNameLine(text_, [&](const Line& entry) {
         if (NormalizeName(entry.name).empty())
-            return true;  // blank lines hold no name
+            return false;  // blank lines hold no name
         if (!IsSentName(entry.name)) {
             ++unsent;
-            return true;
+            return false;
         }
         if (any)
             line.append(", ");
         line.append(entry.name);
         any = true;
-        return true;
+        return false;
     });
     if (!any)
         line.append("none");
@@ -192,12 +185,12 @@ std::vector<std::string> BlockList::DenyCommands() const
     std::string command(kDeny);
     std::size_t names = 0;
     std::set<std::string> sent;  // one user written in several ways is sent once
-    ForEachLine(text_, [&](const Line& line) {
+    ForEachNameLine(text_, [&](const Line& line) {
         if (!IsSentName(line.name))
-            return true;
+            return false;
         std::string normalized = NormalizeName(line.name);
         if (!sent.insert(normalized).second)
-            return true;
+            return false;
         // A screen name needs no escaping; the measure holds whatever a name is.
         if (command.size() > kDeny.size() &&
             TocWireLength(command) + 1 + TocWireLength(normalized) > kMaxTocText) {
@@ -209,7 +202,7 @@ std::vector<std::string> BlockList::DenyCommands() const
             commands.push_back(command);
             command.assign(kDeny);
         }
-        return ++names < kMaxDenyNames;
+        return ++names >= kMaxDenyNames;
     });
     if (command.size() > kDeny.size())
         commands.push_back(command);

@@ -5,9 +5,9 @@
 #include "atomic_file.h"
 #include "block_file.h"
 #include "block_list.h"
+#include "module_defaults.h"
 #include "path_in_folder.h"
 #include "settings_read.h"
-#include "user_module.h"
 
 namespace {
 
@@ -62,33 +62,32 @@ void SaveChange(ShunState& state)
     }
 }
 
-}  // namespace
-
-extern "C" {
-
-const UserModuleInfo* GetModuleInfoZORVANE()
+const UserModuleInfo* Info()
 {
     static const UserModuleInfo info{"Block list", QUENLO_VERSION,
-                                     "Keeps the users you block on the server's deny list.",
-                                     "/block NAME: blocks NAME from now on, also after the next sign-on\n"
-                                     "/unblock NAME: lifts the block on NAME\n"
-                                     "/blocklist: lists the blocked users"};
+                                     "Keeps the users you block on the server's deny list.", nullptr};
     return &info;
 }
 
-int GetExtendedUserZORVANE(ExtendedHostServices* host)
+constexpr UserModuleCommand kCommands[] = {
+    {"block", "/block NAME: blocks NAME from now on, also after the next sign-on"},
+    {"unblock", "/unblock NAME: lifts the block on NAME"},
+    {"blocklist", "/blocklist: lists the blocked users"},
+};
+
+int TakeExtended(ExtendedHostServices* host)
 {
     State().extended = host;
     return 1;
 }
 
-int SetProfileFolderZORVANE(const char* folder)
+int TakeProfileFolder(const char* folder)
 {
     ProfileFolder() = folder != nullptr ? folder : "";
     return 1;
 }
 
-int Initialize(void*, HostServices* host)
+int Start(void*, HostServices* host)
 {
     ShunState& state = State();
     state = ShunState{};
@@ -116,7 +115,7 @@ int Initialize(void*, HostServices* host)
     return 1;
 }
 
-int Shutdown()
+int Stop()
 {
     ShunState& state = State();
     if (state.unsaved) {
@@ -136,12 +135,7 @@ int Shutdown()
     return 1;
 }
 
-int OnServerCommand(const char*, const char*)
-{
-    return 0;
-}
-
-int OnUserCommand(const char* word, const char* arguments)
+int Command(const char* word, const char* arguments)
 {
     ShunState& state = State();
     if (state.host == nullptr || word == nullptr)
@@ -153,18 +147,13 @@ int OnUserCommand(const char* word, const char* arguments)
 
 // Nothing the client sends on its own goes to a blocked user: an away
 // reply would tell them the user is there.
-int OnSendIM(const char* recipient, const char*, int automatic)
+int Sending(const char* recipient, const char*, int automatic)
 {
     const ShunState& state = State();
     return automatic != 0 && recipient != nullptr && state.list.Lists(recipient) ? -1 : 0;
 }
 
-int OnReceiveIM(const char*, const char*)
-{
-    return 0;
-}
-
-int OnConnect()
+int Connected()
 {
     ShunState& state = State();
     if (state.host != nullptr)
@@ -172,9 +161,16 @@ int OnConnect()
     return 0;
 }
 
-int OnDisconnect()
-{
-    return 0;
-}
+}  // namespace
 
-}  // extern "C"
+QUENLO_USER_MODULE({
+    .SetProfileFolder = TakeProfileFolder,
+    .Initialize = Start,
+    .GetExtendedUser = TakeExtended,
+    .GetModuleInfo = Info,
+    .Commands = kCommands,
+    .OnUserCommand = Command,
+    .OnSendIM = Sending,
+    .OnConnect = Connected,
+    .Shutdown = Stop,
+});

@@ -28,7 +28,7 @@
 #include "chat_invite.h"
 #include "fuzz_check.h"
 #include "normalize_name.h"
-#include "reply_window.h"
+#include "answer_rate_limit.h"
 #include "toc_command_line.h"
 #include "toc_limits.h"
 
@@ -131,7 +131,7 @@ std::string FilePath()
     return path;
 }
 
-void CheckInvitation(std::string_view arguments, parley::ReplyWindow& replies, std::int64_t now)
+void CheckInvitation(std::string_view arguments, parley::AnswerRateLimit& replies, std::int64_t now)
 {
     const std::optional<std::string> user = parley::InvitingUser(arguments);
     std::string_view third = arguments;
@@ -147,7 +147,7 @@ void CheckInvitation(std::string_view arguments, parley::ReplyWindow& replies, s
     // Answered at most once within the window.
     const std::string key = NormalizeName(*user);
     if (replies.ShouldAnswer(key, now))
-        FUZZ_CHECK(!replies.ShouldAnswer(key, now + parley::kReplyWindowMs - 1));
+        FUZZ_CHECK(!replies.ShouldAnswer(key, now + parley::kAnswerIntervalMs - 1));
 }
 
 }  // namespace
@@ -176,7 +176,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     shun::BlockList list;
     list.SetText(read.text);
     RecordingHost host;
-    parley::ReplyWindow replies;
+    parley::AnswerRateLimit replies;
     std::int64_t now = 0;
     for (std::string_view line : Lines(typed)) {
         line = line.substr(0, line.find('\0'));  // a C string ends there

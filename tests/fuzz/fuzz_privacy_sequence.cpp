@@ -55,7 +55,7 @@ private:
 struct Run {
     std::int64_t now = 1;
     Link link = Link::Offline;
-    bool signingOn = false;
+    bool modulesConnecting = false;
     bool away = true;
     PrivacyModel server;
     std::set<std::string> inForce;  // listed names the server has denied on this connection
@@ -97,7 +97,7 @@ struct Run {
     {
         if (link == Link::Offline)
             return -1;  // nothing waits for a connection
-        if (signingOn)
+        if (modulesConnecting)
             return Wire(command);
         return pacer.Send(command);  // while paused it keeps privacy changes only
     }
@@ -112,9 +112,9 @@ struct Run {
             pacer.Resume();
         else
             pacer.Reset();
-        signingOn = true;
+        modulesConnecting = true;
         list.SendServerState(host);
-        signingOn = false;
+        modulesConnecting = false;
     }
 
     void Message(const std::string& sender)

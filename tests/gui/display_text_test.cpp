@@ -79,7 +79,7 @@ TEST_F(EightBitWindowTest, ConfigDialogKeepsUneditedBytes)
 {
     SetFieldText(ctx.settings.userInfo.userProfile, "Ich hei\xdf" "e \x84" "Bob\x93");
     SetFieldText(ctx.settings.userInfo.logPath, "log\xe9.txt");
-    UserConfigDialog dialog(ctx, &window);
+    UserConfigDialog dialog(ctx.Out(), ctx.session, ctx.settings, &window);
     EXPECT_EQ(dialog.ProfileEdit()->toPlainText(), QStringLiteral("Ich hei\u00dfe \u201eBob\u201c"));
     dialog.accept();
     EXPECT_EQ(FieldText(ctx.settings.userInfo.userProfile), "Ich hei\xdf" "e \x84" "Bob\x93");

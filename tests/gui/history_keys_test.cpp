@@ -64,7 +64,7 @@ TEST_F(HistoryKeysTest, OtherControlsKeepTheKeysToThemselves)
 {
     ASSERT_TRUE(SignOn());  // offline, the list is emptied before the view would show it
     for (const char* name : {"Alice", "Bob", "Carol"})
-        ASSERT_TRUE(AddOnlineName(ctx, name));
+        ASSERT_TRUE(ctx.online.Insert(name));
     // The list view catches up within a frame.
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return OnlineList()->model()->rowCount() == 3; }));
     InputLine()->setText("half typed");

@@ -120,7 +120,7 @@ TEST_F(GroupedListViewTest, BuddiesUnderTheirGroupsAndOfflineOnRequest)
     std::ofstream(ctx.settings.profile.File("blist.cfg")) << "dave\nBob\nerin\n";
     // The default group named in the file and the buddies in no group share one heading.
     std::ofstream(ctx.settings.profile.File(kGroupsFile)) << "g Buddies\nb erin\ng Friends\nb dave\nb Bob\n";
-    LoadBuddyGroups(ctx);
+    LoadBuddyGroups(ctx.config, ctx.settings);
     Start();
     ASSERT_TRUE(SignOn());
     for (const char* name : {"carl", "Bob"})

@@ -20,7 +20,7 @@ TEST_F(ProfileViewerTest, ShowsTheProfileAsTextWithItsLinks)
                  "Hello <b>there</b><br><a href=\"http://example.org/x?a=1&amp;b=2\">my page</a> "
                  "<img src=\"http://example.org/i.png\"><a href=\"javascript:alert(1)\">no</a>");
     ASSERT_TRUE(SignOn());
-    RequestInfo(ctx, "Alice Test");
+    RequestInfo(ctx.Out(), ctx.session, "Alice Test");
     ASSERT_TRUE(WaitForPaneLine("STATUS MESSAGE: Fetching the profile of alicetest..."));
     ProfileWindow* shown = nullptr;
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] {
@@ -43,7 +43,7 @@ TEST_F(ProfileViewerTest, AFailedFetchSaysWhy)
 {
     Start();
     ASSERT_TRUE(SignOn());
-    RequestInfo(ctx, "nobody");
+    RequestInfo(ctx.Out(), ctx.session, "nobody");
     EXPECT_TRUE(WaitForPaneLine("STATUS MESSAGE: Could not fetch the profile of nobody: nobody is not signed on. "
                                 "(the server answered 404 Not Found).",
                                 20000))

@@ -50,7 +50,7 @@ protected:
 
 TEST_F(UserConfigDialogTest, ShowsTheControlsItNeeds)
 {
-    UserConfigDialog dialog(ctx, &window);
+    UserConfigDialog dialog(ctx.Out(), ctx.session, ctx.settings, &window);
     EXPECT_EQ(dialog.windowTitle(), "User Configuration");
     EXPECT_TRUE(dialog.isModal());
     QPushButton* ok = PushButtonWithText(dialog, "&OK");
@@ -70,7 +70,7 @@ TEST_F(UserConfigDialogTest, ShowsTheControlsItNeeds)
 TEST_F(UserConfigDialogTest, TypingStartsInTheScreenNameAndThePasswordIsMasked)
 {
     SetFieldText(ctx.settings.userInfo.password, "hunter2");
-    UserConfigDialog dialog(ctx, &window);
+    UserConfigDialog dialog(ctx.Out(), ctx.session, ctx.settings, &window);
     dialog.show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
     ASSERT_EQ(QApplication::focusWidget(), dialog.ScreenNameEdit());
@@ -109,7 +109,7 @@ TEST_F(UserConfigDialogTest, FieldsAreFilledFromTheSettings)
         SCOPED_TRACE(flags.logToFile);
         ctx.settings.userInfo.logToFile = flags.logToFile;
         ctx.settings.userInfo.timestamp = flags.timestamp;
-        UserConfigDialog dialog(ctx, &window);
+        UserConfigDialog dialog(ctx.Out(), ctx.session, ctx.settings, &window);
         EXPECT_EQ(dialog.ScreenNameEdit()->text(), "Alice Test");
         EXPECT_EQ(dialog.PasswordEdit()->text(), "secret");
         EXPECT_EQ(dialog.OscarServerEdit()->text(), "login.example.net");
@@ -129,7 +129,7 @@ TEST_F(UserConfigDialogTest, OkStoresEveryFieldAndWritesTheRecordImage)
     // The template belongs to the main window; the dialog saves the stored one.
     FormattingBox()->setText("<i>$</i>");
 
-    UserConfigDialog dialog(ctx, &window);
+    UserConfigDialog dialog(ctx.Out(), ctx.session, ctx.settings, &window);
     dialog.show();
     dialog.ScreenNameEdit()->setText("Bob Peer");
     dialog.PasswordEdit()->setText("hunter2");
@@ -183,7 +183,7 @@ TEST_F(UserConfigDialogTest, PortTextsAreReadAsLeadingDecimals)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
-        UserConfigDialog dialog(ctx, &window);
+        UserConfigDialog dialog(ctx.Out(), ctx.session, ctx.settings, &window);
         dialog.show();
         dialog.TocPortEdit()->setText(c.text);
         dialog.OscarPortEdit()->setText(c.text);
@@ -199,7 +199,7 @@ TEST_F(UserConfigDialogTest, PortTextsAreReadAsLeadingDecimals)
 TEST_F(UserConfigDialogTest, LongTextsAreCutToTheirFields)
 {
     const std::string longText(1500, 'x');
-    UserConfigDialog dialog(ctx, &window);
+    UserConfigDialog dialog(ctx.Out(), ctx.session, ctx.settings, &window);
     dialog.show();
     dialog.ScreenNameEdit()->setText(QString::fromStdString(longText));
     dialog.OscarServerEdit()->setText(QString::fromStdString(longText));
@@ -240,7 +240,7 @@ TEST_P(UserConfigCancelTest, LeavesTheSettingsAndTheFileAsTheyWere)
     ASSERT_EQ(fileBefore.size(), 3472u);
     const UserInfo before = ctx.settings.userInfo;
 
-    UserConfigDialog dialog(ctx, &window);
+    UserConfigDialog dialog(ctx.Out(), ctx.session, ctx.settings, &window);
     dialog.show();
     dialog.ScreenNameEdit()->setText("Somebody Else");
     dialog.PasswordEdit()->setText("changed");
@@ -274,7 +274,7 @@ INSTANTIATE_TEST_SUITE_P(Ways, UserConfigCancelTest,
 TEST_F(UserConfigDialogTest, OkWhileSignedOnReconnectsWithTheNewSettings)
 {
     ASSERT_TRUE(SignOn());
-    UserConfigDialog dialog(ctx, &window);
+    UserConfigDialog dialog(ctx.Out(), ctx.session, ctx.settings, &window);
     dialog.show();
     dialog.ScreenNameEdit()->setText("Carol Test");
     ClickOk(dialog);
@@ -292,7 +292,7 @@ TEST_F(UserConfigDialogTest, OkWhileSignedOnReconnectsWithTheNewSettings)
 TEST_F(UserConfigDialogTest, OkWhileOfflineSavesButStartsNoConnection)
 {
     ASSERT_FALSE(FileExists());
-    UserConfigDialog dialog(ctx, &window);
+    UserConfigDialog dialog(ctx.Out(), ctx.session, ctx.settings, &window);
     dialog.show();
     ClickOk(dialog);
 

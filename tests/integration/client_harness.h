@@ -43,7 +43,7 @@ protected:
     // command of the completion, toc_set_config follows when no CONFIG came).
     bool SignOn(int client = 0)
     {
-        ConnectToServer(ctx);
+        ConnectToServer(ctx.Out(), ctx.session, ctx.settings);
         if (!faketoc::FakeTocServer::WaitFor([&] {
                 return ctx.session.connectionStatus == STATUS_ONLINE && HasCommandStartingWith(client, "toc_set_info") &&
                        HasCommandStartingWith(client, "toc_set_config");

@@ -35,7 +35,7 @@ protected:
 TEST_F(ConnectionTest, StatusLinesAndStatesFollowTheConnection)
 {
     server.SetAutoSignOn(false);
-    ConnectToServer(ctx);
+    ConnectToServer(ctx.Out(), ctx.session, ctx.settings);
     ASSERT_TRUE(WaitForLine("STATUS MESSAGE: Logging onto AIM..."));
     EXPECT_EQ(window.LastConnectionState(), ConnectionState::SigningOn);
 
@@ -45,7 +45,7 @@ TEST_F(ConnectionTest, StatusLinesAndStatesFollowTheConnection)
 
     server.SendData(0, "UPDATE_BUDDY:Bob:T:0:0:0: O");
     ASSERT_TRUE(WaitForLine("STATUS MESSAGE: Bob signed on."));
-    DisconnectFromServer(ctx);
+    DisconnectFromServer(ctx.Out(), ctx.session);
     ASSERT_TRUE(WaitForLine("STATUS MESSAGE: Disconnected from AIM server."));
     EXPECT_EQ(window.connectionStates,
               (std::vector{ConnectionState::SigningOn, ConnectionState::Online, ConnectionState::Offline}));
@@ -64,9 +64,9 @@ TEST_F(ConnectionTest, MissingCredentialsStopBeforeTheLibrary)
 {
     SetFieldText(ctx.settings.userInfo.screenName, "");
     SetFieldText(ctx.settings.userInfo.password, "");
-    ConnectToServer(ctx);
+    ConnectToServer(ctx.Out(), ctx.session, ctx.settings);
     SetFieldText(ctx.settings.userInfo.screenName, "alice");
-    ConnectToServer(ctx);
+    ConnectToServer(ctx.Out(), ctx.session, ctx.settings);
     const std::vector<std::string> expected = {"STATUS MESSAGE: Set a login name before attempting to connect.",
                                                "STATUS MESSAGE: Set a password before attempting to connect."};
     EXPECT_EQ(Lines(), expected);
@@ -100,7 +100,7 @@ TEST_F(ConnectionTest, FailedSignonIsReportedAndNeverRetried)
 {
     server.SetPassword("alicetest", "other");
     ctx.session.reconnect.SetAutomatic(true);
-    ConnectToServer(ctx);
+    ConnectToServer(ctx.Out(), ctx.session, ctx.settings);
     ASSERT_TRUE(WaitForLine("STATUS MESSAGE: Incorrect nickname or password."));
     EXPECT_FALSE(ctx.session.reconnect.Reconnecting()) << "no try waits";
     const std::vector<std::string> expected = {
@@ -127,7 +127,7 @@ TEST_F(ConnectionTest, SignonRefusalsSayWhy)
     };
     for (int client = 0; const auto& [message, reason] : cases) {
         SCOPED_TRACE(message);
-        ConnectToServer(ctx);
+        ConnectToServer(ctx.Out(), ctx.session, ctx.settings);
         ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return ctx.session.connectionStatus == STATUS_SIGNING_ON; }));
         server.SendData(client++, message);
         ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return ctx.session.connectionStatus == STATUS_OFFLINE; }));
@@ -213,7 +213,7 @@ TEST_F(ConnectionTest, AutomaticTriesStopWhereRetryingCannotHelp)
         return [this, message] { server.SendData(server.ClientCount() - 1, message); };
     };
     const Case cases[] = {
-        {"Disconnect", [this] { DisconnectFromServer(ctx); }, false},
+        {"Disconnect", [this] { DisconnectFromServer(ctx.Out(), ctx.session); }, false},
         {"autoreconnect off",
          [this] {
              window.input = "/autoreconnect";
@@ -237,7 +237,7 @@ TEST_F(ConnectionTest, AutomaticTriesStopWhereRetryingCannotHelp)
         if (c.tryingGoesOn) {
             ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return server.ClientCount() == before + 2; }));
             EXPECT_TRUE(ctx.session.reconnect.Reconnecting());
-            DisconnectFromServer(ctx);
+            DisconnectFromServer(ctx.Out(), ctx.session);
         } else {
             ASSERT_TRUE(WaitForLine("STATUS MESSAGE: Reconnecting stopped."));
             EXPECT_FALSE(ctx.session.reconnect.Reconnecting()) << "no try waits";
@@ -246,14 +246,14 @@ TEST_F(ConnectionTest, AutomaticTriesStopWhereRetryingCannotHelp)
         }
         EXPECT_EQ(ctx.session.connectionStatus, STATUS_OFFLINE);
         EXPECT_FALSE(ctx.session.reconnect.Reconnecting());
-        ClearTranscript(ctx);
+        ClearTranscript(ctx.Out());
     }
     // A sign-off by hand is no drop to reconnect after.
     ctx.session.reconnect.SetAutomatic(true);
     server.SetAutoSignOn(true);
     ASSERT_TRUE(SignOn(server.ClientCount()));
     const int before = server.ClientCount();
-    DisconnectFromServer(ctx);
+    DisconnectFromServer(ctx.Out(), ctx.session);
     EXPECT_EQ(server.ClientCount(), before);
     EXPECT_FALSE(ctx.session.reconnect.Reconnecting());
 }
@@ -271,7 +271,7 @@ TEST_F(ConnectionTest, ConnectingDuringTheReconnectWaitCancelsIt)
     ASSERT_TRUE(WaitForLine("STATUS MESSAGE: Disconnected from AIM server."));
     QElapsedTimer sinceDrop;
     sinceDrop.start();
-    ConnectToServer(ctx);
+    ConnectToServer(ctx.Out(), ctx.session, ctx.settings);
     ASSERT_TRUE(WaitForLine("STATUS MESSAGE: Error during signon. Try again later."));
     EXPECT_FALSE(TryAfterTheWait(sinceDrop, 2));
     EXPECT_EQ(ctx.session.connectionStatus, STATUS_OFFLINE);
@@ -286,7 +286,7 @@ TEST_F(ConnectionTest, ReconnectCommandDuringTheWaitConnectsOnce)
     ASSERT_TRUE(WaitForLine("STATUS MESSAGE: Disconnected from AIM server."));
     QElapsedTimer sinceDrop;
     sinceDrop.start();
-    ReconnectAfterPause(ctx);
+    ReconnectAfterPause(ctx.Out(), ctx.session, ctx.settings);
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return ctx.session.connectionStatus == STATUS_ONLINE; }));
     EXPECT_FALSE(TryAfterTheWait(sinceDrop, 2));
     EXPECT_TRUE(ctx.session.reconnect.Automatic());
@@ -296,8 +296,8 @@ TEST_F(ConnectionTest, ASecondReconnectCommandDuringThePauseKeepsTheSwitch)
 {
     ctx.session.reconnect.SetAutomatic(true);
     ASSERT_TRUE(SignOn(0));
-    ReconnectAfterPause(ctx);
-    ReconnectAfterPause(ctx);
+    ReconnectAfterPause(ctx.Out(), ctx.session, ctx.settings);
+    ReconnectAfterPause(ctx.Out(), ctx.session, ctx.settings);
     EXPECT_FALSE(ctx.session.reconnect.Automatic()) << "off during the pause";
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return server.ClientCount() == 2; }));
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return ctx.session.connectionStatus == STATUS_ONLINE; }));
@@ -330,7 +330,7 @@ TEST_F(ConnectionTest, NoReconnectWithoutTheFlag)
 
 TEST_F(ConnectionTest, ReinitWhileOfflineStartsNothing)
 {
-    ReinitConnection(ctx);
+    ReinitConnection(ctx.Out(), ctx.session, ctx.settings);
     EXPECT_TRUE(ctx.session.protocolInitialised);
     EXPECT_TRUE(Lines().empty());
     EXPECT_EQ(server.ClientCount(), 0);
@@ -343,7 +343,7 @@ TEST_F(ConnectionTest, ReinitWhileOnlineSignsOnAgainWithNewSettings)
 {
     ASSERT_TRUE(SignOn(0));
     SetFieldText(ctx.settings.userInfo.screenName, "Alice Two");
-    ReinitConnection(ctx);
+    ReinitConnection(ctx.Out(), ctx.session, ctx.settings);
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return server.ClientCount() == 2 && Peer(1).signedOn; }));
     EXPECT_EQ(Peer(1).screenName, "alicetwo");
     EXPECT_TRUE(TranscriptHas("STATUS MESSAGE: Reconnecting for updated userinfo."));
@@ -356,13 +356,13 @@ TEST_F(ConnectionTest, ConnectWhileConnectedOrConnectingDoesNothing)
 {
     StderrCapture messages;
     server.SetAutoSignOn(false);
-    ConnectToServer(ctx);
-    ConnectToServer(ctx);  // the TCP connect is under way
+    ConnectToServer(ctx.Out(), ctx.session, ctx.settings);
+    ConnectToServer(ctx.Out(), ctx.session, ctx.settings);  // the TCP connect is under way
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return ctx.session.connectionStatus == STATUS_SIGNING_ON; }));
-    ConnectToServer(ctx);
+    ConnectToServer(ctx.Out(), ctx.session, ctx.settings);
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return server.AcceptSignOn(0); }));
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return ctx.session.connectionStatus == STATUS_ONLINE; }));
-    ConnectToServer(ctx);
+    ConnectToServer(ctx.Out(), ctx.session, ctx.settings);
     ASSERT_TRUE(ClientSendsArrived()) << "the connection still works";
     EXPECT_EQ(LinesWithoutPresence(), (std::vector<std::string>{"STATUS MESSAGE: Logging onto AIM...",
                                                                 "STATUS MESSAGE: Connected to AIM server."}));
@@ -381,7 +381,7 @@ TEST_F(ConnectionTest, RefusedConnectionIsReportedAndTheClientCanConnectAgain)
     StderrCapture messages;
     // However long the library's box stays open, a refusal is no silent server.
     ctx.session.signonTimeLimitMs = 0;
-    ConnectToServer(ctx);
+    ConnectToServer(ctx.Out(), ctx.session, ctx.settings);
     const std::string expected =
         "Can't connect to 127.0.0.1 on port " + std::to_string(ctx.settings.userInfo.tocPort) + ". LastError is 111.";
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return messages.Text().find(expected) != std::string::npos; }));
@@ -397,7 +397,7 @@ TEST_F(ConnectionTest, AHostNameIsLookedUpWhileTheWindowRunsAndAFailureIsReporte
 {
     SetFieldText(ctx.settings.userInfo.tocServer, "no-such-host.invalid");
     StderrCapture messages;
-    ConnectToServer(ctx);
+    ConnectToServer(ctx.Out(), ctx.session, ctx.settings);
     // The attempt is under way; the window says what it waits for.
     EXPECT_EQ(Lines().back(), "STATUS MESSAGE: Looking up no-such-host.invalid...");
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor(
@@ -438,9 +438,9 @@ TEST(ConnectionWithoutLibrary, FatalLineAndConnectStaysHarmless)
         StartClient(ctx, window, "libtocwire-missing.so");
         SetFieldText(ctx.settings.userInfo.screenName, "alice");
         SetFieldText(ctx.settings.userInfo.password, "pw");
-        ConnectToServer(ctx);
-        DisconnectFromServer(ctx);
-        ReinitConnection(ctx);
+        ConnectToServer(ctx.Out(), ctx.session, ctx.settings);
+        DisconnectFromServer(ctx.Out(), ctx.session);
+        ReinitConnection(ctx.Out(), ctx.session, ctx.settings);
         EXPECT_EQ(SendCommand(ctx.session, "toc_init_done"), -1);
         PumpTick(ctx);
         ShutdownClient(ctx);

@@ -37,7 +37,7 @@ TEST_F(ConversationTest, LinesRecordKindAndPeerWhileTextAndLogStayAsTheyCame)
     ASSERT_TRUE(WaitForLine("<-Stranger Dan:  hi &lt;3 my page"));
     server.SendData(0, "IM_IN:Bob:T:gone fishing");
     ASSERT_TRUE(WaitForLine("<-Bob AUTORESPONSE:  gone fishing"));
-    SendInstantMessage(ctx, "Stranger Dan", "back", false);
+    SendInstantMessage(ctx.Out(), ctx.session, ctx.modules, "Stranger Dan", "back", false);
     ASSERT_TRUE(WaitForLine("Stranger Dan->:  back"));
     PumpTick(ctx);  // the turn's log lines reach the file
 

@@ -129,7 +129,7 @@ TEST_F(InputLineTest, MclearSetsTheAutoClearSize)
     EXPECT_EQ(LastLine(), "STATUS MESSAGE: Autoclearing of buffer after -5 bytes enabled.");
     // Compared as an unsigned count, a negative size never clears.
     for (int i = 0; i < 50; ++i)
-        PrintLine(ctx, "filler line");
+        PrintLine(ctx.Out(), "filler line");
     EXPECT_GT(ctx.transcript.output.Length(), 1000u);
 }
 
@@ -155,7 +155,7 @@ TEST_F(InputLineTest, RelativeNamesLieInTheProfileFolder)
 {
     ctx.settings.userInfo.logToFile = 1;
     SetFieldText(ctx.settings.userInfo.logPath, "relative_log.txt");
-    PrintLine(ctx, "logged");
+    PrintLine(ctx.Out(), "logged");
     Type("/savebuffer relative_saved.txt");
     EXPECT_EQ(LastLine(), "STATUS MESSAGE: Saved current buffer to 'relative_saved.txt'.");
     for (const char* name : {"relative_log.txt", "relative_saved.txt"}) {
@@ -169,7 +169,7 @@ TEST_F(InputLineTest, RelativeNamesLieInTheProfileFolder)
 // earlier file of that name stays as it was, and no temporary file remains.
 TEST_F(InputLineTest, SaveBufferWriteFailureLeavesTheOldFileAndSaysSo)
 {
-    PrintLine(ctx, "something to save");
+    PrintLine(ctx.Out(), "something to save");
     struct Case {
         const char* name;
         int error;
@@ -199,9 +199,9 @@ TEST_F(InputLineTest, OfflineLineIsStoredAndCleared)
     Type("hello there");
     EXPECT_EQ(LastLine(), "STATUS MESSAGE: Not logged on.");
     EXPECT_EQ(window.input, "");
-    HistoryStep(ctx, true);
+    HistoryStep(ctx.history, ctx.Window(), true);
     EXPECT_EQ(window.input, "hello there");
-    HistoryStep(ctx, false);
+    HistoryStep(ctx.history, ctx.Window(), false);
     EXPECT_EQ(window.input, "");
 }
 
@@ -218,7 +218,7 @@ TEST_F(InputLineTest, EmptyOrBlankLineDoesNothing)
     }
     EXPECT_EQ(Lines().size(), before);
     EXPECT_TRUE(Parsed("toc_send_im").empty());
-    HistoryStep(ctx, true);
+    HistoryStep(ctx.history, ctx.Window(), true);
     EXPECT_EQ(window.input, " \t ");  // nothing was stored to recall
 }
 
@@ -373,7 +373,7 @@ TEST_F(InputLineTest, InfoAndWarnOnTheSelection)
     server.SendData(0, "UPDATE_BUDDY:Bob Smith:T:0:0:0: O");
     ASSERT_TRUE(WaitForLine("STATUS MESSAGE: Bob Smith signed on."));
     window.Select("Bob Smith");
-    InfoOnSelected(ctx);
+    ActOnSelected(ctx.Out(), ctx.session, ctx.online, UserAction::Info);
     EXPECT_EQ(LastLine(), "STATUS MESSAGE: Requesting info for Bob Smith...");
     EXPECT_EQ(ctx.session.pendingProfileRequests, 1);
     // The fake server answers with one GOTO_URL: the window is asked to fetch it.
@@ -384,7 +384,7 @@ TEST_F(InputLineTest, InfoAndWarnOnTheSelection)
               "http://127.0.0.1:" + std::to_string(server.Port()) + "/info?user=bobsmith");
     EXPECT_EQ(Parsed("toc_get_info")[0], std::vector<std::string>({"toc_get_info", "bobsmith"}));
 
-    WarnSelected(ctx);
+    ActOnSelected(ctx.Out(), ctx.session, ctx.online, UserAction::Warn);
     EXPECT_EQ(LastLine(), "STATUS MESSAGE: Warning Bob Smith.");
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return !Parsed("toc_evil").empty(); }));
     EXPECT_EQ(Parsed("toc_evil")[0], std::vector<std::string>({"toc_evil", "bobsmith", "norm"}));
@@ -392,12 +392,12 @@ TEST_F(InputLineTest, InfoAndWarnOnTheSelection)
 
 TEST_F(InputLineTest, InfoAndWarnOfflineReportFailure)
 {
-    RequestInfo(ctx, "bob");
+    RequestInfo(ctx.Out(), ctx.session, "bob");
     EXPECT_EQ(LastLine(), "STATUS MESSAGE: Failed to request userinfo.");
-    WarnUser(ctx, "bob");
+    WarnUser(ctx.Out(), ctx.session, "bob");
     EXPECT_EQ(LastLine(), "STATUS MESSAGE: Failed to send warn.");
     EXPECT_EQ(ctx.session.pendingProfileRequests, 0);
-    InfoOnSelected(ctx);
+    ActOnSelected(ctx.Out(), ctx.session, ctx.online, UserAction::Info);
     EXPECT_EQ(LastLine(), "STATUS MESSAGE: No one selected in list.");
 }
 

@@ -62,7 +62,7 @@ protected:
         values.screenName = ::testing::UnitTest::GetInstance()->current_test_info()->name();
         values.password = kPassword;
         values.passwordInKeyring = keep;
-        ApplyUserConfig(ctx, values);
+        ApplyUserConfig(ctx.Out(), ctx.session, ctx.settings, values);
     }
 
     std::string File() const { return ReadBytes(dir.Path(kUserInfoFile)); }
@@ -104,11 +104,11 @@ TEST_F(KeyringTest, PasswordLeavesTheFileOnlyForTheKeyringAndComesBack)
     // The next start finds it in the keyring.
     ClientContext next;
     next.settings.profile.folder = dir.Folder();
-    LoadSettingsFiles(next);
-    StartKeyringPassword(next);
+    LoadSettingsFiles(next.Out(), next.settings);
+    StartKeyringPassword(next.Out(), next.settings);
     ASSERT_TRUE(WaitForKeyring(next));
     EXPECT_EQ(FieldText(next.settings.userInfo.password), kPassword) << next.transcript.output.Text();
-    SaveSettingsFilesAtExit(next);
+    SaveSettingsFilesAtExit(next.Out(), next.settings);
     EXPECT_EQ(File(), keyringOnly);
 
     // Off: back in the file, and out of the keyring.
@@ -134,8 +134,8 @@ TEST_F(KeyringTest, PasswordFoundInTheFileMovesToTheKeyringAtStart)
 
     ClientContext next;
     next.settings.profile.folder = dir.Folder();
-    LoadSettingsFiles(next);
-    StartKeyringPassword(next);
+    LoadSettingsFiles(next.Out(), next.settings);
+    StartKeyringPassword(next.Out(), next.settings);
     ASSERT_TRUE(WaitForKeyring(next));
     EXPECT_EQ(PasswordField(File()), std::string(64, '\0')) << next.transcript.output.Text();
     EXPECT_EQ(OtherFields(File()), OtherFields(inFile));
@@ -169,9 +169,9 @@ TEST_P(RefusingKeyring, PasswordStaysInTheFileWithALine)
     // A file without the password, the keyring chosen: a line, and the client runs on.
     ClientContext next;
     next.settings.profile.folder = dir.Folder();
-    LoadSettingsFiles(next);
+    LoadSettingsFiles(next.Out(), next.settings);
     SetFieldText(next.settings.userInfo.password, "");
-    StartKeyringPassword(next);
+    StartKeyringPassword(next.Out(), next.settings);
     ASSERT_TRUE(WaitForKeyring(next));
     EXPECT_NE(next.transcript.output.Text().find(GetParam().readLine), std::string::npos)
         << next.transcript.output.Text();

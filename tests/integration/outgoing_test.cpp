@@ -24,7 +24,7 @@ TEST_F(OutgoingTest, SpecialCharactersArriveAsTheOriginalText)
 {
     ASSERT_TRUE(SignOn());
     const std::string text = "say \"hi\" to {them} \\ pay $5 [now] (ok)";
-    SendInstantMessage(ctx, "Bob Smith", text, false);
+    SendInstantMessage(ctx.Out(), ctx.session, ctx.modules, "Bob Smith", text, false);
     ASSERT_TRUE(WaitForSends(1));
     EXPECT_EQ(LastSend(), std::vector<std::string>({"toc_send_im", "bobsmith", text}));
     EXPECT_EQ(Lines().back(), "Bob Smith->:  " + text);
@@ -34,7 +34,7 @@ TEST_F(OutgoingTest, NoInputAddsAnArgumentOrACommand)
 {
     ASSERT_TRUE(SignOn());
     const std::string text = "x\" auto\ntoc_evil bob norm \\\" \"";
-    SendInstantMessage(ctx, "bob", text, false);
+    SendInstantMessage(ctx.Out(), ctx.session, ctx.modules, "bob", text, false);
     ASSERT_TRUE(WaitForSends(1));
     EXPECT_EQ(LastSend(), std::vector<std::string>({"toc_send_im", "bob", "x\" auto<BR>toc_evil bob norm \\\" \""}));
     EXPECT_TRUE(Parsed("toc_evil").empty());
@@ -48,13 +48,13 @@ TEST_F(OutgoingTest, NamesThatAreNoScreenNameStayOffTheWire)
     const char* names[] = {"bob\"x", "a\\b", "evil\"auto", "{x}", "caf\xe9"};
     for (const char* name : names) {
         const std::size_t before = Lines().size();
-        SendInstantMessage(ctx, name, "hi", false);
-        RequestInfo(ctx, name);
-        WarnUser(ctx, name);
+        SendInstantMessage(ctx.Out(), ctx.session, ctx.modules, name, "hi", false);
+        RequestInfo(ctx.Out(), ctx.session, name);
+        WarnUser(ctx.Out(), ctx.session, name);
         ASSERT_EQ(Lines().size(), before + 3) << name;
         EXPECT_EQ(Lines().back(), std::string("STATUS MESSAGE: '") + name + "' is not a screen name.");
     }
-    SendInstantMessage(ctx, "bob", "marker", false);
+    SendInstantMessage(ctx.Out(), ctx.session, ctx.modules, "bob", "marker", false);
     ASSERT_TRUE(WaitForSends(1));
     EXPECT_EQ(Parsed("toc_send_im").size(), 1u);
     EXPECT_TRUE(Parsed("toc_get_info").empty());
@@ -64,7 +64,7 @@ TEST_F(OutgoingTest, NamesThatAreNoScreenNameStayOffTheWire)
 TEST_F(OutgoingTest, LinesAreJoinedWithBreaks)
 {
     ASSERT_TRUE(SignOn());
-    SendInstantMessage(ctx, "bob", "first\nsecond", false);
+    SendInstantMessage(ctx.Out(), ctx.session, ctx.modules, "bob", "first\nsecond", false);
     ASSERT_TRUE(WaitForSends(1));
     EXPECT_EQ(LastSend(), std::vector<std::string>({"toc_send_im", "bob", "first<BR>second"}));
     // The echo shows the text before escaping; the pane shows no markup.
@@ -98,7 +98,7 @@ TEST_F(OutgoingTest, LongTextsAreCutBetweenWholeEscapes)
     for (bool automatic : {false, true}) {
         for (const std::string& text : texts) {
             SCOPED_TRACE(text.substr(0, 4) + (automatic ? " auto" : ""));
-            SendInstantMessage(ctx, "bob", text, automatic);
+            SendInstantMessage(ctx.Out(), ctx.session, ctx.modules, "bob", text, automatic);
             ASSERT_TRUE(WaitForSends(++sent));
             const std::string& wire = Peer().commands.back();
             EXPECT_LE(wire.size(), 2047u);
@@ -121,7 +121,7 @@ TEST_F(OutgoingTest, LongTextsAreCutBetweenWholeEscapes)
 
 TEST_F(OutgoingTest, OfflineSendShowsFailureAndNoEcho)
 {
-    SendInstantMessage(ctx, "bob", "hello", false);
+    SendInstantMessage(ctx.Out(), ctx.session, ctx.modules, "bob", "hello", false);
     EXPECT_EQ(Lines(), std::vector<std::string>({"STATUS MESSAGE: Cannot send IM."}));
 }
 
@@ -133,11 +133,11 @@ TEST_F(OutgoingTest, PausedServerRefusesUntilSignOn)
     server.SendData(0, "EVILED:0:x");
     ASSERT_TRUE(WaitForMarker(before, "STATUS MESSAGE: You have been warned by x. Your warning level is now 0%.",
                               "You have been"));
-    SendInstantMessage(ctx, "bob", "during pause", false);
+    SendInstantMessage(ctx.Out(), ctx.session, ctx.modules, "bob", "during pause", false);
     EXPECT_EQ(Lines().back(), "STATUS MESSAGE: Cannot send IM.");
     server.SendData(0, "SIGN_ON:TOC1.0");
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return Parsed("toc_set_info").size() == 2; }));
-    SendInstantMessage(ctx, "bob", "after pause", false);
+    SendInstantMessage(ctx.Out(), ctx.session, ctx.modules, "bob", "after pause", false);
     ASSERT_TRUE(WaitForSends(1));
     EXPECT_EQ(LastSend().at(2), "after pause");
 }

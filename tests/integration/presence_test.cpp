@@ -85,7 +85,7 @@ TEST_F(PresenceTest, IdleIsToldAfterTheThresholdAndTakenBackAtInput)
     ASSERT_TRUE(SignOn());
     // When it is said and how often is IdleReport's (its unit test); here,
     // that the running client watches and the server hears.
-    IdleWatch watch(ctx, 20);
+    IdleWatch watch(ctx.session, ctx.idle, 20);
     idleSeconds = 4;
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return Parsed("toc_set_idle").size() == 1; }));
     EXPECT_EQ(Parsed("toc_set_idle")[0], std::vector<std::string>({"toc_set_idle", "4"}));
@@ -99,7 +99,7 @@ TEST_F(PresenceTest, StoredConfigurationIsJoinedAndWrittenBack)
     ctx.config.waitMs = 10000;  // the CONFIG comes long before this
     ctx.settings.buddyList = "Dave\nbob\n";
     server.SetAutoSignOn(false);
-    ConnectToServer(ctx);
+    ConnectToServer(ctx.Out(), ctx.session, ctx.settings);
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return server.ClientCount() == 1 && Peer(0).screenName.size(); }));
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return server.AcceptSignOn(0); }));
     server.SendData(0, "CONFIG:m 3\ng Friends\nb Bob\nb Carl Z\ng Work\nb erin\np permitted\nd Den Ied\n");

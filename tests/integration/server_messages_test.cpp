@@ -91,7 +91,7 @@ TEST_F(ServerMessagesTest, SoundsAreCuedForEventsButNotForAutomaticReplies)
     Deliver("UPDATE_BUDDY:Dave:T:0:0:0: O");  // no change, no sound
     Deliver("UPDATE_BUDDY:Dave:F:0:0:0: O");
     ctx.away.Unset();
-    SendInstantMessage(ctx, "Bob", "back now", false);
+    SendInstantMessage(ctx.Out(), ctx.session, ctx.modules, "Bob", "back now", false);
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return TranscriptHas("Bob->:  back now"); }));
     const std::vector<SoundEvent> expected = {SoundEvent::MessageIn, SoundEvent::BuddySignedOn,
                                               SoundEvent::BuddySignedOff, SoundEvent::MessageSent};

@@ -71,7 +71,7 @@ TEST_P(HeldSettingsFile, IsReportedAndSurvivesTheRun)
         << ctx.transcript.output.Text();
 
     // Change what the file would hold, from the dialogs.
-    ApplyUserConfig(ctx, ReadUserConfig(ctx.settings.userInfo));
+    ApplyUserConfig(ctx.Out(), ctx.session, ctx.settings, ReadUserConfig(ctx.settings.userInfo));
     BuddyListEdit edit(ctx.settings.buddyList);
     EXPECT_EQ(edit.Add("carl"), BuddyAdd::Added);
     AcceptBuddyListEdit(ctx, edit);

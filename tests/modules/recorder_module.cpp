@@ -210,6 +210,20 @@ const UserModuleInfo* GetModuleInfoZORVANE()
 }
 #endif
 
+#ifdef RECORDER_DECLARES
+// Commands as a careless module might declare them: two words others have
+// too (the client's /clear, user_shun's /block), then four malformed entries.
+const UserModuleCommands* GetModuleCommandsZORVANE()
+{
+    static const UserModuleCommand commands[] = {
+        {"block", "/block NAME: blocks too"}, {"clear", "wipes"},  {"rec", "records what it is given"},
+        {nullptr, "nameless"},                {"two words", "x"}, {"REC", "again"}, {"ok", "one\nline"},
+    };
+    static const UserModuleCommands declared{sizeof(UserModuleCommands), sizeof(UserModuleCommand), 7, commands};
+    return &declared;
+}
+#endif
+
 #ifdef RECORDER_SUFFIXED
 int GetExtendedUserZORVANE(ExtendedHostServices* host)
 {

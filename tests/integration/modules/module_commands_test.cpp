@@ -1,9 +1,11 @@
 // The client's command table, /help and /modules with modules that describe
-// themselves (the example module) and one that does not (a recorder), and
-// what a module is told about the profile folder.
+// themselves (the example module) and one that does not (a recorder), the
+// commands modules declare and the clashes named at load, and what a module
+// is told about the profile folder.
 #include <algorithm>
 #include <filesystem>
 
+#include "module_commands.h"
 #include "module_harness.h"
 #include "slash_commands.h"
 
@@ -81,6 +83,83 @@ TEST_F(ModuleCommands, ControlBytesInAnIdentityAreShownAndNeverBreakALine)
     EXPECT_EQ(std::vector<std::string>(help.end() - 3, help.end()),
               (std::vector<std::string>{Status("Commands of Rec\\x09Name (user_d.so):"), Status("  /a: x"),
                                         Status("  /b: y\\x0d")}));
+}
+
+TEST_F(ModuleCommands, DeclaredCommandsShowInHelpAndClashesAreNamedWhileDispatchStaysAsItWas)
+{
+    InstallRecorder("user_decl.so", "user_declares");
+    InstallRecorder("user_old.so");  // declares nothing
+    Install(kStandardModules + "/user_shun.so", "user_shun.so");
+    Configure({"user_old.so|OnUserCommand:rec|1"});
+    ASSERT_NO_FATAL_FAILURE(Start());
+    const std::string decl = "User module 'user_decl.so'";
+    EXPECT_EQ(LinesAfter(Status("Loaded user module 'user_decl.so'.")),
+              (std::vector<std::string>{
+                  Status(decl + ": declared command 4 ignored: it has no word."),
+                  Status(decl + ": declared command 5 ignored: '/two words' holds a blank, a '/' or a control character."),
+                  Status(decl + ": declared command 6 ignored: '/REC' is declared twice."),
+                  Status(decl + ": declared command 7 ignored: the help of '/ok' holds a control character."),
+                  Status(decl + " declares '/clear', a command of the client's own: the client answers it and no "
+                                "module sees it."),
+                  Status("Loaded user module 'user_old.so'."), Status("Loaded user module 'user_shun.so'."),
+                  Status("User modules 'user_decl.so' and 'user_shun.so' both declare '/block': both are called "
+                         "for it, 'user_decl.so' first.")}));
+
+    const std::string lastLine = Lines().back();
+    Type("/help");
+    const std::vector<std::string> help = LinesAfter(lastLine);
+    ASSERT_GE(help.size(), 7u);
+    EXPECT_EQ(std::vector<std::string>(help.end() - 7, help.end()),
+              (std::vector<std::string>{
+                  Status("Commands of user_decl.so:"), Status("  /block NAME: blocks too"),
+                  Status("  /rec: records what it is given"), Status("Commands of Block list (user_shun.so):"),
+                  Status("  /block NAME: blocks NAME from now on, also after the next sign-on"),
+                  Status("  /unblock NAME: lifts the block on NAME"), Status("  /blocklist: lists the blocked users")}));
+
+    ClearLog();
+    Type("/clear");
+    Type("/rec x");
+    Type("/blocklist");
+    EXPECT_EQ(LogOf("OnUserCommand"),
+              (std::vector<std::string>{"user_decl.so|OnUserCommand|rec|x", "user_old.so|OnUserCommand|rec|x",
+                                        "user_decl.so|OnUserCommand|blocklist|",
+                                        "user_old.so|OnUserCommand|blocklist|"}));
+    for (const std::string& line : Lines())
+        EXPECT_EQ(line.find("is not valid"), std::string::npos) << line;
+}
+
+// What a module's declaration header says is read within the bounds it
+// states: sizes too small, a lying count, a null list are refused whole; a
+// newer module's bigger structs are read in its own steps.
+TEST(DeclaredCommands, HeadersAreCheckedBeforeAnyEntryIsRead)
+{
+    struct Newer {
+        UserModuleCommand known;
+        const char* extra;
+    };
+    static const Newer newer[] = {{{"one", "/one: first"}, "x"}, {{"two", nullptr}, "y"}};
+    static const UserModuleCommand plain[] = {{"a", "b"}};
+    constexpr int kSize = sizeof(UserModuleCommands), kEntry = sizeof(UserModuleCommand);
+    const std::string ignored = "its declared commands are ignored: ";
+    const struct {
+        UserModuleCommands header;
+        std::vector<std::string> expected;  // help lines, or the refusal
+    } cases[] = {
+        {{4, kEntry, 1, plain}, {ignored + "its size field is 4, less than the 24 this client reads"}},
+        {{kSize, 8, 1, plain}, {ignored + "its command size is 8, not between 16 and 1024"}},
+        {{kSize, 4096, 1, plain}, {ignored + "its command size is 4096, not between 16 and 1024"}},
+        {{kSize, kEntry, -1, plain}, {ignored + "its count is -1, not between 0 and 64"}},
+        {{kSize, kEntry, 65, plain}, {ignored + "its count is 65, not between 0 and 64"}},
+        {{kSize, kEntry, 2, nullptr}, {ignored + "its list of 2 commands is null"}},
+        {{kSize + 8, static_cast<int>(sizeof(Newer)), 2, &newer[0].known}, {"/one: first", "/two"}},
+    };
+    for (const auto& c : cases) {
+        const DeclaredCommands read = ReadDeclaredCommands(&c.header);
+        std::vector<std::string> got = read.refusals;
+        for (const DeclaredCommand& command : read.commands)
+            got.push_back(command.help);
+        EXPECT_EQ(got, c.expected);
+    }
 }
 
 }  // namespace

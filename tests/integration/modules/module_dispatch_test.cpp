@@ -33,7 +33,7 @@ TEST_F(Dispatch, SendIsStoppedOnlyByMinusOneAndEveryModuleIsAsked)
                    "user_3.so|OnSendIM|" + c.results[2]});
         ClearLog();
         const std::size_t before = Parsed("toc_send_im").size();
-        SendInstantMessage(ctx, "Echo Bot", "hello", false);
+        SendInstantMessage(ctx.Out(), ctx.session, ctx.modules, "Echo Bot", "hello", false);
         ASSERT_TRUE(ClientSendsArrived());
         EXPECT_EQ(LogOf("OnSendIM"), (std::vector<std::string>{"user_1.so|OnSendIM|Echo Bot|hello|0",
                                                                "user_2.so|OnSendIM|Echo Bot|hello|0",
@@ -88,7 +88,7 @@ TEST_F(Dispatch, ConnectComesFirstAndItsCommandsPrecedeInitDone)
 TEST_F(Dispatch, FailedSignOnGivesDisconnectAlone)
 {
     server.SetAcceptAnyPassword(false);
-    ConnectToServer(ctx);
+    ConnectToServer(ctx.Out(), ctx.session, ctx.settings);
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return LogOf("OnDisconnect").size() >= 3u; }));
     EXPECT_TRUE(LogOf("OnConnect").empty());
     EXPECT_EQ(LogOf("OnDisconnect").size(), 3u);

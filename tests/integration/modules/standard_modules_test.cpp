@@ -98,7 +98,7 @@ TEST_F(Shun, DenyListIsSplitAndSentAgainAtEachSignOn)
         EXPECT_EQ(sentNames, names);
         const std::vector<std::string> wire = CommandsAfterSignon(client);
         EXPECT_LT(std::find(wire.begin(), wire.end(), commands.back()), std::find(wire.begin(), wire.end(), "toc_init_done"));
-        DisconnectFromServer(ctx);
+        DisconnectFromServer(ctx.Out(), ctx.session);
         ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return ctx.session.connectionStatus == STATUS_OFFLINE; }));
     }
     Type("/blocklist");
@@ -144,7 +144,7 @@ TEST_F(Shun, BlockedEchoBotFallsSilentUntilUnblocked)
     ASSERT_TRUE(SignOn());
     ASSERT_TRUE(WaitForLine(Status("Echo Bot signed on.")));
     Type("/block Echo Bot");
-    SendInstantMessage(ctx, "Echo Bot", "anyone there?", false);
+    SendInstantMessage(ctx.Out(), ctx.session, ctx.modules, "Echo Bot", "anyone there?", false);
     ASSERT_TRUE(AnswersArrived());
     EXPECT_FALSE(TranscriptHas("<-Echo Bot:  anyone there?"));
     EXPECT_EQ(ctx.online.RowOf("echobot"), -1);
@@ -152,7 +152,7 @@ TEST_F(Shun, BlockedEchoBotFallsSilentUntilUnblocked)
     Type("/unblock echobot");
     ASSERT_TRUE(faketoc::FakeTocServer::WaitFor([&] { return ctx.online.RowOf("echobot") >= 0; }))
         << "the server shows it again";
-    SendInstantMessage(ctx, "Echo Bot", "back?", false);
+    SendInstantMessage(ctx.Out(), ctx.session, ctx.modules, "Echo Bot", "back?", false);
     EXPECT_TRUE(WaitForLine("<-Echo Bot:  back?"));
 }
 
@@ -170,7 +170,7 @@ TEST_F(Shun, OnlyScreenNamesReachTheServerAndEachStaysOneArgument)
     const std::vector<std::string> deny = DenyCommands();
     ASSERT_EQ(deny.size(), 1u);
     EXPECT_EQ(Parsed("toc_add_deny"), (std::vector<std::vector<std::string>>{{"toc_add_deny", "echobot", "bob", "carol"}}));
-    SendInstantMessage(ctx, "Echo Bot", "anyone there?", false);
+    SendInstantMessage(ctx.Out(), ctx.session, ctx.modules, "Echo Bot", "anyone there?", false);
     ASSERT_TRUE(AnswersArrived());
     EXPECT_FALSE(TranscriptHas("<-Echo Bot:  anyone there?")) << "the Echo Bot is blocked";
 
@@ -327,7 +327,7 @@ TEST_F(Parley, InvitationIsAnsweredAsATypedLine)
 
     // The Echo Bot invites on request; the answer goes back to it.
     window.formatting = "";
-    SendInstantMessage(ctx, "Echo Bot", "invite me", false);
+    SendInstantMessage(ctx.Out(), ctx.session, ctx.modules, "Echo Bot", "invite me", false);
     ASSERT_TRUE(WaitForLine(Status("Echo Bot tried to do a chat invite, auto-replying with denial.")));
     EXPECT_TRUE(WaitForLine(std::string("<-Echo Bot:  ") + kRefusal));
 }

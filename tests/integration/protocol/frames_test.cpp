@@ -37,7 +37,7 @@ TEST_P(KeepAliveStateTest, AnsweredWithExactlyOneEmptyKeepAlive)
     if (online)
         ASSERT_TRUE(LibrarySendsArrived());
     else
-        Settle();  // no command goes while signing on
+        Settle();  // while signing on no command can follow the answer as a marker
     EXPECT_EQ(FramesOfType(0, faketoc::kFrameKeepAlive), 1u);
     EXPECT_EQ(Peer().frames.back().type, faketoc::kFrameKeepAlive);
     EXPECT_EQ(Peer().frames.back().payload, "");

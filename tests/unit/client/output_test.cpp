@@ -45,8 +45,8 @@ public:
 
     void Im(std::string_view name, std::string_view text, bool incoming)
     {
-        GrowForIm(ctx);
-        PrintImLine(ctx, name, text, incoming);
+        GrowForIm(ctx.Out());
+        PrintImLine(ctx.Out(), name, text, incoming);
     }
 
     ScopedTimeZone zone{"Asia/Kolkata"};
@@ -57,7 +57,7 @@ public:
 
 TEST_F(Output, FirstStatusLineStartsTheTranscript)
 {
-    PrintLine(ctx, "Connected to AIM server.");
+    PrintLine(ctx.Out(), "Connected to AIM server.");
     const std::string line = "[07:04:09] STATUS MESSAGE: Connected to AIM server.\r\n";
     EXPECT_TRUE(ctx.transcript.output.Exists());
     EXPECT_EQ(ctx.transcript.output.Text(), line);  // seed ""
@@ -76,9 +76,9 @@ TEST_F(Output, LineFormsWithAndWithoutTimestamps)
         const char* expected;
     };
     const Case cases[] = {
-        {"StatusStamped", 1, [](Output& t) { PrintLine(t.ctx, "hi", true); }, "[07:04:09] STATUS MESSAGE: hi\r\n"},
-        {"StatusPlain", 0, [](Output& t) { PrintLine(t.ctx, "hi", true); }, "STATUS MESSAGE: hi\r\n"},
-        {"PlainNeverStamped", 1, [](Output& t) { PrintLine(t.ctx, "a link", false); }, "a link\r\n"},
+        {"StatusStamped", 1, [](Output& t) { PrintLine(t.ctx.Out(), "hi", true); }, "[07:04:09] STATUS MESSAGE: hi\r\n"},
+        {"StatusPlain", 0, [](Output& t) { PrintLine(t.ctx.Out(), "hi", true); }, "STATUS MESSAGE: hi\r\n"},
+        {"PlainNeverStamped", 1, [](Output& t) { PrintLine(t.ctx.Out(), "a link", false); }, "a link\r\n"},
         {"Incoming", 1, [](Output& t) { t.Im("somebody", "hello", true); }, "[07:04:09] <-somebody:  hello\r\n"},
         {"Outgoing", 1, [](Output& t) { t.Im("somebody", "hello", false); }, "[07:04:09] somebody->:  hello\r\n"},
         {"IncomingPlain", 0, [](Output& t) { t.Im("bob", "hi", true); }, "<-bob:  hi\r\n"},
@@ -90,8 +90,8 @@ TEST_F(Output, LineFormsWithAndWithoutTimestamps)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         // Each case starts from a transcript that already exists and is empty.
-        PrintLine(ctx, "");
-        ClearTranscript(ctx);
+        PrintLine(ctx.Out(), "");
+        ClearTranscript(ctx.Out());
         ctx.settings.userInfo.timestamp = c.timestamp;
         c.print(*this);
         EXPECT_EQ(ctx.transcript.output.Text(), c.expected);
@@ -107,16 +107,16 @@ TEST_F(Output, MessageFirstSeedsThePageTags)
     EXPECT_EQ(window.pane, first);
     EXPECT_TRUE(ctx.transcript.scrollPending);
 
-    PrintLine(ctx, "next");
+    PrintLine(ctx.Out(), "next");
     EXPECT_EQ(ctx.transcript.output.Text(), first + "[07:04:09] STATUS MESSAGE: next\r\n");
     EXPECT_EQ(window.pane, ctx.transcript.output.Text());
 }
 
 TEST_F(Output, PaneFollowsTheTranscriptByAppendingOnlyTheNewLine)
 {
-    PrintLine(ctx, "one");
+    PrintLine(ctx.Out(), "one");
     Im("bob", "two", true);
-    PrintLine(ctx, "three", false);
+    PrintLine(ctx.Out(), "three", false);
     Im("bob", "four", false);
     EXPECT_EQ(window.pane, ctx.transcript.output.Text());
     const std::vector<RecordingWindow::PaneCall> expected = {
@@ -132,10 +132,10 @@ TEST_F(Output, PaneFollowsTheTranscriptByAppendingOnlyTheNewLine)
 TEST_F(Output, WithoutAWindowTheTranscriptStillGrows)
 {
     ctx.DetachWindow(window);
-    PrintLine(ctx, "one");
+    PrintLine(ctx.Out(), "one");
     Im("bob", "two", true);
-    ClearTranscript(ctx);
-    PrintLine(ctx, "three", false);
+    ClearTranscript(ctx.Out());
+    PrintLine(ctx.Out(), "three", false);
     EXPECT_EQ(ctx.transcript.output.Text(), "three\r\n");
     EXPECT_TRUE(ctx.transcript.scrollPending);
     EXPECT_TRUE(window.paneCalls.empty());
@@ -143,16 +143,16 @@ TEST_F(Output, WithoutAWindowTheTranscriptStillGrows)
 
 TEST_F(Output, ClearEmptiesTranscriptAndPane)
 {
-    ClearTranscript(ctx);  // nothing printed yet: nothing to clear
+    ClearTranscript(ctx.Out());  // nothing printed yet: nothing to clear
     EXPECT_FALSE(ctx.transcript.output.Exists());
     EXPECT_TRUE(window.paneCalls.empty());
 
-    PrintLine(ctx, "one");
-    ClearTranscript(ctx);
+    PrintLine(ctx.Out(), "one");
+    ClearTranscript(ctx.Out());
     EXPECT_TRUE(ctx.transcript.output.Exists());
     EXPECT_EQ(ctx.transcript.output.Text(), "");
     EXPECT_EQ(window.pane, "");
-    PrintLine(ctx, "two", false);
+    PrintLine(ctx.Out(), "two", false);
     EXPECT_EQ(window.pane, "two\r\n");
     EXPECT_EQ(ctx.transcript.output.Text(), "two\r\n");
 }
@@ -160,9 +160,9 @@ TEST_F(Output, ClearEmptiesTranscriptAndPane)
 TEST_F(Output, RefreshPutsTheWholeText)
 {
     ctx.DetachWindow(window);
-    PrintLine(ctx, "whole", false);
+    PrintLine(ctx.Out(), "whole", false);
     ctx.AttachWindow(window);
-    RefreshOutputPane(ctx);
+    RefreshOutputPane(ctx.Out());
     ASSERT_EQ(window.paneCalls.size(), 1u);
     EXPECT_EQ(window.paneCalls[0], (RecordingWindow::PaneCall{true, "whole\r\n"}));
 }
@@ -190,14 +190,14 @@ TEST_P(AutoClear, TheLineThatReachesTheSizeIsShownAndLoggedThenTheTranscriptEmpt
     std::string lastLine;
     for (std::size_t i = 0; i < c.lineLengths.size(); ++i) {
         lastLine = std::string(c.lineLengths[i] - 2, static_cast<char>('a' + i % 26)) + "\r\n";
-        PrintLine(ctx, std::string_view(lastLine).substr(0, lastLine.size() - 2), false);
+        PrintLine(ctx.Out(), std::string_view(lastLine).substr(0, lastLine.size() - 2), false);
         logged += lastLine;
         // Whatever the transcript does, the pane has just shown the new line.
         EXPECT_EQ(window.pane.substr(window.pane.size() - lastLine.size()), lastLine) << i;
     }
     EXPECT_EQ(ctx.transcript.output.Length(), c.lengthAfter);
     EXPECT_TRUE(ctx.transcript.output.Exists());
-    FlushLog(ctx);
+    FlushLog(ctx.Out());
     EXPECT_EQ(ReadBytes(logPath), logged);
 }
 
@@ -225,9 +225,9 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(Output, AfterAutoClearThePaneKeepsTheOldTextUntilTheNextLine)
 {
     ctx.transcript.autoClearSize = 100;
-    PrintLine(ctx, "first", false);
+    PrintLine(ctx.Out(), "first", false);
     ASSERT_EQ(window.paneCalls.size(), 1u);
-    PrintLine(ctx, std::string(91, 'x'), false);
+    PrintLine(ctx.Out(), std::string(91, 'x'), false);
     EXPECT_EQ(ctx.transcript.output.Text(), "");
     EXPECT_EQ(window.pane, "first\r\n" + std::string(91, 'x') + "\r\n");
     Im("bob", "hi", true);
@@ -248,20 +248,20 @@ TEST_F(Output, LogHoldsEveryLineAsShown)
 {
     const std::string logPath = dir.Path("log.txt");
     LogTo(logPath);
-    PrintLine(ctx, "one");
-    PrintLine(ctx, "two", false);
+    PrintLine(ctx.Out(), "one");
+    PrintLine(ctx.Out(), "two", false);
     Im("bob", "<b>hi</b>", true);
     Im("bob", "x <3 you", false);
     const std::string expected = "[07:04:09] STATUS MESSAGE: one\r\n"
                                  "two\r\n"
                                  "[07:04:09] <-bob:  hi\r\n"
                                  "[07:04:09] bob->:  x <3 you\r\n";
-    FlushLog(ctx);
+    FlushLog(ctx.Out());
     EXPECT_EQ(ReadBytes(logPath), expected);
     EXPECT_EQ(ctx.transcript.output.Text(), expected);
 
     ctx.settings.userInfo.logToFile = 0;
-    PrintLine(ctx, "not logged");
+    PrintLine(ctx.Out(), "not logged");
     EXPECT_EQ(ReadBytes(logPath), expected);
 }
 
@@ -270,7 +270,7 @@ TEST_F(Output, LogLeavesOutAMessageSeed)
     const std::string logPath = dir.Path("log.txt");
     LogTo(logPath);
     Im("bob", "hi", true);
-    FlushLog(ctx);
+    FlushLog(ctx.Out());
     EXPECT_EQ(ReadBytes(logPath), "[07:04:09] <-bob:  hi\r\n");
 }
 
@@ -279,19 +279,19 @@ TEST_F(Output, LogLinesWaitForTheTurnsEndButNotPastAStatusLine)
     const std::string logPath = dir.Path("log.txt");
     LogTo(logPath);
     Im("bob", "one", true);
-    PrintLine(ctx, "two", false);
+    PrintLine(ctx.Out(), "two", false);
     EXPECT_EQ(ReadBytes(logPath), "");
-    PrintLine(ctx, "three");
+    PrintLine(ctx.Out(), "three");
     const std::string first = "[07:04:09] <-bob:  one\r\ntwo\r\n[07:04:09] STATUS MESSAGE: three\r\n";
     EXPECT_EQ(ReadBytes(logPath), first);
     Im("bob", "four", false);
     EXPECT_EQ(ReadBytes(logPath), first);
-    FlushLog(ctx);  // the end of the turn
+    FlushLog(ctx.Out());  // the end of the turn
     EXPECT_EQ(ReadBytes(logPath), first + "[07:04:09] bob->:  four\r\n");
     // Logging turned off, or a new path: what waits still goes to the old file.
     Im("bob", "five", true);
     ctx.settings.userInfo.logToFile = 0;
-    PrintLine(ctx, "six", false);
+    PrintLine(ctx.Out(), "six", false);
     EXPECT_EQ(ReadBytes(logPath), first + "[07:04:09] bob->:  four\r\n[07:04:09] <-bob:  five\r\n");
 }
 
@@ -300,12 +300,12 @@ TEST_F(Output, UnusableLogPathTurnsLoggingOffWithOneMessage)
     ASSERT_EQ(mkdir(dir.Path("folder").c_str(), 0700), 0);
     for (const std::string& path : {dir.Path("missing/log.txt"), dir.Path("folder")}) {
         SCOPED_TRACE(path);
-        PrintLine(ctx, "");
-        ClearTranscript(ctx);
+        PrintLine(ctx.Out(), "");
+        ClearTranscript(ctx.Out());
         LogTo(path);
-        PrintLine(ctx, "one");
+        PrintLine(ctx.Out(), "one");
         Im("bob", "two", true);
-        PrintLine(ctx, "three");
+        PrintLine(ctx.Out(), "three");
         EXPECT_EQ(ctx.settings.userInfo.logToFile, 0);
         EXPECT_EQ(ctx.transcript.output.Text(), "[07:04:09] STATUS MESSAGE: one\r\n"
                                      "[07:04:09] STATUS MESSAGE: " + std::string(kLogFailed) + "\r\n"
@@ -327,10 +327,10 @@ TEST_F(Output, FullDiskIsSaidOnceAndTheLinesStayShown)
     const std::string said = "[07:04:09] STATUS MESSAGE: Failed to write log file '/dev/full': No space left on "
                              "device. The lines are still shown here.\r\n";
     LogTo(full);
-    PrintLine(ctx, "one");
+    PrintLine(ctx.Out(), "one");
     Im("bob", "two", true);
-    FlushLog(ctx);
-    PrintLine(ctx, "three");
+    FlushLog(ctx.Out());
+    PrintLine(ctx.Out(), "three");
     EXPECT_EQ(ctx.transcript.output.Text(), "[07:04:09] STATUS MESSAGE: one\r\n" + said +
                                                 "[07:04:09] <-bob:  two\r\n"
                                                 "[07:04:09] STATUS MESSAGE: three\r\n");
@@ -339,10 +339,10 @@ TEST_F(Output, FullDiskIsSaidOnceAndTheLinesStayShown)
 
     const std::string good = dir.Path("log.txt");
     LogTo(good);
-    PrintLine(ctx, "four");
+    PrintLine(ctx.Out(), "four");
     EXPECT_EQ(ReadBytes(good), "[07:04:09] STATUS MESSAGE: four\r\n");
     LogTo(full);
-    PrintLine(ctx, "five");
+    PrintLine(ctx.Out(), "five");
     EXPECT_EQ(Count(ctx.transcript.output.Text(), said), 2u);
 }
 

@@ -19,7 +19,7 @@ int RecordSend(char* text, int)
 
 struct SendCase {
     const char* name;
-    bool bound, online, automatic, signingOn;
+    bool bound, online, automatic, modulesConnecting;
     const char* command;
     int lastResult;
     std::size_t sent, waiting;
@@ -39,7 +39,7 @@ TEST_P(SessionSends, GoStraightOrThroughThePace)
         session.api.TOC_Send = RecordSend;
     }
     session.connectionStatus = c.online ? STATUS_ONLINE : STATUS_OFFLINE;
-    session.signingOn = c.signingOn;
+    session.modulesConnecting = c.modulesConnecting;
     int result = 0;
     for (int i = 0; i < static_cast<int>(SendPacer::kBurst) + 2; ++i) {
         session.automaticSends = c.automatic ? 1 : 0;

@@ -1,5 +1,6 @@
-// How often one inviter is answered: at most once in kReplyWindowMs, so a
-// flood of invitations cannot turn into a flood of replies.
+// A rate limit on answers: one inviter is answered at most once in
+// kAnswerIntervalMs, so a flood of invitations cannot turn into a flood of
+// replies.
 #pragma once
 
 #include <cstddef>
@@ -9,12 +10,12 @@
 
 namespace parley {
 
-inline constexpr std::int64_t kReplyWindowMs = 10000;
+inline constexpr std::int64_t kAnswerIntervalMs = 10000;
 // Inviters remembered at once; more different ones within one window go
 // unanswered (only a flood gets there).
 inline constexpr std::size_t kMaxRemembered = 1024;
 
-class ReplyWindow {
+class AnswerRateLimit {
 public:
     // Whether to answer this inviter (normalised) at this time (milliseconds
     // of a steady clock); an answer is remembered.
