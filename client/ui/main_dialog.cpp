@@ -117,8 +117,8 @@ void MainDialog::CreateControls()
 
     for (QPushButton* button : {warn_, info_, connect_, disconnect_, exit_})
         button->setAutoDefault(false);
-    // Object names: how the window's parts are found from outside (tests,
-    // the benchmark, accessibility inspectors).
+    // Named, so the window's parts can be found by name (findChild) and
+    // addressed in style sheets.
     output_->setObjectName(QStringLiteral("output"));
     online_->setObjectName(QStringLiteral("onlineList"));
     input_->setObjectName(QStringLiteral("inputLine"));
