@@ -1,7 +1,7 @@
 // The test suite's TOC server: the core of server/ (what tocd runs) with the
-// controls a test needs on top. It records everything each client sends, can hold a
-// sign-on back until the test accepts it, and lets a test send any bytes:
-// whole, split or joined frames.
+// controls a test needs on top. It records everything each client sends, can
+// hold a sign-on back until the test accepts it, and lets a test send any
+// bytes: whole, split or joined frames.
 //
 // Needs a QCoreApplication (or QApplication) object; one thread only.
 #pragma once
@@ -39,7 +39,7 @@ public:
     bool Listen(quint16 port = 0);
     quint16 Port() const;
 
-    // --- behaviour (set before clients connect); the rest as TocServer's ---
+    // --- behaviour (set before clients connect); see TocServer for those it shares ---
     // Sequence number of the server's SIGNON frame; each later frame to that
     // client carries one more, wrapping from 65535 to 0. Default 1000.
     void SetSignonSequence(std::uint16_t sequence);
