@@ -260,14 +260,7 @@ void MainDialog::CloseForSignal()
     closingForSignal_ = true;
     // A box or dialog open over the window runs a loop of its own, which
     // would hold the signal until someone answers it: it goes first.
-    for (QWidget* modal = QApplication::activeModalWidget(); modal != nullptr;) {
-        if (!modal->close())
-            break;
-        QWidget* next = QApplication::activeModalWidget();
-        if (next == modal)
-            break;
-        modal = next;
-    }
+    CloseModalWidgets();
     close();
 }
 

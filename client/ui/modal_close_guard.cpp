@@ -16,6 +16,8 @@ int LoopLevel()
     return QThread::currentThread()->loopLevel();
 }
 
+}  // namespace
+
 void CloseModalWidgets()
 {
     // Boxes can be stacked; a widget that refuses to close ends the walk.
@@ -31,8 +33,6 @@ void CloseModalWidgets()
             return;
     }
 }
-
-}  // namespace
 
 ModalCloseGuard::ModalCloseGuard(std::function<void()> retry) : retry_(std::move(retry))
 {

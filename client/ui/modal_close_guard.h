@@ -9,6 +9,11 @@
 #include <QTimer>
 #include <functional>
 
+// Closes the open modal boxes and dialogs, the topmost first (a dialog is
+// rejected); one that refuses to close ends the walk. Their event loops
+// return once control is back in the loop below them.
+void CloseModalWidgets();
+
 class ModalCloseGuard {
 public:
     // retry runs (on the event loop) once the close may go ahead.
