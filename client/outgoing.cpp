@@ -5,6 +5,7 @@
 
 #include "client_context.h"
 #include "connection.h"
+#include "message_text.h"
 #include "send_command.h"
 #include "normalize_name.h"
 #include "output.h"
@@ -144,7 +145,9 @@ void SendInstantMessage(ClientContext& ctx, std::string_view recipient, std::str
     // dropped with the connection was never sent.
     auto echo = [&ctx, shownTo = recipientText, sent = std::string(text.substr(0, quoted.taken)), automatic] {
         GrowForIm(ctx);
-        PrintImLine(ctx, shownTo, StripBodyTags(sent), false, shownTo, automatic);
+        MessageText message;
+        SplitMessageMarkup(sent, message);
+        PrintShownImLine(ctx, shownTo, message.body, message.shown, false, shownTo, automatic);
         if (!automatic)
             ctx.Window().CueSound(SoundEvent::MessageSent);
         ctx.modules.host.DispatchSentIM(shownTo.c_str(), sent.c_str(), automatic);

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "client_context.h"
 #include "normalize_name.h"
@@ -122,6 +123,12 @@ void GrowForIm(ClientContext& ctx)
 void PrintImLine(ClientContext& ctx, std::string_view screenName, std::string_view text, bool incoming,
                  std::string_view peer, bool automatic)
 {
+    PrintShownImLine(ctx, screenName, text, StripMarkup(text), incoming, peer, automatic);
+}
+
+void PrintShownImLine(ClientContext& ctx, std::string_view screenName, std::string_view text, std::string_view shown,
+                      bool incoming, std::string_view peer, bool automatic)
+{
     // Normally done by the caller; never append to a transcript that is absent.
     if (!ctx.transcript.output.Exists())
         GrowForIm(ctx);
@@ -133,8 +140,13 @@ void PrintImLine(ClientContext& ctx, std::string_view screenName, std::string_vi
     std::vector<LineLink> links;
     if (text.find('<') != std::string_view::npos)
         links = MarkupLinks(text);
-    AddLine(ctx, ComposeImLine(Prefix(ctx), VisibleText(screenName), StripMarkup(text), incoming), false, kind,
-            NormalizeName(peer.empty() ? screenName : peer), links);
+    // The line is made in the spare buffer, whose room stays from line to
+    // line; a line printed from inside this one finds none and makes its own.
+    std::string line = std::move(ctx.transcript.spareLine);
+    line.clear();
+    AppendImLine(line, Prefix(ctx), VisibleText(screenName), shown, incoming);
+    AddLine(ctx, line, false, kind, NormalizeName(peer.empty() ? screenName : peer), links);
+    ctx.transcript.spareLine = std::move(line);
 }
 
 void RefreshOutputPane(ClientContext& ctx)

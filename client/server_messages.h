@@ -8,6 +8,9 @@
 struct ClientContext;
 
 void HandleServerMessage(ClientContext& ctx, std::string_view command, std::string_view arguments);
+// The same for the library's texts, which end in a NUL: modules are given
+// them as they are, without a copy. Null stands for an empty text.
+void HandleServerMessageText(ClientContext& ctx, const char* command, const char* arguments);
 
 // The online list's two operations; names compare in normalised form.
 bool AddOnlineName(ClientContext& ctx, std::string_view name);

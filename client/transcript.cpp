@@ -107,14 +107,22 @@ std::string ComposePrintLine(std::string_view prefix, std::string_view text, boo
 std::string ComposeImLine(std::string_view prefix, std::string_view screenName, std::string_view strippedText,
                           bool incoming)
 {
+    std::string line;
+    AppendImLine(line, prefix, screenName, strippedText, incoming);
+    return line;
+}
+
+void AppendImLine(std::string& line, std::string_view prefix, std::string_view screenName,
+                  std::string_view strippedText, bool incoming)
+{
     // An over-long name is cut rather than the ":  " that ends the head.
     constexpr std::string_view kEnd = ":  ";
     const std::size_t fixed = prefix.size() + 2 + kEnd.size();
     const std::size_t nameRoom = fixed < kMaxImHead ? kMaxImHead - fixed : 0;
     screenName = screenName.substr(0, nameRoom);
+    strippedText = strippedText.substr(0, kMaxStrippedText);
 
-    std::string line;
-    line.reserve(fixed + screenName.size() + strippedText.size() + kLineEnd.size());
+    line.reserve(line.size() + fixed + screenName.size() + strippedText.size() + kLineEnd.size());
     line.append(prefix);
     if (incoming) {
         line.append("<-");
@@ -124,9 +132,8 @@ std::string ComposeImLine(std::string_view prefix, std::string_view screenName, 
         line.append("->");
     }
     line.append(kEnd);
-    line.append(strippedText.substr(0, kMaxStrippedText));
+    line.append(strippedText);
     line.append(kLineEnd);
-    return line;
 }
 
 void OutputBuffer::Grow(std::string_view seed)

@@ -26,6 +26,9 @@ std::string ComposePrintLine(std::string_view prefix, std::string_view text, boo
 // "%s<-%s:  " (incoming) or "%s%s->:  " (outgoing), the stripped text, CR LF.
 std::string ComposeImLine(std::string_view prefix, std::string_view screenName, std::string_view strippedText,
                           bool incoming);
+// The same line, appended to `line`.
+void AppendImLine(std::string& line, std::string_view prefix, std::string_view screenName,
+                  std::string_view strippedText, bool incoming);
 
 // The transcript text: absent until the first line, then grown by lines.
 // The output pane reads this text where it lies (it keeps no copy), so the

@@ -23,5 +23,6 @@ struct TranscriptState {
     bool paneStale = false;  // the pane shows text the transcript no longer has
     bool firstRefreshPending = false;
     LogWriter log;
+    std::string spareLine;  // room for composing a line, kept between lines
     std::function<std::time_t()> clock = [] { return std::time(nullptr); };
 };
