@@ -144,6 +144,21 @@ void OutputBuffer::Grow(std::string_view seed)
     texts_[current_].assign(seed);
 }
 
+void OutputBuffer::Append(std::string_view line)
+{
+    // Once past a small size the room grows by one large chunk: grown by
+    // doubling, a burst of lines would copy the text (into pages faulted
+    // in afresh) again and again. Room not yet written costs no memory;
+    // past the chunk the text doubles as before. A text kept small by
+    // auto-clear never takes the chunk.
+    constexpr std::size_t kSmallRoom = 64u << 10;
+    constexpr std::size_t kChunk = 16u << 20;
+    std::string& text = texts_[current_];
+    if (text.capacity() - text.size() < line.size() && text.size() >= kSmallRoom && text.capacity() < kChunk)
+        text.reserve(kChunk);
+    text.append(line);
+}
+
 void OutputBuffer::Retire()
 {
     current_ ^= 1;

@@ -41,7 +41,7 @@ public:
     std::size_t Length() const { return Text().size(); }
     // The grow step before an addition: an absent transcript starts with the seed.
     void Grow(std::string_view seed);
-    void Append(std::string_view line) { texts_[current_].append(line); }
+    void Append(std::string_view line);
     // Empties the text (the transcript still exists), keeping the old text
     // readable at the same address until DropRetired.
     void Retire();

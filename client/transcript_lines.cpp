@@ -24,6 +24,11 @@ void TranscriptLines::Add(const TranscriptLine& line, const std::vector<LineLink
         lastSender_ = peers_[line.peer];
     if (!links.empty())
         links_[lines_.size()] = links;
+    // Room for many records at once, as for the text (OutputBuffer::Append).
+    constexpr std::size_t kSmallRoom = std::size_t{1} << 11;
+    constexpr std::size_t kChunk = std::size_t{1} << 18;
+    if (lines_.size() == lines_.capacity() && lines_.size() >= kSmallRoom && lines_.capacity() < kChunk)
+        lines_.reserve(kChunk);
     lines_.push_back(line);
 }
 
