@@ -42,7 +42,10 @@ std::size_t PageTagLength(std::string_view rest)
 // tag may span a page-level tag that was left out ("<b<HTML>r>").
 class ShownWriter {
 public:
-    ShownWriter(const std::string& body, std::string& shown) : body_(body), shown_(shown) {}
+    ShownWriter(const std::string& body, std::string& shown, bool& mayLink)
+        : body_(body), shown_(shown), mayLink_(mayLink)
+    {
+    }
 
     // A run of body text with no "<" in it, just appended to the body.
     void Run(std::size_t from)
@@ -50,6 +53,8 @@ public:
         std::string_view run = std::string_view(body_).substr(from);
         if (run.empty())
             return;
+        if (from > 0 && body_[from - 1] == '<' && (run.front() == 'a' || run.front() == 'A'))
+            mayLink_ = true;
         if (state_ == State::AfterLess) {
             if (!OpensTag(run.front())) {
                 shown_.push_back('<');
@@ -98,6 +103,7 @@ private:
     enum class State { Text, AfterLess, InTag };
     const std::string& body_;
     std::string& shown_;
+    bool& mayLink_;
     State state_ = State::Text;
     std::size_t tagAt_ = 0;  // the body offset of the "<" of the open tag
 };
@@ -109,9 +115,10 @@ void SplitMessageMarkup(std::string_view text, MessageText& out)
     std::string& body = out.body;
     body.clear();
     out.shown.clear();
+    out.mayLink = false;
     body.reserve(text.size());
     out.shown.reserve(text.size());
-    ShownWriter shown(body, out.shown);
+    ShownWriter shown(body, out.shown, out.mayLink);
     std::size_t i = 0;
     while (i < text.size()) {
         const std::size_t open = text.find('<', i);

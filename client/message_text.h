@@ -9,6 +9,9 @@
 struct MessageText {
     std::string body;   // StripBodyTags(text): other markup kept
     std::string shown;  // StripMarkup(body): plain text, cut to its room
+    // Whether body holds a "<" followed by an "a" or "A", as every link
+    // does; without one there is no link to look for.
+    bool mayLink = false;
 };
 
 // Fills `out` (its buffers are reused) from the message as it came.

@@ -147,7 +147,7 @@ void SendInstantMessage(ClientContext& ctx, std::string_view recipient, std::str
         GrowForIm(ctx);
         MessageText message;
         SplitMessageMarkup(sent, message);
-        PrintShownImLine(ctx, shownTo, message.body, message.shown, false, shownTo, automatic);
+        PrintShownImLine(ctx, shownTo, message, false, shownTo, automatic);
         if (!automatic)
             ctx.Window().CueSound(SoundEvent::MessageSent);
         ctx.modules.host.DispatchSentIM(shownTo.c_str(), sent.c_str(), automatic);

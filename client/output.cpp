@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "client_context.h"
+#include "message_text.h"
 #include "normalize_name.h"
 #include "transcript.h"
 #include "visible_text.h"
@@ -123,11 +124,12 @@ void GrowForIm(ClientContext& ctx)
 void PrintImLine(ClientContext& ctx, std::string_view screenName, std::string_view text, bool incoming,
                  std::string_view peer, bool automatic)
 {
-    PrintShownImLine(ctx, screenName, text, StripMarkup(text), incoming, peer, automatic);
+    const MessageText message{std::string(text), StripMarkup(text), text.find('<') != std::string_view::npos};
+    PrintShownImLine(ctx, screenName, message, incoming, peer, automatic);
 }
 
-void PrintShownImLine(ClientContext& ctx, std::string_view screenName, std::string_view text, std::string_view shown,
-                      bool incoming, std::string_view peer, bool automatic)
+void PrintShownImLine(ClientContext& ctx, std::string_view screenName, const MessageText& message, bool incoming,
+                      std::string_view peer, bool automatic)
 {
     // Normally done by the caller; never append to a transcript that is absent.
     if (!ctx.transcript.output.Exists())
@@ -138,13 +140,13 @@ void PrintShownImLine(ClientContext& ctx, std::string_view screenName, std::stri
     // The name is the peer's or the server's text; the message is shown as
     // it came, its links' addresses kept beside it.
     std::vector<LineLink> links;
-    if (text.find('<') != std::string_view::npos)
-        links = MarkupLinks(text);
+    if (message.mayLink)
+        links = MarkupLinks(message.body);
     // The line is made in the spare buffer, whose room stays from line to
     // line; a line printed from inside this one finds none and makes its own.
     std::string line = std::move(ctx.transcript.spareLine);
     line.clear();
-    AppendImLine(line, Prefix(ctx), VisibleText(screenName), shown, incoming);
+    AppendImLine(line, Prefix(ctx), VisibleText(screenName), message.shown, incoming);
     AddLine(ctx, line, false, kind, NormalizeName(peer.empty() ? screenName : peer), links);
     ctx.transcript.spareLine = std::move(line);
 }

@@ -5,6 +5,7 @@
 #include <string_view>
 
 struct ClientContext;
+struct MessageText;
 
 void PrintLine(ClientContext& ctx, std::string_view text, bool isStatus = true);
 // A line a user module printed: the same text as PrintLine's, of its own kind.
@@ -14,9 +15,9 @@ void PrintModuleLine(ClientContext& ctx, std::string_view text, bool isStatus);
 // automatic reply's "NAME AUTORESPONSE").
 void PrintImLine(ClientContext& ctx, std::string_view screenName, std::string_view text, bool incoming,
                  std::string_view peer = {}, bool automatic = false);
-// The same, with the display form of text already made (SplitMessageMarkup).
-void PrintShownImLine(ClientContext& ctx, std::string_view screenName, std::string_view text, std::string_view shown,
-                      bool incoming, std::string_view peer = {}, bool automatic = false);
+// The same, with both forms of the text already made (SplitMessageMarkup).
+void PrintShownImLine(ClientContext& ctx, std::string_view screenName, const MessageText& message, bool incoming,
+                      std::string_view peer = {}, bool automatic = false);
 void GrowForIm(ClientContext& ctx);
 // Gives the pane the whole transcript (it reads the text where it lies).
 void RefreshOutputPane(ClientContext& ctx);

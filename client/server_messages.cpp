@@ -66,7 +66,7 @@ void HandleImIn(ClientContext& ctx, std::string_view arguments)
         displayName += " AUTORESPONSE";
     if (displayName.size() > kMaxTocText)
         displayName.resize(kMaxTocText);  // the sender, " AUTORESPONSE" included
-    PrintShownImLine(ctx, displayName, message.body, message.shown, true, sender, automatic);
+    PrintShownImLine(ctx, displayName, message, true, sender, automatic);
     ctx.Window().NotifyIncomingMessage(sender, message.body);
     if (!automatic)
         ctx.Window().CueSound(SoundEvent::MessageIn);

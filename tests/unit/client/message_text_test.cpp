@@ -1,5 +1,6 @@
 // The one walk that makes both forms of a message must give what taking
-// the page-level tags out and then the markup gives, on every tricky text.
+// the page-level tags out and then the markup gives, on every tricky text,
+// and must never say a text holds no link when it does.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -7,6 +8,7 @@
 #include "message_text.h"
 #include "server_messages.h"
 #include "transcript.h"
+#include "transcript_lines.h"
 
 namespace {
 
@@ -40,6 +42,8 @@ TEST(SplitMessageMarkupTest, EqualsBodyTagsThenMarkupStripped)
         "<b<BODY z>",
         "tail <b",
         "<a href=\"http://x\">link</a> and <A HREF='y'>",
+        "<<HTML>a href=\"http://x\">link</a>",  // a link whose "<a" meet once a page tag is gone
+        "<b <A href=\"http://x\">link</a>",
         "<>x<>",
         "\xFF\x80<b>\xE9</b>",
         Repeat("<b>", 3000) + "x" + Repeat("</b>", 3000),
@@ -56,6 +60,9 @@ TEST(SplitMessageMarkupTest, EqualsBodyTagsThenMarkupStripped)
         const std::string body = StripBodyTags(text);
         EXPECT_EQ(fresh.body, body);
         EXPECT_EQ(fresh.shown, StripMarkup(body));
+        if (!fresh.mayLink) {
+            EXPECT_TRUE(MarkupLinks(body).empty());
+        }
         EXPECT_EQ(reused.body, fresh.body);
         EXPECT_EQ(reused.shown, fresh.shown);
     }
