@@ -2,6 +2,7 @@
 #include "toc_limits.h"
 
 #include <cstdio>
+#include <utility>
 
 #include "buddy_lines.h"
 #include "buddy_presence_lines.h"
@@ -58,8 +59,10 @@ void HandleImIn(ClientContext& ctx, std::string_view arguments)
     const std::string_view flag = TakeField(rest);
     const bool automatic = !flag.empty() && flag.back() == 'T';
     // What is left after the second colon is the message, colons and all:
-    // its page-level tags go, and its display form is made in the same walk.
-    MessageText message;
+    // its page-level tags go, and its display form is made in the same walk,
+    // in the spare buffers (a message handled from inside this one finds
+    // none and makes its own).
+    MessageText message = std::move(ctx.transcript.spareMessage);
     SplitMessageMarkup(rest, message);
     std::string displayName(sender);
     if (automatic)
@@ -78,6 +81,7 @@ void HandleImIn(ClientContext& ctx, std::string_view arguments)
     }
     const SendPacer::Unit privacyChange(ctx.session.pacer);
     ctx.modules.host.DispatchReceiveIM(displayName.c_str(), message.body.c_str());
+    ctx.transcript.spareMessage = std::move(message);
 }
 
 void HandleUpdateBuddy(ClientContext& ctx, std::string_view arguments)

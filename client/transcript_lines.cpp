@@ -8,13 +8,17 @@ std::uint32_t TranscriptLines::PeerId(std::string_view peer)
 {
     if (peer.empty())
         return 0;
+    // Lines of one conversation come in runs: the last name is tried first.
+    if (peers_[lastPeer_] == peer)
+        return lastPeer_;
     const std::string key(peer);
     const auto found = peerIds_.find(key);
     if (found != peerIds_.end())
-        return found->second;
+        return lastPeer_ = found->second;
     const auto id = static_cast<std::uint32_t>(peers_.size());
     peers_.push_back(key);
     peerIds_.emplace(key, id);
+    lastPeer_ = id;
     return id;
 }
 

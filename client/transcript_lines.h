@@ -71,6 +71,7 @@ private:
     std::vector<TranscriptLine> lines_;
     std::vector<std::string> peers_{std::string()};
     std::unordered_map<std::string, std::uint32_t> peerIds_;
+    std::uint32_t lastPeer_ = 0;  // the id PeerId gave last
     // Few lines carry links: kept apart, by record index.
     std::unordered_map<std::size_t, std::vector<LineLink>> links_;
     std::string lastSender_;
