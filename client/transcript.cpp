@@ -157,6 +157,8 @@ void OutputBuffer::Append(std::string_view line)
     if (text.capacity() - text.size() < line.size() && text.size() >= kSmallRoom && text.capacity() < kChunk)
         text.reserve(kChunk);
     text.append(line);
+    if (text.capacity() >= kChunk)
+        pagesAhead_[current_].Written(text.data(), text.size(), text.capacity());
 }
 
 void OutputBuffer::Retire()

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "pages_ahead.h"
+
 inline constexpr std::string_view kImSeed = "<HTML><BODY>";
 inline constexpr std::size_t kMaxComposedLine = 4095;   // a status or plain line, CR LF included
 inline constexpr std::size_t kMaxStrippedText = 8191;   // a message after markup stripping
@@ -48,6 +50,7 @@ public:
     void DropRetired();
 
 private:
+    PagesAhead pagesAhead_[2];
     bool exists_ = false;
     std::string texts_[2];
     int current_ = 0;

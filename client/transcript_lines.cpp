@@ -34,6 +34,8 @@ void TranscriptLines::Add(const TranscriptLine& line, const std::vector<LineLink
     if (lines_.size() == lines_.capacity() && lines_.size() >= kSmallRoom && lines_.capacity() < kChunk)
         lines_.reserve(kChunk);
     lines_.push_back(line);
+    if (lines_.capacity() >= kChunk)
+        pagesAhead_.Written(lines_.data(), lines_.size() * sizeof(TranscriptLine), lines_.capacity() * sizeof(TranscriptLine));
 }
 
 void TranscriptLines::Clear()
