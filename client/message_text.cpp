@@ -1,5 +1,8 @@
 #include "message_text.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "transcript.h"
 
 namespace {
@@ -39,25 +42,27 @@ std::size_t PageTagLength(std::string_view rest)
 
 // Reads the body text as it is made, and writes its display form: the
 // markup rules of StripMarkup, kept in a state between pieces so that a
-// tag may span a page-level tag that was left out ("<b<HTML>r>").
-class ShownWriter {
+// tag may span a page-level tag that was left out ("<b<HTML>r>"). Both
+// texts are written in place into room the size of the message: neither
+// is ever longer (each shown byte stands for bytes of the body, and each
+// body byte for one of the message).
+class Splitter {
 public:
-    ShownWriter(const std::string& body, std::string& shown, bool& mayLink)
-        : body_(body), shown_(shown), mayLink_(mayLink)
-    {
-    }
+    Splitter(char* body, char* shown) : body_(body), shown_(shown) {}
 
-    // A run of body text with no "<" in it, just appended to the body.
-    void Run(std::size_t from)
+    // Copies a run of the message with no "<" in it to the body, and reads it.
+    void Run(std::string_view run)
     {
-        std::string_view run = std::string_view(body_).substr(from);
         if (run.empty())
             return;
+        const std::size_t from = bodySize_;
+        std::memcpy(body_ + from, run.data(), run.size());
+        bodySize_ += run.size();
         if (from > 0 && body_[from - 1] == '<' && (run.front() == 'a' || run.front() == 'A'))
-            mayLink_ = true;
+            mayLink = true;
         if (state_ == State::AfterLess) {
             if (!OpensTag(run.front())) {
-                shown_.push_back('<');
+                shown_[shownSize_++] = '<';
                 state_ = State::Text;
             } else {
                 state_ = State::InTag;
@@ -68,21 +73,24 @@ public:
             if (close == std::string_view::npos)
                 return;
             const std::size_t end = from + close;  // the ">" in the body
-            if (IsBreakTag(std::string_view(body_).substr(tagAt_ + 1, end - tagAt_ - 1)))
-                shown_.push_back(' ');
+            if (IsBreakTag(std::string_view(body_ + tagAt_ + 1, end - tagAt_ - 1)))
+                shown_[shownSize_++] = ' ';
             state_ = State::Text;
             run.remove_prefix(close + 1);
         }
-        shown_.append(run);
+        std::memcpy(shown_ + shownSize_, run.data(), run.size());
+        shownSize_ += run.size();
     }
 
-    // A "<" of the body, at `at`.
-    void Less(std::size_t at)
+    // A "<" of the message that is no page-level tag.
+    void Less()
     {
+        const std::size_t at = bodySize_;
+        body_[bodySize_++] = '<';
         if (state_ == State::InTag)
             return;  // part of the tag's text
         if (state_ == State::AfterLess)
-            shown_.push_back('<');  // the one before opened nothing
+            shown_[shownSize_++] = '<';  // the one before opened nothing
         state_ = State::AfterLess;
         tagAt_ = at;
     }
@@ -91,19 +99,24 @@ public:
     {
         // A "<" at the very end is text; so is a tag nothing closes, with
         // all that follows it.
-        if (state_ == State::AfterLess)
-            shown_.push_back('<');
-        else if (state_ == State::InTag)
-            shown_.append(body_, tagAt_);
-        if (shown_.size() > kMaxStrippedText)
-            shown_.resize(kMaxStrippedText);
+        if (state_ == State::AfterLess) {
+            shown_[shownSize_++] = '<';
+        } else if (state_ == State::InTag) {
+            std::memcpy(shown_ + shownSize_, body_ + tagAt_, bodySize_ - tagAt_);
+            shownSize_ += bodySize_ - tagAt_;
+        }
     }
+
+    std::size_t BodySize() const { return bodySize_; }
+    std::size_t ShownSize() const { return shownSize_; }
+    bool mayLink = false;
 
 private:
     enum class State { Text, AfterLess, InTag };
-    const std::string& body_;
-    std::string& shown_;
-    bool& mayLink_;
+    char* body_;
+    char* shown_;
+    std::size_t bodySize_ = 0;
+    std::size_t shownSize_ = 0;
     State state_ = State::Text;
     std::size_t tagAt_ = 0;  // the body offset of the "<" of the open tag
 };
@@ -112,20 +125,14 @@ private:
 
 void SplitMessageMarkup(std::string_view text, MessageText& out)
 {
-    std::string& body = out.body;
-    body.clear();
-    out.shown.clear();
-    out.mayLink = false;
-    body.reserve(text.size());
-    out.shown.reserve(text.size());
-    ShownWriter shown(body, out.shown, out.mayLink);
+    out.body.resize(text.size());
+    out.shown.resize(text.size());
+    Splitter split(out.body.data(), out.shown.data());
     std::size_t i = 0;
     while (i < text.size()) {
         const std::size_t open = text.find('<', i);
         const std::size_t runEnd = open == std::string_view::npos ? text.size() : open;
-        const std::size_t runAt = body.size();
-        body.append(text.substr(i, runEnd - i));
-        shown.Run(runAt);
+        split.Run(text.substr(i, runEnd - i));
         if (open == std::string_view::npos)
             break;
         i = open;
@@ -135,9 +142,11 @@ void SplitMessageMarkup(std::string_view text, MessageText& out)
             i += page;
             continue;
         }
-        shown.Less(body.size());
-        body.push_back('<');
+        split.Less();
         ++i;
     }
-    shown.End();
+    split.End();
+    out.body.resize(split.BodySize());
+    out.shown.resize(std::min(split.ShownSize(), kMaxStrippedText));
+    out.mayLink = split.mayLink;
 }
