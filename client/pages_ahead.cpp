@@ -7,7 +7,7 @@
 
 namespace {
 
-constexpr std::size_t kStretch = std::size_t{1} << 20;
+constexpr std::size_t kStretch = std::size_t{256} << 10;
 
 }  // namespace
 
