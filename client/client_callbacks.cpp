@@ -34,7 +34,7 @@ int ClientCallbacks::OnServerError(const char* errorText)
 
 void ClientCallbacks::OnServerMessage(const char* command, const char* arguments)
 {
-    HandleServerMessage(ctx_, command != nullptr ? command : "", arguments != nullptr ? arguments : "");
+    HandleServerMessage(ctx_, command, arguments);
 }
 
 int ClientCallbacks::OnSignonDone()

@@ -6,6 +6,7 @@
 #include "module_state.h"
 #include "session_state.h"
 #include "connection.h"
+#include "message_text.h"
 #include "send_command.h"
 #include "normalize_name.h"
 #include "output.h"
@@ -145,7 +146,9 @@ void SendInstantMessage(const Printer& out, SessionState& session, ModuleState& 
     // dropped with the connection was never sent.
     auto echo = [out, &modules, shownTo = recipientText, sent = std::string(text.substr(0, quoted.taken)), automatic] {
         GrowForIm(out);
-        PrintImLine(out, shownTo, StripBodyTags(sent), false, shownTo, automatic);
+        MessageText message;
+        SplitMessageMarkup(sent, message);
+        PrintShownImLine(out, shownTo, message, false, shownTo, automatic);
         if (!automatic)
             out.Window().CueSound(SoundEvent::MessageSent);
         modules.host.DispatchSentIM(shownTo.c_str(), sent.c_str(), automatic);

@@ -3,10 +3,12 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "printer.h"
 #include "transcript_state.h"
 #include "user_info.h"
+#include "message_text.h"
 #include "normalize_name.h"
 #include "transcript.h"
 #include "visible_text.h"
@@ -124,6 +126,13 @@ void GrowForIm(const Printer& out)
 void PrintImLine(const Printer& out, std::string_view screenName, std::string_view text, bool incoming,
                  std::string_view peer, bool automatic)
 {
+    const MessageText message{std::string(text), StripMarkup(text), text.find('<') != std::string_view::npos};
+    PrintShownImLine(out, screenName, message, incoming, peer, automatic);
+}
+
+void PrintShownImLine(const Printer& out, std::string_view screenName, const MessageText& message, bool incoming,
+                      std::string_view peer, bool automatic)
+{
     // Normally done by the caller; never append to a transcript that is absent.
     if (!out.Transcript().output.Exists())
         GrowForIm(out);
@@ -133,10 +142,15 @@ void PrintImLine(const Printer& out, std::string_view screenName, std::string_vi
     // The name is the peer's or the server's text; the message is shown as
     // it came, its links' addresses kept beside it.
     std::vector<LineLink> links;
-    if (text.find('<') != std::string_view::npos)
-        links = MarkupLinks(text);
-    AddLine(out, ComposeImLine(Prefix(out), VisibleText(screenName), StripMarkup(text), incoming), false, kind,
-            NormalizeName(peer.empty() ? screenName : peer), links);
+    if (message.mayLink)
+        links = MarkupLinks(message.body);
+    // The line is made in the spare buffer, whose room stays from line to
+    // line; a line printed from inside this one finds none and makes its own.
+    std::string line = std::move(out.Transcript().spareLine);
+    line.clear();
+    AppendImLine(line, Prefix(out), VisibleText(screenName), message.shown, incoming);
+    AddLine(out, line, false, kind, NormalizeName(peer.empty() ? screenName : peer), links);
+    out.Transcript().spareLine = std::move(line);
 }
 
 void RefreshOutputPane(const Printer& out)

@@ -6,6 +6,8 @@
 
 #include "printer.h"
 
+struct MessageText;
+
 void PrintLine(const Printer& out, std::string_view text, bool isStatus = true);
 // A line a user module printed: the same text as PrintLine's, of its own kind.
 void PrintModuleLine(const Printer& out, std::string_view text, bool isStatus);
@@ -14,6 +16,9 @@ void PrintModuleLine(const Printer& out, std::string_view text, bool isStatus);
 // automatic reply's "NAME AUTORESPONSE").
 void PrintImLine(const Printer& out, std::string_view screenName, std::string_view text, bool incoming,
                  std::string_view peer = {}, bool automatic = false);
+// The same, with both forms of the text already made (SplitMessageMarkup).
+void PrintShownImLine(const Printer& out, std::string_view screenName, const MessageText& message, bool incoming,
+                      std::string_view peer = {}, bool automatic = false);
 void GrowForIm(const Printer& out);
 // Gives the pane the whole transcript (it reads the text where it lies).
 void RefreshOutputPane(const Printer& out);

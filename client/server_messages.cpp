@@ -2,11 +2,13 @@
 #include "toc_limits.h"
 
 #include <cstdio>
+#include <utility>
 
 #include "buddy_lines.h"
 #include "buddy_presence_lines.h"
 #include "client_context.h"
 #include "config_sync.h"
+#include "message_text.h"
 #include "normalize_name.h"
 #include "output.h"
 #include "outgoing.h"
@@ -52,17 +54,22 @@ void HandleImIn(ClientContext& ctx, std::string_view arguments)
 {
     GrowForIm(ctx.Out());
     std::string_view rest = arguments;
-    const std::string sender(TakeField(rest));
+    const std::string_view sender = TakeField(rest);
     const std::string_view flag = TakeField(rest);
     const bool automatic = !flag.empty() && flag.back() == 'T';
-    // What is left after the second colon is the message, colons and all.
-    const std::string message = StripBodyTags(rest);
-    std::string displayName = sender;
+    // What is left after the second colon is the message, colons and all:
+    // its page-level tags go, and its display form is made in the same walk,
+    // in the spare buffers (a message handled from inside this one finds
+    // none and makes its own).
+    MessageText message = std::move(ctx.transcript.spareMessage);
+    SplitMessageMarkup(rest, message);
+    std::string displayName(sender);
     if (automatic)
         displayName += " AUTORESPONSE";
-    displayName = CopyFirstBytes(displayName, kMaxTocText);  // the sender, " AUTORESPONSE" included
-    PrintImLine(ctx.Out(), displayName, message, true, sender, automatic);
-    ctx.Window().NotifyIncomingMessage(sender, message);
+    if (displayName.size() > kMaxTocText)
+        displayName.resize(kMaxTocText);  // the sender, " AUTORESPONSE" included
+    PrintShownImLine(ctx.Out(), displayName, message, true, sender, automatic);
+    ctx.Window().NotifyIncomingMessage(sender, message.body);
     if (!automatic)
         ctx.Window().CueSound(SoundEvent::MessageIn);
     // Nobody to answer when the message names no sender (or something that
@@ -72,7 +79,8 @@ void HandleImIn(ClientContext& ctx, std::string_view arguments)
         SendInstantMessage(ctx.Out(), ctx.session, ctx.modules, sender, ctx.away.Text(), true);
     }
     const SendPacer::Unit privacyChange(ctx.session.pacer);
-    ctx.modules.host.DispatchReceiveIM(displayName.c_str(), message.c_str());
+    ctx.modules.host.DispatchReceiveIM(displayName.c_str(), message.body.c_str());
+    ctx.transcript.spareMessage = std::move(message);
 }
 
 void HandleUpdateBuddy(ClientContext& ctx, std::string_view arguments)
@@ -119,16 +127,19 @@ void HandleEviled(ClientContext& ctx, std::string_view arguments)
 
 }  // namespace
 
-void HandleServerMessage(ClientContext& ctx, std::string_view command, std::string_view arguments)
+namespace {
+
+// commandText and argumentText are the same texts, NUL-terminated, as
+// modules are given them.
+void HandleMessage(ClientContext& ctx, std::string_view command, std::string_view arguments, const char* commandText,
+                   const char* argumentText)
 {
     // Before the window there is nobody to show a message to.
     if (!ctx.Window().HasScreen())
         return;
-    const std::string commandText(command);
-    const std::string argumentText(arguments);
     {
         const SendPacer::Unit privacyChange(ctx.session.pacer);
-        ctx.modules.host.DispatchServerCommand(commandText.c_str(), argumentText.c_str());
+        ctx.modules.host.DispatchServerCommand(commandText, argumentText);
     }
     if (command == "GOTO_URL")
         HandleGotoUrl(ctx, arguments);
@@ -142,6 +153,15 @@ void HandleServerMessage(ClientContext& ctx, std::string_view command, std::stri
         HandleStoredConfig(ctx.Out(), ctx.config, ctx.session, ctx.settings, arguments);
     else if (command == "RVOUS_PROPOSE")
         DeclineRendezvous(ctx.Out(), ctx.session, arguments);
+}
+
+}  // namespace
+
+void HandleServerMessage(ClientContext& ctx, const char* command, const char* arguments)
+{
+    command = command != nullptr ? command : "";
+    arguments = arguments != nullptr ? arguments : "";
+    HandleMessage(ctx, command, arguments, command, arguments);
 }
 
 std::string StripBodyTags(std::string_view text)

@@ -7,7 +7,10 @@
 
 struct ClientContext;
 
-void HandleServerMessage(ClientContext& ctx, std::string_view command, std::string_view arguments);
+// A server message as the library hands it on: its texts end in a NUL, and
+// modules are given them as they are, without a copy. Null stands for an
+// empty text.
+void HandleServerMessage(ClientContext& ctx, const char* command, const char* arguments);
 
 // Removes an instant message's page-level tags: "<BODY ...>", "<HTML>",
 // "</HTML>" and "</BODY>" (upper case only); all other markup stays.

@@ -37,11 +37,14 @@ const char* SoundEventKey(SoundEvent event)
     return Names(event).key;
 }
 
+bool SoundGate::Refuses(SoundEvent event, const SoundChoices& choices, bool windowActive) const
+{
+    return !choices.Wants(event) || (event == SoundEvent::MessageIn && windowActive);
+}
+
 bool SoundGate::ShouldPlay(SoundEvent event, const SoundChoices& choices, bool windowActive, std::int64_t nowMs)
 {
-    if (!choices.Wants(event))
-        return false;
-    if (event == SoundEvent::MessageIn && windowActive)
+    if (Refuses(event, choices, windowActive))
         return false;
     // A clock that went back counts as a new start.
     if (lastPlayedMs_ && nowMs >= *lastPlayedMs_ && nowMs - *lastPlayedMs_ < kMinGapMs)

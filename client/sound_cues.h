@@ -34,6 +34,8 @@ public:
     // one (the user is reading it otherwise). A refused event does not
     // count against the next.
     bool ShouldPlay(SoundEvent event, const SoundChoices& choices, bool windowActive, std::int64_t nowMs);
+    // Whether the event is refused whatever the time.
+    bool Refuses(SoundEvent event, const SoundChoices& choices, bool windowActive) const;
 
 private:
     std::optional<std::int64_t> lastPlayedMs_;

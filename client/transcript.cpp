@@ -32,11 +32,19 @@ bool OpensTag(std::string_view after)
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '/' || c == '!' || c == '?';
 }
 
+// Out of line on purpose: with a piece's bound in sight (a cut to its
+// room) the compiler copies it inline with "rep movs", whose start-up costs
+// more than a whole short piece through memcpy, once per line.
+[[gnu::noinline]] void AppendPiece(std::string& out, std::string_view piece)
+{
+    out.append(piece);
+}
+
 void AppendCut(std::string& out, std::string_view text, std::size_t limit)
 {
     if (out.size() >= limit)
         return;
-    out.append(text.substr(0, limit - out.size()));
+    AppendPiece(out, text.substr(0, limit - out.size()));
 }
 
 }  // namespace
@@ -73,7 +81,7 @@ std::string StripMarkup(std::string_view text)
             // once within the room left; a "<" that opens none is text.
             const std::size_t end = open == i ? std::min(text.find('<', i + 1), text.size()) : open;
             const std::size_t run = std::min(end - i, kMaxStrippedText - out.size());
-            out.append(text.substr(i, run));
+            AppendPiece(out, text.substr(i, run));
             i += run;
             continue;
         }
@@ -81,7 +89,7 @@ std::string StripMarkup(std::string_view text)
         if (close == std::string_view::npos) {
             // Nothing closes it: "x <b" is text, and so is all that follows
             // (no later "<" can be closed either).
-            out.append(text.substr(i, kMaxStrippedText - out.size()));
+            AppendPiece(out, text.substr(i, kMaxStrippedText - out.size()));
             break;
         }
         if (IsBreakTag(text.substr(i + 1, close - i - 1)))
@@ -107,26 +115,33 @@ std::string ComposePrintLine(std::string_view prefix, std::string_view text, boo
 std::string ComposeImLine(std::string_view prefix, std::string_view screenName, std::string_view strippedText,
                           bool incoming)
 {
+    std::string line;
+    AppendImLine(line, prefix, screenName, strippedText, incoming);
+    return line;
+}
+
+void AppendImLine(std::string& line, std::string_view prefix, std::string_view screenName,
+                  std::string_view strippedText, bool incoming)
+{
     // An over-long name is cut rather than the ":  " that ends the head.
     constexpr std::string_view kEnd = ":  ";
     const std::size_t fixed = prefix.size() + 2 + kEnd.size();
     const std::size_t nameRoom = fixed < kMaxImHead ? kMaxImHead - fixed : 0;
     screenName = screenName.substr(0, nameRoom);
+    strippedText = strippedText.substr(0, kMaxStrippedText);
 
-    std::string line;
-    line.reserve(fixed + screenName.size() + strippedText.size() + kLineEnd.size());
+    line.reserve(line.size() + fixed + screenName.size() + strippedText.size() + kLineEnd.size());
     line.append(prefix);
     if (incoming) {
         line.append("<-");
-        line.append(screenName);
+        AppendPiece(line, screenName);
     } else {
-        line.append(screenName);
+        AppendPiece(line, screenName);
         line.append("->");
     }
     line.append(kEnd);
-    line.append(strippedText.substr(0, kMaxStrippedText));
+    AppendPiece(line, strippedText);
     line.append(kLineEnd);
-    return line;
 }
 
 void OutputBuffer::Grow(std::string_view seed)
@@ -135,6 +150,23 @@ void OutputBuffer::Grow(std::string_view seed)
         return;
     exists_ = true;
     texts_[current_].assign(seed);
+}
+
+void OutputBuffer::Append(std::string_view line)
+{
+    // Once past a small size the room grows by one large chunk: grown by
+    // doubling, a burst of lines would copy the text (into pages faulted
+    // in afresh) again and again. Room not yet written costs no memory;
+    // past the chunk the text doubles as before. A text kept small by
+    // auto-clear never takes the chunk.
+    constexpr std::size_t kSmallRoom = 64u << 10;
+    constexpr std::size_t kChunk = 16u << 20;
+    std::string& text = texts_[current_];
+    if (text.capacity() - text.size() < line.size() && text.size() >= kSmallRoom && text.capacity() < kChunk)
+        text.reserve(kChunk);
+    text.append(line);
+    if (text.capacity() >= kChunk)
+        pagesAhead_[current_].Written(text.data(), text.size(), text.capacity());
 }
 
 void OutputBuffer::Retire()

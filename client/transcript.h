@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "pages_ahead.h"
+
 inline constexpr std::string_view kImSeed = "<HTML><BODY>";
 inline constexpr std::size_t kMaxComposedLine = 4095;   // a status or plain line, CR LF included
 inline constexpr std::size_t kMaxStrippedText = 8191;   // a message after markup stripping
@@ -26,6 +28,9 @@ std::string ComposePrintLine(std::string_view prefix, std::string_view text, boo
 // "%s<-%s:  " (incoming) or "%s%s->:  " (outgoing), the stripped text, CR LF.
 std::string ComposeImLine(std::string_view prefix, std::string_view screenName, std::string_view strippedText,
                           bool incoming);
+// The same line, appended to `line`.
+void AppendImLine(std::string& line, std::string_view prefix, std::string_view screenName,
+                  std::string_view strippedText, bool incoming);
 
 // The transcript text: absent until the first line, then grown by lines.
 // The output pane reads this text where it lies (it keeps no copy), so the
@@ -38,13 +43,14 @@ public:
     std::size_t Length() const { return Text().size(); }
     // The grow step before an addition: an absent transcript starts with the seed.
     void Grow(std::string_view seed);
-    void Append(std::string_view line) { texts_[current_].append(line); }
+    void Append(std::string_view line);
     // Empties the text (the transcript still exists), keeping the old text
     // readable at the same address until DropRetired.
     void Retire();
     void DropRetired();
 
 private:
+    PagesAhead pagesAhead_[2];
     bool exists_ = false;
     std::string texts_[2];
     int current_ = 0;

@@ -8,13 +8,17 @@ std::uint32_t TranscriptLines::PeerId(std::string_view peer)
 {
     if (peer.empty())
         return 0;
+    // Lines of one conversation come in runs: the last name is tried first.
+    if (peers_[lastPeer_] == peer)
+        return lastPeer_;
     const std::string key(peer);
     const auto found = peerIds_.find(key);
     if (found != peerIds_.end())
-        return found->second;
+        return lastPeer_ = found->second;
     const auto id = static_cast<std::uint32_t>(peers_.size());
     peers_.push_back(key);
     peerIds_.emplace(key, id);
+    lastPeer_ = id;
     return id;
 }
 
@@ -24,7 +28,14 @@ void TranscriptLines::Add(const TranscriptLine& line, const std::vector<LineLink
         lastSender_ = peers_[line.peer];
     if (!links.empty())
         links_[lines_.size()] = links;
+    // Room for many records at once, as for the text (OutputBuffer::Append).
+    constexpr std::size_t kSmallRoom = std::size_t{1} << 11;
+    constexpr std::size_t kChunk = std::size_t{1} << 18;
+    if (lines_.size() == lines_.capacity() && lines_.size() >= kSmallRoom && lines_.capacity() < kChunk)
+        lines_.reserve(kChunk);
     lines_.push_back(line);
+    if (lines_.capacity() >= kChunk)
+        pagesAhead_.Written(lines_.data(), lines_.size() * sizeof(TranscriptLine), lines_.capacity() * sizeof(TranscriptLine));
 }
 
 void TranscriptLines::Clear()

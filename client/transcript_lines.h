@@ -13,6 +13,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "pages_ahead.h"
+
 enum class LineKind : std::uint8_t {
     Status,         // the client's "STATUS MESSAGE:" lines
     Plain,          // the client's lines without the label (lists, help)
@@ -69,8 +71,10 @@ public:
 
 private:
     std::vector<TranscriptLine> lines_;
+    PagesAhead pagesAhead_;  // for lines_
     std::vector<std::string> peers_{std::string()};
     std::unordered_map<std::string, std::uint32_t> peerIds_;
+    std::uint32_t lastPeer_ = 0;  // the id PeerId gave last
     // Few lines carry links: kept apart, by record index.
     std::unordered_map<std::size_t, std::vector<LineLink>> links_;
     std::string lastSender_;

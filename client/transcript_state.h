@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 
+#include "message_text.h"
 #include "transcript.h"
 #include "transcript_lines.h"
 
@@ -23,5 +24,9 @@ struct TranscriptState {
     bool paneStale = false;  // the pane shows text the transcript no longer has
     bool firstRefreshPending = false;
     LogWriter log;
+    // Room kept from line to line: for composing a line, and for the two
+    // forms of a message's text.
+    std::string spareLine;
+    MessageText spareMessage;
     std::function<std::time_t()> clock = [] { return std::time(nullptr); };
 };

@@ -13,6 +13,18 @@
 
 inline std::string VisibleText(std::string_view text)
 {
+    // Most names hold none of those bytes: taken whole.
+    bool plain = true;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F || byte == 0xC2 || byte == 0xE2) {
+            plain = false;
+            break;
+        }
+    }
+    if (plain)
+        return std::string(text);
+
     constexpr char kHex[] = "0123456789abcdef";
     const auto escape = [&](std::string& out, std::string_view bytes) {
         for (const char c : bytes) {

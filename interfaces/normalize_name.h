@@ -29,12 +29,14 @@ inline bool IsAsciiDigit(char c)
 
 inline std::string NormalizeName(std::string_view name)
 {
-    std::string out;
-    out.reserve(name.size());
+    // Written in place, then cut to what was kept: no check per character.
+    std::string out(name.size(), '\0');
+    std::size_t kept = 0;
     for (char c : name) {
         if (c != ' ')
-            out.push_back(quenlo_detail::LowerAscii(c));
+            out[kept++] = quenlo_detail::LowerAscii(c);
     }
+    out.resize(kept);
     return out;
 }
 

@@ -22,6 +22,10 @@ void FlapDecoder::Feed(std::string_view bytes)
 {
     if (bad_)
         return;
+    if (lent_) {
+        incoming_.append(bytes);
+        return;
+    }
     // Compact before growing so a long session does not keep consumed bytes.
     if (start_ > 0 && start_ >= buffer_.size() / 2) {
         buffer_.erase(0, start_);
@@ -30,10 +34,31 @@ void FlapDecoder::Feed(std::string_view bytes)
     buffer_.append(bytes);
 }
 
-FlapDecoder::Result FlapDecoder::Next(Frame& out)
+void FlapDecoder::Release()
 {
+    if (!lent_)
+        return;
+    lent_ = false;
+    if (dropLent_) {
+        dropLent_ = false;
+        buffer_.clear();
+        start_ = 0;
+    }
+    if (!incoming_.empty()) {
+        Feed(incoming_);
+        incoming_.clear();
+    }
+}
+
+FlapDecoder::Result FlapDecoder::Peek(std::size_t& length)
+{
+    Release();
     if (bad_)
         return Result::BadMarker;
+    if (start_ == buffer_.size()) {
+        buffer_.clear();
+        start_ = 0;
+    }
     const std::size_t available = buffer_.size() - start_;
     if (available == 0)
         return Result::NeedMore;
@@ -46,32 +71,58 @@ FlapDecoder::Result FlapDecoder::Next(Frame& out)
     }
     if (available < kFrameHeaderSize)
         return Result::NeedMore;
-    const std::size_t length = (std::size_t{p[4]} << 8) | p[5];
+    length = (std::size_t{p[4]} << 8) | p[5];
     if (available < kFrameHeaderSize + length)
         return Result::NeedMore;
+    return Result::Frame;
+}
+
+FlapDecoder::Result FlapDecoder::Next(Frame& out)
+{
+    FrameView view;
+    const Result result = NextView(view);
+    if (result == Result::Frame) {
+        out.type = view.type;
+        out.sequence = view.sequence;
+        out.payload.assign(view.payload, view.size);
+        Release();
+    }
+    return result;
+}
+
+FlapDecoder::Result FlapDecoder::NextView(FrameView& out)
+{
+    std::size_t length = 0;
+    const Result result = Peek(length);
+    if (result != Result::Frame)
+        return result;
+    const auto* p = reinterpret_cast<const unsigned char*>(buffer_.data() + start_);
     out.type = p[1];
     out.sequence = static_cast<std::uint16_t>((p[2] << 8) | p[3]);
-    out.payload.assign(buffer_, start_ + kFrameHeaderSize, length);
+    out.payload = buffer_.data() + start_ + kFrameHeaderSize;
+    out.size = length;
     start_ += kFrameHeaderSize + length;
-    if (start_ == buffer_.size()) {
-        buffer_.clear();
-        start_ = 0;
-    }
+    lent_ = true;
     return Result::Frame;
 }
 
 void FlapDecoder::DiscardCompleteFrames()
 {
-    Frame scratch;
-    while (Next(scratch) == Result::Frame) {
+    FrameView scratch;
+    while (NextView(scratch) == Result::Frame) {
     }
 }
 
 void FlapDecoder::Reset()
 {
+    bad_ = false;
+    incoming_.clear();
+    if (lent_) {
+        dropLent_ = true;
+        return;
+    }
     buffer_.clear();
     start_ = 0;
-    bad_ = false;
 }
 
 }  // namespace tocwire

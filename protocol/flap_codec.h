@@ -37,6 +37,15 @@ struct Frame {
     std::string payload;
 };
 
+// A frame whose payload lies in the decoder's buffer, which the holder may
+// write to (the bytes are consumed).
+struct FrameView {
+    std::uint8_t type = 0;
+    std::uint16_t sequence = 0;
+    char* payload = nullptr;
+    std::size_t size = 0;
+};
+
 // Reassembles frames from a byte stream read in arbitrary pieces. Each frame
 // is handed out whole, in arrival order; a length is read only once the whole
 // header is in, and the payload only once all of it is in.
@@ -48,15 +57,30 @@ public:
     // Takes the next complete frame. After BadMarker the stream is out of
     // step for good: every later call says so again until Reset.
     Result Next(Frame& out);
+    // The same without a copy: the payload stays where it was read, lent
+    // until the next call to Next, NextView or DiscardCompleteFrames. What
+    // is fed meanwhile waits behind it, and a Reset meanwhile drops the
+    // buffer only then, so the lent bytes never move while they are read.
+    Result NextView(FrameView& out);
     // Drops every complete frame still buffered; a partial frame at the end stays.
     void DiscardCompleteFrames();
     void Reset();
-    std::size_t Buffered() const { return buffer_.size() - start_; }
+    std::size_t Buffered() const { return (dropLent_ ? 0 : buffer_.size() - start_) + incoming_.size(); }
+
+    // Ends the loan of the last view now: the bytes fed or the Reset made
+    // during it take effect.
+    void Release();
 
 private:
+    // Checks the header at start_; the payload's length when a frame is complete.
+    Result Peek(std::size_t& length);
+
     std::string buffer_;
     std::size_t start_ = 0;
     bool bad_ = false;
+    bool lent_ = false;      // a view into buffer_ is out
+    bool dropLent_ = false;  // Reset during the loan: buffer_ goes at its end
+    std::string incoming_;   // bytes fed during the loan
 };
 
 }  // namespace tocwire

@@ -184,10 +184,13 @@ void TocLibrary::DispatchBuffered()
 {
     dispatching_ = true;
     const std::uint64_t serial = connectionSerial_;
-    Frame frame;
+    // Each frame is handled where it was read: its texts are handed on as
+    // views into the decoder's buffer, which stay put until the next frame
+    // is taken.
+    FrameView frame;
     bool badStream = false;
     for (;;) {
-        const FlapDecoder::Result result = decoder_.Next(frame);
+        const FlapDecoder::Result result = decoder_.NextView(frame);
         if (result == FlapDecoder::Result::NeedMore)
             break;
         if (result == FlapDecoder::Result::BadMarker) {
@@ -199,21 +202,28 @@ void TocLibrary::DispatchBuffered()
         if (serial != connectionSerial_)
             break;  // a callback started a new connection; its stream is fresh
     }
+    decoder_.Release();
     dispatching_ = false;
     if (serial == connectionSerial_ && (badStream || closePending_ || signonTimedOut_)) {
         GoOffline(CloseKind::StreamEnded);
     }
 }
 
-bool TocLibrary::HandleFrame(const Frame& frame)
+bool TocLibrary::HandleFrame(const FrameView& frame)
 {
     switch (frame.type) {
     case MSGTYPE_SIGNON:
         if (state_.signonState == STATUS_OFFLINE && transport_->IsOpen())
             SignonReply(frame.sequence);
         return true;
-    case MSGTYPE_DATA:
-        return HandleMessage(SplitPayload(frame.payload));
+    case MSGTYPE_DATA: {
+        TocMessageText message;
+        if (!SplitPayloadInPlace(frame.payload, frame.size, message)) {
+            copied_ = SplitPayload(std::string_view(frame.payload, frame.size));
+            message = {copied_.command, copied_.arguments};
+        }
+        return HandleMessage(message);
+    }
     case MSGTYPE_KEEPALIVE:
         if (transport_->IsOpen() && SendFrame(MSGTYPE_KEEPALIVE, {}) == -1)
             Message("Error sending KEEPALIVE");
@@ -252,7 +262,7 @@ void TocLibrary::SignonReply(std::uint16_t sequence)
     ReportStatus(STATUS_SIGNING_ON);
 }
 
-bool TocLibrary::HandleMessage(const TocMessage& message)
+bool TocLibrary::HandleMessage(const TocMessageText& message)
 {
     ProtocolCallbacks* callbacks = state_.callbacks;
     if (message.command == "SIGN_ON") {
@@ -279,14 +289,14 @@ bool TocLibrary::HandleMessage(const TocMessage& message)
     }
     if (message.command == "ERROR") {
         if (state_.signonState == STATUS_ONLINE) {
-            if (callbacks == nullptr || callbacks->OnServerError(message.arguments.c_str()) == 0)
+            if (callbacks == nullptr || callbacks->OnServerError(message.arguments.data()) == 0)
                 Message("Server sent unhandled error.");
             return true;
         }
         if (transport_->IsOpen() && SendFrame(MSGTYPE_SIGNOFF, {}) == -1)
             Message("Error sending SIGNOFF");
         GoOffline(CloseKind::SignonRefused);
-        if (callbacks == nullptr || callbacks->OnSignonError(message.arguments.c_str()) == 0)
+        if (callbacks == nullptr || callbacks->OnSignonError(message.arguments.data()) == 0)
             Message("Server sent error during signon. Try again later.");
         return true;  // the frames after it are still handed on
     }
@@ -300,7 +310,7 @@ bool TocLibrary::HandleMessage(const TocMessage& message)
         return true;
     }
     if (callbacks != nullptr)
-        callbacks->OnServerMessage(message.command.c_str(), message.arguments.c_str());
+        callbacks->OnServerMessage(message.command.data(), message.arguments.data());
     return true;
 }
 

@@ -78,8 +78,9 @@ private:
     int SendFrame(std::uint8_t type, std::string_view payload);
     int SendCommandLine(std::string_view line);
     void DispatchBuffered();
-    bool HandleFrame(const Frame& frame);  // false: drop the rest of what was received
-    bool HandleMessage(const TocMessage& message);
+    bool HandleFrame(const FrameView& frame);  // false: drop the rest of what was received
+    // The texts end in a NUL (TocMessageText).
+    bool HandleMessage(const TocMessageText& message);
     bool SendDefaultCompletion();
     void SignonReply(std::uint16_t sequence);
     // How a connection ends. Each kind leaves out the steps that do not apply.
@@ -107,6 +108,7 @@ private:
     bool signonTimedOut_ = false;  // the limit passed while frames were being handled
     bool weirdSignonShown_ = false;  // an unasked-for SIGN_ON was shown on this connection
     int signonTimeLimitMs_ = kSignonTimeLimitMs;
+    TocMessage copied_;  // a message whose payload had no room for its NULs
     int boxDepth_ = 0;
     bool quiet_ = false;
     int lastConnectError_ = 0;

@@ -1,5 +1,6 @@
 #include "toc_text.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace tocwire {
@@ -38,6 +39,40 @@ TocMessage SplitPayload(std::string_view payload)
     message.command.assign(name.substr(0, kMaxCommandName));
     message.arguments.assign(args.substr(0, kMaxTocText));
     return message;
+}
+
+bool SplitPayloadInPlace(char* payload, std::size_t size, TocMessageText& out)
+{
+    std::string_view text(payload, size);
+    const std::size_t nul = text.find('\0');
+    const bool ended = nul != std::string_view::npos;
+    if (ended)
+        text = text.substr(0, nul);
+    const std::size_t colon = text.find(':');
+    const std::size_t nameEnd = colon == std::string_view::npos ? text.size() : colon;
+    const std::size_t nameSize = std::min(nameEnd, kMaxCommandName);
+    std::size_t argsAt = text.size();
+    std::size_t argsSize = 0;
+    if (colon != std::string_view::npos) {
+        argsAt = colon + 1;
+        argsSize = std::min(text.size() - argsAt, kMaxTocText);
+    }
+    // Where each text's NUL goes: the text's end must be inside the text
+    // (a colon, a cut) or be the payload's own NUL.
+    const bool nameEnds = nameSize < text.size() || ended;
+    const bool argsEnd = argsAt + argsSize < text.size() || ended || colon == std::string_view::npos;
+    if (!nameEnds || !argsEnd)
+        return false;
+    payload[nameSize] = '\0';
+    out.command = std::string_view(payload, nameSize);
+    if (colon == std::string_view::npos) {
+        // No arguments: an empty text, the name's own NUL serves.
+        out.arguments = std::string_view(payload + nameSize, 0);
+        return true;
+    }
+    payload[argsAt + argsSize] = '\0';
+    out.arguments = std::string_view(payload + argsAt, argsSize);
+    return true;
 }
 
 std::string RoastPassword(std::string_view password)

@@ -34,6 +34,19 @@ struct TocMessage {
 // Both are cut to their room.
 TocMessage SplitPayload(std::string_view payload);
 
+// The same two texts, each ended by a NUL (as callbacks hand them on).
+struct TocMessageText {
+    std::string_view command;
+    std::string_view arguments;
+};
+
+// The same split without a copy, over a payload the caller may write to:
+// each text is ended by a NUL found in the payload or written over the
+// colon or over the first byte past a cut. False when a text runs to the
+// payload's end with no NUL after it (a server that ends frames without
+// one); the payload is left as it was, and the caller copies instead.
+bool SplitPayloadInPlace(char* payload, std::size_t size, TocMessageText& out);
+
 // "0x" and two lower-case hex digits per byte of the password XORed with the
 // roasting key. Passwords longer than kMaxRoastedPassword are cut there.
 std::string RoastPassword(std::string_view password);

@@ -473,6 +473,10 @@ void MainDialog::RequestPump(int delayMs)
 {
     if (shutDown_)
         return;
+    // A tick due no later than asked needs no clock read: every line of a
+    // burst asks for one, and the first of the turn has armed it already.
+    if (pump_.isActive() && pump_.interval() <= delayMs)
+        return;
     if (!pump_.isActive() || pump_.remainingTime() > delayMs)
         pump_.start(delayMs);
 }
@@ -492,7 +496,9 @@ void MainDialog::OpenSoundSettings()
 void MainDialog::CueSound(SoundEvent event)
 {
     const bool looking = isVisible() && !isMinimized() && isActiveWindow();
-    if (!soundGate_.ShouldPlay(event, ctx_.settings.app.sounds, looking, soundClock_.elapsed()))
+    // The clock is read only for a cue that may sound.
+    if (soundGate_.Refuses(event, ctx_.settings.app.sounds, looking) ||
+        !soundGate_.ShouldPlay(event, ctx_.settings.app.sounds, looking, soundClock_.elapsed()))
         return;
     if (sounds_ == nullptr)
         sounds_ = std::make_unique<EventSounds>();  // the first sound opens the device

@@ -103,7 +103,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::size_t colon = message.find(':');
         const std::string_view command = message.substr(0, colon);
         const std::string_view arguments = colon == std::string_view::npos ? std::string_view() : message.substr(colon + 1);
-        HandleServerMessage(ctx, command, arguments);
+        HandleServerMessage(ctx, std::string(command).c_str(), std::string(arguments).c_str());
         start = end + 1;
     }
     CheckSent();

@@ -204,4 +204,32 @@ TEST(FlapDecoder, DiscardCompleteFramesKeepsThePartialTail)
     EXPECT_EQ(seen, (std::vector<Seen>{{2, 0, std::string("THIRD:3\0", 8)}}));
 }
 
+// A handler may run the event loop while it reads a lent payload: bytes
+// fed and a Reset made meanwhile must not move or change those bytes.
+TEST(FlapDecoder, LentPayloadStaysPutWhileMoreArrivesOrTheStreamIsReset)
+{
+    for (const bool reset : {false, true}) {
+        SCOPED_TRACE(reset ? "reset during the loan" : "bytes fed during the loan");
+        const std::string first = "FIRST:" + std::string(300, 'x');
+        FlapDecoder decoder;
+        decoder.Feed(prototest::Data(first) + prototest::Data("SECOND:2"));
+        tocwire::FrameView view;
+        ASSERT_EQ(decoder.NextView(view), FlapDecoder::Result::Frame);
+        const char* const where = view.payload;
+        if (reset)
+            decoder.Reset();
+        // Enough to make any buffer that grew in place move.
+        for (int i = 0; i < 200; ++i)
+            decoder.Feed(prototest::Data("MORE:" + std::to_string(i)));
+        EXPECT_EQ(view.payload, where);
+        EXPECT_EQ(std::string(view.payload, view.size), first + '\0');
+
+        std::vector<Seen> seen;
+        EXPECT_EQ(Drain(decoder, seen), FlapDecoder::Result::NeedMore);
+        ASSERT_EQ(seen.size(), reset ? 200u : 201u);
+        EXPECT_EQ(seen.front().payload, reset ? std::string("MORE:0\0", 7) : std::string("SECOND:2\0", 9));
+        EXPECT_EQ(seen.back().payload, std::string("MORE:199\0", 9));
+    }
+}
+
 }  // namespace

@@ -60,4 +60,32 @@ TEST(SplitPayload, FieldsAreCutToTheirRoom)
     EXPECT_EQ(noColon.arguments, "");
 }
 
+// The split in place gives the same texts, each ended by a NUL, or says
+// it cannot (a text that runs to the payload's end with no NUL after it).
+TEST(SplitPayload, InPlaceGivesTheSameTextsEndedByANul)
+{
+    const std::string payloads[] = {
+        "IM_IN:bob:F:hi\0"s, "IM_IN:bob:F:hi", "SIGN_ON\0"s, "SIGN_ON", "IM_IN:bob\0:F:junk"s, "AB\0CD:EF"s,
+        "", "\0"s, ":x\0"s, "ERROR:\0"s, "ERROR:", std::string(1500, 'C') + ":args\0",
+        "IM_IN:" + std::string(3000, 'a'), std::string(5000, 'Z'), std::string(1500, 'C') + ":" + std::string(10, 'a'),
+    };
+    for (const std::string& payload : payloads) {
+        SCOPED_TRACE(payload.substr(0, 40));
+        const tocwire::TocMessage copied = tocwire::SplitPayload(payload);
+        std::string bytes = payload;
+        tocwire::TocMessageText text;
+        if (!tocwire::SplitPayloadInPlace(bytes.data(), bytes.size(), text)) {
+            EXPECT_EQ(bytes, payload);
+            EXPECT_EQ(payload.find('\0'), std::string::npos);
+            continue;
+        }
+        EXPECT_EQ(text.command, copied.command);
+        EXPECT_EQ(text.arguments, copied.arguments);
+        EXPECT_EQ(text.command.data()[text.command.size()], '\0');
+        EXPECT_EQ(text.arguments.data()[text.arguments.size()], '\0');
+        EXPECT_GE(text.command.data(), bytes.data());
+        EXPECT_LT(text.arguments.data(), bytes.data() + bytes.size());
+    }
+}
+
 }  // namespace
