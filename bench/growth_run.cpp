@@ -56,7 +56,7 @@ std::string Shown(std::size_t index)
 
 void AddLine(ClientContext& ctx, std::size_t index)
 {
-    GrowForIm(ctx.Out());
+    StartTranscriptForIm(ctx.Out());
     PrintImLine(ctx.Out(), kSender, Body(index), true);
 }
 
@@ -94,7 +94,7 @@ double SampleLongLineCost(WindowClient& client)
     for (std::size_t i = 0; i < kLongSamples; ++i) {
         const std::string text = LongText(i);
         const std::int64_t start = NowNs();
-        GrowForIm(client.Context().Out());
+        StartTranscriptForIm(client.Context().Out());
         PrintImLine(client.Context().Out(), kSender, text, true);
         if (!DrainTo(client, text))
             return -1;

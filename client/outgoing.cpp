@@ -145,7 +145,7 @@ void SendInstantMessage(const Printer& out, SessionState& session, ModuleState& 
     // Shown once it has gone: an automatic reply may wait its turn, and one
     // dropped with the connection was never sent.
     auto echo = [out, &modules, shownTo = recipientText, sent = std::string(text.substr(0, quoted.taken)), automatic] {
-        GrowForIm(out);
+        StartTranscriptForIm(out);
         MessageText message;
         SplitMessageMarkup(sent, message);
         PrintShownImLine(out, shownTo, message, false, shownTo, automatic);

@@ -17,13 +17,14 @@ namespace {
 
 constexpr std::string_view kLogFailed = "Failed to open log path for writing. Logging is being disabled.";
 
-// The grow step. A transcript born with a seed holds text the pane has not
-// seen, so the next pane update must put the whole transcript.
-void Grow(TranscriptState& transcript, std::string_view seed)
+// Before a line: an absent transcript starts, with the seed. A transcript
+// born with a seed holds text the pane has not seen, so the next pane
+// update must put the whole transcript.
+void StartIfAbsent(TranscriptState& transcript, std::string_view seed)
 {
     if (!transcript.output.Exists() && !seed.empty())
         transcript.paneStale = true;
-    transcript.output.Grow(seed);
+    transcript.output.StartIfAbsent(seed);
 }
 
 std::string Prefix(const Printer& out)
@@ -73,7 +74,7 @@ void WriteLog(const Printer& out, std::string_view line, bool now)
     PrintLine(out, kLogFailed, true);
 }
 
-// Steps shared by every kind of line, once the grow step is made: the text
+// Steps shared by every kind of line, once the transcript exists: the text
 // and its record, the pane, the log, then whoever reads lines.
 void AddLine(const Printer& out, std::string_view line, bool isStatus, LineKind kind = LineKind::Status,
              std::string_view peer = {}, const std::vector<LineLink>& links = {})
@@ -96,7 +97,7 @@ void AddLine(const Printer& out, std::string_view line, bool isStatus, LineKind 
     if (transcript.autoClearSize != 0 &&
         transcript.output.Length() >= static_cast<std::uint32_t>(transcript.autoClearSize)) {
         // The pane may go on showing the old text until the next line.
-        transcript.output.Retire();
+        transcript.output.EmptyKeepingOldText();
         transcript.lines.Clear();
         transcript.paneStale = true;
     }
@@ -106,21 +107,21 @@ void AddLine(const Printer& out, std::string_view line, bool isStatus, LineKind 
 
 void PrintLine(const Printer& out, std::string_view text, bool isStatus)
 {
-    Grow(out.Transcript(), "");
+    StartIfAbsent(out.Transcript(), "");
     AddLine(out, ComposePrintLine(isStatus ? Prefix(out) : std::string(), text, isStatus), isStatus,
             isStatus ? LineKind::Status : LineKind::Plain);
 }
 
 void PrintModuleLine(const Printer& out, std::string_view text, bool isStatus)
 {
-    Grow(out.Transcript(), "");
+    StartIfAbsent(out.Transcript(), "");
     AddLine(out, ComposePrintLine(isStatus ? Prefix(out) : std::string(), text, isStatus), isStatus,
             LineKind::Module);
 }
 
-void GrowForIm(const Printer& out)
+void StartTranscriptForIm(const Printer& out)
 {
-    Grow(out.Transcript(), kImSeed);
+    StartIfAbsent(out.Transcript(), kImTranscriptStart);
 }
 
 void PrintImLine(const Printer& out, std::string_view screenName, std::string_view text, bool incoming,
@@ -135,7 +136,7 @@ void PrintShownImLine(const Printer& out, std::string_view screenName, const Mes
 {
     // Normally done by the caller; never append to a transcript that is absent.
     if (!out.Transcript().output.Exists())
-        GrowForIm(out);
+        StartTranscriptForIm(out);
     LineKind kind = incoming ? LineKind::Incoming : LineKind::Outgoing;
     if (automatic)
         kind = incoming ? LineKind::AutoIncoming : LineKind::AutoOutgoing;
@@ -158,7 +159,7 @@ void RefreshOutputPane(const Printer& out)
     out.Window().ShowOutputText(out.Transcript().output.Text());
     out.Transcript().paneStale = false;
     // Nothing shows the text an auto-clear retired any more.
-    out.Transcript().output.DropRetired();
+    out.Transcript().output.DropOldText();
 }
 
 void ClearTranscript(const Printer& out)
@@ -167,7 +168,7 @@ void ClearTranscript(const Printer& out)
         return;
     // Retired rather than cleared: the pane reads the old text once more as
     // it lets go of it.
-    out.Transcript().output.Retire();
+    out.Transcript().output.EmptyKeepingOldText();
     out.Transcript().lines.Clear();
     RefreshOutputPane(out);
 }

@@ -11,7 +11,7 @@ struct MessageText;
 void PrintLine(const Printer& out, std::string_view text, bool isStatus = true);
 // A line a user module printed: the same text as PrintLine's, of its own kind.
 void PrintModuleLine(const Printer& out, std::string_view text, bool isStatus);
-// The caller makes the grow step with the message seed first (GrowForIm).
+// The caller starts the transcript with the message seed first (StartTranscriptForIm).
 // `peer` is the other person's name when screenName is not just that (an
 // automatic reply's "NAME AUTORESPONSE").
 void PrintImLine(const Printer& out, std::string_view screenName, std::string_view text, bool incoming,
@@ -19,7 +19,7 @@ void PrintImLine(const Printer& out, std::string_view screenName, std::string_vi
 // The same, with both forms of the text already made (SplitMessageMarkup).
 void PrintShownImLine(const Printer& out, std::string_view screenName, const MessageText& message, bool incoming,
                       std::string_view peer = {}, bool automatic = false);
-void GrowForIm(const Printer& out);
+void StartTranscriptForIm(const Printer& out);
 // Gives the pane the whole transcript (it reads the text where it lies).
 void RefreshOutputPane(const Printer& out);
 // The "clear" command: the transcript, if it exists, and the pane become empty.

@@ -52,7 +52,7 @@ void HandleGotoUrl(ClientContext& ctx, std::string_view arguments)
 
 void HandleImIn(ClientContext& ctx, std::string_view arguments)
 {
-    GrowForIm(ctx.Out());
+    StartTranscriptForIm(ctx.Out());
     std::string_view rest = arguments;
     const std::string_view sender = TakeField(rest);
     const std::string_view flag = TakeField(rest);

@@ -144,7 +144,7 @@ void AppendImLine(std::string& line, std::string_view prefix, std::string_view s
     line.append(kLineEnd);
 }
 
-void OutputBuffer::Grow(std::string_view seed)
+void OutputBuffer::StartIfAbsent(std::string_view seed)
 {
     if (exists_)
         return;
@@ -169,13 +169,13 @@ void OutputBuffer::Append(std::string_view line)
         pagesAhead_[current_].Written(text.data(), text.size(), text.capacity());
 }
 
-void OutputBuffer::Retire()
+void OutputBuffer::EmptyKeepingOldText()
 {
     current_ ^= 1;
     texts_[current_].clear();
 }
 
-void OutputBuffer::DropRetired()
+void OutputBuffer::DropOldText()
 {
     std::string().swap(texts_[current_ ^ 1]);  // frees its memory
 }

@@ -9,7 +9,7 @@
 
 #include "pages_ahead.h"
 
-inline constexpr std::string_view kImSeed = "<HTML><BODY>";
+inline constexpr std::string_view kImTranscriptStart = "<HTML><BODY>";
 inline constexpr std::size_t kMaxComposedLine = 4095;   // a status or plain line, CR LF included
 inline constexpr std::size_t kMaxStrippedText = 8191;   // a message after markup stripping
 
@@ -41,13 +41,14 @@ public:
     bool Exists() const { return exists_; }
     const std::string& Text() const { return texts_[current_]; }
     std::size_t Length() const { return Text().size(); }
-    // The grow step before an addition: an absent transcript starts with the seed.
-    void Grow(std::string_view seed);
+    // Before an addition: an absent transcript starts with the seed; one that
+    // exists (even emptied) is left as it is.
+    void StartIfAbsent(std::string_view seed);
     void Append(std::string_view line);
     // Empties the text (the transcript still exists), keeping the old text
-    // readable at the same address until DropRetired.
-    void Retire();
-    void DropRetired();
+    // readable at the same address until DropOldText.
+    void EmptyKeepingOldText();
+    void DropOldText();
 
 private:
     PagesAhead pagesAhead_[2];

@@ -45,7 +45,7 @@ public:
 
     void Im(std::string_view name, std::string_view text, bool incoming)
     {
-        GrowForIm(ctx.Out());
+        StartTranscriptForIm(ctx.Out());
         PrintImLine(ctx.Out(), name, text, incoming);
     }
 

@@ -169,20 +169,20 @@ TEST(OutputBufferTest, SeedOnlyWhenAbsent)
 {
     OutputBuffer buffer;
     EXPECT_FALSE(buffer.Exists());
-    buffer.Grow(kImSeed);
+    buffer.StartIfAbsent(kImTranscriptStart);
     buffer.Append("one\r\n");
-    buffer.Grow("");
-    buffer.Grow(kImSeed);
+    buffer.StartIfAbsent("");
+    buffer.StartIfAbsent(kImTranscriptStart);
     EXPECT_EQ(buffer.Text(), "<HTML><BODY>one\r\n");
     const std::string& old = buffer.Text();
-    buffer.Retire();
-    buffer.Grow(kImSeed);  // an emptied transcript still exists: no new seed
+    buffer.EmptyKeepingOldText();
+    buffer.StartIfAbsent(kImTranscriptStart);  // an emptied transcript still exists: no new seed
     EXPECT_TRUE(buffer.Exists());
     EXPECT_EQ(buffer.Text(), "");
     // The retired text stays where it was until it is dropped.
     buffer.Append("two\r\n");
     EXPECT_EQ(old, "<HTML><BODY>one\r\n");
-    buffer.DropRetired();
+    buffer.DropOldText();
     EXPECT_EQ(old, "");
     EXPECT_EQ(buffer.Text(), "two\r\n");
 }
