@@ -38,10 +38,10 @@ public:
     // Only the attached window detaches itself.
     void DetachWindow(const ClientWindow& window) { window_.Detach(window); }
     // The printer of lines, for operations that show what they do.
-    Printer Out() { return Printer(transcript, settings.userInfo, window_); }
+    Printer Out() { return Printer(transcript, settings.userInfo, settings.profile.folder, window_); }
 
     SettingsState settings;
-    TranscriptState transcript{settings.profile.folder};
+    TranscriptState transcript;
     OnlineList online;  // the window shows it
     SessionState session;
     ClientCallbacks callbacks{*this};  // the protocol library's calls into the client

@@ -65,7 +65,7 @@ void WriteLog(const Printer& out, std::string_view line, bool now)
         return;
     }
     const std::string_view path = FieldText(out.OutputSettings().logPath);
-    if (now ? out.Transcript().log.Write(path, line) : out.Transcript().log.Queue(path, line)) {
+    if (now ? out.Transcript().log.Write(path, line, out.LogFolder()) : out.Transcript().log.Queue(path, line, out.LogFolder())) {
         ReportLogWriteFailure(out);
         return;
     }

@@ -202,12 +202,12 @@ void LogWriter::Close()
     openPath_.clear();
 }
 
-bool LogWriter::Queue(std::string_view path, std::string_view text)
+bool LogWriter::Queue(std::string_view path, std::string_view text, std::string_view folder)
 {
     if (fd_ < 0 || path != openPath_) {
         Close();
         const std::string pathText(path);
-        const std::string file = folder_ != nullptr ? PathInFolder(*folder_, path) : pathText;
+        const std::string file = PathInFolder(folder, path);
         // O_NONBLOCK: a FIFO under the log's name fails at once instead of
         // waiting for a reader; regular files are unaffected.
         fd_ = open(file.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0600);
@@ -221,9 +221,9 @@ bool LogWriter::Queue(std::string_view path, std::string_view text)
     return true;
 }
 
-bool LogWriter::Write(std::string_view path, std::string_view text)
+bool LogWriter::Write(std::string_view path, std::string_view text, std::string_view folder)
 {
-    if (!Queue(path, text))
+    if (!Queue(path, text, folder))
         return false;
     Flush();
     return true;

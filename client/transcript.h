@@ -59,22 +59,20 @@ private:
 
 // Appends lines to the log file. The file is opened on the first line and
 // kept open while the path stays the same; a relative path lies in the
-// folder given at construction (the working directory without one). Queued
+// folder given with it (the working directory when empty). Queued
 // lines wait in order for the next Flush (the client flushes once per turn
 // of its event loop), so a burst costs one write per turn rather than one
 // per line.
 class LogWriter {
 public:
     LogWriter() = default;
-    // `folder` is read at each opening and must outlive the writer.
-    explicit LogWriter(const std::string& folder) : folder_(&folder) {}
     LogWriter(const LogWriter&) = delete;
     LogWriter& operator=(const LogWriter&) = delete;
     ~LogWriter();
     // Queues text behind the lines already waiting. The file is opened here,
     // so a path that cannot be opened (missing folder, a folder's name)
     // gives false at once and the text is not kept.
-    bool Queue(std::string_view path, std::string_view text);
+    bool Queue(std::string_view path, std::string_view text, std::string_view folder = {});
     // Writes what is queued. What a write error (a full disk) keeps from
     // the file is dropped here (the transcript still has it); the error is
     // kept for TakeFailure, once until a write succeeds again.
@@ -83,12 +81,11 @@ public:
     // the writes before it had succeeded; 0 otherwise.
     int TakeFailure();
     // Queue and Flush: the text and everything before it reach the file now.
-    bool Write(std::string_view path, std::string_view text);
+    bool Write(std::string_view path, std::string_view text, std::string_view folder = {});
     // Flushes, then closes the file.
     void Close();
 
 private:
-    const std::string* folder_ = nullptr;
     int fd_ = -1;
     std::string openPath_;
     std::string queued_;

@@ -13,10 +13,6 @@
 #include "transcript_lines.h"
 
 struct TranscriptState {
-    // The folder a relative log path lies in (the profile's); it must
-    // outlive the transcript.
-    explicit TranscriptState(const std::string& logFolder) : log(logFolder) {}
-
     OutputBuffer output;
     TranscriptLines lines;  // what each line of the text is
     std::int32_t autoClearSize = 0;  // compared as an unsigned count; 0 = off
