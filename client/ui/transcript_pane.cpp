@@ -71,6 +71,7 @@ void TranscriptPane::ShowText(const std::string* text)
         QAccessible::updateAccessibility(&event);
     }
     text_ = text != nullptr ? text : &kNoText;
+    laidOut_.clear();
     charStarts_.clear();
     indexed_ = 0;
     starts_.Reset();
@@ -295,14 +296,14 @@ int TranscriptPane::TextWidth() const
     return std::max(1, viewport()->width() - 2 * kMargin);
 }
 
-int TranscriptPane::LayOut(int line, QTextLayout& layout) const
+int TranscriptPane::LayOut(int line, QTextLayout& layout, bool keepGlyphs) const
 {
     layout.setText(LineText(line));
     layout.setFont(font());
     QTextOption option;
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     layout.setTextOption(option);
-    layout.setCacheEnabled(false);
+    layout.setCacheEnabled(keepGlyphs);
     layout.beginLayout();
     qreal y = 0;
     for (;;) {
@@ -320,8 +321,36 @@ int TranscriptPane::LayOut(int line, QTextLayout& layout) const
 
 int TranscriptPane::LineHeight(int line) const
 {
-    QTextLayout layout;
-    return LayOut(line, layout);
+    return LaidOut(line).height;
+}
+
+const TranscriptPane::LaidOutLine& TranscriptPane::LaidOut(int line) const
+{
+    if (laidOutWidth_ != TextWidth() || laidOutFont_ != font()) {
+        laidOut_.clear();
+        laidOutWidth_ = TextWidth();
+        laidOutFont_ = font();
+    }
+    const std::size_t bytes = LineBytes(line).size();
+    LaidOutLine& laid = laidOut_[line];
+    if (laid.layout == nullptr || laid.bytes != bytes) {
+        laid.layout = std::make_unique<QTextLayout>();
+        laid.height = LayOut(line, *laid.layout, true);
+        laid.bytes = bytes;
+    }
+    return laid;
+}
+
+void TranscriptPane::KeepLaidOutInReach() const
+{
+    // Every line is at least a row high, so no more lines than rows show.
+    const int rows = viewport()->height() / std::max(1, fontMetrics().height()) + 1;
+    const int top = verticalScrollBar()->value();
+    const int endTop = verticalScrollBar()->maximum();
+    std::erase_if(laidOut_, [&](const auto& entry) {
+        const int line = entry.first;
+        return (line < top || line > top + rows) && line < endTop;
+    });
 }
 
 TranscriptPane::ScrollPosition TranscriptPane::EndOf(int last) const
@@ -382,6 +411,7 @@ void TranscriptPane::UpdateScrollRange()
     endOffset_ = end.offset;
     if (bar->value() == end.line)
         topOffset_ = std::min(topOffset_, endOffset_);
+    KeepLaidOutInReach();
     bar->setPageStep(std::max(1, available / std::max(1, fontMetrics().height())));
 }
 
@@ -432,8 +462,9 @@ void TranscriptPane::paintEvent(QPaintEvent*)
     painter.setPen(palette().color(QPalette::Text));
     int y = kMargin - topOffset_;
     for (int line = verticalScrollBar()->value(); line < LineCount() && y < viewport()->height(); ++line) {
-        QTextLayout layout;
-        const int height = LayOut(line, layout);
+        const LaidOutLine& laid = LaidOut(line);
+        const QTextLayout& layout = *laid.layout;
+        const int height = laid.height;
         QList<QTextLayout::FormatRange> selections;
         const QString& shown = layout.text();
         for (const ShownLink& link : LinksOf(line, shown)) {
@@ -466,6 +497,7 @@ void TranscriptPane::paintEvent(QPaintEvent*)
             layout.drawCursor(&painter, QPointF(kMargin, y), cursor_.column);
         y += height;
     }
+    KeepLaidOutInReach();
 }
 
 TranscriptPane::Position TranscriptPane::PositionAt(const QPoint& point) const

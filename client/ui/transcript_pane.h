@@ -9,11 +9,14 @@
 #pragma once
 
 #include <QAbstractScrollArea>
+#include <QFont>
 #include <QRect>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "frame_pacer.h"
@@ -116,9 +119,24 @@ private:
     QString LinkAt(const QPoint& point) const;
     void SelectMatch(int line, int column);
     QString LineText(int line) const;
-    // Lays a line out at the pane's current width; returns its height.
-    int LayOut(int line, QTextLayout& layout) const;
+    // Lays a line out at the pane's current width; returns its height. With
+    // keepGlyphs the shaped text stays in the layout for drawing it.
+    int LayOut(int line, QTextLayout& layout, bool keepGlyphs = false) const;
     int LineHeight(int line) const;
+    // A line laid out at the pane's width and font, with its glyphs kept for
+    // drawing; bytes is the line's length then (the last line may grow).
+    struct LaidOutLine {
+        std::size_t bytes = 0;
+        int height = 0;
+        std::unique_ptr<QTextLayout> layout;
+    };
+    // The line's layout, made once and kept while the line may still be
+    // drawn: a catch-up lays out the last screenful to place the text's end,
+    // and the paint that follows draws those same lines. The reference holds
+    // until the next call.
+    const LaidOutLine& LaidOut(int line) const;
+    // Forgets the layouts of lines neither in the view nor at the text's end.
+    void KeepLaidOutInReach() const;
     int TextWidth() const;
     void UpdateScrollRange();
     // The position at which the bottom of line last meets the bottom of the
@@ -160,4 +178,7 @@ private:
     QString findWord_;
     std::size_t findCount_ = 0;
     QPoint pressPoint_;
+    mutable std::unordered_map<int, LaidOutLine> laidOut_;
+    mutable int laidOutWidth_ = 0;  // and font, the layouts were made for
+    mutable QFont laidOutFont_;
 };

@@ -10,6 +10,7 @@
 #include <QScrollBar>
 #include <QWheelEvent>
 #include <QtTest/QTest>
+#include <functional>
 
 #include "transcript_pane.h"
 
@@ -172,6 +173,35 @@ TEST_F(TranscriptPaneTest, LinesTallerThanThePaneAreShownWholeAndScrollable)
         pane.CatchUp();
         EXPECT_TRUE(shown(lastChar + 2));
         EXPECT_TRUE(shown(lastChar));
+    }
+}
+
+// A line's layout is kept between catch-ups; once the line or the width
+// changes, the end of the text still sits at the bottom of the pane.
+TEST_F(TranscriptPaneTest, TheEndStaysInViewWhenItsLinesAreLaidOutAnew)
+{
+    struct Case {
+        const char* name;
+        std::function<void()> change;
+    };
+    std::string lines;
+    for (int i = 0; i < 40; ++i)
+        lines += "line " + std::to_string(i) + " with some words to wrap when narrow\r\n";
+    const std::string tail(600, 'w');
+    const Case cases[] = {{"the last line grows", [&] { AppendText(tail + "\r\n"); }},
+                          {"the pane narrows", [&] { pane.resize(120, 200); }}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        pane.resize(400, 200);
+        SetText(lines);
+        AppendText("last");
+        pane.ScrollToEnd();
+        pane.CatchUp();
+        c.change();
+        pane.ScrollToEnd();
+        pane.CatchUp();
+        const int lastChar = pane.CharacterCount() - 1 - (text.ends_with("\n") ? 1 : 0);
+        EXPECT_TRUE(pane.viewport()->rect().contains(pane.CharacterRect(lastChar)));
     }
 }
 
