@@ -61,12 +61,12 @@ void MessageNotifier::Add(std::string_view sender, std::string_view text)
     if (turnLooking_)
         return;
     pending_ = true;
-    ++current_.messages;
-    current_.lastMessageMs = turnMs_;
-    const qsizetype before = senders_.size();
-    senders_.insert(NameHash(sender), turnMs_);
-    if (senders_.size() != before && ++current_.people == 1)
+    if (current_.messages++ == 0)
         current_.firstKey.assign(sender);
+    current_.lastMessageMs = turnMs_;
+    // Who they are is counted when a notification is about to show (at most
+    // once a second), not in the middle of a burst.
+    heard_.push_back(Heard{NameHash(sender), turnMs_});
     Line& line = current_.lines[current_.nextLine];
     current_.nextLine = (current_.nextLine + 1) % kMaxJoinedLines;
     line.sender.assign(sender);
@@ -85,11 +85,12 @@ void MessageNotifier::EndTurn()
     if (!pending_ || current_.showing)
         return;  // an update in flight looks again once it is answered
     const qint64 now = clockMs_();
-    Prune(now);
     if (now - lastShowMs_ < kMinUpdateMs) {
         turn_.start(static_cast<int>(lastShowMs_ + kMinUpdateMs - now));
         return;
     }
+    CountPeople();
+    Prune(now);
     Show(now);
 }
 
@@ -97,7 +98,23 @@ void MessageNotifier::StartAfresh()
 {
     current_ = Current{};
     senders_.clear();
+    heard_.clear();
     sizeAfterPrune_ = 0;
+}
+
+void MessageNotifier::CountPeople()
+{
+    for (const Heard& heard : heard_) {
+        const qsizetype before = senders_.size();
+        senders_.insert(heard.nameHash, heard.ms);
+        if (senders_.size() != before)
+            ++current_.people;
+    }
+    // A burst's worth of room is not kept for the quiet that follows.
+    if (heard_.capacity() > kKeptHeardRoom)
+        std::vector<Heard>().swap(heard_);
+    else
+        heard_.clear();
 }
 
 void MessageNotifier::Prune(qint64 now)

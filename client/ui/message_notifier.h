@@ -14,6 +14,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Where notifications go: the desktop's notification service in the
 // program, a recorder in tests. Show calls shown with the notification's id,
@@ -59,7 +60,7 @@ public:
     // The service closed this one: the next message starts afresh.
     void Forget(quint32 id);
     // How many senders the table keeps (for tests).
-    std::size_t SendersKept() const { return static_cast<std::size_t>(senders_.size()); }
+    std::size_t SendersKept() const { return static_cast<std::size_t>(senders_.size()) + heard_.size(); }
     // Asked at the end of each turn: whether the user is looking at the
     // messages (then none is shown). Absent: never.
     std::function<bool()> looking;
@@ -84,7 +85,16 @@ private:
         Line lines[kMaxJoinedLines];
         std::size_t nextLine = 0; // where the next line goes in the ring
     };
+    // A message's sender, by a hash of their normalised name, and when.
+    struct Heard {
+        quint64 nameHash;
+        qint64 ms;
+    };
+    static constexpr std::size_t kKeptHeardRoom = 4096;
     void StartAfresh();
+    // Takes the senders heard since the last count into the table, counting
+    // the people new to this notification.
+    void CountPeople();
     void Prune(qint64 now);
     void Show(qint64 now);
 
@@ -101,6 +111,7 @@ private:
     // Each sender heard from in the last kJoinWindowMs, by a hash of their
     // normalised name, with when they were last heard; older ones are pruned.
     QHash<quint64, qint64> senders_;
+    std::vector<Heard> heard_;  // not yet in senders_
     qsizetype sizeAfterPrune_ = 0;
     qint64 prunedMs_ = 0;
     QHash<quint32, std::string> shown_;  // our ids, each with SenderOf's answer
