@@ -147,11 +147,20 @@ void PrintShownImLine(const Printer& out, std::string_view screenName, const Mes
         links = MarkupLinks(message.body);
     // The line is made in the spare buffer, whose room stays from line to
     // line; a line printed from inside this one finds none and makes its own.
-    std::string line = std::move(out.Transcript().spareLine);
+    TranscriptState& transcript = out.Transcript();
+    std::string line = std::move(transcript.spareLine);
     line.clear();
-    AppendImLine(line, Prefix(out), VisibleText(screenName), message.shown, incoming);
-    AddLine(out, line, false, kind, NormalizeName(peer.empty() ? screenName : peer), links);
-    out.Transcript().spareLine = std::move(line);
+    if (IsVisibleAsIs(screenName))
+        AppendImLine(line, Prefix(out), screenName, message.shown, incoming);
+    else
+        AppendImLine(line, Prefix(out), VisibleText(screenName), message.shown, incoming);
+    const std::string_view peerAsSent = peer.empty() ? screenName : peer;
+    if (peerAsSent != transcript.lastPeerAsSent) {
+        transcript.lastPeerAsSent.assign(peerAsSent);
+        transcript.lastPeerNormalized = NormalizeName(peerAsSent);
+    }
+    AddLine(out, line, false, kind, transcript.lastPeerNormalized, links);
+    transcript.spareLine = std::move(line);
 }
 
 void RefreshOutputPane(const Printer& out)

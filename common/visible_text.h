@@ -11,18 +11,21 @@
 #include <string>
 #include <string_view>
 
-inline std::string VisibleText(std::string_view text)
+// True when VisibleText would give the text back unchanged (most names):
+// it holds no control byte and no byte that may start a line break.
+inline bool IsVisibleAsIs(std::string_view text)
 {
-    // Most names hold none of those bytes: taken whole.
-    bool plain = true;
     for (const char c : text) {
         const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F || byte == 0xC2 || byte == 0xE2) {
-            plain = false;
-            break;
-        }
+        if (byte < 0x20 || byte == 0x7F || byte == 0xC2 || byte == 0xE2)
+            return false;
     }
-    if (plain)
+    return true;
+}
+
+inline std::string VisibleText(std::string_view text)
+{
+    if (IsVisibleAsIs(text))
         return std::string(text);
 
     constexpr char kHex[] = "0123456789abcdef";
