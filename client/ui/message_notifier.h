@@ -59,8 +59,6 @@ public:
     void WithdrawAll();
     // The service closed this one: the next message starts afresh.
     void Forget(quint32 id);
-    // How many senders the table keeps (for tests).
-    std::size_t SendersKept() const { return static_cast<std::size_t>(senders_.size()) + heard_.size(); }
     // Asked at the end of each turn: whether the user is looking at the
     // messages (then none is shown). Absent: never.
     std::function<bool()> looking;
