@@ -7,7 +7,8 @@
 #include <string_view>
 
 struct MessageText {
-    std::string body;   // StripBodyTags(text): other markup kept
+    std::string body;   // without "<BODY ...>", "<HTML>", "</HTML>", "</BODY>"
+                        // (upper case only): other markup kept
     std::string shown;  // StripMarkup(body): plain text, cut to its room
     // Whether body holds a "<" followed by an "a" or "A", as every link
     // does; without one there is no link to look for.

@@ -9,7 +9,6 @@
 #include "transcript_state.h"
 #include "user_info.h"
 #include "message_text.h"
-#include "normalize_name.h"
 #include "transcript.h"
 #include "visible_text.h"
 
@@ -154,12 +153,7 @@ void PrintShownImLine(const Printer& out, std::string_view screenName, const Mes
         AppendImLine(line, Prefix(out), screenName, message.shown, incoming);
     else
         AppendImLine(line, Prefix(out), VisibleText(screenName), message.shown, incoming);
-    const std::string_view peerAsSent = peer.empty() ? screenName : peer;
-    if (peerAsSent != transcript.lastPeerAsSent) {
-        transcript.lastPeerAsSent.assign(peerAsSent);
-        transcript.lastPeerNormalized = NormalizeName(peerAsSent);
-    }
-    AddLine(out, line, false, kind, transcript.lastPeerNormalized, links);
+    AddLine(out, line, false, kind, peer.empty() ? screenName : peer, links);
     transcript.spareLine = std::move(line);
 }
 

@@ -12,6 +12,3 @@ struct ClientContext;
 // empty text.
 void HandleServerMessage(ClientContext& ctx, const char* command, const char* arguments);
 
-// Removes an instant message's page-level tags: "<BODY ...>", "<HTML>",
-// "</HTML>" and "</BODY>" (upper case only); all other markup stays.
-std::string StripBodyTags(std::string_view text);

@@ -112,14 +112,6 @@ std::string ComposePrintLine(std::string_view prefix, std::string_view text, boo
     return line;
 }
 
-std::string ComposeImLine(std::string_view prefix, std::string_view screenName, std::string_view strippedText,
-                          bool incoming)
-{
-    std::string line;
-    AppendImLine(line, prefix, screenName, strippedText, incoming);
-    return line;
-}
-
 void AppendImLine(std::string& line, std::string_view prefix, std::string_view screenName,
                   std::string_view strippedText, bool incoming)
 {

@@ -25,10 +25,8 @@ std::string StripMarkup(std::string_view text);
 // (never a prefix). The text is cut so the line, CR LF kept, fits its room.
 std::string ComposePrintLine(std::string_view prefix, std::string_view text, bool isStatus);
 
-// "%s<-%s:  " (incoming) or "%s%s->:  " (outgoing), the stripped text, CR LF.
-std::string ComposeImLine(std::string_view prefix, std::string_view screenName, std::string_view strippedText,
-                          bool incoming);
-// The same line, appended to `line`.
+// "%s<-%s:  " (incoming) or "%s%s->:  " (outgoing), the stripped text, CR LF,
+// appended to `line`.
 void AppendImLine(std::string& line, std::string_view prefix, std::string_view screenName,
                   std::string_view strippedText, bool incoming);
 

@@ -2,22 +2,27 @@
 
 #include <algorithm>
 
+#include "normalize_name.h"
 #include "transcript.h"
 
-std::uint32_t TranscriptLines::PeerId(std::string_view peer)
+std::uint32_t TranscriptLines::PeerId(std::string_view asSent)
 {
-    if (peer.empty())
+    if (asSent.empty())
         return 0;
-    // Lines of one conversation come in runs: the last name is tried first.
-    if (peers_[lastPeer_] == peer)
+    // Lines of one conversation come in runs: the last name, as it came, is
+    // tried first, and a run normalises it once.
+    if (asSent == lastPeerAsSent_)
         return lastPeer_;
-    const std::string key(peer);
-    const auto found = peerIds_.find(key);
-    if (found != peerIds_.end())
-        return lastPeer_ = found->second;
-    const auto id = static_cast<std::uint32_t>(peers_.size());
-    peers_.push_back(key);
-    peerIds_.emplace(key, id);
+    const std::string key = NormalizeName(asSent);
+    std::uint32_t id = 0;
+    if (const auto found = peerIds_.find(key); found != peerIds_.end()) {
+        id = found->second;
+    } else if (!key.empty()) {
+        id = static_cast<std::uint32_t>(peers_.size());
+        peers_.push_back(key);
+        peerIds_.emplace(key, id);
+    }
+    lastPeerAsSent_.assign(asSent);
     lastPeer_ = id;
     return id;
 }

@@ -48,8 +48,10 @@ struct PrintedLine {
 
 class TranscriptLines {
 public:
-    // The id of a normalised name, given it on first sight; 0 for "".
-    std::uint32_t PeerId(std::string_view peer);
+    // The id of a name as it came (normalised, so every spelling of one
+    // person has one id), given it on first sight; 0 for a name that
+    // normalises to "".
+    std::uint32_t PeerId(std::string_view asSent);
     const std::string& PeerName(std::uint32_t id) const { return peers_[id]; }
 
     void Add(const TranscriptLine& line, const std::vector<LineLink>& links);
@@ -74,7 +76,8 @@ private:
     PagesAhead pagesAhead_;  // for lines_
     std::vector<std::string> peers_{std::string()};
     std::unordered_map<std::string, std::uint32_t> peerIds_;
-    std::uint32_t lastPeer_ = 0;  // the id PeerId gave last
+    std::uint32_t lastPeer_ = 0;   // the id PeerId gave last
+    std::string lastPeerAsSent_;   // and the name it was given
     // Few lines carry links: kept apart, by record index.
     std::unordered_map<std::size_t, std::vector<LineLink>> links_;
     std::string lastSender_;

@@ -23,10 +23,6 @@ struct TranscriptState {
     // Room kept from line to line: for composing a line, and for the two
     // forms of a message's text.
     std::string spareLine;
-    // The last IM line's peer as it came and normalised: a run of lines
-    // from one person normalises the name once.
-    std::string lastPeerAsSent;
-    std::string lastPeerNormalized;
     MessageText spareMessage;
     std::function<std::time_t()> clock = [] { return std::time(nullptr); };
 };

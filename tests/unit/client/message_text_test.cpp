@@ -6,11 +6,48 @@
 #include <string>
 
 #include "message_text.h"
-#include "server_messages.h"
 #include "transcript.h"
 #include "transcript_lines.h"
 
 namespace {
+
+// The page-level tags taken out the plain way, as the client did before
+// the one walk: "<BODY ...>", "<HTML>", "</HTML>" and "</BODY>" (upper case
+// only); all other markup stays.
+std::string StripBodyTags(std::string_view text)
+{
+    static constexpr std::string_view kPlainTags[] = {"<HTML>", "</HTML>", "</BODY>"};
+    std::string out;
+    out.reserve(text.size());
+    std::size_t i = 0;
+    while (i < text.size()) {
+        // Only a '<' can start one of these tags: copy up to the next at once.
+        const std::size_t open = text.find('<', i);
+        out.append(text.substr(i, open == std::string_view::npos ? std::string_view::npos : open - i));
+        if (open == std::string_view::npos)
+            break;
+        i = open;
+        const std::string_view rest = text.substr(i);
+        if (rest.starts_with("<BODY ")) {
+            const std::size_t close = rest.find('>');
+            if (close == std::string_view::npos)
+                break;
+            i += close + 1;
+            continue;
+        }
+        bool skipped = false;
+        for (std::string_view tag : kPlainTags) {
+            if (rest.starts_with(tag)) {
+                i += tag.size();
+                skipped = true;
+                break;
+            }
+        }
+        if (!skipped)
+            out.push_back(text[i++]);
+    }
+    return out;
+}
 
 std::string Repeat(std::string_view piece, int times)
 {

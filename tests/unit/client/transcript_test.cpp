@@ -13,6 +13,15 @@
 
 namespace {
 
+// One IM line on its own.
+std::string ComposeImLine(std::string_view prefix, std::string_view screenName, std::string_view strippedText,
+                          bool incoming)
+{
+    std::string line;
+    AppendImLine(line, prefix, screenName, strippedText, incoming);
+    return line;
+}
+
 // ---------------------------------------------------------------- TimestampPrefix
 
 TEST(TimestampPrefixTest, IsUtcWithTwoDigitFieldsWhateverTheLocalZone)
